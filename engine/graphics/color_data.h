@@ -1,0 +1,33 @@
+// How a pixel value holds its colour: depth, bytes per pixel, and per channel a mask, shift and
+// width, plus the bits no channel uses and a 256-entry palette (blue, green, red, 0 per entry).
+#pragma once
+#include <cstdint>
+
+struct ColorData {
+  uint16_t bitDepth;
+  uint16_t pixelBytes;
+  uint8_t redWidth, greenWidth, blueWidth, alphaWidth;
+  uint8_t redShift, greenShift, blueShift, alphaShift;
+  uint32_t redMask, greenMask, blueMask, alphaMask;
+  uint32_t noneMask;
+  uint32_t palette[256];
+  uint8_t noneShift, noneWidth;
+};
+
+// Standard kinds, indexed by MemImg's pixel format.
+enum MemImgPixelFormat : int32_t {
+  MEMIMG_FORMAT_RGB16 = 0,    // R5G6B5 (with alpha: 4 bytes, colour word then alpha byte)
+  MEMIMG_FORMAT_RGB32 = 1,    // bytes blue, green, red, fourth byte (alpha when present)
+  MEMIMG_FORMAT_GRAY8 = 2,    // one 8-bit channel
+  MEMIMG_FORMAT_GRAY16 = 3,   // one 16-bit channel
+};
+
+int CreateColorData(ColorData* cd, int bits, uint32_t red, uint32_t green, uint32_t blue, uint32_t alpha);
+void UpdateColorDataNoneMask(ColorData* cd);
+uint32_t MakeColorDataPixel(const ColorData* cd, int red, int green, int blue, int alpha);
+uint32_t ConvertColorDataPixel(const ColorData* dst, const ColorData* src, uint32_t pixel);
+int IsSameColorData(const ColorData* a, const ColorData* b);
+void SetupPaletteColorData8(ColorData* cd);
+void SetupGrayColorData8(ColorData* cd);
+void SetupFullColorData24(ColorData* cd);
+const ColorData* GetStandardColorData(int kind, int alpha, int palette);   // cached; null for kind > 3
