@@ -54,8 +54,8 @@ void SeedRandomTwister(uint32_t seed) {
   Regenerate();
 }
 
-int SeedRandom(int seed) {
-  SeedRandomTwister(static_cast<uint32_t>(seed));
+int SeedRandom(uint32_t seed) {
+  SeedRandomTwister(seed);
   return 0;
 }
 

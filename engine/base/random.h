@@ -4,6 +4,6 @@
 #include <cstdint>
 
 void SeedRandomTwister(uint32_t seed);
-int SeedRandom(int seed);
+int SeedRandom(uint32_t seed);
 uint32_t GetRandom32();          // next tempered output
 int GetRandomUpTo(int n);        // 0..n for n >= 0
