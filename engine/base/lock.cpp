@@ -288,4 +288,11 @@ void LibraryLockSetQueueCapacity(int capacity) {
   Guard().Leave();
 }
 
+void LibraryLockWakePosition(int position) {
+  if (position < 0 || position >= kQueueSize || !LibraryLockIsCreated()) return;
+  Guard().Enter();
+  plat::EventSet(g_Lock.queue[position].event);
+  Guard().Leave();
+}
+
 void LibraryLockSetTrace(LibraryLockTraceFn fn) { g_Trace = fn; }

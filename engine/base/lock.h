@@ -30,6 +30,7 @@ void LibraryLockGetView(LibraryLockView* out);
 uint32_t LibraryLockQueueThread(int position);   // thread id queued at a position, 0 when free
 int LibraryLockEventsDistinct();                 // 1 when every position owns its own event
 void LibraryLockSetQueueCapacity(int capacity);  // 1..4096; only while nobody waits (default 4096)
+void LibraryLockWakePosition(int position);      // sets a position's event, as a stray wake-up would
 
 // Called under the guard at each step of the lock's life, in the order the steps happened.
 enum LibraryLockTraceKind {
