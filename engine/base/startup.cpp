@@ -132,8 +132,9 @@ int LibraryTerminate() {
   }
 
   s.initialised = 0;
+  // Without a window (a refused start) nothing would ever set the quit flag.
   if (!s.noWindow) {
-    while (ProcessMessage() == 0 && AtomicGet(g_base.win.quit) != 1) {
+    while (g_base.win.mainWindow && ProcessMessage() == 0 && AtomicGet(g_base.win.quit) != 1) {
     }
   }
 
