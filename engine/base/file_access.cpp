@@ -108,7 +108,7 @@ int MemoryStreamClose(FileHandle h) {
 
 int64_t MemoryStreamTell(FileHandle h) {
   MemoryStream* m = Stream(h);
-  return m ? m->position : -1;
+  return m ? int64_t(m->position) : -1;
 }
 
 int MemoryStreamSeek(FileHandle h, int64_t offset, int origin) {
