@@ -3,6 +3,7 @@
 #include "engine/base/log.h"
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -176,7 +177,12 @@ const char* GetLogFileName() { return g_LogFileName; }
 
 int LogMemoryBlock(const TrackedBlockHeader* block) {
   const unsigned char* data = reinterpret_cast<const unsigned char*>(block) + TRACKED_HEADER_SIZE;
-  const int shown = block->size < 16 ? static_cast<int>(block->size) : 16;
+  // A damaged header may claim any size: only bytes that both the header and its guard copy vouch
+  // for are read.
+  uint32_t guardedSize;
+  memcpy(&guardedSize, block->guard + offsetof(TrackedBlockHeader, size), sizeof guardedSize);
+  uint32_t readable = block->size < guardedSize ? block->size : guardedSize;
+  const int shown = readable < 16 ? static_cast<int>(readable) : 16;
   char line[256];
   int k = snprintf(line, sizeof line, "\tsize:%d(%.3fkb)  file:%s  line:%d  ID:%d  data:<",
                    static_cast<int>(block->size), block->size / 1024.0, block->name, block->line,
