@@ -6,6 +6,7 @@
 #include "engine/base/archive.h"
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
+#include "engine/base/operations.h"
 #include "platform/files.h"
 #include "platform/text.h"
 

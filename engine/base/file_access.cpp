@@ -8,6 +8,7 @@
 #include "engine/base/file_access.h"
 #include "engine/base/file_slots.h"
 #include "engine/base/memory.h"
+#include "engine/base/operations.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/text.h"
