@@ -7,6 +7,7 @@
 #include "engine/base/archive.h"
 #include "engine/base/file_access.h"
 #include "engine/base/temp_folder.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/sync.h"
 
@@ -68,6 +69,7 @@ TEST(ThreadedFile, ReadAheadMatchesFile) {
   TempFolder tmp;
   std::vector<uint8_t> data = TestBytes(300000, 7, false);
   tmp.Write("big.bin", data);
+  plat::VirtualClockEnable();
   ThreadFile* f = ThreadFileOpen("big.bin", 1);
   ASSERT_NE(f, nullptr);
   std::vector<uint8_t> got(data.size());
@@ -84,6 +86,7 @@ TEST(ThreadedFile, ReadAheadMatchesFile) {
   ASSERT_EQ(ThreadFileRead(b, 16, 1, f), 1u);
   EXPECT_EQ(0, std::memcmp(b, data.data() + 12345, 16));
   EXPECT_EQ(ThreadFileClose(f), 0);
+  plat::VirtualClockDisable();
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, PlainFileTest, ::testing::Values(0, 1));
