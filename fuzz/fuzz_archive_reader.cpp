@@ -28,11 +28,19 @@ void ReadAll(ArchiveEntryCursor* c) {
   ArchiveEntryRead(c, buf, 3);
 }
 
+char g_folder[] = "/tmp/vlx_fuzz_XXXXXX";
+
+void RemoveFolder() {
+  if (chdir("/") != 0) return;
+  std::remove((std::string(g_folder) + "/F.VUV").c_str());
+  rmdir(g_folder);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char folder[] = "/tmp/vlx_fuzz_XXXXXX";
-  if (!mkdtemp(folder) || chdir(folder) != 0) std::abort();
+  if (!mkdtemp(g_folder) || chdir(g_folder) != 0) std::abort();
+  std::atexit(RemoveFolder);
   SetFileAccessTable(nullptr);
   return 0;
 }
