@@ -257,3 +257,39 @@ TEST_F(GraphTest, BlendGraphSizeCheck) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GraphTest, MovieFrameCopiedOrConverted) {
+  SetCreateGraphAlphaFlag(0);
+  int g = CreateBlankGraph(2, 1);
+  GraphRecord* r = GetGraphRecord(g);
+  const int data = static_cast<int>(GetSurface2D(static_cast<int>(r->parts[0]))->surfaceData);
+  PictureImage f{};
+  CreateColorData(&f.colorData, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+  uint32_t px[2] = {0x00FF0000, 0x000000FF};
+  f.width = 2;
+  f.height = 1;
+  f.pitch = 8;
+  f.pixels = reinterpret_cast<uint8_t*>(px);
+  ASSERT_EQ(TransferMovieFrameToSurface2D(&f, 0, 0, r), 0);   // 32-bit frame into a 16-bit surface
+  int32_t pitch;
+  uint8_t* p;
+  ASSERT_EQ(LockSurfaceData(data, &pitch, &p, 0, nullptr, nullptr), 0);
+  uint16_t v[2];
+  std::memcpy(v, p, 4);
+  UnlockSurfaceData(data, nullptr);
+  EXPECT_EQ(v[0], 0xF800);
+  EXPECT_EQ(v[1], 0x001F);
+  CreateColorData(&f.colorData, 16, 0xF800, 0x07E0, 0x001F, 0);
+  uint16_t same[2] = {0x1234, 0x5678};
+  f.pitch = 4;
+  f.pixels = reinterpret_cast<uint8_t*>(same);
+  ASSERT_EQ(TransferMovieFrameToSurface2D(&f, 0, 0, r), 0);
+  ASSERT_EQ(LockSurfaceData(data, &pitch, &p, 0, nullptr, nullptr), 0);
+  std::memcpy(v, p, 4);
+  UnlockSurfaceData(data, nullptr);
+  EXPECT_EQ(v[1], 0x5678);
+}
+
+}  // namespace
