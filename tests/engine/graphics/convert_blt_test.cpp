@@ -145,4 +145,21 @@ TEST(ConvertBlt, PaletteSourcesAndIndexCopies) {
   EXPECT_EQ(out[0], 7);
 }
 
+TEST(ConvertBlt, TabulatedLoopMatchesPixelByPixel) {
+  Cds c;
+  // 65536 pixels take the tabulated loop; one pixel at a time takes the general one.
+  std::vector<uint16_t> src(65536);
+  for (uint32_t i = 0; i < 65536; ++i) src[i] = static_cast<uint16_t>(i);
+  const ColorData* pairs[][2] = {{&c.xrgb, &c.rgb565}, {&c.argb, &c.argb4444}, {&c.argb, &c.rgb565}};
+  for (auto& pr : pairs) {
+    std::vector<uint32_t> whole(65536);
+    ASSERT_EQ(Blt(whole.data(), 256 * 4, pr[0], src.data(), 256 * 2, pr[1], RectI{0, 0, 256, 256}), 0);
+    for (uint32_t i = 0; i < 65536; i += 7) {
+      uint32_t one = 0;
+      ASSERT_EQ(Blt(&one, 4, pr[0], &src[i], 2, pr[1], RectI{0, 0, 1, 1}), 0);
+      ASSERT_EQ(one, whole[i]) << i;
+    }
+  }
+}
+
 }  // namespace
