@@ -73,11 +73,11 @@ TEST(ColorData, StandardKindsAndPixelFormats) {
   EXPECT_EQ(g8->pixelBytes, 1);
   EXPECT_EQ(g8->alphaMask, 0xFFu);
   EXPECT_EQ(g8->noneMask, 0u);
-  const plat::PixelFormat* pf = GetStandardPixelFormat(1, 1, 0);
+  const PixelFormatRecord* pf = GetStandardPixelFormat(1, 1, 0);
   EXPECT_EQ(pf->size, 32u);
   EXPECT_EQ(pf->flags, 0x40u);
   EXPECT_EQ(pf->alphaMask, 0xFF000000u);
-  EXPECT_EQ(GetStandardPixelFormat(3, 0, 0)->bitCount, 16u);
+  EXPECT_EQ(GetStandardPixelFormat(3, 0, 0)->rgbBitCount, 16u);
   EXPECT_EQ(GetStandardPixelFormat(3, 0, 0)->size, 0u);
 
   ColorData cd;

@@ -16,8 +16,9 @@ class GraphTest : public ::testing::Test {
   plat::SurfaceDevice* dev = nullptr;
   void SetUp() override {
     std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts));
-    plat::PixelFormat pf{32, plat::PIXFMT_RGB, 0, 16, 0xF800, 0x07E0, 0x001F, 0};
-    dev = plat::SurfaceDeviceCreate(pf);
+    PixelFormatRecord pf;
+    CreatePixelFormatFromMasks(&pf, 16, 0xF800, 0x07E0, 0x001F, 0);
+    dev = plat::SurfaceDeviceCreate(ToSurfacePixelFormat(&pf));
     g_PendingScreenFacts.device = dev;
     g_PendingScreenFacts.directDrawInUse = 1;
     g_PendingScreenFacts.actualBits = 16;
