@@ -19,7 +19,7 @@ struct Job {
   intptr_t blendPitch;
   int32_t w, h;                // clipped destination size
   const uint8_t* skip;         // fast path
-  const void* pal;             // paletted sources: entries in the destination's layout
+  const uint32_t* pal;         // paletted sources: entries in the destination's layout
   uint32_t key;                // the value a keyed pixel is compared with
   Factors f;
   // Scaled walk.
@@ -55,8 +55,10 @@ template <class Px> struct SrcPal {
   static constexpr int kBytes = 1;
   static constexpr bool kAlpha = false;
   static uint32_t Key(const uint8_t* p) { return *p; }
+  // One 32-bit slot per entry; a 16-bit image's entry is in the low half.
   static uint32_t Color(const Job& j, const uint8_t* p) {
-    return ((const typename Px::Pix*)j.pal)[*p];
+    const uint32_t e = j.pal[*p];
+    return Px::kBytes == 4 ? e : e & 0xFFFF;
   }
   static uint32_t AlphaOf(const uint8_t*) { return 255; }
 };
