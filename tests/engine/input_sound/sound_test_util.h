@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/base/memory.h"
 #include "engine/input_sound/sound.h"
 #include "platform/audio/manual/manual_audio.h"
 
