@@ -58,8 +58,10 @@ int FinishAcmOpen(SoundConvert* c) {
     CloseAcm(c);
     return -1;
   }
+  // No read of zero items: a memory stream would hand over its tail as one short item.
   if (c->source.fn.seek(c->source.handle, c->dataStart, 0) != 0 ||
-      c->source.fn.read(a.data, 1, (size_t)a.dataSize, c->source.handle) != (size_t)a.dataSize) {
+      (a.dataSize > 0 &&
+       c->source.fn.read(a.data, 1, (size_t)a.dataSize, c->source.handle) != (size_t)a.dataSize)) {
     CloseAcm(c);
     return -1;
   }

@@ -16,6 +16,7 @@ constexpr int kMaxHoles = 64;   // holes in a row before a damaged stream is giv
 size_t OggRead(void* buffer, size_t size, size_t count, void* source) {
   auto* s = static_cast<StreamSource*>(source);
   if (!s) return (size_t)-1;
+  if (size == 0 || count == 0) return 0;
   return s->fn.read(buffer, size, count, s->handle);
 }
 

@@ -30,7 +30,7 @@ inline int Seek(FileHandle h, int64_t off, int origin) {
 inline size_t Read(void* dst, size_t size, size_t count, FileHandle h) {
   MemFile* m = M(h);
   int64_t left = (int64_t)m->bytes.size() - m->pos;
-  if (size == 0) return 0;
+  if (size == 0 || count == 0) return 0;
   if (left <= 0) {
     m->eof = 1;
     return 0;
