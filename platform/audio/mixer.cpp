@@ -100,7 +100,7 @@ void MixOne(SoundBuffer* b, int32_t* acc, uint32_t frames) {
     uint32_t frac = (uint32_t)b->cursor;
     uint32_t j = i + 1;
     if (j >= n) j = b->looping ? 0 : i;
-    int32_t out[2];
+    int32_t out[2] = {0, 0};
     for (int c = 0; c < channels; ++c) {
       int64_t s0 = SampleAt(d, i, c);
       int64_t s1 = SampleAt(d, j, c);

@@ -111,6 +111,10 @@ TEST_F(SoundConvertTest, BrokenWavesAreRefusedOrEndInsteadOfLooping) {
   ASSERT_EQ(0, cut.rc);
   EXPECT_EQ(400, GetSoundConvertSize(&cut.c));
   EXPECT_EQ(400u, cut.ReadAll().size());
+  // A compressed WAV with an empty data chunk opens and ends at once.
+  Opened empty(fixture::Wav(fixture::ImaFormat(1, 22050, 256), Bytes()));
+  ASSERT_EQ(0, empty.rc);
+  EXPECT_EQ(0u, empty.ReadAll().size());
   // Not a sound at all, and nothing at all.
   EXPECT_EQ(-1, Opened(Bytes(3000, 0x41)).rc);
   EXPECT_EQ(-1, Opened(Bytes()).rc);
