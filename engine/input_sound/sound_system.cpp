@@ -1,5 +1,7 @@
 // Sound system start-up and shut-down: the output device, the primary buffer with its recorded
 // format, the silent looping buffer that keeps the output running, and the capability log.
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "engine/base/log.h"
@@ -9,10 +11,20 @@ SoundSystem gSoundSystem;
 
 namespace {
 
+// The capability lines are written exactly as formatted, with no line end added.
+__attribute__((format(printf, 1, 2))) void LogText(const char* format, ...) {
+  char line[512];
+  va_list ap;
+  va_start(ap, format);
+  vsnprintf(line, sizeof line, format, ap);
+  va_end(ap);
+  LogWrite(line);
+}
+
 void ResetStreamList() { ListInit(&gSoundSystem.streamHead, &gSoundSystem.streamTail); }
 
 void LogDevice(const char* module, const char* description, void*) {
-  LogPrintf("モジュール名:%15s  ドライバ記述:%s ", module, description);
+  LogText("モジュール名:%15s  ドライバ記述:%s ", module, description);
 }
 
 const char* OkNo(uint32_t flags, uint32_t bit) { return (flags & bit) ? "OK" : "NO"; }
@@ -25,19 +37,19 @@ void LogCapabilities(const plat::SoundDeviceCaps& caps) {
     LogIndentDecrease();
     return;
   }
-  LogPrintf("最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz ",
+  LogText("最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz ",
             caps.maxSecondaryRate / 1000.0, caps.minSecondaryRate / 1000.0);
-  LogPrintf("総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n",
+  LogText("総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n",
             caps.totalHwMemBytes / 1024.0, caps.freeHwMemBytes / 1024.0);
   LogWrite("利用可能サンプリング精度\n");
-  LogPrintf(" プライマリ １６bit = %s  ８bit = %s ", OkNo(caps.flags, plat::SDCAPS_PRIMARY16BIT),
+  LogText(" プライマリ １６bit = %s  ８bit = %s ", OkNo(caps.flags, plat::SDCAPS_PRIMARY16BIT),
             OkNo(caps.flags, plat::SDCAPS_PRIMARY8BIT));
-  LogPrintf(" セカンダリ １６bit = %s  ８bit = %s \n", OkNo(caps.flags, plat::SDCAPS_SECONDARY16BIT),
+  LogText(" セカンダリ １６bit = %s  ８bit = %s \n", OkNo(caps.flags, plat::SDCAPS_SECONDARY16BIT),
             OkNo(caps.flags, plat::SDCAPS_SECONDARY8BIT));
   LogWrite("利用可能チャンネル\n");
-  LogPrintf(" プライマリ MONO = %s  STEREO = %s ", OkNo(caps.flags, plat::SDCAPS_PRIMARYMONO),
+  LogText(" プライマリ MONO = %s  STEREO = %s ", OkNo(caps.flags, plat::SDCAPS_PRIMARYMONO),
             OkNo(caps.flags, plat::SDCAPS_PRIMARYSTEREO));
-  LogPrintf(" セカンダリ MONO = %s  STEREO = %s \n", OkNo(caps.flags, plat::SDCAPS_SECONDARYMONO),
+  LogText(" セカンダリ MONO = %s  STEREO = %s \n", OkNo(caps.flags, plat::SDCAPS_SECONDARYMONO),
             OkNo(caps.flags, plat::SDCAPS_SECONDARYSTEREO));
   LogIndentDecrease();
 }

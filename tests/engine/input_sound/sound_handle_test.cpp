@@ -1,6 +1,10 @@
 // Sound table, records, buffers and start-up, on the manual device.
 #include "sound_test_util.h"
 
+#include <string>
+
+#include "platform/text.h"
+
 using soundtest::SoundSystemTest;
 
 namespace {
@@ -236,6 +240,70 @@ TEST(SoundStartUp, PrimaryFormatFollowsTheDeviceAndAMissingDeviceListOnlyShorten
   EXPECT_EQ(0, InitializeDirectSound());
   EXPECT_EQ(nullptr, gSoundSystem.silent);
   EXPECT_EQ(0, TerminateDirectSound());
+}
+
+}  // namespace
+
+#include "engine/base/log.h"
+#include "engine/base/test_folder.h"
+
+namespace {
+
+TEST(SoundStartUpLog, StartUpAndShutDownWriteTheirLines) {
+  TestFolder folder;
+  folder.Enter();
+  g_LogOffFlag = 0;
+  g_LogTimeStampOffFlag = 1;
+  LogFileInitialize();
+  plat::ManualSoundReset();
+  plat::SoundSetBackend(plat::SoundBackend::Manual);
+  ASSERT_EQ(0, InitializeDirectSound());
+  ASSERT_EQ(0, TerminateDirectSound());
+  plat::ManualSoundSetEnumerable(false);
+  ASSERT_EQ(0, InitializeDirectSound());
+  ASSERT_EQ(0, TerminateDirectSound());
+  std::string log = plat::Cp932ToUtf8(folder.Read("Log.txt"));
+  g_LogTimeStampOffFlag = 0;
+  folder.Leave();
+  const char* expected =
+      "DirectSound の初期化を行います\r\n"
+      "DirectSound インターフェースの取得を行います....  成功\r\n"
+      "引き続きインターフェースの初期化処理...  成功\r\n"
+      "\tDirectSound デバイスを列挙します\r\n"
+      "\tモジュール名:         manual  ドライバ記述:manual test device "
+      "最大サンプリングレート:200.00KHz 最小サンプリングレート:0.10KHz "
+      "総サウンドメモリ領域:0.00KB 空きサウンドメモリ領域:0.00KB \r\n"
+      "\t利用可能サンプリング精度\r\n"
+      "\t プライマリ １６bit = OK  ８bit = OK  セカンダリ １６bit = OK  ８bit = OK \r\n"
+      "\t利用可能チャンネル\r\n"
+      "\t プライマリ MONO = OK  STEREO = OK  セカンダリ MONO = OK  STEREO = OK \r\n"
+      "DirectSound の初期化は正常に終了しました\r\n"
+      "DirectSound の終了処理は正常に終了しました\r\n";
+  EXPECT_EQ(0u, log.find(plat::Cp932ToUtf8(expected)));
+  // Without the device list only the list and what follows it in the capability log go.
+  EXPECT_NE(std::string::npos,
+            log.find(plat::Cp932ToUtf8("\tDirectSound デバイスを列挙します\r\n\tDSOUND.DLL のロードに失敗しました\r\n"
+                                       "DirectSound の初期化は正常に終了しました\r\n")));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SoundBufferDeathTest, AMemorySoundWithoutBufferZeroEndsTheEngine) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        plat::ManualSoundReset();
+        plat::SoundSetBackend(plat::SoundBackend::Manual);
+        InitializeDirectSound();
+        int h = AddSoundData(-1);
+        plat::WaveFormat f{1, 2, 44100, 176400, 4, 16, 0};
+        plat::ManualSoundInjectFault(plat::ManualSoundFault::Create, 0, 2);   // both flag sets
+        CreateSoundBuffers(&f, 4000, SOUND_KIND_MEMORY, 1, h);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(255), "");
 }
 
 }  // namespace
