@@ -290,20 +290,20 @@ TEST(SoundStartUpLog, StartUpAndShutDownWriteTheirLines) {
 
 namespace {
 
+void MakeBufferThatCannotBeMade() {
+  plat::ManualSoundReset();
+  plat::SoundSetBackend(plat::SoundBackend::Manual);
+  InitializeDirectSound();
+  int h = AddSoundData(-1);
+  plat::WaveFormat f{1, 2, 44100, 176400, 4, 16, 0};
+  plat::ManualSoundInjectFault(plat::ManualSoundFault::Create, 0, 2);   // both flag sets
+  CreateSoundBuffers(&f, 4000, SOUND_KIND_MEMORY, 1, h);
+  std::exit(0);
+}
+
 TEST(SoundBufferDeathTest, AMemorySoundWithoutBufferZeroEndsTheEngine) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(
-      {
-        plat::ManualSoundReset();
-        plat::SoundSetBackend(plat::SoundBackend::Manual);
-        InitializeDirectSound();
-        int h = AddSoundData(-1);
-        plat::WaveFormat f{1, 2, 44100, 176400, 4, 16, 0};
-        plat::ManualSoundInjectFault(plat::ManualSoundFault::Create, 0, 2);   // both flag sets
-        CreateSoundBuffers(&f, 4000, SOUND_KIND_MEMORY, 1, h);
-        std::exit(0);
-      },
-      ::testing::ExitedWithCode(255), "");
+  EXPECT_EXIT(MakeBufferThatCannotBeMade(), ::testing::ExitedWithCode(255), "");
 }
 
 }  // namespace
