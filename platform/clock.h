@@ -17,7 +17,8 @@ struct LocalTimeParts { int year, month, day, hour, minute, second, milliseconds
 void LocalTime(LocalTimeParts* out);     // the virtual clock gives a fixed date plus its time
 
 // Virtual clock. Enable makes the calling thread the driver; its sleeps and timed waits advance
-// time at once. Other threads' sleeps block until the driver's time reaches their wake time.
+// time at once. Other threads' sleeps block until the driver's time reaches their wake time; the
+// driver moves on only once the threads it woke have blocked again (or a short real limit passed).
 void VirtualClockEnable(uint64_t startMicroseconds = 1000000);
 void VirtualClockDisable();
 bool VirtualClockActive();

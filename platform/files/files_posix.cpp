@@ -1,0 +1,271 @@
+// Files and paths with Windows rules over POSIX. Engine paths are CP932 bytes: they are split at
+// separators first (a trail byte can be 0x5C) and each part is then converted to UTF-8 and looked
+// up on disk, the exact name first, then an ASCII case-folded match.
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <new>
+#include <string_view>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace plat {
+
+struct File {
+  int fd;
+};
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); i++)
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  return true;
+}
+
+std::string CurrentPosixDir() {
+  char* cwd = getcwd(nullptr, 0);
+  if (!cwd) return "/";
+  std::string s = cwd;
+  free(cwd);
+  return s;
+}
+
+// Applies one part (UTF-8) to the list: "." stays, ".." climbs (never above the root).
+void PushPart(std::vector<std::string>& parts, std::string part) {
+  if (part.empty() || part == ".") return;
+  if (part == "..") {
+    if (!parts.empty()) parts.pop_back();
+    return;
+  }
+  parts.push_back(std::move(part));
+}
+
+// The name in `dir` that matches `name` without regard to ASCII case; the lowest in byte order
+// when several do, so the choice does not depend on directory order.
+bool FindNoCase(const std::string& dir, const std::string& name, std::string* found) {
+  DIR* d = opendir(dir.empty() ? "/" : dir.c_str());
+  if (!d) return false;
+  bool any = false;
+  while (dirent* e = readdir(d)) {
+    std::string_view n = e->d_name;
+    if (n == "." || n == "..") continue;
+    if (!EqualNoCase(n, name)) continue;
+    if (!any || n < std::string_view(*found)) *found = std::string(n);
+    any = true;
+  }
+  closedir(d);
+  return any;
+}
+
+bool StatPath(const char* path, struct stat* st) {
+  if (!path) return false;
+  return stat(ResolvePath(path).c_str(), st) == 0;
+}
+
+}  // namespace
+
+std::string ResolvePath(const char* path) {
+  if (!path) return {};
+  std::string_view p = path;
+  if (p.size() >= 2 && IsAsciiLetter(p[0]) && p[1] == ':') p.remove_prefix(2);  // every drive is "/"
+
+  std::vector<std::string> parts;
+  if (p.empty() || !IsSeparator(p[0])) {
+    const std::string cwd = CurrentPosixDir();
+    size_t start = 0;
+    while (start <= cwd.size()) {
+      size_t end = cwd.find('/', start);
+      if (end == std::string::npos) end = cwd.size();
+      PushPart(parts, cwd.substr(start, end - start));
+      start = end + 1;
+    }
+  }
+  // Split on separators, stepping over both bytes of a double-byte character.
+  std::string part;
+  for (size_t i = 0; i < p.size(); i++) {
+    const char c = p[i];
+    if (IsSeparator(c)) {
+      PushPart(parts, Cp932ToUtf8(part));
+      part.clear();
+    } else if (IsCp932Lead(uint8_t(c)) && i + 1 < p.size()) {
+      part += c;
+      part += p[++i];
+    } else {
+      part += c;
+    }
+  }
+  PushPart(parts, Cp932ToUtf8(part));
+
+  std::string cur;
+  bool dirKnown = true;  // cur is an existing directory, so its entries can be searched
+  for (const std::string& name : parts) {
+    std::string next = cur + "/" + name;
+    struct stat st;
+    if (dirKnown && lstat(next.c_str(), &st) != 0) {
+      std::string found;
+      if (FindNoCase(cur, name, &found)) next = cur + "/" + found;
+      else dirKnown = false;
+    }
+    cur = std::move(next);
+  }
+  return cur.empty() ? "/" : cur;
+}
+
+std::string ToWindowsPath(const std::string& posixPath) {
+  std::string p = posixPath;
+  if (p.empty() || p[0] != '/') p = CurrentPosixDir() + "/" + p;
+  std::string w;
+  for (size_t i = 0; i < p.size(); i++) {
+    if (p[i] == '/') {
+      if (!w.empty() && w.back() == '\\') continue;  // "//" is one separator
+      w += '\\';
+    } else {
+      w += p[i];
+    }
+  }
+  if (w.size() > 1 && w.back() == '\\') w.pop_back();
+  return "Z:" + Utf8ToCp932(w);
+}
+
+File* FileOpen(const char* path, OpenMode mode) {
+  if (!path) return nullptr;
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case OpenMode::ReadExisting: flags |= O_RDONLY; break;
+    case OpenMode::WriteCreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
+    case OpenMode::WriteAlways: flags |= O_WRONLY | O_CREAT; break;
+    case OpenMode::WriteTruncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case OpenMode::ReadWriteAlways: flags |= O_RDWR | O_CREAT; break;
+    default: return nullptr;
+  }
+  const std::string real = ResolvePath(path);
+  int fd;
+  do {
+    fd = open(real.c_str(), flags, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {  // folders and devices are not files here
+    close(fd);
+    return nullptr;
+  }
+  File* f = new (std::nothrow) File{fd};
+  if (!f) close(fd);
+  return f;
+}
+
+void FileClose(File* f) {
+  if (!f) return;
+  close(f->fd);
+  delete f;
+}
+
+int64_t FileRead(File* f, void* dst, int64_t n) {
+  if (!f || n < 0 || (!dst && n > 0)) return -1;
+  auto* out = static_cast<char*>(dst);
+  int64_t total = 0;
+  while (total < n) {
+    const ssize_t r = read(f->fd, out + total, size_t(n - total));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return total > 0 ? total : -1;
+    }
+    if (r == 0) break;
+    total += r;
+  }
+  return total;
+}
+
+int64_t FileWrite(File* f, const void* src, int64_t n) {
+  if (!f || n < 0 || (!src && n > 0)) return -1;
+  const auto* in = static_cast<const char*>(src);
+  int64_t total = 0;
+  while (total < n) {
+    const ssize_t r = write(f->fd, in + total, size_t(n - total));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return total > 0 ? total : -1;
+    }
+    total += r;
+  }
+  return total;
+}
+
+bool FileSeek(File* f, int64_t pos) {
+  if (!f || pos < 0) return false;
+  return lseek(f->fd, off_t(pos), SEEK_SET) == off_t(pos);
+}
+
+int64_t FileTell(File* f) {
+  if (!f) return -1;
+  return int64_t(lseek(f->fd, 0, SEEK_CUR));
+}
+
+int64_t FileSize(File* f) {
+  if (!f) return -1;
+  struct stat st;
+  if (fstat(f->fd, &st) != 0) return -1;
+  return int64_t(st.st_size);
+}
+
+bool FileDelete(const char* path) {
+  struct stat st;
+  if (!StatPath(path, &st) || !S_ISREG(st.st_mode)) return false;
+  return unlink(ResolvePath(path).c_str()) == 0;
+}
+
+bool FileExists(const char* path) {
+  struct stat st;
+  return StatPath(path, &st) && S_ISREG(st.st_mode);
+}
+
+bool DirectoryExists(const char* path) {
+  struct stat st;
+  return StatPath(path, &st) && S_ISDIR(st.st_mode);
+}
+
+bool DirectoryCreate(const char* path) {
+  if (!path) return false;
+  return mkdir(ResolvePath(path).c_str(), 0777) == 0;
+}
+
+int64_t FileSizeByName(const char* path) {
+  struct stat st;
+  if (!StatPath(path, &st) || !S_ISREG(st.st_mode)) return -1;
+  return int64_t(st.st_size);
+}
+
+std::string GetCurrentDir() { return ToWindowsPath(CurrentPosixDir()); }
+
+bool SetCurrentDir(const char* path) {
+  if (!path) return false;
+  return chdir(ResolvePath(path).c_str()) == 0;
+}
+
+std::string GetTempDir() {
+  std::string dir = "/tmp";
+  if (const char* env = getenv("TMPDIR")) {
+    struct stat st;
+    if (env[0] == '/' && stat(env, &st) == 0 && S_ISDIR(st.st_mode)) dir = env;
+  }
+  std::string w = ToWindowsPath(dir);
+  // Only the root comes back with its separator; a last byte 0x5C may be a trail byte.
+  if (w != "Z:\\") w += '\\';
+  return w;
+}
+
+}  // namespace plat
