@@ -38,9 +38,12 @@ struct HandleTable {
   int nextCheck;
 };
 
+// The slot array comes from tracked memory; when it cannot be had, every HandleCreate fails.
 void HandleTableInit(HandleTable* t, uint32_t kind, int capacity, bool firstFreeSlot = false);
 void HandleTableRelease(HandleTable* t);               // frees the slot array, not the records
-int HandleCreate(HandleTable* t, size_t recordSize);   // zeroed record; handle, or -1 (full / no memory)
+// A zeroed record with its check number; the handle, or -1 when the table is full or memory short.
+// The caller may then set the record's deletedNotice.
+int HandleCreate(HandleTable* t, size_t recordSize);
 void* HandleLookup(const HandleTable* t, int handle);  // the record, or null when the handle is bad
 int HandleDestroy(HandleTable* t, int handle);         // frees the record; 0, or -1 for a bad handle
 int HandleFromSlot(const HandleTable* t, int slot);    // rebuilt handle of a slot in use, else -1

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/operations.h"
 
 PendingScreenFacts g_PendingScreenFacts;
 
@@ -41,3 +42,13 @@ void SwitchToSoftwareScreen() { g_PendingScreenFacts.softwareScreen = 1; }
 void ClearDrawTargetSurfaces() {}
 void UpdateFrontScreenRect(const RectI*) {}
 int GetDrawScreenGraph2D(int, int, int, int, GraphRecord*, int) { return -1; }
+
+// Public screen operations that wait for the screen: set-up, presenting, mode changes.
+
+int SetFlipWaitsVBlank(int) { return -1; }
+int GetScreenSize(int*, int*) { return -1; }
+const PixelFormatRecord* GetScreenPixelFormatRecord() { return nullptr; }
+int WaitVerticalBlank(int) { return -1; }
+int PresentScreen() { return -1; }
+int SetScreenModeKeep(int, int, int, int) { return -1; }
+int SaveDrawScreenToBmp(int, int, int, int, const char*) { return -1; }
