@@ -33,12 +33,17 @@ void DebugOutput(const char* data, size_t n) {
   if (n) fwrite(data, 1, n, stderr);
 }
 
-// Opens the log file in the start-up folder, positioned at its end. The current folder is changed
-// for the open and put back by CloseLogFile.
-plat::File* OpenLogFile(std::string* savedDir, plat::OpenMode mode) {
+// Opens the log file in the start-up folder: positioned at its end, or, for a fresh log, deleted
+// and created anew. The current folder is changed for the open and put back by CloseLogFile.
+// The one place that touches the file system, so that it can move onto the file-access table.
+plat::File* OpenLogFile(std::string* savedDir, bool fresh) {
   *savedDir = plat::GetCurrentDir();
   if (g_StartDirectory[0]) plat::SetCurrentDir(g_StartDirectory);
-  plat::File* f = plat::FileOpen(g_LogFileName, mode);
+  if (fresh) {
+    plat::FileDelete(g_LogFileName);
+    return plat::FileOpen(g_LogFileName, plat::OpenMode::WriteCreateNew);
+  }
+  plat::File* f = plat::FileOpen(g_LogFileName, plat::OpenMode::WriteAlways);
   if (f) {
     int64_t end = plat::FileSize(f);
     if (end > 0) plat::FileSeek(f, end);
@@ -85,11 +90,8 @@ int LogFileInitialize() {
   } else {
     snprintf(g_LogFileName, sizeof g_LogFileName, "Log.txt");
   }
-  std::string saved = plat::GetCurrentDir();
-  if (g_StartDirectory[0]) plat::SetCurrentDir(g_StartDirectory);
-  plat::FileDelete(g_LogFileName);
-  plat::File* f = plat::FileOpen(g_LogFileName, plat::OpenMode::WriteCreateNew);
-  CloseLogFile(f, saved);
+  std::string saved;
+  CloseLogFile(OpenLogFile(&saved, true), saved);
   g_Indent = 0;
   g_MidLine = 0;
   g_LogStartTime = plat::MillisecondClock();
@@ -114,7 +116,7 @@ int LogWrite(const char* text) {
     DebugOutput(buffer, n);
   } else if (!g_LogOffFlag && g_StartDirectory[0]) {
     std::string saved;
-    plat::File* f = OpenLogFile(&saved, plat::OpenMode::WriteAlways);
+    plat::File* f = OpenLogFile(&saved, false);
     if (f) {
       if (!g_MidLine) {
         if (!g_LogTimeStampOffFlag) {

@@ -45,8 +45,8 @@ int CreateColorData(ColorData* cd, int bits, uint32_t red, uint32_t green, uint3
   return 0;
 }
 
-int ColorDataFromPixelFormat(const plat::PixelFormat* pf, ColorData* cd) {
-  int bits = pf->bitCount > 32 ? 32 : static_cast<int>(pf->bitCount);
+int ColorDataFromPixelFormat(const PixelFormatRecord* pf, ColorData* cd) {
+  int bits = pf->rgbBitCount > 32 ? 32 : static_cast<int>(pf->rgbBitCount);
   FillFromMasks(cd, bits, bits >> 3, pf->redMask, pf->greenMask, pf->blueMask, pf->alphaMask);
   return 0;
 }
@@ -120,12 +120,12 @@ void SetupGrayColorData8(ColorData* cd) {
 
 void SetupFullColorData24(ColorData* cd) { FillFromMasks(cd, 24, 3, 0xFF0000, 0xFF00, 0xFF, 0); }
 
-int CreatePixelFormatFromMasks(plat::PixelFormat* pf, int bits, uint32_t red, uint32_t green, uint32_t blue,
+int CreatePixelFormatFromMasks(PixelFormatRecord* pf, int bits, uint32_t red, uint32_t green, uint32_t blue,
                                uint32_t alpha) {
   std::memset(pf, 0, sizeof(*pf));
-  pf->size = sizeof(plat::PixelFormat);
-  pf->flags = plat::PIXFMT_RGB;
-  pf->bitCount = static_cast<uint32_t>(bits);
+  pf->size = sizeof(PixelFormatRecord);
+  pf->flags = 0x40u;
+  pf->rgbBitCount = static_cast<uint32_t>(bits);
   pf->redMask = red;
   pf->greenMask = green;
   pf->blueMask = blue;
@@ -145,7 +145,7 @@ constexpr StandardMasks kStandardMasks[2][2][2] = {
 
 ColorData g_StandardColorData[4][2][2];
 bool g_StandardColorDataReady[4][2][2];
-plat::PixelFormat g_StandardPixelFormat[4][2][2];
+PixelFormatRecord g_StandardPixelFormat[4][2][2];
 bool g_StandardPixelFormatReady[4][2][2];
 }  // namespace
 
@@ -171,10 +171,10 @@ const ColorData* GetStandardColorData(int kind, int alpha, int palette) {
   return cd;
 }
 
-const plat::PixelFormat* GetStandardPixelFormat(int kind, int alpha, int palette) {
+const PixelFormatRecord* GetStandardPixelFormat(int kind, int alpha, int palette) {
   if (kind < 0 || kind > 3) return nullptr;
   int a = alpha ? 1 : 0, p = palette ? 1 : 0;
-  plat::PixelFormat* pf = &g_StandardPixelFormat[kind][a][p];
+  PixelFormatRecord* pf = &g_StandardPixelFormat[kind][a][p];
   if (!g_StandardPixelFormatReady[kind][a][p]) {
     std::memset(pf, 0, sizeof(*pf));
     if (kind <= 1) {
@@ -182,12 +182,20 @@ const plat::PixelFormat* GetStandardPixelFormat(int kind, int alpha, int palette
       CreatePixelFormatFromMasks(pf, m.bits, m.r, m.g, m.b, m.a);
     } else {
       uint32_t mask = kind == 2 ? 0xFFu : 0xFFFFu;
-      pf->bitCount = kind == 2 ? 8 : 16;
+      pf->rgbBitCount = kind == 2 ? 8 : 16;
       pf->redMask = pf->greenMask = pf->blueMask = pf->alphaMask = mask;
     }
     g_StandardPixelFormatReady[kind][a][p] = true;
   }
   return pf;
+}
+
+static_assert(sizeof(PixelFormatRecord) == sizeof(plat::PixelFormat), "pixel formats are 32 bytes");
+
+plat::PixelFormat ToSurfacePixelFormat(const PixelFormatRecord* pf) {
+  plat::PixelFormat out;
+  std::memcpy(&out, pf, sizeof(out));
+  return out;
 }
 
 // The colour data screen colours are packed with: a software screen uses the standard layout of

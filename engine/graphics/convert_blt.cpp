@@ -2,6 +2,7 @@
 #include "engine/graphics/convert_blt.h"
 
 #include <cstring>
+#include <vector>
 
 const uint8_t DitherMatrix4x4[4][4] = {
     {0, 8, 2, 10},
@@ -54,6 +55,22 @@ inline int PixelBytesOf(const ColorData* cd) {
 struct Channel {
   uint32_t mask;
   int shift, width;
+};
+
+// Width conversion of one channel, through a table when the source width is small enough.
+struct ChannelConv {
+  int s = 0, d = 0;
+  std::vector<uint32_t> table;
+  void Init(int from, int to) {
+    s = from;
+    d = to;
+    table.clear();
+    if (from <= 12) {
+      table.resize(size_t{1} << from);
+      for (uint32_t c = 0; c < table.size(); ++c) table[c] = Widen(c, from, to);
+    }
+  }
+  uint32_t operator()(uint32_t c) const { return c < table.size() ? table[c] : Widen(c, s, d); }
 };
 
 }  // namespace
@@ -140,6 +157,79 @@ int ConvertImageBlt(void* dstPixels, int dstPitch, const ColorData* dstCd, const
   }
   const uint32_t fullAlpha = Ones(dw);
   uint32_t carry[4] = {0, 0, 0, 0};
+  ChannelConv conv[3], srcAlphaConv, imageAlphaConv, redToAlphaConv;
+  for (int i = 0; i < 3; ++i) conv[i].Init(sc[i].width, dc[i].width);
+  if (sw > 0 && dw > 0) srcAlphaConv.Init(sw, dw);
+  if (alphaFromImage) imageAlphaConv.Init(alphaCd->redWidth, dw);
+  if (alphaFromRed && dw > 0) redToAlphaConv.Init(sc[0].width, dw);
+
+  // Common case without per-pixel options: every source pixel maps to one destination value, so
+  // the mapping is tabulated (whole for 16-bit sources, per byte when no channel spans two bytes).
+  const uint32_t dstColorMask = dc[0].mask | dc[1].mask | dc[2].mask;
+  const uint32_t alphaPlaced = dw > 0 ? ((dstCd->alphaShift >= 32 ? 0 : (fullAlpha << dstCd->alphaShift)) & dstCd->alphaMask) : 0;
+  uint32_t keyPlaced = 0;
+  for (int i = 0; i < 3; ++i) keyPlaced |= (dc[i].shift >= 32 ? 0 : (keyCh[i] << dc[i].shift)) & dc[i].mask;
+  auto place = [&](const uint32_t ch[3], uint32_t alpha) {
+    uint32_t out = 0;
+    for (int i = 0; i < 3; ++i) out |= (dc[i].shift >= 32 ? 0 : (ch[i] << dc[i].shift)) & dc[i].mask;
+    if (dw > 0) out |= (dstCd->alphaShift >= 32 ? 0 : (alpha << dstCd->alphaShift)) & dstCd->alphaMask;
+    if (dBits == 16 || dBits == 32) out |= dstCd->noneMask;
+    return out;
+  };
+  const bool simple = !reduce && !alphaPixels && !colorToBlack && !alphaFromRed && !skipTransparent && sBits >= 16;
+  if (simple && (sBits == 16 ? static_cast<int64_t>(w) * h >= 4096 : true)) {
+    const uint32_t sourceAlpha = (sw > 0 && dw > 0) ? 1u : 0u;
+    std::vector<uint32_t> table;
+    bool perByte = sBits != 16;
+    if (perByte) {
+      const uint32_t masks[4] = {sc[0].mask, sc[1].mask, sc[2].mask, sourceAlpha ? srcCd->alphaMask : 0u};
+      for (uint32_t m : masks) {
+        if (m == 0) continue;
+        int lo = 0;
+        while (!(m & (0xFFu << (lo * 8)))) ++lo;
+        if ((m & ~(0xFFu << (lo * 8))) != 0) perByte = false;
+      }
+    }
+    if (perByte) {
+      table.assign(4 * 256, 0);
+      for (int k = 0; k < sBytes; ++k) {
+        for (uint32_t v = 0; v < 256; ++v) {
+          const uint32_t px = v << (8 * k);
+          uint32_t ch[3];
+          for (int i = 0; i < 3; ++i) ch[i] = (sc[i].mask & (0xFFu << (8 * k))) ? conv[i]((px & sc[i].mask) >> sc[i].shift) : 0;
+          uint32_t a = (sourceAlpha && (srcCd->alphaMask & (0xFFu << (8 * k)))) ? srcAlphaConv((px & srcCd->alphaMask) >> srcCd->alphaShift) : 0;
+          table[k * 256 + v] = place(ch, a) & ~((dBits == 16 || dBits == 32) ? dstCd->noneMask : 0u);
+        }
+      }
+    } else if (sBits == 16) {
+      table.resize(65536);
+      for (uint32_t px = 0; px < 65536; ++px) {
+        uint32_t ch[3];
+        for (int i = 0; i < 3; ++i) ch[i] = conv[i]((px & sc[i].mask) >> sc[i].shift);
+        uint32_t a = sourceAlpha ? srcAlphaConv((px & srcCd->alphaMask) >> srcCd->alphaShift) : 0;
+        table[px] = place(ch, a);
+      }
+    }
+    if (!table.empty()) {
+      const uint32_t constant = ((sw == 0) ? alphaPlaced : 0u) | ((dBits == 16 || dBits == 32) ? dstCd->noneMask : 0u);
+      for (int y = 0; y < h; ++y) {
+        const uint8_t* sp = src0 + static_cast<int64_t>(y) * srcPitch;
+        uint8_t* d = dst0 + static_cast<int64_t>(y) * dstPitch;
+        for (int x = 0; x < w; ++x, sp += sBytes) {
+          uint32_t out;
+          if (perByte) {
+            out = table[sp[0]] | table[256 + sp[1]] | table[512 + sp[2]] | (sBytes == 4 ? table[768 + sp[3]] : 0u);
+          } else {
+            out = table[static_cast<uint32_t>(sp[0]) | (static_cast<uint32_t>(sp[1]) << 8)];
+          }
+          out |= constant;
+          if (keyToAlpha) out = (out & ~dstCd->alphaMask) | ((out & dstColorMask) == keyPlaced ? 0u : alphaPlaced);
+          WritePx(d + (mirror ? (w - 1 - x) : x) * dBytes, dBytes, out);
+        }
+      }
+      return 0;
+    }
+  }
 
   for (int y = 0; y < h; ++y) {
     const uint8_t* s = src0 + static_cast<int64_t>(y) * srcPitch;
@@ -162,8 +252,9 @@ int ConvertImageBlt(void* dstPixels, int dstPitch, const ColorData* dstCd, const
           lostBits[i] = sc[i].width - dc[i].width;
           lost[i] = c & Ones(lostBits[i]);
         }
-        ch[i] = Widen(c, sc[i].width, dc[i].width);
+        ch[i] = conv[i](c);
       }
+      const uint32_t plain[3] = {ch[0], ch[1], ch[2]};
       uint32_t alpha = 0;
       if (alphaFromImage) {
         uint32_t ap = ReadPx(a + x * aBytes, aBytes);
@@ -173,7 +264,7 @@ int ConvertImageBlt(void* dstPixels, int dstPitch, const ColorData* dstCd, const
           lostBits[3] = alphaCd->redWidth - dw;
           lost[3] = c & Ones(lostBits[3]);
         }
-        alpha = Widen(c, alphaCd->redWidth, dw);
+        alpha = imageAlphaConv(c);
       } else if (sw == 0) {
         alpha = fullAlpha;
       } else if (dw == 0) {
@@ -184,10 +275,10 @@ int ConvertImageBlt(void* dstPixels, int dstPitch, const ColorData* dstCd, const
           lostBits[3] = sw - dw;
           lost[3] = c & Ones(lostBits[3]);
         }
-        alpha = Widen(c, sw, dw);
+        alpha = srcAlphaConv(c);
       }
       if (alphaFromRed && dw > 0) {
-        alpha = Widen((px & sc[0].mask) >> sc[0].shift, sc[0].width, dw);
+        alpha = redToAlphaConv((px & sc[0].mask) >> sc[0].shift);
         lostBits[3] = 0;
       }
       ch[3] = alpha;
@@ -213,10 +304,8 @@ int ConvertImageBlt(void* dstPixels, int dstPitch, const ColorData* dstCd, const
       }
       if (keyToAlpha) {
         bool isKey = true;
-        for (int i = 0; i < 3; ++i) {
-          uint32_t plain = Widen((px & sc[i].mask) >> sc[i].shift, sc[i].width, dc[i].width) & Ones(dc[i].width);
-          if (plain != keyCh[i]) isKey = false;
-        }
+        for (int i = 0; i < 3; ++i)
+          if ((plain[i] & Ones(dc[i].width)) != keyCh[i]) isKey = false;
         ch[3] = isKey ? 0 : fullAlpha;
       }
 

@@ -3,13 +3,14 @@
 #include "engine/graphics/graph.h"
 
 #include <cstring>
+#include <string>
 
-#include "engine/base/file_access.h"
 #include "engine/base/handle.h"
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/surface2d.h"
+#include "platform/files.h"
 
 static HandleTable g_GraphTable;
 
@@ -129,11 +130,8 @@ int GraphFileNameReloadable(const GraphRecord* g) {
 }
 
 static void StoreNameWithCurrentDir(GraphRecord* g, const char* name) {
-  char dir[2048];
-  dir[0] = '\0';
-  if (FileGetCurrentDir(dir) < 0) dir[0] = '\0';
-  dir[sizeof(dir) - 1] = '\0';
-  StoreGraphFileName(g, name, dir);
+  const std::string dir = plat::GetCurrentDir();
+  StoreGraphFileName(g, name, dir.c_str());
 }
 
 int SetGraphImageSource(const PictureImage* image, const PictureImage* alpha, const char* fileName,

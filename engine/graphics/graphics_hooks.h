@@ -40,9 +40,9 @@ int SetViewportFromRect(const RectI* r);    // 0 or -1
 void FlushCurrentVertexBuffer();
 void EndSceneCurrent();
 int GetTextureFormatIndex(const GraphCreationBytes* create);
-const plat::PixelFormat* GetTexturePixelFormat(int index);
+const PixelFormatRecord* GetTexturePixelFormat(int index);
 const ColorData* GetTextureFormatColorData(int index);
-const plat::PixelFormat* GetZBufferPixelFormat();
+const PixelFormatRecord* GetZBufferPixelFormat();
 int CreateGraphTextures(GraphRecord* g);
 void DeleteGraphTextures(GraphRecord* g);
 int RestoreGraphTextures(GraphRecord* g);

@@ -14,11 +14,11 @@ int SetViewportFromRect(const RectI*) {
 void FlushCurrentVertexBuffer() {}
 void EndSceneCurrent() {}
 int GetTextureFormatIndex(const GraphCreationBytes*) { return -1; }
-const plat::PixelFormat* GetTexturePixelFormat(int) { return nullptr; }
+const PixelFormatRecord* GetTexturePixelFormat(int) { return nullptr; }
 const ColorData* GetTextureFormatColorData(int) { return nullptr; }
 
-const plat::PixelFormat* GetZBufferPixelFormat() {
-  static const plat::PixelFormat z{32, plat::PIXFMT_ZBUFFER, 0, 16, 0xFFFF, 0, 0, 0};
+const PixelFormatRecord* GetZBufferPixelFormat() {
+  static const PixelFormatRecord z{32, 0x400, 0, 16, 0xFFFF, 0, 0, 0};
   return &z;
 }
 

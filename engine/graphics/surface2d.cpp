@@ -338,3 +338,58 @@ int TransferPictureToSurface2D(const PictureImage* image, const PictureImage* al
   ApplySurfaceColorKey(dataHandle);
   return res < 0 ? -1 : 0;
 }
+
+int TransferMovieFrameToSurface2D(const PictureImage* frame, int needsConversion, int alphaInLowerHalf,
+                                  GraphRecord* g) {
+  if (!frame || !frame->pixels || !g || g->partCount < 1) return -1;
+  const int part = static_cast<int>(g->parts[0]);
+  Surface2DRecord* s = GetSurface2D(part);
+  if (!s) return -1;
+  if (alphaInLowerHalf) {
+    PictureImage colour = *frame, alpha = *frame;
+    colour.height = frame->height / 2;
+    alpha.height = colour.height;
+    alpha.pixels = frame->pixels + static_cast<int64_t>(colour.height) * frame->pitch;
+    RectI r{0, 0, colour.width, colour.height};
+    return TransferPictureToSurface2D(&colour, &alpha, &r, s->srcX, s->srcY, part);
+  }
+  const int dataHandle = static_cast<int>(s->surfaceData);
+  SurfaceDataRecord* d = GetSurfaceDataRecord(dataHandle);
+  if (!d) return -1;
+  uint8_t* dst;
+  int32_t pitch;
+  const ColorData* dcd;
+  bool locked = false;
+  if (d->softwareImageMode) {
+    if (!d->image.pixels) return -1;
+    dst = d->image.pixels;
+    pitch = d->image.pitch;
+    dcd = d->image.colorData;
+    MemImgMarkChanged(&d->image);
+  } else {
+    int lr = LockSurfaceData(dataHandle, &pitch, &dst, 1, nullptr, &dcd);
+    if (lr != 0 || !dcd) {
+      if (lr == -2 || (lr == 0 && !dcd)) UnlockSurfaceData(dataHandle, nullptr);
+      return LogWrite("ムービーグラフィック転送先サーフェスのロックに失敗しました");
+    }
+    locked = true;
+  }
+  // The frame is cut to the part, which lies inside its store.
+  RectI src{0, 0, frame->width < s->width ? frame->width : s->width,
+            frame->height < s->height ? frame->height : s->height};
+  const int dstX = s->srcX, dstY = s->srcY;
+  if (src.right > 0 && src.bottom > 0) {
+    if (needsConversion || frame->colorData.bitDepth != dcd->bitDepth) {
+      ConvertImageBlt(dst, pitch, dcd, frame->pixels, frame->pitch, &frame->colorData, nullptr, 0, nullptr, dstX, dstY,
+                      &src, 0, 0, 0, g_DrawState.reductionMode, 0, 0, 0);
+    } else {
+      const int bytes = dcd->pixelBytes;
+      for (int row = 0; row < src.bottom; ++row) {
+        std::memcpy(dst + static_cast<int64_t>(dstY + row) * pitch + static_cast<int64_t>(dstX) * bytes,
+                    frame->pixels + static_cast<int64_t>(row) * frame->pitch, static_cast<size_t>(src.right) * bytes);
+      }
+    }
+  }
+  if (locked) UnlockSurfaceData(dataHandle, nullptr);
+  return 0;
+}

@@ -42,3 +42,7 @@ int TransferPictureToSurface2D(const PictureImage* image, const PictureImage* al
                                int y, int surface);
 int TransferImageToMemImg(const PictureImage* image, const PictureImage* alpha, MemImg* dst, int srcX, int srcY,
                           int width, int height, int dstX, int dstY);
+// Copies the current movie frame into the graph's first part; a frame that carries alpha in its
+// lower half goes in as colour (upper half) and alpha.
+int TransferMovieFrameToSurface2D(const PictureImage* frame, int needsConversion, int alphaInLowerHalf,
+                                  GraphRecord* g);

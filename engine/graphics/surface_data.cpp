@@ -128,7 +128,7 @@ static int CreatePlainSurface(SurfaceDataRecord* r) {
 static int CreateTextureSurface(SurfaceDataRecord* r) {
   plat::SurfaceDevice* dev = ScreenSurfaceDevice();
   r->formatIndex = GetTextureFormatIndex(&r->create);
-  const plat::PixelFormat* pf = GetTexturePixelFormat(r->formatIndex);
+  const PixelFormatRecord* pf = GetTexturePixelFormat(r->formatIndex);
   plat::SurfaceDesc desc{};
   desc.width = r->width;
   desc.height = r->height;
@@ -136,7 +136,7 @@ static int CreateTextureSurface(SurfaceDataRecord* r) {
   desc.caps2 = r->create.drawValid ? 0u : plat::SURFCAPS2_TEXTUREMANAGE;
   if (pf) {
     desc.hasFormat = true;
-    desc.format = *pf;
+    desc.format = ToSurfacePixelFormat(pf);
   }
   if (!pf || plat::SurfaceCreate(dev, desc, &r->surface) != plat::SURF_OK) {
     r->surface = nullptr;
@@ -218,10 +218,10 @@ int SetSurfaceDataZBuffer(int handle, int flag) {
     desc.width = r->width;
     desc.height = r->height;
     desc.caps = plat::SURFCAPS_ZBUFFER | plat::SURFCAPS_VIDEOMEMORY;
-    const plat::PixelFormat* zf = GetZBufferPixelFormat();
+    const PixelFormatRecord* zf = GetZBufferPixelFormat();
     if (zf) {
       desc.hasFormat = true;
-      desc.format = *zf;
+      desc.format = ToSurfacePixelFormat(zf);
     }
     if (!zf || !r->surface || plat::SurfaceCreate(ScreenSurfaceDevice(), desc, &r->zSurface) != plat::SURF_OK) {
       r->zSurface = nullptr;
