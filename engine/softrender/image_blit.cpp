@@ -34,9 +34,7 @@ int SourcePixelBytes(const MemImg* src) {
   return src->format == MEMIMG_FORMAT_RGB32 ? 4 : 2;
 }
 
-const void* SourcePalette(const MemImg* src) {
-  return src->palettePtr ? (const void*)src->palettePtr : (const void*)src->palette;
-}
+const uint32_t* SourcePalette(const MemImg* src) { return src->palettePtr ? src->palettePtr : src->palette; }
 
 bool ImagesDrawable(const MemImg* dest, const MemImg* src) {
   if (!dest || !src || !dest->pixels || !src->pixels || src->width < 1 || src->height < 1) return false;

@@ -23,6 +23,3 @@ void DrawImageToMemImg(MemImg* dest, const MemImg* src, int32_t x, int32_t y, in
 void DrawScaledToMemImg(MemImg* dest, const MemImg* src, const int32_t rect[4], int32_t transparent,
                         const MemImg* blendImage);
 
-// Writes img's skip data from its pixels (formats 0 and 1 with a skip buffer) and sets
-// skipDataValid; returns 0, or -1 when the image has no skip buffer or another format.
-int BuildMemImgSkipData(MemImg* img);

@@ -23,6 +23,7 @@ void MakeImage(TestImage& t, int width, int height, int format, int palette, int
   t.img.paletteCount = palette ? 256 : 0;
   t.img.pitch = width * ImageBytesPerPixel(t.img) + padBytes;
   t.img.pitchShift = -1;
+  t.img.colorData = GetStandardColorData(format, alpha, palette);
   t.pixels.assign((size_t)t.img.pitch * height, 0);
   t.img.pixels = t.pixels.data();
   t.skip.assign((size_t)(width + 5) * height, 0xEE);
@@ -33,19 +34,14 @@ void MakeImage(TestImage& t, int width, int height, int format, int palette, int
 
 void CopyPixels(TestImage& to, const TestImage& from) { to.pixels = from.pixels; to.img.pixels = to.pixels.data(); }
 
-void SetPalette16(MemImg& img, int index, uint16_t v) {
-  std::memcpy(reinterpret_cast<uint8_t*>(img.palette) + index * 2, &v, 2);
-}
-
 void FillRandom(TestImage& t, std::mt19937& rng) {
   MemImg& m = t.img;
   const int bpp = ImageBytesPerPixel(m);
   for (auto& b : t.pixels) b = (uint8_t)rng();
   if (m.paletteFlag) {
     for (int i = 0; i < 256; ++i) {
-      uint32_t v = rng();
-      if (m.format == 1) m.palette[i] = v;
-      else SetPalette16(m, i, (uint16_t)v);
+      // 16-bit entries get random upper halves too, which the blits must ignore.
+      m.palette[i] = rng();
     }
   }
   for (int y = 0; y < m.height; ++y) {
@@ -202,12 +198,8 @@ SrcPixel ReadSource(const MemImg* src, int x, int y) {
   SrcPixel p{};
   if (src->paletteFlag) {
     p.raw = LoadPixel(src, x, y, 1);
-    if (src->format == 1) p.color = src->palettePtr[p.raw];
-    else {
-      uint16_t v;
-      std::memcpy(&v, reinterpret_cast<const uint8_t*>(src->palettePtr) + p.raw * 2, 2);
-      p.color = v;
-    }
+    p.color = src->palettePtr[p.raw];
+    if (src->format == 0) p.color &= 0xFFFF;
   } else if (src->alphaFlag) {
     uint32_t v = LoadPixel(src, x, y, 4);
     p.color = src->format == 1 ? v : v & 0xFFFF;

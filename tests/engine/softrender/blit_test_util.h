@@ -20,7 +20,6 @@ int ImageBytesPerPixel(const MemImg& img);
 void CopyPixels(TestImage& to, const TestImage& from);   // same geometry
 // Random pixels, with about one in four equal to the key (or alpha 0 / 255 in equal shares).
 void FillRandom(TestImage& t, std::mt19937& rng);
-void SetPalette16(MemImg& img, int index, uint16_t v);
 
 // The reference: every option tested per pixel, every rule written out on its own.
 void RefDrawImage(MemImg* dest, const MemImg* src, int32_t x, int32_t y, int32_t transparent,
