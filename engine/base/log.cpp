@@ -3,6 +3,7 @@
 #include "engine/base/log.h"
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -32,12 +33,17 @@ void DebugOutput(const char* data, size_t n) {
   if (n) fwrite(data, 1, n, stderr);
 }
 
-// Opens the log file in the start-up folder, positioned at its end. The current folder is changed
-// for the open and put back by CloseLogFile.
-plat::File* OpenLogFile(std::string* savedDir, plat::OpenMode mode) {
+// Opens the log file in the start-up folder: positioned at its end, or, for a fresh log, deleted
+// and created anew. The current folder is changed for the open and put back by CloseLogFile.
+// The one place that touches the file system, so that it can move onto the file-access table.
+plat::File* OpenLogFile(std::string* savedDir, bool fresh) {
   *savedDir = plat::GetCurrentDir();
   if (g_StartDirectory[0]) plat::SetCurrentDir(g_StartDirectory);
-  plat::File* f = plat::FileOpen(g_LogFileName, mode);
+  if (fresh) {
+    plat::FileDelete(g_LogFileName);
+    return plat::FileOpen(g_LogFileName, plat::OpenMode::WriteCreateNew);
+  }
+  plat::File* f = plat::FileOpen(g_LogFileName, plat::OpenMode::WriteAlways);
   if (f) {
     int64_t end = plat::FileSize(f);
     if (end > 0) plat::FileSeek(f, end);
@@ -84,11 +90,8 @@ int LogFileInitialize() {
   } else {
     snprintf(g_LogFileName, sizeof g_LogFileName, "Log.txt");
   }
-  std::string saved = plat::GetCurrentDir();
-  if (g_StartDirectory[0]) plat::SetCurrentDir(g_StartDirectory);
-  plat::FileDelete(g_LogFileName);
-  plat::File* f = plat::FileOpen(g_LogFileName, plat::OpenMode::WriteCreateNew);
-  CloseLogFile(f, saved);
+  std::string saved;
+  CloseLogFile(OpenLogFile(&saved, true), saved);
   g_Indent = 0;
   g_MidLine = 0;
   g_LogStartTime = plat::MillisecondClock();
@@ -113,7 +116,7 @@ int LogWrite(const char* text) {
     DebugOutput(buffer, n);
   } else if (!g_LogOffFlag && g_StartDirectory[0]) {
     std::string saved;
-    plat::File* f = OpenLogFile(&saved, plat::OpenMode::WriteAlways);
+    plat::File* f = OpenLogFile(&saved, false);
     if (f) {
       if (!g_MidLine) {
         if (!g_LogTimeStampOffFlag) {
@@ -176,7 +179,12 @@ const char* GetLogFileName() { return g_LogFileName; }
 
 int LogMemoryBlock(const TrackedBlockHeader* block) {
   const unsigned char* data = reinterpret_cast<const unsigned char*>(block) + TRACKED_HEADER_SIZE;
-  const int shown = block->size < 16 ? static_cast<int>(block->size) : 16;
+  // A damaged header may claim any size: only bytes that both the header and its guard copy vouch
+  // for are read.
+  uint32_t guardedSize;
+  memcpy(&guardedSize, block->guard + offsetof(TrackedBlockHeader, size), sizeof guardedSize);
+  uint32_t readable = block->size < guardedSize ? block->size : guardedSize;
+  const int shown = readable < 16 ? static_cast<int>(readable) : 16;
   char line[256];
   int k = snprintf(line, sizeof line, "\tsize:%d(%.3fkb)  file:%s  line:%d  ID:%d  data:<",
                    static_cast<int>(block->size), block->size / 1024.0, block->name, block->line,
