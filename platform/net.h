@@ -4,8 +4,9 @@
 // NetPollNotices runs, which posts them to the window as (message, wParam socket, lParam event
 // in the low word and an error number in the high word). Each notice kind is posted once and
 // armed again by the call that consumes it: NET_FD_READ by a receive, NET_FD_ACCEPT by an accept,
-// NET_FD_WRITE by a send that would have blocked. NET_FD_CLOSE comes once, after the last byte
-// has been received. The calling thread's last error keeps Winsock numbering (10000 upward).
+// NET_FD_WRITE by a send that would have blocked. NET_FD_CLOSE comes once, when the peer has
+// closed or the connection failed, after the NET_FD_READ of any bytes still waiting; those bytes
+// stay readable. The calling thread's last error keeps Winsock numbering (10000 upward).
 #pragma once
 #include <cstdint>
 #include "platform/window.h"

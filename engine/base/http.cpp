@@ -351,6 +351,8 @@ int HttpTransferStart(int kind, const char* host, int port, const char* path, co
     TrackedFree(t);
     return -1;
   }
+  // The transfer closes its connection itself when it finishes.
+  NetWorkCheckHandle(t->network)->autoClose = 0;
   g_Http.table[slot] = t;
   g_Http.count += 1;
   return slot;

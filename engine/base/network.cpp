@@ -561,7 +561,8 @@ int PumpNetworkWindow(int sweep) {
       SocketRecord* r = g_Network.table[slot];
       // Bytes already received stay readable until their owner has taken them.
       if (r && r->inUse &&
-          (r->error || (!r->connected && r->disconnectSeen && r->autoClose && r->recvRing.dataLength == 0)))
+          (r->error || (!r->connected && r->disconnectSeen && r->autoClose && r->recvRing.dataLength == 0 &&
+                        plat::NetBytesReadable(r->socket) <= 0)))
         CloseNetWorkHandle(r->handle);
     }
   }

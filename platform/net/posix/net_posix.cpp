@@ -361,14 +361,14 @@ int NetPollNotices() {
         s.writeArmed = false;
         add(s, NET_FD_WRITE, 0);
       }
-      if (readable > 0) {
-        if (s.readArmed && (s.events & NET_FD_READ)) {
-          s.readArmed = false;
-          add(s, NET_FD_READ, 0);
-        }
-      } else if ((rev & (POLLIN | POLLRDHUP | POLLHUP | POLLERR)) && s.closeArmed &&
-                 (s.events & NET_FD_CLOSE)) {
-        // Readable with nothing to read: the peer has closed (or the connection failed).
+      if (readable > 0 && s.readArmed && (s.events & NET_FD_READ)) {
+        s.readArmed = false;
+        add(s, NET_FD_READ, 0);
+      }
+      // The peer has shut its side (bytes it sent before stay readable), or the connection failed;
+      // readable with nothing to read means the same.
+      bool closed = (rev & (POLLRDHUP | POLLHUP | POLLERR)) || ((rev & POLLIN) && readable == 0);
+      if (closed && s.closeArmed && (s.events & NET_FD_CLOSE)) {
         int err = 0;
         socklen_t len = sizeof err;
         if (getsockopt(s.fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) err = 0;
