@@ -180,14 +180,17 @@ int DecodeBmpToBaseImage(StreamSource* s, BaseImage* image) {
   }
   if (bits <= 8) {
     // The palette follows the header, whatever size the header has; 2^bits entries are read.
+    // A short palette still reads that many bytes (pixel data among them); only nothing is a refusal.
     uint8_t pal[256 * 4];
+    std::memset(pal, 0, sizeof(pal));
     const int entries = 1 << bits;
     if (s->fn.seek(s->handle, 14 + static_cast<int64_t>(headerSize), 0) != 0 ||
-        !StreamReadExact(s, pal, static_cast<size_t>(entries) * 4)) {
+        s->fn.read(pal, 1, static_cast<size_t>(entries) * 4, s->handle) == 0) {
       return -1;
     }
     for (int i = 0; i < entries; ++i) b.palette[i] = Le32(pal + i * 4) & 0xFFFFFF;
-  } else if (bits == 16 || bits == 32 || b.compression == BI_BITFIELDS) {
+  } else if (b.compression == BI_BITFIELDS) {
+    // Plain 16- and 32-bit pictures have fixed layouts; only bit fields need the masks.
     uint8_t rest[8];
     if (!StreamReadExact(s, rest, sizeof(rest))) return -1;
     b.masks[0] = Le32(ih + 40);

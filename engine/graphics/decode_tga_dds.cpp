@@ -52,7 +52,7 @@ int DecodeBgraToBaseImage(StreamSource* s, BaseImage* image) {
   if ((format != 0x08080808u && format != 0x10101010u) || width <= 0 || height <= 0) return -1;
   const int64_t sample = format == 0x08080808u ? 4 : 8;
   const int64_t pitch = static_cast<int64_t>(width) * 4;
-  if (static_cast<int64_t>(width) * height * sample > size - 16) return -1;
+  if (static_cast<int64_t>(width) * height > (size - 16) / sample) return -1;
   uint8_t* pixels = AllocPixels(pitch * height);
   if (!pixels) return -1;
   bool ok = true;
