@@ -58,6 +58,8 @@ void ReleaseDirect3DObjects();
 void RestoreDirect3DObjects();
 void ReleaseAllTextureSurfaces();
 void RecreateAllTextureSurfaces();          // with their colour keys
+// The current movie frame into every tile; alpha, when carried, in the right half of each frame.
+int TransferMovieFrameToTextures(const PictureImage* frame, int alphaInRightHalf, GraphRecord* g);
 
 // Draw-target work done by the screen-level draws.
 void ClearDrawScreen3D();
@@ -80,12 +82,13 @@ void StopInputForDisplayRebuild();          // the window procedure starts input
 int GraphicsManagerIsUp();
 void SetGraphicsManagerUp(int up);
 int HasGraphRestoreCallback();
-void CloseMovieOfGraph(int movieHandle);
+int CloseMovieOfGraph(int movieHandle);   // movie.cpp
 void RestoreMovieSurfaces(int movieHandle);
 int OpenMovieToGraph(const char* fileName, int* width, int* height, int mode);   // movie handle or -1
 int GetMovieModeField(int movieHandle);
 int MovieFramesCarryAlpha(int movieHandle); // alpha in the lower half of each frame
 int ReopenAllMovieStreams();
+int64_t GetPresentFrameCount();            // frames presented so far
 
 // Fonts.
 void ResetDefaultFontSettings();            // size 16, thickness 6 and the other defaults

@@ -1,13 +1,6 @@
-// Defaults for movies, fonts, the mask screen, input and the window until they land.
+// Defaults for fonts, the mask screen, input and the window until they land.
 #include "engine/base/log.h"
 #include "engine/graphics/graphics_hooks.h"
-
-void CloseMovieOfGraph(int) {}
-void RestoreMovieSurfaces(int) {}
-int OpenMovieToGraph(const char*, int*, int*, int) { return -1; }
-int GetMovieModeField(int) { return 0; }
-int MovieFramesCarryAlpha(int) { return 0; }
-int ReopenAllMovieStreams() { return 0; }
 
 void ResetDefaultFontSettings() {}
 int InitializeFontSystem() { return 0; }

@@ -1,4 +1,4 @@
-// Waits for the rest of the graphics system: surfaces, movies and the screen as start-up,
+// Waits for the rest of the graphics system: surfaces and the screen as start-up,
 // the window procedure and message processing reach them. Each reports success and does nothing.
 #include "engine/base/system_hooks.h"
 
@@ -8,9 +8,6 @@ bool HasDirectDrawObject() { return false; }
 bool IsDisplayModeChanged() { return false; }
 void RestoreSurfacesOnActivate() {}
 void RebuildDisplay() {}
-void SuspendMovies() {}
-void ResumeMovies() {}
-void ReleaseMovieStreams() {}
 void SetupScreenColors() {}
 int GetScreenColorBits() { return 16; }
 int ChangeScreenModeKeep() { return 0; }
