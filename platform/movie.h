@@ -51,6 +51,7 @@ bool MovieStreamIsRunning(const MovieStream* m);
 int MovieStreamSeek(MovieStream* m, int64_t time);             // clamped to 0..stop position
 int64_t MovieStreamTime(const MovieStream* m);                 // current stream time
 int MovieStreamSetVolume(MovieStream* m, int32_t volume);      // hundredths of a decibel, -10000..0
+bool MovieSoundIsPlaying(const MovieStream* m);                // its sound sounds right now
 
 // A sample on rect of surface (whole surface when rect is null); surface null: the stream makes a
 // system-memory surface of its own in 32-bit RGB. Null with *result set when it cannot be made.
@@ -74,6 +75,5 @@ bool MovieOverlayPixelFormat(const SurfaceDevice* dev, PixelFormat* out);
 // soundMs". Frame n is filled with FakeMovieFrameColour(n) as 0x00RRGGBB in the surface's format.
 uint32_t FakeMovieFrameColour(int frame);
 int FakeMovieDecodedFrameCount();                              // frames converted since start (tests)
-bool FakeMovieSoundPlaying(const MovieStream* m);              // the sound buffer plays (tests)
 
 }  // namespace plat

@@ -312,7 +312,7 @@ int MovieSampleCompletionStatus(MovieSample* s) {
 
 bool MovieOverlayPixelFormat(const SurfaceDevice*, PixelFormat*) { return false; }
 
-bool FakeMovieSoundPlaying(const MovieStream* m) {
+bool MovieSoundIsPlaying(const MovieStream* m) {
   uint32_t status = 0;
   return m && m->soundBuffer && SoundBufferGetStatus(m->soundBuffer, &status) == 0 && (status & SBSTATUS_PLAYING);
 }
