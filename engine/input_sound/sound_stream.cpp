@@ -441,7 +441,8 @@ int RefillStreamSound(int handle) {
     uint32_t c = 0;
     if (GetBufferSlotPosition(ring, &c) != 0) return -1;
     uint32_t e = r->endPosition, x = r->cursorAtEnd;
-    if (c > e && (x < e || c < x)) {
+    // A cursor that stood on the end when it was found (an empty sound) has passed it too.
+    if (c > e && (x <= e || c < x)) {
       StopBufferSlot(ring);
       r->endReached = 0;
       return 0;
