@@ -526,6 +526,17 @@ int SetStreamLoopSamples(int samples, int handle) {
   if (r->sourceCount >= 2) {
     return LogWrite("二つ以上の音声ファイルから作成されたサウンドハンドルにループポイントを指定する事は出来ません\n");
   }
+  // A short stream may have met its end in the first fill, written before the loop point existed:
+  // unless something was played already, the next play prepares again from the start.
+  if (r->prepared && r->playedBytes == 0 && IsStreamSoundPlaying(handle) != 1) {
+    r->prepared = 0;
+    r->allDone = 0;
+    r->endReached = 0;
+    r->currentSource = 0;
+    r->repeatCounter = 0;
+    r->sourcePosition = 0;
+    r->looped = 0;
+  }
   SoundStreamSource* s = &r->sources[0];
   s->loopStart = samples;
   s->converter.standbyTarget = samples * r->format.blockAlign;
