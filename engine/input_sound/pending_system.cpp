@@ -1,13 +1,7 @@
-// Waits for the input and sound systems as start-up, shut-down and message processing reach them.
+// Waits for the sound system as start-up, shut-down and message processing reach it.
 // Each reports success and does nothing.
 #include "engine/base/system_hooks.h"
 
-int InitializeInputSystem() { return 0; }
-int TerminateInputSystem() { return 0; }
 int InitializeDirectSound() { return 0; }
 int TerminateDirectSound() { return 0; }
 void ProcessStreamSounds() {}
-void TickPadVibration() {}
-void SyncPadEffects() {}
-void ReacquireInput() {}
-void SetInputStateFlag(int, int) {}
