@@ -132,8 +132,9 @@ int LibraryTerminate() {
   }
 
   s.initialised = 0;
+  // Without a window (a refused start) nothing would ever set the quit flag.
   if (!s.noWindow) {
-    while (ProcessMessage() == 0 && AtomicGet(g_base.win.quit) != 1) {
+    while (g_base.win.mainWindow && ProcessMessage() == 0 && AtomicGet(g_base.win.quit) != 1) {
     }
   }
 
@@ -148,7 +149,12 @@ void ErrorExit(const char* text) {
   LogWrite(text);
   LogWrite("\n");
   LibraryTerminate();
-  LibraryLockDestroy();
+  // A thread still queued for the lock (the main thread, when the message thread fails) waits on
+  // one of its events: destroying them under it would free what it waits on. The process ends
+  // next either way.
+  LibraryLockView view{};
+  LibraryLockGetView(&view);
+  if (view.waiters == 0) LibraryLockDestroy();
   fflush(nullptr);
   // Other engine threads may still run; static destructors must not run under them.
   _Exit(-1);
