@@ -106,16 +106,6 @@ TEST_F(Input, PadWordAndTheKeyboardMergedIntoPadOne) {
   EXPECT_EQ(Bits(kKeyboard), 0x20 | 0x2);
 }
 
-TEST_F(Input, OnePadFoundMakesDeviceTwoEmpty) {
-  ScriptedAddJoystick("one", 2, 4, 0, false);
-  ASSERT_EQ(InitializeInputSystem(), 0);
-  ScriptedJoystickButton(0, 0, true);
-  ScriptedKey(SDL_SCANCODE_Z, true);
-  EXPECT_EQ(Bits(2), 0);
-  EXPECT_EQ(Bits(1), 0x10);
-  EXPECT_EQ(Bits(kKeyboard + 1), 0x10);
-}
-
 TEST_F(Input, ARemovedPadReadsReleased) {
   ScriptedAddJoystick("one", 2, 4, 0, false);
   ASSERT_EQ(InitializeInputSystem(), 0);
@@ -290,14 +280,6 @@ TEST_F(Input, SystemCallsWhenTheDeviceLayerIsMissing) {
   EXPECT_EQ(SyncJoypadEffects(), 0);
 }
 
-TEST_F(Input, TheFirstWindowFlagForcesTheSystemCalls) {
-  SetInputStateFlag(0, 1);
-  SetInputStateFlag(1, 1);
-  ASSERT_EQ(InitializeInputSystem(), 0);
-  EXPECT_EQ(g_input.object, INPUT_SYSTEM_CALLS);
-  EXPECT_EQ(g_input.deviceLayer8, 0);            // start-up clears all but the first flag
-}
-
 TEST_F(Input, MouseButtonsFromTheDeviceOrTheKeyState) {
   ScriptedMouse(0, 0, 0x1 | 0x2 | 0x4 | 0x8);
   EXPECT_EQ(GetMouseButtonBits(), 0x7);          // not started: the key state's three buttons
@@ -397,15 +379,6 @@ TEST_F(Vibration, TheLimitEndsItWhileTheWindowIsInactiveToo) {
   bool strong, weak;
   Motors(0, &strong, &weak);
   EXPECT_FALSE(strong || weak);
-}
-
-TEST_F(Vibration, SystemCallsHaveNoVibration) {
-  TerminateInputSystem();
-  ScriptedInputSetDeviceLayer(false);
-  ASSERT_EQ(InitializeInputSystem(), 0);
-  Vibrate(0, 10000, 0);
-  TickPadVibration();
-  EXPECT_EQ(g_input.pads[0].vibrationState, 1);
 }
 
 }  // namespace
