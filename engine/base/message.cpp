@@ -101,7 +101,8 @@ int ProcessMessage() {
 
 void WaitWhileInactive() {
   BaseWindowState& s = g_base.win;
-  if (s.painting || s.active || g_UserWindowFlag) return;
+  // Without a window nothing could make it active again.
+  if (!s.mainWindow || s.painting || s.active || g_UserWindowFlag) return;
   if (g_base.settings.alwaysRun && (GetMenuPresentMode() || g_base.settings.windowMode)) return;
   s.inactiveSince = plat::MillisecondClock();
   s.inactive = 1;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/base/base_state.h"
+#include "engine/base/archive.h"
 #include "engine/base/file_access.h"
 #include "engine/base/lock.h"
 #include "engine/base/log.h"
@@ -91,7 +92,7 @@ int LibraryInitialize() {
     return -1;
   }
   if (!s.noSound) InitializeDirectSound();
-  if (!s.noGraphics && InitializeGraphicsSystem(g_base.win.mainWindow) < 0) {
+  if (!s.noGraphics && InitializeGraphicsSystem() < 0) {
     FailStart();
     return -1;
   }
@@ -139,7 +140,7 @@ int LibraryTerminate() {
   }
 
   if (g_StartDirectory[0]) FileSetCurrentDir(g_StartDirectory);
-  CloseUnreferencedArchives();
+  CloseUnusedArchives();
   DumpAllocations();
   s.terminating = 0;
   return 0;

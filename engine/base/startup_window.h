@@ -7,8 +7,8 @@
 
 int LibraryInitialize();
 int LibraryTerminate();
-[[noreturn]] void ErrorExit(const char* text);
-[[noreturn]] void ErrorExitF(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void ErrorExit(const char* text);            // does not return
+void ErrorExitF(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int InitializeCom();
 void LogSystemInfo();
 

@@ -66,6 +66,11 @@ int StrToInt(const char* text) {
   return static_cast<int>(v);
 }
 
+int ParseIntAfterBlank(const char* line) {
+  const char* blank = strchr(line, ' ');
+  return blank ? StrToInt(blank + 1) : -1;
+}
+
 int IntToStr(int value, char* out, int radix) {
   if (radix < 2 || radix > 36) {
     if (out) out[0] = 0;

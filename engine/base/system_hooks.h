@@ -3,17 +3,16 @@
 // success and does nothing.
 #pragma once
 #include <cstdint>
+#include "engine/graphics/draw_state.h"
+#include "engine/graphics/graph.h"
+#include "engine/graphics/graphics_hooks.h"
 #include "platform/window.h"
 
-// Graphics.
-int InitializeGraphicsSystem(plat::WindowId mainWindow);   // 0 / negative
-int TerminateGraphicsSystem();
+// Graphics (besides graph.h, draw_state.h and graphics_hooks.h).
 void SelectSoftwareScreenIfNoD3D();          // start-up step: Direct3D switched off -> software screen
 void InstallDefaultGraphRestoreCallback();   // SetGraphRestoreCallback with none
-bool HasGraphRestoreCallback();
 bool HasDirectDrawObject();
 bool IsDisplayModeChanged();                 // full screen changed the display mode
-void RestoreAllLostGraphs();
 void RestoreSurfacesOnActivate();            // 2-D and 3-D surfaces
 void RebuildDisplay();                       // reload every graph after a lost display
 void SuspendMovies();
@@ -34,7 +33,6 @@ int ScreenLogInitialize();
 void DeleteScreenLogFontIfMade();
 void SetDrawValidGraphCreateFlag(int flag);
 int CreateBlackGraphForScreen(int width, int height);   // graph from a black image, or -1
-int GetDrawModeState();
 int GetFlipWaitsVBlank();
 
 // Input and sound.
@@ -65,7 +63,3 @@ void HttpClearTransferTable();
 void HttpDeleteAllTransfers();
 void NetWorkTerminate();
 intptr_t NetWorkSocketEvent(uintptr_t wParam, intptr_t lParam);
-
-// Files and archives.
-void InitializeArchiveLayer();
-void CloseUnreferencedArchives();

@@ -3,6 +3,9 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/engine.h"
+#include "platform/surface.h"
+
 struct ColorData {
   uint16_t bitDepth;
   uint16_t pixelBytes;
@@ -23,6 +26,7 @@ enum MemImgPixelFormat : int32_t {
 };
 
 int CreateColorData(ColorData* cd, int bits, uint32_t red, uint32_t green, uint32_t blue, uint32_t alpha);
+int ColorDataFromPixelFormat(const PixelFormatRecord* pf, ColorData* cd);
 void UpdateColorDataNoneMask(ColorData* cd);
 uint32_t MakeColorDataPixel(const ColorData* cd, int red, int green, int blue, int alpha);
 uint32_t ConvertColorDataPixel(const ColorData* dst, const ColorData* src, uint32_t pixel);
@@ -30,4 +34,13 @@ int IsSameColorData(const ColorData* a, const ColorData* b);
 void SetupPaletteColorData8(ColorData* cd);
 void SetupGrayColorData8(ColorData* cd);
 void SetupFullColorData24(ColorData* cd);
+int CreatePixelFormatFromMasks(PixelFormatRecord* pf, int bits, uint32_t red, uint32_t green, uint32_t blue,
+                               uint32_t alpha);
 const ColorData* GetStandardColorData(int kind, int alpha, int palette);   // cached; null for kind > 3
+const PixelFormatRecord* GetStandardPixelFormat(int kind, int alpha, int palette);   // null for kind > 3
+// The same 32 bytes as the platform surfaces take them.
+plat::PixelFormat ToSurfacePixelFormat(const PixelFormatRecord* pf);
+
+// The screen colour of (red, green, blue) in the current screen format, and back.
+uint32_t GetScreenColor(int red, int green, int blue);
+int SplitScreenColor(uint32_t color, int* red, int* green, int* blue);

@@ -36,6 +36,8 @@ struct DrawState {
   uint32_t transparentColor;       // 0xRRGGBB
   int32_t notAvailable;
   int32_t drawAreaEmpty;
+  RectI drawAreaRequested;         // the last draw area as the caller gave it
+  int32_t reductionMode;           // precision reduction of the converting blit; stays 0
 };
 
 extern DrawState g_DrawState;
@@ -54,3 +56,36 @@ void BuildBlendLookupTables();
 void BuildBlendWeightTable(int borderParam, int borderRange);
 int ClipRectToRect(RectI* a, const RectI* b);
 void NormalizeRect(RectI* r);
+void GetRectSize(const RectI* r, int* width, int* height);
+
+// The defaults the graphics manager gives at its start; keeps the not-available flag.
+void ResetDrawState();
+
+// Setters return 0 (SetBlendGraphState: -1 for a graph handle that is no graph).
+int SetDrawModeState(int mode);
+int GetDrawModeState();
+int SetBlendModeState(int mode, int param);
+int SetBlendGraphState(int graph, int borderParam, int borderRange);
+int SetDrawBrightRgb(int red, int green, int blue);
+int SetDrawBrightPacked(uint32_t color);
+int SetDrawAreaViewport(int x1, int y1, int x2, int y2);
+int SetDrawScreenRect(const RectI* r);
+int GetDrawScreenHandle();
+int GetDrawArea(RectI* out);
+int GetUseMaskFlag();
+int SetTransparentColor(int red, int green, int blue);
+int SetUseTextureFlag(int flag);
+int SetCreateDrawValidGraphFlag(int flag);
+int SetCreateGraphAlphaFlag(int flag);
+int SetCreateSystemMemoryFlag(int flag);
+int SetCreateVideoMemoryFlag(int flag);
+int ClearDrawTarget();
+int FillGraphWithColor(int graph, int red, int green, int blue, int alpha);
+
+// Row-major 4 x 4 matrices, points as row vectors; the three of the 3-D screen transform.
+struct Matrix4 { float m[4][4]; };
+extern Matrix4 g_ScreenMatrices[3];
+void CreateIdentityMatrix(Matrix4* m);
+void MultiplyMatrix(Matrix4* out, const Matrix4* a, const Matrix4* b);
+int CreatePerspectiveMatrix(Matrix4* m, float fieldOfView, float zNear, float zFar);
+void CreateViewportMatrix(Matrix4* m, float centreX, float centreY, float width, float height);

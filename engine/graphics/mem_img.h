@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include "engine/graphics/color_data.h"
+#include "engine/graphics/draw_state.h"
 
 constexpr uint32_t MEMIMG_MAGIC = 0x12345678u;
 
@@ -36,6 +37,13 @@ void ReleaseMemImg(MemImg* img);
 int IsMemImgInitialized(const MemImg* img);
 void SetupMemImgSubRect(MemImg* view, const MemImg* src, int x, int y, int width, int height);
 int MemImgPixelBytes(const MemImg* img);
+// The converting blit of the rectangle of src (whole src when null) to (x, y) of dst; clipped to
+// both images. 0, or -1 when nothing could be copied.
+int CopyMemImgConverted(MemImg* dst, const MemImg* src, const RectI* rect, int x, int y);
+// Derived data, rebuilt from the pixels; each sets its valid flag. -1 when the image lacks the
+// buffer or its format has no such data.
+int BuildMemImgSkipData(MemImg* img);
+int BuildMemImgPremultiplied(MemImg* img);
 
 // Every writer of an image's pixels calls this, so that derived data (skip data, premultiplied
 // image) is never trusted after the pixels changed.

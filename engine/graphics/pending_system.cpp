@@ -1,15 +1,11 @@
-// Waits for the graphics system: start and stop, surfaces, movies and the screen as start-up,
+// Waits for the rest of the graphics system: surfaces, movies and the screen as start-up,
 // the window procedure and message processing reach them. Each reports success and does nothing.
 #include "engine/base/system_hooks.h"
 
-int InitializeGraphicsSystem(plat::WindowId) { return 0; }
-int TerminateGraphicsSystem() { return 0; }
 void SelectSoftwareScreenIfNoD3D() {}
 void InstallDefaultGraphRestoreCallback() {}
-bool HasGraphRestoreCallback() { return true; }
 bool HasDirectDrawObject() { return false; }
 bool IsDisplayModeChanged() { return false; }
-void RestoreAllLostGraphs() {}
 void RestoreSurfacesOnActivate() {}
 void RebuildDisplay() {}
 void SuspendMovies() {}
@@ -28,5 +24,4 @@ void PresentBackScreenToWindowNoWait() {}
 void PresentScreenToWindow() {}
 void SetDrawValidGraphCreateFlag(int) {}
 int CreateBlackGraphForScreen(int, int) { return -1; }
-int GetDrawModeState() { return 0; }
 int GetFlipWaitsVBlank() { return 1; }

@@ -1,7 +1,4 @@
-// Waits for the sound system as start-up, shut-down and message processing reach it.
-// Each reports success and does nothing.
+// Waits for stream refill as message processing reaches it. Reports nothing and does nothing.
 #include "engine/base/system_hooks.h"
 
-int InitializeDirectSound() { return 0; }
-int TerminateDirectSound() { return 0; }
 void ProcessStreamSounds() {}

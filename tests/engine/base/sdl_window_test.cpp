@@ -48,6 +48,7 @@ TEST_F(SdlWindow, OpensAtScaleOneAndTwoTakesTheCaptionAndQuitsOnClose) {
     SCOPED_TRACE(scale);
     g_base = BaseState{};
     g_base.settings.windowMode = 1;
+    g_base.startup.noGraphics = 1;   // the display back end is not built yet
     SetWindowScaleRateLocked(scale);
     ASSERT_EQ(LibraryInitializeLocked(), 0);
     EXPECT_FALSE(plat::WindowIsHeadless());
