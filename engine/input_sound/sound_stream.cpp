@@ -6,6 +6,7 @@
 
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
+#include "engine/base/system_hooks.h"
 #include "engine/input_sound/operations.h"
 #include "engine/input_sound/sound.h"
 
