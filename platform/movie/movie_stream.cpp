@@ -171,8 +171,8 @@ int MovieStreamSeek(MovieStream* m, int64_t time) {
   m->baseTime = time;
   m->runStartUs = MicrosecondClock();
   if (m->decoder->SeekTo(time) < 0) return MOVIE_E_FAIL;
+  // A pending update stays pending and is met by the frame of the new time.
   m->haveFrame = m->frameDelivered = m->atEnd = false;
-  if (m->sample) m->sample->pending = false;
   SyncSound(m);
   return MOVIE_OK;
 }
@@ -303,7 +303,16 @@ int MovieSampleCompletionStatus(MovieSample* s) {
   if (!s || !s->stream) return MOVIE_E_FAIL;
   if (!s->pending) return MOVIE_OK;
   MovieStream* m = s->stream;
-  if (m->frameTime > CurrentTime(m)) return MOVIE_S_PENDING;
+  const int64_t t = CurrentTime(m);
+  // The frame asked for completes the update even when late (it came due in between); after a
+  // seek it is the frame of the new time.
+  const bool held = m->haveFrame && !m->frameDelivered;
+  if (!held && !AdvanceFrames(m, t)) {
+    s->pending = false;
+    if (s->event) EventSet(s->event);
+    return MOVIE_S_ENDOFSTREAM;
+  }
+  if (m->frameTime > t) return MOVIE_S_PENDING;
   s->pending = false;
   const int r = Deliver(s);
   if (r == MOVIE_OK && s->event) EventSet(s->event);

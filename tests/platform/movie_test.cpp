@@ -154,6 +154,17 @@ TEST_F(MovieStreamTest, FormatTimingAndFramesIntoARectangle) {
   EXPECT_EQ(plat::MovieSampleUpdate(sample, plat::MOVIE_UPDATE_ASYNC, ev), plat::MOVIE_OK);
   EXPECT_EQ(PixelAt(s, 10, 10), Pack(kRgb565, TestMovieColour(7)));
 
+  // A seek while an update is pending: the frame of the new time completes it.
+  EXPECT_EQ(plat::MovieSampleUpdate(sample, plat::MOVIE_UPDATE_ASYNC, ev), plat::MOVIE_S_PENDING);
+  ASSERT_EQ(plat::MovieStreamSeek(m, 3 * kFrameUnits), plat::MOVIE_OK);
+  EXPECT_EQ(plat::MovieSampleCompletionStatus(sample), plat::MOVIE_OK);
+  EXPECT_TRUE(plat::EventIsSet(ev));
+  EXPECT_EQ(PixelAt(s, 10, 10), Pack(kRgb565, TestMovieColour(3)));
+  EXPECT_EQ(plat::MovieSampleUpdate(sample, plat::MOVIE_UPDATE_ASYNC, ev), plat::MOVIE_S_PENDING);
+  ASSERT_EQ(plat::MovieStreamSeek(m, 7 * kFrameUnits + 10000), plat::MOVIE_OK);
+  EXPECT_EQ(plat::MovieSampleCompletionStatus(sample), plat::MOVIE_OK);
+  EXPECT_EQ(PixelAt(s, 10, 10), Pack(kRgb565, TestMovieColour(7)));
+
   // A synchronous update sleeps until the next frame is due.
   const uint64_t before = plat::MicrosecondClock();
   EXPECT_EQ(plat::MovieSampleUpdate(sample, 0, nullptr), plat::MOVIE_OK);
@@ -166,6 +177,14 @@ TEST_F(MovieStreamTest, FormatTimingAndFramesIntoARectangle) {
   EXPECT_EQ(PixelAt(s, 10, 10), Pack(kRgb565, TestMovieColour(kFrames - 1)));
   EXPECT_EQ(plat::MovieSampleUpdate(sample, plat::MOVIE_UPDATE_ASYNC, ev), plat::MOVIE_S_ENDOFSTREAM);
   EXPECT_EQ(plat::MovieStreamTime(m), plat::MovieStreamStopPosition(m));
+  // Paused and pending, a seek to the very end completes the update with the last frame.
+  ASSERT_EQ(plat::MovieStreamSeek(m, 8 * kFrameUnits), plat::MOVIE_OK);
+  EXPECT_EQ(plat::MovieSampleUpdate(sample, plat::MOVIE_UPDATE_ASYNC, ev), plat::MOVIE_OK);
+  ASSERT_EQ(plat::MovieStreamPause(m), plat::MOVIE_OK);
+  EXPECT_EQ(plat::MovieSampleUpdate(sample, plat::MOVIE_UPDATE_ASYNC, ev), plat::MOVIE_S_PENDING);
+  ASSERT_EQ(plat::MovieStreamSeek(m, plat::MovieStreamStopPosition(m)), plat::MOVIE_OK);
+  EXPECT_EQ(plat::MovieSampleCompletionStatus(sample), plat::MOVIE_OK);
+  EXPECT_EQ(PixelAt(s, 10, 10), Pack(kRgb565, TestMovieColour(kFrames - 1)));
 
   plat::MovieSampleRelease(sample);
   plat::SurfaceRelease(s);
