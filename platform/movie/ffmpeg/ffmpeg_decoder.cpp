@@ -19,8 +19,18 @@ namespace plat {
 namespace {
 
 constexpr AVRational kStreamUnits{1, 10000000};
+constexpr int kMaxSide = 8192;   // larger frames are refused rather than allocated
 
 // The FFmpeg pixel format whose bytes in memory match a little-endian packed RGB surface format.
+// Movies are local files only: no other protocol, so a playlist inside a file cannot reach out.
+int OpenInput(AVFormatContext** fmt, const std::string& path) {
+  AVDictionary* opts = nullptr;
+  av_dict_set(&opts, "protocol_whitelist", "file", 0);
+  const int r = avformat_open_input(fmt, ("file:" + path).c_str(), nullptr, &opts);
+  av_dict_free(&opts);
+  return r;
+}
+
 AVPixelFormat ToAvPixelFormat(const PixelFormat& f) {
   if (!(f.flags & PIXFMT_RGB) || (f.flags & PIXFMT_PALETTEINDEXED8)) return AV_PIX_FMT_NONE;
   if (f.bitCount == 32 && f.redMask == 0xFF0000 && f.greenMask == 0xFF00 && f.blueMask == 0xFF) {
@@ -57,7 +67,7 @@ public:
 
   int Open(const std::string& path) override {
     path_ = path;
-    if (avformat_open_input(&format_, path.c_str(), nullptr, nullptr) < 0) return MOVIE_E_NOFILE;
+    if (OpenInput(&format_, path) < 0) return MOVIE_E_NOFILE;
     if (avformat_find_stream_info(format_, nullptr) < 0) return MOVIE_E_NOFILE;
     const AVCodec* dec = nullptr;
     stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, &dec, 0);
@@ -73,7 +83,7 @@ public:
         avcodec_open2(codec_, dec, nullptr) < 0) {
       return MOVIE_E_NOFILE;
     }
-    if (codec_->width <= 0 || codec_->height <= 0 || codec_->width > 16384 || codec_->height > 16384) {
+    if (codec_->width <= 0 || codec_->height <= 0 || codec_->width > kMaxSide || codec_->height > kMaxSide) {
       return MOVIE_E_NOFILE;
     }
     width = codec_->width;
@@ -153,7 +163,7 @@ public:
   bool DecodeSound(WaveFormat* format, std::vector<uint8_t>* pcm) override {
     // A second reader, so the sound never moves the video's read position.
     AVFormatContext* fmt = nullptr;
-    if (avformat_open_input(&fmt, path_.c_str(), nullptr, nullptr) < 0) return false;
+    if (OpenInput(&fmt, path_) < 0) return false;
     bool ok = false;
     const AVCodec* dec = nullptr;
     AVCodecContext* ctx = nullptr;
