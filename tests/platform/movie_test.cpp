@@ -133,26 +133,13 @@ TEST_F(MovieStreamTest, FormatTimingAndFramesIntoARectangle) {
   EXPECT_TRUE(plat::EventIsSet(ev));
   EXPECT_EQ(PixelAt(s, 10, 10), Pack(kRgb565, TestMovieColour(1)));
 
-  // Late updates skip to the frame of the moment.
-  AdvanceMs(350);
-  EXPECT_EQ(plat::MovieSampleUpdate(sample, plat::MOVIE_UPDATE_ASYNC, ev), plat::MOVIE_OK);
-  EXPECT_EQ(PixelAt(s, 10, 10), Pack(kRgb565, TestMovieColour(4)));
-
-  // Paused, the clock stands; a synchronous update refuses, and running again goes on from there.
+  // Paused, the clock stands and a synchronous update is refused.
   ASSERT_EQ(plat::MovieStreamPause(m), plat::MOVIE_OK);
   const int64_t at = plat::MovieStreamTime(m);
   AdvanceMs(500);
   EXPECT_EQ(plat::MovieStreamTime(m), at);
   EXPECT_EQ(plat::MovieSampleUpdate(sample, 0, nullptr), plat::MOVIE_E_NOTRUNNING);
   ASSERT_EQ(plat::MovieStreamRun(m), plat::MOVIE_OK);
-
-  // Seeking backwards and forwards gives the frame of the new time.
-  ASSERT_EQ(plat::MovieStreamSeek(m, 2 * kFrameUnits + 10000), plat::MOVIE_OK);
-  EXPECT_EQ(plat::MovieSampleUpdate(sample, plat::MOVIE_UPDATE_ASYNC, ev), plat::MOVIE_OK);
-  EXPECT_EQ(PixelAt(s, 10, 10), Pack(kRgb565, TestMovieColour(2)));
-  ASSERT_EQ(plat::MovieStreamSeek(m, 7 * kFrameUnits + 10000), plat::MOVIE_OK);
-  EXPECT_EQ(plat::MovieSampleUpdate(sample, plat::MOVIE_UPDATE_ASYNC, ev), plat::MOVIE_OK);
-  EXPECT_EQ(PixelAt(s, 10, 10), Pack(kRgb565, TestMovieColour(7)));
 
   // A seek while an update is pending: the frame of the new time completes it.
   EXPECT_EQ(plat::MovieSampleUpdate(sample, plat::MOVIE_UPDATE_ASYNC, ev), plat::MOVIE_S_PENDING);
@@ -171,12 +158,6 @@ TEST_F(MovieStreamTest, FormatTimingAndFramesIntoARectangle) {
   EXPECT_EQ(PixelAt(s, 10, 10), Pack(kRgb565, TestMovieColour(8)));
   EXPECT_GE(plat::MicrosecondClock() - before, 89000u);
 
-  // Past the end: the last frame is delivered once, then the end of the stream.
-  AdvanceMs(3000);
-  EXPECT_EQ(plat::MovieSampleUpdate(sample, plat::MOVIE_UPDATE_ASYNC, ev), plat::MOVIE_OK);
-  EXPECT_EQ(PixelAt(s, 10, 10), Pack(kRgb565, TestMovieColour(kFrames - 1)));
-  EXPECT_EQ(plat::MovieSampleUpdate(sample, plat::MOVIE_UPDATE_ASYNC, ev), plat::MOVIE_S_ENDOFSTREAM);
-  EXPECT_EQ(plat::MovieStreamTime(m), plat::MovieStreamStopPosition(m));
   // Paused and pending, a seek to the very end completes the update with the last frame.
   ASSERT_EQ(plat::MovieStreamSeek(m, 8 * kFrameUnits), plat::MOVIE_OK);
   EXPECT_EQ(plat::MovieSampleUpdate(sample, plat::MOVIE_UPDATE_ASYNC, ev), plat::MOVIE_OK);
