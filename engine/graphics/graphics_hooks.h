@@ -88,7 +88,7 @@ int OpenMovieToGraph(const char* fileName, int* width, int* height, int mode);  
 int GetMovieModeField(int movieHandle);
 int MovieFramesCarryAlpha(int movieHandle); // alpha in the lower half of each frame
 int ReopenAllMovieStreams();
-int64_t GetPresentFrameCount();            // frames presented so far
+uint64_t GetPresentFrameCount();           // frames presented so far
 
 // Fonts.
 void ResetDefaultFontSettings();            // size 16, thickness 6 and the other defaults

@@ -257,7 +257,7 @@ static void CompleteFrame(MovieRecord* rec, GraphRecord* g) {
       TransferMovieFrameToSurface2D(&frame, rec->mode == 2, 0, g);
     }
   }
-  rec->lastFrameCounter = GetPresentFrameCount();
+  rec->lastFrameCounter = static_cast<int64_t>(GetPresentFrameCount());
   rec->lastUpdateTime = static_cast<int32_t>(GetMillisecondCount());
   plat::EventReset(rec->frameEvent);
   rec->updatePending = 0;
@@ -274,7 +274,7 @@ int UpdateMovieFrame(int graph, int force) {
   if (!force) {
     if (!rec->playing || !running) return 0;
     const uint32_t since = GetMillisecondCount() - static_cast<uint32_t>(rec->lastUpdateTime);
-    if (GetPresentFrameCount() == rec->lastFrameCounter && since < MOVIE_THROTTLE_MS) return 0;
+    if (static_cast<int64_t>(GetPresentFrameCount()) == rec->lastFrameCounter && since < MOVIE_THROTTLE_MS) return 0;
   }
   int completed = 0;
   if (rec->updatePending && !force) {

@@ -247,7 +247,7 @@ TEST_F(MovieGraphTest, ThrottleAndPendingUpdates) {
   UpdateMovieFrame(graph, 0);
   EXPECT_EQ(rec->updatePending, 1);
   EXPECT_EQ(Pixel(graph, 0, 0), FrameColour(2));
-  EXPECT_EQ(rec->lastFrameCounter, GetPresentFrameCount() - 1);
+  EXPECT_EQ(rec->lastFrameCounter, static_cast<int64_t>(GetPresentFrameCount()) - 1);
 
   // A forced update completes a frame synchronously, sleeping until it is due, and returns.
   const uint32_t t0 = plat::MillisecondClock();
