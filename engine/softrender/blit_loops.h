@@ -1,0 +1,369 @@
+// The walks of the software blits (1:1 per pixel, 1:1 over the skip data, scaled with 16.16
+// stepping), each a template over pixel size, source kind and rule, and the choice of the one
+// instantiation that runs a whole draw.
+#pragma once
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+#include "engine/softrender/blit_rules.h"
+
+namespace softblit {
+
+// Everything a loop needs for one draw, set up once by the entry.
+struct Job {
+  uint8_t* dst;
+  intptr_t dstPitch;
+  const uint8_t* src;
+  intptr_t srcPitch;
+  const uint8_t* blend;        // null without a blend image
+  intptr_t blendPitch;
+  int32_t w, h;                // clipped destination size
+  const uint8_t* skip;         // fast path
+  const uint32_t* pal;         // paletted sources: entries in the destination's layout
+  uint32_t key;                // the value a keyed pixel is compared with
+  Factors f;
+  // Scaled walk.
+  int32_t xdir, ydir;
+  int32_t xratio, yratio;
+  int32_t ax0, ay0;
+};
+using LoopFn = void (*)(const Job&);
+
+enum WalkKind { kWalkOneToOne, kWalkFast, kWalkScaled };
+enum SrcKindId { kSrcPal = 0, kSrcDirect = 1, kSrcAlpha = 2 };
+enum RuleId {
+  kRuleNone, kRuleAlpha, kRuleAlphaL16, kRuleHalf, kRuleAdd, kRuleAddFull, kRuleSub, kRuleSubFull, kRuleMul
+};
+
+// Which loop a draw needs; the entries fill it from the images and the draw state.
+struct Choice {
+  int format;    // 0 16-bit, 1 32-bit
+  int kind;      // SrcKindId
+  int rule;      // RuleId
+  bool tint, blend, keyed, mmx;
+};
+
+template <class T> inline T Load(const uint8_t* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+template <class T> inline void Store(uint8_t* p, T v) { std::memcpy(p, &v, sizeof v); }
+
+// Source kinds: how a pixel is read, keyed and (with an alpha channel) weighted.
+template <class Px> struct SrcPal {
+  static constexpr int kBytes = 1;
+  static constexpr bool kAlpha = false;
+  static uint32_t Key(const uint8_t* p) { return *p; }
+  // One 32-bit slot per entry; a 16-bit image's entry is in the low half.
+  static uint32_t Color(const Job& j, const uint8_t* p) {
+    const uint32_t e = j.pal[*p];
+    return Px::kBytes == 4 ? e : e & 0xFFFF;
+  }
+  static uint32_t AlphaOf(const uint8_t*) { return 255; }
+};
+template <class Px> struct SrcDirect {
+  static constexpr int kBytes = Px::kBytes;
+  static constexpr bool kAlpha = false;
+  static uint32_t Key(const uint8_t* p) { return Load<typename Px::Pix>(p); }
+  static uint32_t Color(const Job&, const uint8_t* p) { return Load<typename Px::Pix>(p); }
+  static uint32_t AlphaOf(const uint8_t*) { return 255; }
+};
+// 32-bit: blue, green, red, alpha; 16-bit: the colour word, the alpha byte, an unread byte.
+template <class Px> struct SrcAlpha {
+  static constexpr int kBytes = 4;
+  static constexpr bool kAlpha = true;
+  static uint32_t Key(const uint8_t*) { return 0; }
+  static uint32_t Color(const Job&, const uint8_t* p) { return Load<typename Px::Pix>(p); }
+  static uint32_t AlphaOf(const uint8_t* p) { return p[Px::kBytes == 4 ? 3 : 2]; }
+};
+
+// One source pixel's fate under a keyed or unkeyed loop: skipped, drawn plain or with its alpha.
+enum Fate { kSkip, kPlain, kWithAlpha };
+template <class Src, class Rule, bool Keyed, bool Scaled>
+inline Fate FateOf(const Job& j, const uint8_t* sp, uint32_t& a) {
+  if constexpr (Src::kAlpha) {
+    a = Src::AlphaOf(sp);
+    if constexpr (Keyed) {
+      if (a == 255) return kPlain;
+      if (a == 0 && (Scaled || !Rule::kDrawsAlphaZero)) return kSkip;
+    }
+    return kWithAlpha;
+  } else {
+    (void)a;
+    if constexpr (Keyed) {
+      if (Src::Key(sp) == j.key) return kSkip;
+    } else {
+      (void)j, (void)sp;
+    }
+    return kPlain;
+  }
+}
+
+template <class Px, class Rule>
+inline void Put(const Job& j, uint8_t* dp, Fate fate, uint32_t s, uint32_t w, uint32_t a) {
+  using Pix = typename Px::Pix;
+  if (fate == kSkip) return;
+  Pix D = Load<Pix>(dp);
+  uint32_t r = fate == kPlain ? Rule::Plain(j.f, D, s, w) : Rule::Alpha(j.f, D, s, w, a);
+  Store<Pix>(dp, (Pix)r);
+}
+
+// ---- 1:1, every pixel tested ----
+template <class Px, class Src, class Rule, bool Keyed>
+void LoopOneToOne(const Job& j) {
+  using Pix = typename Px::Pix;
+  const uint8_t* s = j.src;
+  uint8_t* d = j.dst;
+  const uint8_t* b = j.blend;
+  const size_t rowBytes = (size_t)j.w * Px::kBytes;
+  for (int32_t y = 0; y < j.h; ++y) {
+    if constexpr (Rule::kCopy && !Keyed && !Src::kAlpha && Src::kBytes == Px::kBytes) {
+      std::memcpy(d, s, rowBytes);
+    } else if constexpr (Rule::kCopy && Keyed && !Src::kAlpha && Src::kBytes == Px::kBytes) {
+      // A select rather than a branch, so the row compiles to packed compares.
+      const Pix key = (Pix)j.key;
+      for (int32_t x = 0; x < j.w; ++x) {
+        Pix sv = Load<Pix>(s + x * Px::kBytes), dv = Load<Pix>(d + x * Px::kBytes);
+        Store<Pix>(d + x * Px::kBytes, sv == key ? dv : sv);
+      }
+    } else {
+      const uint8_t* sp = s;
+      uint8_t* dp = d;
+      for (int32_t x = 0; x < j.w; ++x, sp += Src::kBytes, dp += Px::kBytes) {
+        uint32_t a = 0, w = 0;
+        Fate fate = FateOf<Src, Rule, Keyed, false>(j, sp, a);
+        if (fate == kSkip) continue;
+        if constexpr (Rule::kBlend) w = j.f.weight[b[x]];
+        Put<Px, Rule>(j, dp, fate, Src::Color(j, sp), w, a);
+      }
+    }
+    s += j.srcPitch;
+    d += j.dstPitch;
+    if constexpr (Rule::kBlend) b += j.blendPitch;
+  }
+}
+
+// ---- 1:1, 16-bit full-strength add or subtract on pixel pairs ----
+template <class Src, bool Sub, bool Keyed>
+void LoopPair16(const Job& j) {
+  const uint8_t* s = j.src;
+  uint8_t* d = j.dst;
+  auto one = [](uint32_t D, uint32_t S) { return Sub ? SubOne16(D, S) : AddOneFull16(D, S); };
+  for (int32_t y = 0; y < j.h; ++y) {
+    const uint8_t* sp = s;
+    uint8_t* dp = d;
+    int32_t x = 0;
+    for (; x + 1 < j.w; x += 2, sp += 2 * Src::kBytes, dp += 4) {
+      uint32_t d0 = Load<uint16_t>(dp), d1 = Load<uint16_t>(dp + 2);
+      uint32_t s0 = Src::Color(j, sp), s1 = Src::Color(j, sp + Src::kBytes);
+      if constexpr (Keyed) {
+        bool k0 = Src::Key(sp) == j.key, k1 = Src::Key(sp + Src::kBytes) == j.key;
+        if (k0 || k1) {
+          if (!k0) Store<uint16_t>(dp, (uint16_t)one(d0, s0));
+          if (!k1) Store<uint16_t>(dp + 2, (uint16_t)one(d1, s1));
+          continue;
+        }
+      }
+      uint32_t r = Sub ? SubPair16(d0 | d1 << 16, s0 | s1 << 16) : AddPair16(d0 | d1 << 16, s0 | s1 << 16);
+      Store<uint16_t>(dp, (uint16_t)r);
+      Store<uint16_t>(dp + 2, (uint16_t)(r >> 16));
+    }
+    if (x < j.w) {
+      bool skip = false;
+      if constexpr (Keyed) skip = Src::Key(sp) == j.key;
+      if (!skip) Store<uint16_t>(dp, (uint16_t)one(Load<uint16_t>(dp), Src::Color(j, sp)));
+    }
+    s += j.srcPitch;
+    d += j.dstPitch;
+  }
+}
+
+// ---- 1:1 over the skip data: transparent runs cost one byte ----
+template <class Px, class Src, class Rule>
+void LoopFast(const Job& j) {
+  const uint8_t* s = j.src;
+  uint8_t* d = j.dst;
+  const uint8_t* b = j.blend;
+  const uint8_t* sk = j.skip;
+  for (int32_t y = 0; y < j.h; ++y) {
+    const uint8_t* sp = s;
+    uint8_t* dp = d;
+    int32_t x = 0;
+    // The run counts are clamped to the row, so damaged data can never reach past it.
+    while (x < j.w) {
+      uint32_t c = *sk++;
+      if (c >= 0xC0) break;
+      int32_t n = (int32_t)(c & 0x3F) + 1;
+      if (n > j.w - x) n = j.w - x;
+      if (c >= 0x40) {
+        const bool withAlpha = Src::kAlpha && c >= 0x80;
+        if (Rule::kCopy && Src::kBytes == Px::kBytes && !withAlpha) {
+          std::memcpy(dp, sp, (size_t)n * Px::kBytes);
+        } else {
+          for (int32_t k = 0; k < n; ++k) {
+            uint32_t w = 0;
+            if constexpr (Rule::kBlend) w = j.f.weight[b[x + k]];
+            const uint8_t* p = sp + k * Src::kBytes;
+            Put<Px, Rule>(j, dp + k * Px::kBytes, withAlpha ? kWithAlpha : kPlain, Src::Color(j, p), w,
+                          Src::AlphaOf(p));
+          }
+        }
+      }
+      x += n;
+      sp += n * Src::kBytes;
+      dp += n * Px::kBytes;
+      if (x == j.w) {
+        if (*sk == 0xC0) ++sk;
+        break;
+      }
+    }
+    s += j.srcPitch;
+    d += j.dstPitch;
+    if constexpr (Rule::kBlend) b += j.blendPitch;
+  }
+}
+
+// ---- scaled and mirrored: 16.16 accumulators, one subtraction per destination pixel ----
+// RuleB keeps the source pixel reached when an advance lands the accumulator exactly on 0.
+template <class Px, class Src, class Rule, bool Keyed, bool RuleB>
+void LoopScaled(const Job& j) {
+  const intptr_t sstep = (intptr_t)j.xdir * Src::kBytes;
+  const intptr_t srowStep = (intptr_t)j.ydir * j.srcPitch;
+  const intptr_t browStep = (intptr_t)j.ydir * j.blendPitch;
+  const uint8_t* srow = j.src;
+  const uint8_t* brow = j.blend;
+  uint8_t* drow = j.dst;
+  int32_t ay = j.ay0;
+  for (int32_t y = 0;;) {
+    const uint8_t* sp = srow;
+    const uint8_t* bp = brow;
+    uint8_t* dp = drow;
+    int32_t ax = j.ax0;
+    int32_t n = j.w;
+    for (;;) {
+      uint32_t a = 0, w = 0;
+      Fate fate = FateOf<Src, Rule, Keyed, true>(j, sp, a);
+      uint32_t sv = 0;
+      if (fate != kSkip) {
+        sv = Src::Color(j, sp);
+        if constexpr (Rule::kBlend) w = j.f.weight[*bp];
+      }
+      bool last = false;
+      do {
+        Put<Px, Rule>(j, dp, fate, sv, w, a);
+        dp += Px::kBytes;
+        if (--n == 0) {
+          last = true;
+          break;
+        }
+        ax -= 65536;
+      } while (ax > 0);
+      if (last) break;
+      do {
+        sp += sstep;
+        if constexpr (Rule::kBlend) bp += j.xdir;
+        ax += j.xratio;
+      } while (RuleB ? ax < 0 : ax <= 0);
+    }
+    if (++y == j.h) break;
+    drow += j.dstPitch;
+    ay -= 65536;
+    if (ay <= 0) {
+      do {
+        srow += srowStep;
+        if constexpr (Rule::kBlend) brow += browStep;
+        ay += j.yratio;
+      } while (RuleB ? ay < 0 : ay <= 0);
+    }
+  }
+}
+
+template <class R> struct IsRuleB : std::false_type {};
+template <class Px> struct IsRuleB<RuleNone<Px, false, false>> : std::true_type {};
+template <> struct IsRuleB<RuleFull<kSubMasked32>> : std::true_type {};
+template <> struct IsRuleB<RuleFull<kSubSat32>> : std::true_type {};
+template <> struct IsRuleB<RuleFull<kSubOne16>> : std::true_type {};
+
+template <int Walk, class Px, class Src, class Rule, bool Keyed>
+void Run(const Job& j) {
+  if constexpr (Walk == kWalkOneToOne) {
+    LoopOneToOne<Px, Src, Rule, Keyed>(j);
+  } else if constexpr (Walk == kWalkFast) {
+    LoopFast<Px, Src, Rule>(j);
+  } else {
+    // The plain copy of a source with an alpha channel blends, so it steps like the other loops.
+    constexpr bool ruleB = IsRuleB<Rule>::value && !Src::kAlpha;
+    LoopScaled<Px, Src, Rule, Keyed, ruleB>(j);
+  }
+}
+
+template <int Walk, class Px, class Src, bool Keyed, template <class, bool, bool> class R>
+LoopFn PickTintBlend(bool tint, bool blend) {
+  if (tint) return blend ? &Run<Walk, Px, Src, R<Px, true, true>, Keyed> : &Run<Walk, Px, Src, R<Px, true, false>, Keyed>;
+  return blend ? &Run<Walk, Px, Src, R<Px, false, true>, Keyed> : &Run<Walk, Px, Src, R<Px, false, false>, Keyed>;
+}
+
+template <int Walk, class Px, class Src, bool Keyed>
+LoopFn PickRule(const Choice& c) {
+  constexpr bool k32 = Px::kBytes == 4;
+  switch (c.rule) {
+    case kRuleNone: return PickTintBlend<Walk, Px, Src, Keyed, RuleNone>(c.tint, c.blend);
+    case kRuleAlpha: return PickTintBlend<Walk, Px, Src, Keyed, RuleAlpha>(c.tint, c.blend);
+    case kRuleAdd: return PickTintBlend<Walk, Px, Src, Keyed, RuleAdd>(c.tint, c.blend);
+    case kRuleSub: return PickTintBlend<Walk, Px, Src, Keyed, RuleSub>(c.tint, c.blend);
+    case kRuleMul: return PickTintBlend<Walk, Px, Src, Keyed, RuleMul>(c.tint, c.blend);
+    default: break;
+  }
+  if constexpr (!Src::kAlpha && Walk == kWalkOneToOne) {
+    switch (c.rule) {
+      case kRuleAlphaL16:
+        if constexpr (!k32) return &Run<Walk, Px, Src, RuleAlphaL16, Keyed>;
+        break;
+      case kRuleHalf: return &Run<Walk, Px, Src, RuleHalf<Px>, Keyed>;
+      case kRuleAddFull:
+        if constexpr (k32) return c.mmx ? &Run<Walk, Px, Src, RuleFull<kAddSat32>, Keyed> : &Run<Walk, Px, Src, RuleFull<kAddMasked32>, Keyed>;
+        else return &LoopPair16<Src, false, Keyed>;
+      case kRuleSubFull:
+        if constexpr (k32) return c.mmx ? &Run<Walk, Px, Src, RuleFull<kSubSat32>, Keyed> : &Run<Walk, Px, Src, RuleFull<kSubMasked32>, Keyed>;
+        else return &LoopPair16<Src, true, Keyed>;
+      default: break;
+    }
+  }
+  if constexpr (!Src::kAlpha && Walk == kWalkScaled) {
+    if (c.rule == kRuleSubFull) {
+      if constexpr (k32) return c.mmx ? &Run<Walk, Px, Src, RuleFull<kSubSat32>, Keyed> : &Run<Walk, Px, Src, RuleFull<kSubMasked32>, Keyed>;
+      else return &Run<Walk, Px, Src, RuleFull<kSubOne16>, Keyed>;
+    }
+  }
+  return nullptr;
+}
+
+template <int Walk, class Px, bool Keyed>
+LoopFn PickKind(const Choice& c) {
+  switch (c.kind) {
+    case kSrcPal: return PickRule<Walk, Px, SrcPal<Px>, Keyed>(c);
+    case kSrcDirect: return PickRule<Walk, Px, SrcDirect<Px>, Keyed>(c);
+    default: return PickRule<Walk, Px, SrcAlpha<Px>, Keyed>(c);
+  }
+}
+
+template <int Walk>
+LoopFn PickLoop(const Choice& c) {
+  if constexpr (Walk == kWalkFast) {
+    return c.format == 1 ? PickKind<Walk, Px32, false>(c) : PickKind<Walk, Px16, false>(c);
+  } else {
+    if (c.format == 1) return c.keyed ? PickKind<Walk, Px32, true>(c) : PickKind<Walk, Px32, false>(c);
+    return c.keyed ? PickKind<Walk, Px16, true>(c) : PickKind<Walk, Px16, false>(c);
+  }
+}
+
+// Defined one walk per file, so the instantiations compile in parallel.
+LoopFn PickOneToOneLoop(const Choice& c);
+LoopFn PickFastLoop(const Choice& c);
+LoopFn PickScaledLoop(const Choice& c);
+
+// The factor rows of one draw, from the blend tables and the draw state.
+Factors TakeFactors(int32_t param, uint32_t drawBright);
+
+}  // namespace softblit

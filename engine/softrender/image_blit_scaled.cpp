@@ -1,0 +1,114 @@
+// The scaled and mirrored blit's entry: corner order, ratios, clipped start and loop choice.
+#include <algorithm>
+#include "engine/graphics/draw_state.h"
+#include "engine/softrender/blit_loops.h"
+#include "engine/softrender/image_blit.h"
+#include "engine/softrender/image_blit_setup.h"
+
+using namespace softblit;
+
+namespace {
+// The 16.16 stepping holds only while dw x 65536 fits 31 bits; a source this wide could also step
+// its last destination pixel past its own edge.
+constexpr int64_t kMaxScaledSide = 32767;
+constexpr int32_t kMaxSourceSide = 65535;
+}  // namespace
+
+void DrawScaledToMemImg(MemImg* dest, const MemImg* src, const int32_t rect[4], int32_t transparent,
+                        const MemImg* blendImage) {
+  if (!rect || !src) return;
+  int32_t left = rect[0], right = rect[2], top = rect[1], bottom = rect[3];
+  int32_t xdir = 1, ydir = 1;
+  if (left > right) std::swap(left, right), xdir = -1;
+  if (top > bottom) std::swap(top, bottom), ydir = -1;
+  const int64_t dw = (int64_t)right - left, dh = (int64_t)bottom - top;
+  if (dw == 0 || dh == 0) return;
+  if (dw == src->width && dh == src->height && xdir == 1 && ydir == 1) {
+    DrawImageToMemImg(dest, src, left, top, transparent, blendImage);
+    return;
+  }
+  if (!ImagesDrawable(dest, src)) return;
+  if (dw > kMaxScaledSide || dh > kMaxScaledSide) return;
+  if (src->width > kMaxSourceSide || src->height > kMaxSourceSide) return;
+  const int32_t xratio = (int32_t)((uint32_t)(dw * 65536) / (uint32_t)src->width);
+  const int32_t yratio = (int32_t)((uint32_t)(dh * 65536) / (uint32_t)src->height);
+  if (xratio == 0 || yratio == 0) return;
+
+  RectI r = {left, top, right, bottom};
+  ClipRectToRect(&r, &g_DrawState.drawArea);
+  const int32_t cw = r.right - r.left, ch = r.bottom - r.top;
+  if (cw <= 0 || ch <= 0) return;
+  const int32_t ox = r.left - left, oy = r.top - top;
+  const int32_t sx0 = ox * 65536 / xratio, sy0 = oy * 65536 / yratio;
+  const int32_t ax0 = xratio - (ox * 65536 - sx0 * xratio);
+  const int32_t ay0 = yratio - (oy * 65536 - sy0 * yratio);
+
+  const int32_t mode = g_DrawState.blendMode;
+  const int32_t p = DrawParam();
+  const int kind = SourceKind(src);
+  Choice c;
+  c.format = src->format;
+  c.kind = kind;
+  c.tint = (g_DrawState.drawBright & 0xFFFFFF) != 0xFFFFFF;
+  c.blend = blendImage != nullptr && blendImage->pixels != nullptr;
+  c.mmx = g_SoftBlitMmxFlag == 1;
+  const bool special = !c.blend && !c.tint && kind != kSrcAlpha;
+  switch (mode) {
+    case BLEND_NONE: c.rule = kRuleNone; break;
+    case BLEND_ALPHA:
+      if (p == 0) return;
+      c.rule = p == 255 ? kRuleNone : kRuleAlpha;
+      break;
+    case BLEND_ADD:
+      if (p == 0) return;
+      c.rule = kRuleAdd;
+      break;
+    case BLEND_SUB:
+      if (p == 0 && kind != kSrcPal) return;
+      c.rule = special && p == 255 ? kRuleSubFull : kRuleSub;
+      break;
+    case BLEND_MUL: c.rule = kRuleMul; break;
+    default: return;
+  }
+
+  // Keys are compared whole, except by the 16-bit plain copy which compares the low 16 bits; a
+  // key no pixel can equal needs no keyed loop.
+  const bool plainCopy = c.rule == kRuleNone && !c.tint && !c.blend;
+  uint32_t key = src->transparentColor;
+  c.keyed = transparent != 0;
+  if (kind == kSrcPal && key > 255) c.keyed = false;
+  if (kind == kSrcDirect && src->format == MEMIMG_FORMAT_RGB16) {
+    if (plainCopy) key &= 0xFFFF;
+    else if (key > 0xFFFF) c.keyed = false;
+  }
+
+  Job j{};
+  const int sbpp = SourcePixelBytes(src);
+  const int dbpp = src->format == MEMIMG_FORMAT_RGB32 ? 4 : 2;
+  const int32_t col = xdir > 0 ? sx0 : src->width - 1 - sx0;
+  const int32_t row = ydir > 0 ? sy0 : src->height - 1 - sy0;
+  j.w = cw;
+  j.h = ch;
+  j.src = src->pixels + (intptr_t)src->pitch * row + (intptr_t)sbpp * col;
+  j.srcPitch = src->pitch;
+  j.dst = dest->pixels + (intptr_t)dest->pitch * r.top + (intptr_t)dbpp * r.left;
+  j.dstPitch = dest->pitch;
+  if (c.blend) {
+    j.blend = blendImage->pixels + (intptr_t)blendImage->pitch * row + col;
+    j.blendPitch = blendImage->pitch;
+  }
+  j.pal = SourcePalette(src);
+  j.key = key;
+  j.f = TakeFactors(p, g_DrawState.drawBright);
+  j.xdir = xdir;
+  j.ydir = ydir;
+  j.xratio = xratio;
+  j.yratio = yratio;
+  j.ax0 = ax0;
+  j.ay0 = ay0;
+
+  LoopFn loop = PickScaledLoop(c);
+  if (!loop) return;
+  MemImgMarkChanged(dest);
+  loop(j);
+}
