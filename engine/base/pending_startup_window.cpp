@@ -3,7 +3,7 @@
 
 int LibraryInitialize() { return -1; }
 int LibraryTerminate() { return 0; }
-int ProcessMessage() { return -1; }
+int ProcessMessage() { return 0; }
 
 void* GetMainWindowHwnd() { return nullptr; }
 int ChangeWindowMode(int) { return -1; }

@@ -13,7 +13,7 @@ struct GraphRecord;
 struct GraphCreationBytes;
 struct PictureImage;
 
-// Screen facts (screen state).
+// Screen facts (screen state, screen_setup.cpp).
 int ScreenActualBitDepth();                 // 0 while no screen is set up
 int ScreenRequestedBitDepth();              // 0 while unset
 int ScreenIsSoftware();                     // draws go into software images
@@ -23,7 +23,7 @@ plat::SurfaceDevice* ScreenSurfaceDevice(); // the display object, null when non
 const ColorData* ScreenColorDataRecord();   // the screen's own colour data
 const uint32_t* ScreenPaletteEntries();     // 256 x 0x00RRGGBB of an 8-bit screen
 void ScreenModeSize(int* width, int* height);   // 0, 0 while unset
-int RestoreLostScreenSurfaces();            // non-zero when any was lost
+int RestoreLostScreenSurfaces();            // -1 without a display object
 int CreateZBufferMemImg(MemImg* img, int width, int height);
 int InitializeDirectDraw();                 // 0 or -1
 void TerminateDirectDraw();
@@ -31,8 +31,10 @@ void SwitchToSoftwareScreen();
 
 // 3-D device and texture graphs.
 int Direct3DInUse();
-void SetDirect3DDisabled(int disabled);     // the display back end's switch, before it starts
+void SetDirect3DDisabled(int disabled);     // the screen's no-3-D switch (1 always without a display object)
 int Direct3DDeviceExists();
+int InitializeDirect3D();                   // after the screen surfaces are made; 0 or -1
+void TerminateDirect3D();
 void SetTextureFilterMode(int mode);
 void UpdateDrawColorCache();
 void SetBlendGraphTexture(int graph, int borderParam, int borderRange);
@@ -52,40 +54,56 @@ int TransferImageRectToGraphTextures(const PictureImage* image, const PictureIma
 int FillGraphTexturesFromImage(const PictureImage* image, const PictureImage* alpha, int srcX, int srcY,
                                GraphRecord* g);
 
-// Draw-target work done by the screen-level draws.
+// Draw-target work done by the screen-level draws (screen_draw.cpp, screen_present.cpp).
 void ClearDrawScreen3D();
-void ClearDrawTargetSurfaces();
-void UpdateFrontScreenRect(const RectI* r);
+int ClearDrawTargetSurfaces();
+int UpdateFrontScreenRect(const RectI* r);
 int GetDrawScreenGraph2D(int x1, int y1, int x2, int y2, GraphRecord* g, int flag);
 int GetDrawScreenGraph3D(int x1, int y1, int x2, int y2, GraphRecord* g, int flag);
+
+// Mask screen: the image (or surface) every software draw takes while the mask is in effect, and
+// the mask's prepare and merge steps around a draw onto a target image or surface.
+MemImg* GetMaskMemImg();
+plat::Surface* GetMaskSurface();
+void MaskPrepareRect(const RectI* r, MemImg* targetImage, plat::Surface* targetSurface);
+void MaskMergeRect(const RectI* r, MemImg* targetImage, plat::Surface* targetSurface);
 
 // Graphics manager, movies.
 int GraphicsManagerIsUp();
 void SetGraphicsManagerUp(int up);
+void StartGraphicsManager();                // after the screen is made: draw state and draw target
+void EndGraphicsManager();
 int HasGraphRestoreCallback();
 void CloseMovieOfGraph(int movieHandle);
 void RestoreMovieSurfaces(int movieHandle);
 
-// Window and message processing.
+// Window, start-up and message processing.
 void WaitWhileInactive();
 int GetMainClientScreenRect(RectI* r);      // client rectangle in screen coordinates; -1 when none
 void GetDesktopSize(int* width, int* height);
+int GetDesktopMetrics(int* width, int* height, int* bits);
+int GetWindowModeFlag();                    // 1 window, 0 full screen
+double GetWindowScaleRate();                // the window's picture scale (1.0, 2.0 ...)
+int IsMenuInUse();                          // the window menu is showing
+int ApplyWindowStyle();
+void* GetMainWindowNativeHandle();          // what the presenter draws into; null when none
+int IsEngineStartedOrStarting();            // start-up has begun (or finished)
 void GraphicsFatalStop(const char* message); // logs, shuts the engine down and ends the process
 
-// Stand-in facts read by the pending defaults above (tests set them); they go away with the
-// pending files once the display back end and the window keep the real ones.
-struct PendingScreenFacts {
-  int actualBits, requestedBits;
-  int softwareScreen, noDirectDraw, directDrawInUse;
-  plat::SurfaceDevice* device;
-  ColorData colorData;
-  uint32_t palette[256];
-  int width, height;
+// Stand-in facts read by the pending defaults of the 3-D device, the graphics manager and the
+// window (tests set them); they go away with the pending files once those land.
+struct PendingGraphicsFacts {
   int direct3DInUse, direct3DDevice;
   int clientValid;
   RectI client;
-  int desktopWidth, desktopHeight;
+  int desktopWidth, desktopHeight, desktopBits;
+  int fullScreen;                           // 0: window mode
+  double windowScale;                       // 0 reads as 1.0
+  int menuInUse;
+  void* nativeWindow;
   int managerUp;
   int viewportCalls;
+  int direct3DStarts, direct3DEnds;
+  int fatalStops;
 };
-extern PendingScreenFacts g_PendingScreenFacts;
+extern PendingGraphicsFacts g_PendingGraphicsFacts;

@@ -1,14 +1,18 @@
 // Defaults for the 3-D device and texture graphs until they land: no device, no textures.
 #include "engine/graphics/graphics_hooks.h"
 
-int Direct3DInUse() { return g_PendingScreenFacts.direct3DInUse; }
-void SetDirect3DDisabled(int) {}
-int Direct3DDeviceExists() { return g_PendingScreenFacts.direct3DDevice; }
+int Direct3DInUse() { return g_PendingGraphicsFacts.direct3DInUse; }
+int Direct3DDeviceExists() { return g_PendingGraphicsFacts.direct3DDevice; }
+int InitializeDirect3D() {
+  ++g_PendingGraphicsFacts.direct3DStarts;
+  return 0;
+}
+void TerminateDirect3D() { ++g_PendingGraphicsFacts.direct3DEnds; }
 void SetTextureFilterMode(int) {}
 void UpdateDrawColorCache() {}
 void SetBlendGraphTexture(int, int, int) {}
 int SetViewportFromRect(const RectI*) {
-  ++g_PendingScreenFacts.viewportCalls;
+  ++g_PendingGraphicsFacts.viewportCalls;
   return 0;
 }
 void FlushCurrentVertexBuffer() {}
