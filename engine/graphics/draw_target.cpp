@@ -146,6 +146,9 @@ int BeginSoftwareDrawTarget(Surface2DRecord* part, int copy, const RectI* source
   if (OnSoftwareScreen()) return 0;
   ScreenState& s = g_ScreenState;
   SoftwareDrawTarget& t = g_SoftwareDrawTarget;
+  t.askedUpdateRect = updateRect ? *updateRect : RectI{0, 0, 0, 0};
+  t.askedSourceRect = sourceRect ? *sourceRect : RectI{0, 0, 0, 0};
+  t.askedNoConvert = noConvert;
   t.locked = t.viaWork = t.sourceLocked = t.sourceViaWork2 = t.failed = 0;
   t.destination = nullptr;
   t.source = nullptr;

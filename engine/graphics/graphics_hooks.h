@@ -105,5 +105,6 @@ struct PendingGraphicsFacts {
   int viewportCalls;
   int direct3DStarts, direct3DEnds;
   int fatalStops;
+  MemImg* maskImage;                        // what GetMaskMemImg gives until the mask screen lands
 };
 extern PendingGraphicsFacts g_PendingGraphicsFacts;

@@ -22,7 +22,7 @@ int HasGraphRestoreCallback() { return 0; }
 void CloseMovieOfGraph(int) {}
 void RestoreMovieSurfaces(int) {}
 
-MemImg* GetMaskMemImg() { return nullptr; }
+MemImg* GetMaskMemImg() { return g_PendingGraphicsFacts.maskImage; }
 plat::Surface* GetMaskSurface() { return nullptr; }
 void MaskPrepareRect(const RectI*, MemImg*, plat::Surface*) {}
 void MaskMergeRect(const RectI*, MemImg*, plat::Surface*) {}

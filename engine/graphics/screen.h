@@ -103,6 +103,8 @@ struct SoftwareDrawTarget {
   plat::Surface* sourceLockedSurface;
   RectI sourceLockRect;
   int32_t failed;                      // the last begin could not lock: nothing may be drawn
+  RectI askedUpdateRect, askedSourceRect;   // as the last begin was given them (zero when null)
+  int32_t askedNoConvert;
 };
 extern SoftwareDrawTarget g_SoftwareDrawTarget;
 
@@ -206,6 +208,8 @@ struct LineRecord;
 int DrawGraphSoftware(int x, int y, int surface2D, int transparent);
 int DrawGraphSoftwareF(uint32_t xWord, uint32_t yWord, const GraphRecord* graph, int transparent, int integerFlag);
 int DrawLineListSoftware(const LineRecord* records, int count);
+void TiledQuadCorners(int px, int py, double rowStepX, double rowStepY, double colStepX, double colStepY,
+                      int32_t out[8]);
 int DrawTiledGraphSoftware(int x1, int y1, int x2, int y2, int offsetX, int offsetY, double scale, double angle,
                            const GraphRecord* graph, int transparent);
 int ClearDrawTargetSurfaces();

@@ -9,10 +9,11 @@
 #include "engine/graphics/convert_blt.h"
 #include "engine/graphics/graph.h"
 #include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/pending_geometry.h"
 #include "engine/graphics/screen.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
+#include "engine/softrender/geometry.h"
+#include "engine/softrender/graphics_services.h"
 #include "engine/softrender/image_blit.h"
 #include "platform/files.h"
 
@@ -144,9 +145,9 @@ int DrawLineListSoftware(const LineRecord* records, int count) {
     const int32_t ys[2] = {records[i].y1, records[i].y2};
     for (int k = 0; k < 2; ++k) {
       if (xs[k] < box.left) box.left = xs[k];
-      if (xs[k] >= box.right) box.right = xs[k] + 1;
+      if (xs[k] >= box.right) box.right = xs[k] == INT32_MAX ? xs[k] : xs[k] + 1;
       if (ys[k] < box.top) box.top = ys[k];
-      if (ys[k] >= box.bottom) box.bottom = ys[k] + 1;
+      if (ys[k] >= box.bottom) box.bottom = ys[k] == INT32_MAX ? ys[k] : ys[k] + 1;
     }
   }
   if (BeginSoftwareDrawTarget(nullptr, 0, nullptr, &box, 0, nullptr, nullptr) < 0) {
@@ -156,6 +157,19 @@ int DrawLineListSoftware(const LineRecord* records, int count) {
   if (g_SoftwareDrawTarget.destination) DrawLineRecordsMemImg(g_SoftwareDrawTarget.destination, records, count);
   EndSoftwareDrawTarget();
   return 0;
+}
+
+void TiledQuadCorners(int px, int py, double rowStepX, double rowStepY, double colStepX, double colStepY,
+                      int32_t out[8]) {
+  // Top-left, top-right, bottom-left, bottom-right: the order the quad draw maps the graph to.
+  out[0] = px;
+  out[1] = py;
+  out[2] = FloatToIntTrunc(px + rowStepX);
+  out[3] = FloatToIntTrunc(py + rowStepY);
+  out[4] = FloatToIntTrunc(px + colStepX);
+  out[5] = FloatToIntTrunc(py + colStepY);
+  out[6] = FloatToIntTrunc(px + rowStepX + colStepX);
+  out[7] = FloatToIntTrunc(py + rowStepY + colStepY);
 }
 
 int DrawTiledGraphSoftware(int x1, int y1, int x2, int y2, int offsetX, int offsetY, double scale, double angle,
@@ -194,11 +208,9 @@ int DrawTiledGraphSoftware(int x1, int y1, int x2, int y2, int offsetX, int offs
                                 static_cast<uint32_t>(FloatToIntTrunc(px + gw * scale)),
                                 static_cast<uint32_t>(FloatToIntTrunc(py + gh * scale)), graph, transparent, 1, -1);
       } else {
-        // Top-left, top-right, bottom-left, bottom-right: the order the quad draw maps the graph to.
-        DrawFreeQuadSoftware(px, py, FloatToIntTrunc(px + rowStepX), FloatToIntTrunc(py + rowStepY),
-                             FloatToIntTrunc(px + colStepX), FloatToIntTrunc(py + colStepY),
-                             FloatToIntTrunc(px + rowStepX + colStepX), FloatToIntTrunc(py + rowStepY + colStepY), graph,
-                             transparent);
+        int32_t q[8];
+        TiledQuadCorners(px, py, rowStepX, rowStepY, colStepX, colStepY, q);
+        DrawFreeQuadSoftware(q[0], q[1], q[2], q[3], q[4], q[5], q[6], q[7], graph, transparent);
       }
       px = FloatToIntTrunc(px + rowStepX);
       py = FloatToIntTrunc(py + rowStepY);

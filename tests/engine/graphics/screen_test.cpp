@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/graphics/graph.h"
-#include "engine/graphics/pending_geometry.h"
+#include "engine/softrender/geometry.h"
 #include "engine/graphics/screen.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
@@ -47,7 +47,6 @@ class ScreenTest : public ::testing::Test {
   void TearDown() override {
     DeleteAllGraphHandles(0);
     StopScreenForTest();
-    g_PendingGeometryCalls = PendingGeometryCalls{};
   }
   void Start(const ScreenSetup& s) {
     ASSERT_EQ(StartScreenForTest(s), 0);
@@ -400,16 +399,16 @@ TEST_F(ScreenTest, FailedLockDrawsNothingAndEndsCleanly) {
   ASSERT_EQ(plat::SurfaceLock(st.back, nullptr, 0, &p, &pitch), plat::SURF_OK);   // someone else holds it
   LineRecord line{20, 5, 10, 5, 0xFFFF, 0};
   EXPECT_EQ(DrawLineListSoftware(&line, 1), -1);
-  EXPECT_EQ(g_PendingGeometryCalls.lineLists, 0);
   EXPECT_EQ(g_SoftwareDrawTarget.locked, 0);
   g_DrawState.createSystemMemory = 1;   // a software-image source: the destination must be locked
   int g = CreateBlankGraph(4, 4);
   EXPECT_EQ(DrawGraphSoftware(0, 0, static_cast<int>(GetGraphRecord(g)->parts[0]), 0), -1);
   EXPECT_EQ(g_SoftwareDrawTarget.sourceLocked, 0);
   plat::SurfaceUnlock(st.back);
+  EXPECT_EQ(SurfacePixel(st.back, 15, 5), 0u);
 
   EXPECT_EQ(DrawLineListSoftware(&line, 1), 0);
-  EXPECT_EQ(g_PendingGeometryCalls.lineLists, 1);
+  EXPECT_EQ(SurfacePixel(st.back, 15, 5), 0xFFFFu);
   const RectI& box = g_SoftwareDrawTarget.clippedRect;
   EXPECT_EQ(box.left, 10);
   EXPECT_EQ(box.top, 5);
@@ -463,38 +462,36 @@ TEST_F(ScreenTest, ClearingAGraphTargetFillsItsDepthWithTheFarValue) {
   EXPECT_EQ(SurfacePixel(d->surface, 3, 3), 0u);
 }
 
-TEST_F(ScreenTest, TiledDrawCountsTilesAndOrdersQuadCorners) {
+TEST_F(ScreenTest, TiledDrawCoversItsRectangleOnly) {
   ScreenSetup s;
   s.noDirectDraw = 1;
   s.fullScreen = 0;
   s.desktopBits = 16;
   Start(s);
+  MemImg* back = &g_ScreenState.backImage;
   int g = CreateBlankGraph(32, 32);
+  FillGraphWithColor(g, 255, 0, 0, 255);
   GraphRecord* gr = GetGraphRecord(g);
-  EXPECT_EQ(DrawTiledGraphSoftware(0, 0, 100, 100, 0, 0, 1.0, 0.0, gr, 1), 0);
-  EXPECT_EQ(g_PendingGeometryCalls.scaled, 49);
-  EXPECT_EQ(g_PendingGeometryCalls.lastScaled[2] - g_PendingGeometryCalls.lastScaled[0], 32);
-
-  g_PendingGeometryCalls = PendingGeometryCalls{};
-  EXPECT_EQ(DrawTiledGraphSoftware(0, 0, 100, 100, 0, 0, 0.0, 0.0, gr, 1), 0);
-  EXPECT_EQ(DrawTiledGraphSoftware(0, 0, 100, 100, 0, 0, -2.0, 0.5, gr, 1), 0);
-  EXPECT_EQ(g_PendingGeometryCalls.scaled + g_PendingGeometryCalls.quads, 0);
-  EXPECT_EQ(DrawTiledGraphSoftware(0, 0, 640, 480, 0, 0, 1e-6, 0.0, gr, 1), 0);
-  EXPECT_EQ(g_PendingGeometryCalls.scaled, 1025 * 1025);
-
-  g_PendingGeometryCalls = PendingGeometryCalls{};
-  const double quarter = std::acos(-1.0) / 2;
-  EXPECT_EQ(DrawTiledGraphSoftware(0, 0, 100, 100, 0, 0, 1.0, quarter, gr, 1), 0);
-  EXPECT_EQ(g_PendingGeometryCalls.quads, 49);
-  const int32_t* q = g_PendingGeometryCalls.lastQuad;
-  // Rotated a quarter turn: along a row goes down the screen, down the graph goes left.
-  EXPECT_NEAR(q[2] - q[0], 0, 1);   // positions are truncated after each step
-  EXPECT_NEAR(q[3] - q[1], 32, 1);
-  EXPECT_NEAR(q[4] - q[0], -32, 1);
-  EXPECT_NEAR(q[5] - q[1], 0, 1);
-  EXPECT_NEAR(q[6] - q[0], -32, 1);
-  EXPECT_NEAR(q[7] - q[1], 32, 1);
+  EXPECT_EQ(DrawTiledGraphSoftware(10, 20, 0, 0, 5, 7, 0.0, 0.0, gr, 0), 0);    // no scale: nothing
+  EXPECT_EQ(DrawTiledGraphSoftware(10, 20, 0, 0, 5, 7, -1.0, 0.3, gr, 0), 0);
+  EXPECT_EQ(ImagePixel(back, 5, 5), 0u);
+  EXPECT_EQ(DrawTiledGraphSoftware(110, 120, 10, 20, 5, 7, 1.0, 0.0, gr, 0), 0);   // corners ordered
+  for (int y = 15; y < 125; ++y)
+    for (int x = 5; x < 115; ++x) {
+      bool inside = x >= 10 && x < 110 && y >= 20 && y < 120;
+      ASSERT_EQ(ImagePixel(back, x, y), inside ? 0xF800u : 0u) << x << "," << y;
+    }
   EXPECT_EQ(g_DrawState.drawArea.right, 640);   // restored
+}
+
+TEST(TiledQuad, CornersGoTopLeftTopRightBottomLeftBottomRight) {
+  int32_t q[8];
+  TiledQuadCorners(10, 20, 32.0, 0.0, 0.0, 16.0, q);   // unrotated: along a row is +x, down the graph +y
+  const int32_t want[8] = {10, 20, 42, 20, 10, 36, 42, 36};
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(q[i], want[i]) << i;
+  TiledQuadCorners(-10, 5, 0.5, 31.9, -31.9, 0.5, q);   // steps truncate toward zero
+  const int32_t turned[8] = {-10, 5, -9, 36, -41, 5, -41, 37};
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(q[i], turned[i]) << i;
 }
 
 std::vector<uint8_t> ReadAll(const std::string& path) {
