@@ -23,7 +23,8 @@ int DisplayVisibleLines();
 bool DisplayInVerticalBlank();
 int DisplayScanLine();                       // 0 .. total lines - 1
 uint64_t DisplayMicrosecondsToBlankBegin();  // 0 only at the very start of a blank
-// Sleeps (through plat::Sleep) until the next blank begins; returns at once when one just began.
+// Sleeps (through plat::Sleep; the virtual clock jumps) until the next blank begins; returns at
+// once on the blank's first scan line.
 void DisplayWaitForBlankBegin();
 
 enum class PresentBackend { Auto, Sdl, Headless };

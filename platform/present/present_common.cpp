@@ -72,9 +72,15 @@ uint64_t DisplayMicrosecondsToBlankBegin() {
 }
 
 void DisplayWaitForBlankBegin() {
+  if (DisplayScanLine() == g_visibleLines) return;   // on the blank's first line
   uint64_t left = DisplayMicrosecondsToBlankBegin();
   if (left == 0) return;
   uint64_t target = MicrosecondClock() + left;
+  if (VirtualClockActive()) {
+    // Virtual time moves to the blank exactly, as a display's own wait would end.
+    VirtualClockAdvance(left);
+    return;
+  }
   // Whole milliseconds by sleeping, the rest by yielding, so the wait ends close to the blank.
   while (MicrosecondClock() + 1000 < target) Sleep(1);
   while (MicrosecondClock() < target) Sleep(0);
