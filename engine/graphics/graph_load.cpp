@@ -7,6 +7,7 @@
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/operations.h"
+#include "engine/graphics/screen.h"
 #include "engine/graphics/surface2d.h"
 
 static void (*g_GraphRestoreCallback)() = nullptr;
@@ -254,13 +255,18 @@ int RebuildDisplayAfterReactivation() {
   ReleaseMaskScreen();
   ReleaseMainSurfaces();
   StopInputForDisplayRebuild();
-  ReleaseAllTextureSurfaces();
+  ReleaseTextureSurfaces();
   ReleaseScreenClipper();
-  if (!FullScreenMenuModeOn()) RecreateDirectDrawObject();
-  SetDisplayModeForScreen();
-  RecreateAllTextureSurfaces();
-  RecreateOutputSurfaces();
-  SelectDrawScreenSurface();
+  if (!GetMenuPresentMode()) {
+    ReleaseDirectDrawObject();
+    RecreateDirectDrawObject();
+  }
+  SetCurrentDisplayMode();
+  RecreateTextureSurfaces();
+  AttachScreenClipper();
+  CreateOutputSurfaces();
+  RecreateScreenPalette();
+  SetDrawTargetSurface(g_DrawState.drawScreen);
   RestoreDirect3DObjects();
   ClearDrawTarget();
   PresentScreen();

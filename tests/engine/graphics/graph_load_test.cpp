@@ -8,6 +8,7 @@
 #include "engine/base/temp_folder.h"
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/screen_fixture.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
 #include "tools/common/picture_writer.h"
@@ -38,23 +39,15 @@ uint16_t Expected565(int x, int y) {
   return static_cast<uint16_t>((((x * 8) & 0xF8) << 8) | (((y * 8) & 0xFC) << 3) | (0x80 >> 3));
 }
 
-// A 16-bit screen with a display object and no 3-D device: graphs are 2-D surfaces.
+// A 16-bit full screen with a display object and no 3-D device: graphs are 2-D surfaces.
 class GraphLoadTest : public ::testing::Test {
  protected:
   plat::SurfaceDevice* dev = nullptr;
   TempFolder folder;
   void SetUp() override {
-    std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts));
-    PixelFormatRecord pf;
-    CreatePixelFormatFromMasks(&pf, 16, 0xF800, 0x07E0, 0x001F, 0);
-    dev = plat::SurfaceDeviceCreate(ToSurfacePixelFormat(&pf));
-    g_PendingScreenFacts.device = dev;
-    g_PendingScreenFacts.directDrawInUse = 1;
-    g_PendingScreenFacts.actualBits = 16;
-    ColorDataFromPixelFormat(&pf, &g_PendingScreenFacts.colorData);
-    g_DrawState.notAvailable = 0;
-    SetGraphicsManagerUp(0);
-    InitializeGraphicsManager();
+    ASSERT_EQ(StartScreenForTest(ScreenSetup{}), 0);
+    dev = g_ScreenState.device;
+    ASSERT_EQ(GraphicsManagerIsUp(), 1);   // the screen's first mode change starts it
     SetGraphRestoreCallback(nullptr);
     SetFileAccessTable(&kCountingTable);
     g_Opens.clear();
@@ -62,8 +55,7 @@ class GraphLoadTest : public ::testing::Test {
   void TearDown() override {
     TerminateGraphicsManager();
     SetFileAccessTable(nullptr);
-    plat::SurfaceDeviceDestroy(dev);
-    std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts));
+    StopScreenForTest();
   }
 
   static uint16_t Pixel(int graph, int x, int y) {
