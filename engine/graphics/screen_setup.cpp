@@ -399,6 +399,7 @@ void TerminateDirectDraw() {
     LogWrite("ＤｉｒｅｃｔＤｒａｗオブジェクトを解放しました\n");
   }
   RestoreDesktopDisplayMode();
+  plat::PresenterSetWindow(nullptr);
   LogIndentDecrease();
   LogWrite("DirectDraw 関連の終了処理は正常に終了しました\n");
   s.tablesReady = 0;
