@@ -8,6 +8,7 @@
 #include "engine/base/temp_folder.h"
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/operations.h"
 #include "engine/graphics/screen_fixture.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
@@ -163,6 +164,35 @@ TEST_F(GraphLoadTest, GraphLostThroughSurfacesIsRestoredFromItsFile) {
   RestoreGraphsAfterLoss();
   EXPECT_EQ(Pixel(g, 5, 4), 0);
   EXPECT_EQ(GetGraphRecord(g)->needsRestore, 0);
+}
+
+// The full-screen display taken away and given back: the screen is built again around the same
+// graphs, which come back from their files; with the menu showing the display object is kept.
+TEST_F(GraphLoadTest, RebuildAfterReactivationRemakesTheScreenAndReloadsGraphs) {
+  folder.Write("pic.png", Sheet(6, 5));
+  const int g = LoadGraphFileCall("pic.png");
+  ASSERT_GT(g, 0);
+  SetDrawTarget(DRAW_SCREEN_BACK);
+  plat::SurfaceDeviceLoseAll(dev);
+  const uint64_t frames = plat::PresenterFrameCount();
+  EXPECT_EQ(RebuildDisplayAfterReactivation(), 0);
+  const ScreenState& st = g_ScreenState;
+  ASSERT_NE(st.device, nullptr);
+  ASSERT_NE(st.primary, nullptr);
+  ASSERT_NE(st.back, nullptr);
+  EXPECT_FALSE(plat::SurfaceIsLost(st.back));
+  EXPECT_EQ(st.targetSurface, st.back);
+  EXPECT_EQ(st.clipperMade, 1);
+  EXPECT_EQ(plat::PresenterFrameCount(), frames + 1);   // cleared and presented once
+  EXPECT_EQ(Pixel(g, 5, 4), Expected565(5, 4));
+  EXPECT_EQ(GetGraphRecord(g)->needsRestore, 0);
+
+  g_ScreenState.menuPresentMode = 1;
+  plat::SurfaceDevice* kept = st.device;
+  EXPECT_EQ(RebuildDisplayAfterReactivation(), 0);
+  EXPECT_EQ(st.device, kept);
+  EXPECT_EQ(Pixel(g, 0, 0), Expected565(0, 0));
+  dev = st.device;
 }
 
 TEST_F(GraphLoadTest, RegionsRefuseWhatLiesOutsideTheSource) {
