@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/base/log.h"
+#include "engine/base/system_hooks.h"
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/operations.h"
@@ -254,7 +255,7 @@ int RebuildDisplayAfterReactivation() {
   ReleaseDirect3DObjects();
   ReleaseMaskScreen();
   ReleaseMainSurfaces();
-  StopInputForDisplayRebuild();
+  TerminateInputSystem();   // the window procedure starts it again when it is next read
   ReleaseTextureSurfaces();
   ReleaseScreenClipper();
   if (!GetMenuPresentMode()) {

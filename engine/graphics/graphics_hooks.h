@@ -72,9 +72,6 @@ plat::Surface* GetMaskSurface();
 void MaskPrepareRect(const RectI* r, MemImg* targetImage, plat::Surface* targetSurface);
 void MaskMergeRect(const RectI* r, MemImg* targetImage, plat::Surface* targetSurface);
 
-// Input around a rebuild of the display after reactivation.
-void StopInputForDisplayRebuild();          // the window procedure starts input again later
-
 // Graphics manager (graph_load.cpp), movies.
 int GraphicsManagerIsUp();
 void SetGraphicsManagerUp(int up);

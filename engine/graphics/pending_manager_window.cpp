@@ -1,4 +1,4 @@
-// Defaults for movies, fonts, the mask screen and input until they land.
+// Defaults for movies, fonts and the mask screen until they land.
 #include "engine/graphics/graphics_hooks.h"
 
 PendingGraphicsFacts g_PendingGraphicsFacts;
@@ -26,5 +26,3 @@ MemImg* GetMaskMemImg() { return g_PendingGraphicsFacts.maskImage; }
 plat::Surface* GetMaskSurface() { return nullptr; }
 void MaskPrepareRect(const RectI*, MemImg*, plat::Surface*) {}
 void MaskMergeRect(const RectI*, MemImg*, plat::Surface*) {}
-
-void StopInputForDisplayRebuild() {}
