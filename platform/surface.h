@@ -74,6 +74,8 @@ const PixelFormat& SurfaceDeviceDisplayFormat(const SurfaceDevice* dev);
 // Video-memory surfaces beyond this many bytes fail with SURF_ERR_NOMEMORY; -1 is no limit.
 void SurfaceDeviceSetVideoMemoryLimit(SurfaceDevice* dev, int64_t bytes);
 void SurfaceDeviceLoseAll(SurfaceDevice* dev);          // test hook: every surface becomes lost
+// A display-mode switch: surfaces made afterwards without a format take the new one.
+void SurfaceDeviceSetDisplayFormat(SurfaceDevice* dev, const PixelFormat& displayFormat);
 
 int SurfaceCreate(SurfaceDevice* dev, const SurfaceDesc& desc, Surface** out);  // SURF_* result
 void SurfaceRelease(Surface* s);                        // also detaches an attached Z surface
@@ -94,6 +96,9 @@ int SurfaceDepthFill(Surface* s, const SurfRect* r, uint32_t depth);   // Z surf
 // one pixel format. SURFBLT_KEYSRC leaves out source pixels inside the source colour key.
 int SurfaceBlt(Surface* dst, const SurfRect* dstRect, Surface* src, const SurfRect* srcRect, uint32_t flags);
 int SurfaceBltFast(Surface* dst, int32_t x, int32_t y, Surface* src, const SurfRect* srcRect, uint32_t flags);
+
+// Page flip: the two surfaces (same size and format) exchange their pixels; both must be unlocked.
+int SurfaceFlip(Surface* front, Surface* back);
 
 int SurfaceSetColorKey(Surface* s, uint32_t low, uint32_t high);       // source colour key
 bool SurfaceGetColorKey(const Surface* s, uint32_t* low, uint32_t* high);  // false: none set

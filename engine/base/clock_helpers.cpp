@@ -98,6 +98,25 @@ int GetClientScreenRect(plat::WindowRect* rect) {
 
 int GetWindowModeFlag() { return g_base.settings.windowMode; }
 
+int GetMainClientScreenRect(RectI* r) {
+  if (!g_base.win.mainWindow) return -1;
+  plat::WindowRect c{};
+  GetClientScreenRect(&c);
+  *r = RectI{c.left, c.top, c.right, c.bottom};
+  return 0;
+}
+
+void GetDesktopSize(int* width, int* height) {
+  *width = g_base.win.desktopWidth;
+  *height = g_base.win.desktopHeight;
+}
+
+void* GetMainWindowNativeHandle() {
+  return g_base.win.mainWindow ? plat::WindowNativeHandle(g_base.win.mainWindow) : nullptr;
+}
+
+int IsEngineStartedOrStarting() { return g_base.startup.initialising || g_base.startup.initialised ? 1 : 0; }
+
 int GetDesktopMetrics(int* width, int* height, int* bits) {
   if (width) *width = g_base.win.desktopWidth;
   if (height) *height = g_base.win.desktopHeight;

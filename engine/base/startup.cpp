@@ -161,6 +161,8 @@ void ErrorExit(const char* text) {
   _Exit(-1);
 }
 
+void GraphicsFatalStop(const char* message) { ErrorExit(message); }
+
 void ErrorExitF(const char* format, ...) {
   char buffer[1024];
   va_list ap;

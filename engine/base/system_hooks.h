@@ -12,7 +12,7 @@
 void SelectSoftwareScreenIfNoD3D();          // start-up step: Direct3D switched off -> software screen
 void InstallDefaultGraphRestoreCallback();   // SetGraphRestoreCallback with none
 bool HasDirectDrawObject();
-bool IsDisplayModeChanged();                 // full screen changed the display mode
+int IsDisplayModeChanged();                  // full screen changed the display mode
 void RestoreSurfacesOnActivate();            // 2-D and 3-D surfaces
 void RebuildDisplay();                       // reload every graph after a lost display
 void SuspendMovies();
@@ -21,7 +21,7 @@ void ReleaseMovieStreams();
 void SetupScreenColors();
 int GetScreenColorBits();
 int ChangeScreenModeKeep();                  // the screen-mode change after a window-mode switch
-void SetMenuPresentMode(int flag);
+int SetMenuPresentMode(int state);
 int GetMenuPresentMode();
 int GetCurrentDrawTarget();                  // -2 back screen, -4 front screen, or a graph
 void UpdateFrontScreenDrawArea();            // the client moved while drawing to the front screen

@@ -6,6 +6,7 @@
 #include "engine/base/memory.h"
 #include "engine/base/startup_window.h"
 #include "engine/base/system_hooks.h"
+#include "platform/present.h"
 #include "platform/window.h"
 
 namespace {
@@ -152,6 +153,8 @@ intptr_t MainWindowProc(plat::WindowId w, uint32_t message, uintptr_t wParam, in
   switch (message) {
     case plat::WM_DESTROY:
       LogWrite("ウインドウが破棄されようとしています\n");
+      // The presenter draws through the window's renderer, which goes with the window.
+      plat::PresenterSetWindow(nullptr);
       s.windowDestroyed = 1;
       LogWrite("ソフトを終了する準備が整いました\n");
       if (!st.noQuitMessage) plat::PostQuitMessage(0);

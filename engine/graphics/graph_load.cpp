@@ -4,9 +4,11 @@
 #include <cstring>
 
 #include "engine/base/log.h"
+#include "engine/base/system_hooks.h"
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/operations.h"
+#include "engine/graphics/screen.h"
 #include "engine/graphics/surface2d.h"
 
 static void (*g_GraphRestoreCallback)() = nullptr;
@@ -253,14 +255,19 @@ int RebuildDisplayAfterReactivation() {
   ReleaseDirect3DObjects();
   ReleaseMaskScreen();
   ReleaseMainSurfaces();
-  StopInputForDisplayRebuild();
-  ReleaseAllTextureSurfaces();
+  TerminateInputSystem();   // the window procedure starts it again when it is next read
+  ReleaseTextureSurfaces();
   ReleaseScreenClipper();
-  if (!FullScreenMenuModeOn()) RecreateDirectDrawObject();
-  SetDisplayModeForScreen();
-  RecreateAllTextureSurfaces();
-  RecreateOutputSurfaces();
-  SelectDrawScreenSurface();
+  if (!GetMenuPresentMode()) {
+    ReleaseDirectDrawObject();
+    RecreateDirectDrawObject();
+  }
+  SetCurrentDisplayMode();
+  RecreateTextureSurfaces();
+  AttachScreenClipper();
+  CreateOutputSurfaces();
+  RecreateScreenPalette();
+  SetDrawTargetSurface(g_DrawState.drawScreen);
   RestoreDirect3DObjects();
   ClearDrawTarget();
   PresentScreen();

@@ -1,6 +1,6 @@
-// What this folder's graph, surface and draw-state code needs of the display back end, the 3-D
-// device, image loading, movies and the window, which are built elsewhere. Until those land, the
-// engine/graphics/pending_*.cpp files give each a harmless default (no display, nothing to do).
+// What this folder's graph, surface and draw-state code needs of the screen, the 3-D device, image
+// loading, movies, fonts, masks and the window. Parts not built yet have a harmless default in the
+// engine/graphics/pending_*.cpp files (no device, nothing to do).
 #pragma once
 #include <cstdint>
 
@@ -13,7 +13,7 @@ struct GraphRecord;
 struct GraphCreationBytes;
 struct PictureImage;
 
-// Screen facts (screen state).
+// Screen facts (screen state, screen_setup.cpp).
 int ScreenActualBitDepth();                 // 0 while no screen is set up
 int ScreenRequestedBitDepth();              // 0 while unset
 int ScreenIsSoftware();                     // draws go into software images
@@ -23,7 +23,7 @@ plat::SurfaceDevice* ScreenSurfaceDevice(); // the display object, null when non
 const ColorData* ScreenColorDataRecord();   // the screen's own colour data
 const uint32_t* ScreenPaletteEntries();     // 256 x 0x00RRGGBB of an 8-bit screen
 void ScreenModeSize(int* width, int* height);   // 0, 0 while unset
-int RestoreLostScreenSurfaces();            // non-zero when any was lost
+int RestoreLostScreenSurfaces();            // -1 without a display object
 int CreateZBufferMemImg(MemImg* img, int width, int height);
 int InitializeDirectDraw();                 // 0 or -1
 void TerminateDirectDraw();
@@ -31,8 +31,10 @@ void SwitchToSoftwareScreen();
 
 // 3-D device and texture graphs.
 int Direct3DInUse();
-void SetDirect3DDisabled(int disabled);     // the display back end's switch, before it starts
+void SetDirect3DDisabled(int disabled);     // the screen's no-3-D switch (1 always without a display object)
 int Direct3DDeviceExists();
+int InitializeDirect3D();                   // after the screen surfaces are made; Direct3DInUse tells the outcome
+void TerminateDirect3D();
 void SetTextureFilterMode(int mode);
 void UpdateDrawColorCache();
 void SetBlendGraphTexture(int graph, int borderParam, int borderRange);
@@ -53,30 +55,24 @@ int FillGraphTexturesFromImage(const PictureImage* image, const PictureImage* al
                                GraphRecord* g);
 // Tiles of a graph showing the (x, y, width, height) region of a texture graph, sharing its textures.
 int DeriveGraphTextures(GraphRecord* g, int x, int y, int width, int height, const GraphRecord* source);
-int InitializeDirect3D();                   // 0 or -1; Direct3DInUse tells the outcome
 void ReleaseDirect3DObjects();
 void RestoreDirect3DObjects();
-void ReleaseAllTextureSurfaces();
-void RecreateAllTextureSurfaces();          // with their colour keys
 // The current movie frame into every tile; alpha, when carried, in the right half of each frame.
 int TransferMovieFrameToTextures(const PictureImage* frame, int alphaInRightHalf, GraphRecord* g);
 
-// Draw-target work done by the screen-level draws.
+// Draw-target work done by the screen-level draws (screen_draw.cpp, screen_present.cpp).
 void ClearDrawScreen3D();
-void ClearDrawTargetSurfaces();
-void UpdateFrontScreenRect(const RectI* r);
+int ClearDrawTargetSurfaces();
+int UpdateFrontScreenRect(const RectI* r);
 int GetDrawScreenGraph2D(int x1, int y1, int x2, int y2, GraphRecord* g, int flag);
 int GetDrawScreenGraph3D(int x1, int y1, int x2, int y2, GraphRecord* g, int flag);
 
-// Screen surfaces around a rebuild of the display after reactivation.
-void ReleaseMainSurfaces();
-void ReleaseScreenClipper();
-int FullScreenMenuModeOn();
-void RecreateDirectDrawObject();            // release the display object and create it again
-void SetDisplayModeForScreen();             // current screen size and depth
-void RecreateOutputSurfaces();              // clipper attached, output surfaces, 8-bit palette
-void SelectDrawScreenSurface();
-void StopInputForDisplayRebuild();          // the window procedure starts input again later
+// Mask screen: the image (or surface) every software draw takes while the mask is in effect, and
+// the mask's prepare and merge steps around a draw onto a target image or surface.
+MemImg* GetMaskMemImg();
+plat::Surface* GetMaskSurface();
+void MaskPrepareRect(const RectI* r, MemImg* targetImage, plat::Surface* targetSurface);
+void MaskMergeRect(const RectI* r, MemImg* targetImage, plat::Surface* targetSurface);
 
 // Graphics manager (graph_load.cpp), movies.
 int GraphicsManagerIsUp();
@@ -88,7 +84,6 @@ int OpenMovieToGraph(const char* fileName, int* width, int* height, int mode);  
 int GetMovieModeField(int movieHandle);
 int MovieFramesCarryAlpha(int movieHandle); // alpha in the lower half of each frame
 int ReopenAllMovieStreams();
-uint64_t GetPresentFrameCount();           // frames presented so far
 
 // Fonts.
 void ResetDefaultFontSettings();            // size 16, thickness 6 and the other defaults
@@ -105,25 +100,25 @@ void DeleteMaskScreen();
 int DeleteAllMaskHandles();                 // graph_from_image.cpp
 int SetUseMaskFlag(int flag);
 
-// Window and message processing.
+// Window, start-up and message processing (engine base).
 void WaitWhileInactive();
-int GetMainClientScreenRect(RectI* r);      // client rectangle in screen coordinates; -1 when none
+int GetMainClientScreenRect(RectI* r);      // client rectangle in screen coordinates; -1 without a main window
 void GetDesktopSize(int* width, int* height);
+int GetDesktopMetrics(int* width, int* height, int* bits);
+int GetWindowModeFlag();                    // 1 window, 0 full screen
+double GetWindowScaleRate();                // the window's picture scale (1.0, 2.0 ...)
+int IsMenuInUse();                          // the window menu is showing
+int ApplyWindowStyle();
+void* GetMainWindowNativeHandle();          // what the presenter draws into; null when none
+int IsEngineStartedOrStarting();            // start-up has begun (or finished)
 void GraphicsFatalStop(const char* message); // logs, shuts the engine down and ends the process
 
-// Stand-in facts read by the pending defaults above (tests set them); they go away with the
-// pending files once the display back end and the window keep the real ones.
-struct PendingScreenFacts {
-  int actualBits, requestedBits;
-  int softwareScreen, noDirectDraw, directDrawInUse;
-  plat::SurfaceDevice* device;
-  ColorData colorData;
-  uint32_t palette[256];
-  int width, height;
+// Stand-in facts read by the pending defaults of the 3-D device and the mask screen (tests set
+// them); they go away with the pending files once those land.
+struct PendingGraphicsFacts {
   int direct3DInUse, direct3DDevice;
-  int clientValid;
-  RectI client;
-  int desktopWidth, desktopHeight;
   int viewportCalls;
+  int direct3DStarts, direct3DEnds;
+  MemImg* maskImage;                        // what GetMaskMemImg gives until the mask screen lands
 };
-extern PendingScreenFacts g_PendingScreenFacts;
+extern PendingGraphicsFacts g_PendingGraphicsFacts;

@@ -12,6 +12,7 @@
 #include "engine/base/startup_window.h"
 #include "engine/graphics/graph.h"
 #include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/screen.h"
 #include "engine/graphics/surface2d.h"
 #include "platform/files.h"
 
@@ -97,7 +98,7 @@ int OpenMovieStreams(MovieRecord* rec, plat::SurfaceDevice* device, const char* 
                      int mode) {
   rec->frameCopy = nullptr;
   plat::PixelFormat overlay;
-  if (mode == 1 && !plat::MovieOverlayPixelFormat(device, &overlay)) mode = 2;
+  if (mode == 1 && (!GetOverlayPixelFormat() || !plat::MovieOverlayPixelFormat(device, &overlay))) mode = 2;
   if (mode == 2 && ScreenActualBitDepth() == 32) mode = 0;
 
   rec->stream = plat::MovieStreamCreate();

@@ -1,14 +1,19 @@
 // Defaults for the 3-D device and texture graphs until they land: no device, no textures.
 #include "engine/graphics/graphics_hooks.h"
 
-int Direct3DInUse() { return g_PendingScreenFacts.direct3DInUse; }
-void SetDirect3DDisabled(int) {}
-int Direct3DDeviceExists() { return g_PendingScreenFacts.direct3DDevice; }
+int Direct3DInUse() { return g_PendingGraphicsFacts.direct3DInUse; }
+int Direct3DDeviceExists() { return g_PendingGraphicsFacts.direct3DDevice; }
+// No device: the screen and the graphics manager go the software way.
+int InitializeDirect3D() {
+  ++g_PendingGraphicsFacts.direct3DStarts;
+  return -1;
+}
+void TerminateDirect3D() { ++g_PendingGraphicsFacts.direct3DEnds; }
 void SetTextureFilterMode(int) {}
 void UpdateDrawColorCache() {}
 void SetBlendGraphTexture(int, int, int) {}
 int SetViewportFromRect(const RectI*) {
-  ++g_PendingScreenFacts.viewportCalls;
+  ++g_PendingGraphicsFacts.viewportCalls;
   return 0;
 }
 void FlushCurrentVertexBuffer() {}
@@ -33,8 +38,5 @@ int FillGraphTexturesFromImage(const PictureImage*, const PictureImage*, int, in
 void ClearDrawScreen3D() {}
 int GetDrawScreenGraph3D(int, int, int, int, GraphRecord*, int) { return -1; }
 int DeriveGraphTextures(GraphRecord*, int, int, int, int, const GraphRecord*) { return -1; }
-int InitializeDirect3D() { return -1; }
 void ReleaseDirect3DObjects() {}
 void RestoreDirect3DObjects() {}
-void ReleaseAllTextureSurfaces() {}
-void RecreateAllTextureSurfaces() {}

@@ -1,6 +1,7 @@
-// Defaults for fonts, the mask screen, input and the window until they land.
-#include "engine/base/log.h"
+// Defaults for fonts and the mask screen until they land.
 #include "engine/graphics/graphics_hooks.h"
+
+PendingGraphicsFacts g_PendingGraphicsFacts;
 
 void ResetDefaultFontSettings() {}
 int InitializeFontSystem() { return 0; }
@@ -14,17 +15,7 @@ void ReleaseMaskScreen() {}
 void DeleteMaskScreen() {}
 int SetUseMaskFlag(int) { return -1; }
 
-void StopInputForDisplayRebuild() {}
-
-int GetMainClientScreenRect(RectI* r) {
-  if (!g_PendingScreenFacts.clientValid) return -1;
-  *r = g_PendingScreenFacts.client;
-  return 0;
-}
-
-void GetDesktopSize(int* width, int* height) {
-  *width = g_PendingScreenFacts.desktopWidth;
-  *height = g_PendingScreenFacts.desktopHeight;
-}
-
-void GraphicsFatalStop(const char* message) { LogWrite(message); }
+MemImg* GetMaskMemImg() { return g_PendingGraphicsFacts.maskImage; }
+plat::Surface* GetMaskSurface() { return nullptr; }
+void MaskPrepareRect(const RectI*, MemImg*, plat::Surface*) {}
+void MaskMergeRect(const RectI*, MemImg*, plat::Surface*) {}

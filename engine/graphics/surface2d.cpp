@@ -21,6 +21,8 @@ static bool NoDisplayObject() { return ScreenDirectDrawInUse() && !ScreenSurface
 Surface2DRecord* GetSurface2D(int handle) { return static_cast<Surface2DRecord*>(HandleLookup(Table(), handle)); }
 
 int GetSurface2DCount() { return Table()->count; }
+int Surface2DHandleFromSlot(int slot) { return HandleFromSlot(Table(), slot); }
+int GetSurface2DAreaEnd() { return Table()->areaEnd; }
 
 int AddSurface2D(int width, int height, int drawX, int drawY, int ownerGraph, const Surface2DRecord* shareFrom,
                  int srcX, int srcY, const GraphCreationBytes* create) {

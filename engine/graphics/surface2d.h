@@ -25,6 +25,8 @@ int SetSurface2DLostFlagPointer(int handle, int32_t* flag);
 int DeleteSurface2D(int handle);
 int DeleteAllSurface2D();
 int GetSurface2DCount();
+int Surface2DHandleFromSlot(int slot);   // -1 for an empty slot
+int GetSurface2DAreaEnd();
 
 int CreateGraphSurface2D(GraphRecord* g);
 int CreateGraphSurface2DShared(GraphRecord* g, int srcX, int srcY, int width, int height, const GraphRecord* parent);

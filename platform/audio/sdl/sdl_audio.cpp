@@ -15,7 +15,12 @@ void Callback(void*, Uint8* stream, int len) {
   MixerRender(reinterpret_cast<int16_t*>(stream), (uint32_t)len / 4);
 }
 
+// SDL would otherwise turn SIGINT and SIGTERM into a quit event that nothing reads without a
+// window, and the program would not stop.
+void KeepSignalsToTheProcess() { SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1"); }
+
 bool TryOpen() {
+  KeepSignalsToTheProcess();
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
   SDL_AudioSpec want{};
   want.freq = (int)kMixRate;
@@ -60,6 +65,7 @@ void GetCaps(SoundDeviceCaps* caps) {
 
 bool Enumerate(void (*fn)(const char*, const char*, void*), void* ctx) {
   bool started = SDL_WasInit(SDL_INIT_AUDIO) != 0;
+  if (!started) KeepSignalsToTheProcess();
   if (!started && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
   const char* driver = SDL_GetCurrentAudioDriver();
   fn(driver ? driver : "", "default output", ctx);

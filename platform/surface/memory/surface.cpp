@@ -55,6 +55,10 @@ void SurfaceDeviceDestroy(SurfaceDevice* dev) {
 
 const PixelFormat& SurfaceDeviceDisplayFormat(const SurfaceDevice* dev) { return dev->display; }
 
+void SurfaceDeviceSetDisplayFormat(SurfaceDevice* dev, const PixelFormat& displayFormat) {
+  dev->display = displayFormat;
+}
+
 void SurfaceDeviceSetVideoMemoryLimit(SurfaceDevice* dev, int64_t bytes) { dev->videoLimit = bytes; }
 
 void SurfaceDeviceLoseAll(SurfaceDevice* dev) {
@@ -238,6 +242,18 @@ int SurfaceBltFast(Surface* dst, int32_t x, int32_t y, Surface* src, const SurfR
   SurfRect sr = srcRect ? *srcRect : Whole(src);
   SurfRect dr{x, y, x + (sr.right - sr.left), y + (sr.bottom - sr.top)};
   return SurfaceBlt(dst, &dr, src, &sr, flags);
+}
+
+int SurfaceFlip(Surface* front, Surface* back) {
+  if (!front || !back) return SURF_ERR_INVALID;
+  if (front->lost || back->lost) return SURF_ERR_LOST;
+  if (front->locked || back->locked) return SURF_ERR_BUSY;
+  if (!SameFormat(front->format, back->format) || front->width != back->width || front->height != back->height ||
+      front->pitch != back->pitch) {
+    return SURF_ERR_INVALID;
+  }
+  std::swap(front->pixels, back->pixels);
+  return SURF_OK;
 }
 
 int SurfaceSetColorKey(Surface* s, uint32_t low, uint32_t high) {

@@ -7,6 +7,8 @@
 #include "engine/base/base_state.h"
 #include "engine/base/startup_window.h"
 #include "engine/engine.h"
+#include "engine/graphics/graphics_hooks.h"
+#include "platform/present.h"
 #include "platform/window.h"
 #include "test_folder.h"
 
@@ -48,7 +50,6 @@ TEST_F(SdlWindow, OpensAtScaleOneAndTwoTakesTheCaptionAndQuitsOnClose) {
     SCOPED_TRACE(scale);
     g_base = BaseState{};
     g_base.settings.windowMode = 1;
-    g_base.startup.noGraphics = 1;   // the display back end is not built yet
     SetWindowScaleRateLocked(scale);
     ASSERT_EQ(LibraryInitializeLocked(), 0);
     EXPECT_FALSE(plat::WindowIsHeadless());
@@ -68,6 +69,12 @@ TEST_F(SdlWindow, OpensAtScaleOneAndTwoTakesTheCaptionAndQuitsOnClose) {
 
     EXPECT_EQ(SetMainWindowCaptionLocked("動作確認版"), 0);
     EXPECT_STREQ(SDL_GetWindowTitle(win), reinterpret_cast<const char*>(u8"動作確認版"));
+
+    // The screen presents into this window.
+    EXPECT_EQ(GetMainWindowNativeHandle(), win);
+    EXPECT_EQ(SetDrawTargetLocked(-2), 0);
+    EXPECT_EQ(PresentScreenLocked(), 0);
+    EXPECT_FALSE(plat::PresenterIsHeadless());
 
     // The close box, as the window manager reports it.
     SDL_Event e{};

@@ -10,6 +10,11 @@
 #include "engine/base/log.h"
 #include "engine/base/startup_window.h"
 #include "engine/engine.h"
+#include "engine/graphics/graph.h"
+#include "engine/graphics/graph_load.h"
+#include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/screen.h"
+#include "platform/present.h"
 #include "platform/clock.h"
 #include "platform/sync.h"
 #include "platform/text.h"
@@ -39,11 +44,9 @@ protected:
     plat::SingleCopyLockSetDirectory(nullptr);
     folder.Leave();
   }
-  // The display back end is not built yet and refuses to start, so these tests leave graphics out.
   static void Reset() {
     g_base = BaseState{};
     g_base.settings.windowMode = 1;
-    g_base.startup.noGraphics = 1;
   }
   std::string Log() const { return folder.Read("Log.txt"); }
   TestFolder folder;
@@ -84,6 +87,54 @@ TEST_F(EngineStart, StartsAndStopsInOrderWithItsLogLines) {
   Reset();
   ASSERT_EQ(LibraryInitializeLocked(), 0);
   EXPECT_EQ(LibraryTerminateLocked(), 0);
+}
+
+// Without a 3-D device the screen runs with display surfaces and every graph is drawn by software.
+TEST_F(EngineStart, GraphicsStartBringsUpTheScreenAndTheManagerAndShutDownEndsThem) {
+  plat::PresenterReset();
+  ASSERT_EQ(LibraryInitializeLocked(), 0);
+  const ScreenState& st = g_ScreenState;
+  EXPECT_NE(st.device, nullptr);
+  EXPECT_EQ(st.tablesReady, 1);
+  EXPECT_EQ(st.softwareScreen, 0);
+  EXPECT_EQ(st.width, 640);
+  EXPECT_EQ(st.actualBitDepth, 32);   // a window runs at the desktop's depth
+  EXPECT_EQ(GraphicsManagerIsUp(), 1);
+  EXPECT_EQ(g_DrawState.drawScreen, -4);   // start-up's last settling draw goes to the front screen
+  EXPECT_EQ(IsTextureDrawAvailable(), 0);
+
+  const int g = CreateBlankGraphLocked(16, 16);
+  ASSERT_GT(g, 0);
+  EXPECT_EQ(GetGraphRecord(g)->create.texture, 0);
+  EXPECT_EQ(SetDrawTargetLocked(-2), 0);
+  EXPECT_EQ(ClearDrawTargetLocked(), 0);
+  const uint64_t frames = plat::PresenterFrameCount();
+  EXPECT_EQ(PresentScreenLocked(), 0);
+  EXPECT_EQ(plat::PresenterFrameCount(), frames + 1);
+  plat::PresentedFrame f;
+  ASSERT_TRUE(plat::PresenterLastFrame(&f));
+  EXPECT_EQ(f.outWidth, 640);
+  EXPECT_EQ(f.outHeight, 480);
+
+  EXPECT_EQ(LibraryTerminateLocked(), 0);
+  EXPECT_EQ(st.device, nullptr);
+  EXPECT_EQ(st.tablesReady, 0);
+  EXPECT_EQ(GraphicsManagerIsUp(), 0);
+  EXPECT_EQ(GetGraphRecord(g), nullptr);
+
+  std::string log = Log();
+  const char* order[] = {
+      "DirectDraw 関連の初期化を行います", "画面モード変更処理を開始します", "グラフィック管理系の初期化は正常に終了しました",
+      "DirectDraw 関連の初期化は正常に終了しました", "DirectDraw 関連の終了処理をおこないます",
+      "グラフィック管理系の終了処理は正常に終了しました", "DirectDraw 関連の終了処理は正常に終了しました",
+      "ウインドウが破棄されようとしています",
+  };
+  size_t at = 0;
+  for (const char* line : order) {
+    size_t found = log.find(line, at);
+    ASSERT_NE(found, std::string::npos) << "missing or out of order: " << plat::Cp932ToUtf8(line);
+    at = found;
+  }
 }
 
 TEST_F(EngineStart, CaptionDefaultsAndWindowFacts) {
@@ -191,6 +242,7 @@ TEST_F(EngineStart, AltEnterSwitchesOnceAndOnlyWhenAllowed) {
   plat::HeadlessScriptKey(MainWindow(), plat::VK_RETURN, true);
   EXPECT_EQ(ProcessMessageLocked(), 0);   // records the request
   EXPECT_EQ(g_base.win.modeChangeRequest, 1);
+  plat::Sleep(2100);   // past the spacing the screen keeps between two mode changes
   uint32_t t0 = plat::MillisecondClock();
   EXPECT_EQ(ProcessMessageLocked(), 0);   // carries it out
   EXPECT_EQ(g_base.settings.windowMode, 0);

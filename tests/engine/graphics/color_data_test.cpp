@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "engine/graphics/screen_fixture.h"
+
 #include <cstring>
 
 #include "engine/graphics/color_data.h"
@@ -91,16 +93,16 @@ TEST(ColorData, StandardKindsAndPixelFormats) {
 
 class ScreenColor : public ::testing::Test {
  protected:
-  void SetUp() override { std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts)); }
-  void TearDown() override { std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts)); }
+  void SetUp() override { NoScreenForTest(); }
+  void TearDown() override { NoScreenForTest(); }
 };
 
 TEST_F(ScreenColor, PaletteScreenPicksNearestLowestIndex) {
-  g_PendingScreenFacts.actualBits = 8;
-  g_PendingScreenFacts.palette[3] = 0x101010;
-  g_PendingScreenFacts.palette[7] = 0x303030;
+  g_ScreenState.actualBitDepth = 8;
+  g_ScreenState.paletteEntries[3] = 0x101010;
+  g_ScreenState.paletteEntries[7] = 0x303030;
   for (int i = 0; i < 256; ++i)
-    if (i != 3 && i != 7) g_PendingScreenFacts.palette[i] = 0xFFFFFF;
+    if (i != 3 && i != 7) g_ScreenState.paletteEntries[i] = 0xFFFFFF;
   EXPECT_EQ(GetScreenColor(0x20, 0x20, 0x20), 3u);   // equally far from both
   EXPECT_EQ(GetScreenColor(0x2F, 0x30, 0x30), 7u);
   int r, g, b;
@@ -110,12 +112,12 @@ TEST_F(ScreenColor, PaletteScreenPicksNearestLowestIndex) {
 }
 
 TEST_F(ScreenColor, SoftwareScreenPacksStandardLayout) {
-  g_PendingScreenFacts.softwareScreen = 1;
-  g_PendingScreenFacts.actualBits = 32;
-  g_PendingScreenFacts.requestedBits = 32;
+  g_ScreenState.softwareScreen = 1;
+  g_ScreenState.actualBitDepth = 32;
+  g_ScreenState.requestedBitDepth = 32;
   EXPECT_EQ(GetScreenColor(0, 255, 0), 0xFF00FF00u);
-  g_PendingScreenFacts.actualBits = 16;
-  g_PendingScreenFacts.requestedBits = 16;
+  g_ScreenState.actualBitDepth = 16;
+  g_ScreenState.requestedBitDepth = 16;
   EXPECT_EQ(GetScreenColor(255, 0, 255), 0xF81Fu);
   int r, g, b;
   SplitScreenColor(0xF81F, &r, &g, &b);

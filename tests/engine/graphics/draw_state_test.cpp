@@ -5,17 +5,18 @@
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph.h"
 #include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/screen_fixture.h"
 
 namespace {
 
 class DrawStateTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts));
+    NoScreenForTest();
     g_DrawState.notAvailable = 0;
     ResetDrawState();
   }
-  void TearDown() override { std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts)); }
+  void TearDown() override { NoScreenForTest(); }
 };
 
 TEST(ClipRect, ClampsInOrder) {
@@ -71,20 +72,19 @@ TEST_F(DrawStateTest, DrawAreaOrdersAndClamps) {
 }
 
 TEST_F(DrawStateTest, EmptyDrawAreaSkipsViewport) {
-  g_PendingScreenFacts.direct3DInUse = 1;
+  g_PendingGraphicsFacts.direct3DInUse = 1;
   g_DrawState.drawScreen = DRAW_SCREEN_BACK;
   SetDrawAreaViewport(0, 0, 100, 100);
-  EXPECT_EQ(g_PendingScreenFacts.viewportCalls, 1);
+  EXPECT_EQ(g_PendingGraphicsFacts.viewportCalls, 1);
   SetDrawAreaViewport(30, 0, 30, 100);
   EXPECT_EQ(g_DrawState.drawAreaEmpty, 1);
-  EXPECT_EQ(g_PendingScreenFacts.viewportCalls, 1);
+  EXPECT_EQ(g_PendingGraphicsFacts.viewportCalls, 1);
 }
 
 TEST_F(DrawStateTest, FrontScreenKeepsCallersLargerStart) {
-  g_PendingScreenFacts.clientValid = 1;
-  g_PendingScreenFacts.client = RectI{-30, -10, 610, 470};
-  g_PendingScreenFacts.desktopWidth = 600;
-  g_PendingScreenFacts.desktopHeight = 1000;
+  SetMainClientForTest(RectI{-30, -10, 610, 470});
+  g_base.win.desktopWidth = 600;
+  g_base.win.desktopHeight = 1000;
   g_DrawState.drawScreen = DRAW_SCREEN_FRONT;
   SetDrawAreaViewport(0, 0, 640, 480);
   EXPECT_EQ(g_DrawState.drawArea.left, 30);    // hidden width
@@ -106,7 +106,7 @@ TEST_F(DrawStateTest, SettersClampAndRefuse) {
 
   SetTransparentColor(0, 255, 0);
   EXPECT_EQ(g_DrawState.transparentColor, 0x00FF00u);
-  g_PendingScreenFacts.actualBits = 8;
+  g_ScreenState.actualBitDepth = 8;
   SetTransparentColor(255, 0, 0);
   EXPECT_EQ(g_DrawState.transparentColor, 0x00FF00u);
 
@@ -122,7 +122,7 @@ TEST_F(DrawStateTest, SettersClampAndRefuse) {
   EXPECT_EQ(g_DrawState.createSystemMemory, 0);
   SetCreateVideoMemoryFlag(0);
   EXPECT_EQ(g_DrawState.createSystemMemory, 1);
-  g_PendingScreenFacts.directDrawInUse = 1;
+  g_ScreenState.noDirectDraw = 0;
   SetCreateSystemMemoryFlag(0);
   EXPECT_EQ(g_DrawState.createSystemMemory, 1);
 }

@@ -8,6 +8,8 @@
 #include "engine/base/temp_folder.h"
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/operations.h"
+#include "engine/graphics/screen_fixture.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
 #include "tools/common/picture_writer.h"
@@ -38,23 +40,15 @@ uint16_t Expected565(int x, int y) {
   return static_cast<uint16_t>((((x * 8) & 0xF8) << 8) | (((y * 8) & 0xFC) << 3) | (0x80 >> 3));
 }
 
-// A 16-bit screen with a display object and no 3-D device: graphs are 2-D surfaces.
+// A 16-bit full screen with a display object and no 3-D device: graphs are 2-D surfaces.
 class GraphLoadTest : public ::testing::Test {
  protected:
   plat::SurfaceDevice* dev = nullptr;
   TempFolder folder;
   void SetUp() override {
-    std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts));
-    PixelFormatRecord pf;
-    CreatePixelFormatFromMasks(&pf, 16, 0xF800, 0x07E0, 0x001F, 0);
-    dev = plat::SurfaceDeviceCreate(ToSurfacePixelFormat(&pf));
-    g_PendingScreenFacts.device = dev;
-    g_PendingScreenFacts.directDrawInUse = 1;
-    g_PendingScreenFacts.actualBits = 16;
-    ColorDataFromPixelFormat(&pf, &g_PendingScreenFacts.colorData);
-    g_DrawState.notAvailable = 0;
-    SetGraphicsManagerUp(0);
-    InitializeGraphicsManager();
+    ASSERT_EQ(StartScreenForTest(ScreenSetup{}), 0);
+    dev = g_ScreenState.device;
+    ASSERT_EQ(GraphicsManagerIsUp(), 1);   // the screen's first mode change starts it
     SetGraphRestoreCallback(nullptr);
     SetFileAccessTable(&kCountingTable);
     g_Opens.clear();
@@ -62,8 +56,7 @@ class GraphLoadTest : public ::testing::Test {
   void TearDown() override {
     TerminateGraphicsManager();
     SetFileAccessTable(nullptr);
-    plat::SurfaceDeviceDestroy(dev);
-    std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts));
+    StopScreenForTest();
   }
 
   static uint16_t Pixel(int graph, int x, int y) {
@@ -171,6 +164,35 @@ TEST_F(GraphLoadTest, GraphLostThroughSurfacesIsRestoredFromItsFile) {
   RestoreGraphsAfterLoss();
   EXPECT_EQ(Pixel(g, 5, 4), 0);
   EXPECT_EQ(GetGraphRecord(g)->needsRestore, 0);
+}
+
+// The full-screen display taken away and given back: the screen is built again around the same
+// graphs, which come back from their files; with the menu showing the display object is kept.
+TEST_F(GraphLoadTest, RebuildAfterReactivationRemakesTheScreenAndReloadsGraphs) {
+  folder.Write("pic.png", Sheet(6, 5));
+  const int g = LoadGraphFileCall("pic.png");
+  ASSERT_GT(g, 0);
+  SetDrawTarget(DRAW_SCREEN_BACK);
+  plat::SurfaceDeviceLoseAll(dev);
+  const uint64_t frames = plat::PresenterFrameCount();
+  EXPECT_EQ(RebuildDisplayAfterReactivation(), 0);
+  const ScreenState& st = g_ScreenState;
+  ASSERT_NE(st.device, nullptr);
+  ASSERT_NE(st.primary, nullptr);
+  ASSERT_NE(st.back, nullptr);
+  EXPECT_FALSE(plat::SurfaceIsLost(st.back));
+  EXPECT_EQ(st.targetSurface, st.back);
+  EXPECT_EQ(st.clipperMade, 1);
+  EXPECT_EQ(plat::PresenterFrameCount(), frames + 1);   // cleared and presented once
+  EXPECT_EQ(Pixel(g, 5, 4), Expected565(5, 4));
+  EXPECT_EQ(GetGraphRecord(g)->needsRestore, 0);
+
+  g_ScreenState.menuPresentMode = 1;
+  plat::SurfaceDevice* kept = st.device;
+  EXPECT_EQ(RebuildDisplayAfterReactivation(), 0);
+  EXPECT_EQ(st.device, kept);
+  EXPECT_EQ(Pixel(g, 0, 0), Expected565(0, 0));
+  dev = st.device;
 }
 
 TEST_F(GraphLoadTest, RegionsRefuseWhatLiesOutsideTheSource) {

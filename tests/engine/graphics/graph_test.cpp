@@ -5,34 +5,26 @@
 
 #include "engine/graphics/graph.h"
 #include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/screen_fixture.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
 
 namespace {
 
-// A 16-bit screen with a display object, no 3-D device: every graph is a 2-D graph.
+// A 16-bit full screen with a display object, no 3-D device: every graph is a 2-D graph.
 class GraphTest : public ::testing::Test {
  protected:
   plat::SurfaceDevice* dev = nullptr;
   void SetUp() override {
-    std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts));
-    PixelFormatRecord pf;
-    CreatePixelFormatFromMasks(&pf, 16, 0xF800, 0x07E0, 0x001F, 0);
-    dev = plat::SurfaceDeviceCreate(ToSurfacePixelFormat(&pf));
-    g_PendingScreenFacts.device = dev;
-    g_PendingScreenFacts.directDrawInUse = 1;
-    g_PendingScreenFacts.actualBits = 16;
-    g_PendingScreenFacts.requestedBits = 16;
-    SetGraphicsManagerUp(1);
-    ColorDataFromPixelFormat(&pf, &g_PendingScreenFacts.colorData);
+    ASSERT_EQ(StartScreenForTest(ScreenSetup{}), 0);
+    dev = g_ScreenState.device;
     g_DrawState.notAvailable = 0;
     ResetDrawState();
     ResetGraphTable();
   }
   void TearDown() override {
     DeleteAllGraphHandles(0);
-    plat::SurfaceDeviceDestroy(dev);
-    std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts));
+    StopScreenForTest();
   }
 };
 

@@ -1,6 +1,6 @@
 // A real movie made here with FFmpeg's encoder (three seconds of numbered solid frames and a tone)
 // loaded as a graph: the frame of each moment is drawn, pause, seek and the end behave, it plays
-// from an archive through a temporary copy, and it survives a change of the display's format.
+// from an archive through a temporary copy, and it survives display and screen-mode changes.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -19,6 +19,8 @@
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/movie.h"
 #include "engine/graphics/operations.h"
+#include "engine/graphics/screen.h"
+#include "engine/graphics/screen_fixture.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
 #include "movie_fixtures.h"
@@ -36,16 +38,6 @@ uint16_t Rgb565(uint32_t rgb) {
   return static_cast<uint16_t>(((rgb >> 19) & 0x1F) << 11 | ((rgb >> 10) & 0x3F) << 5 | ((rgb >> 3) & 0x1F));
 }
 
-PixelFormatRecord Format(int bits) {
-  PixelFormatRecord pf;
-  if (bits == 16) {
-    CreatePixelFormatFromMasks(&pf, 16, 0xF800, 0x07E0, 0x001F, 0);
-  } else {
-    CreatePixelFormatFromMasks(&pf, 32, 0xFF0000, 0x00FF00, 0x0000FF, 0);
-  }
-  return pf;
-}
-
 class MovieFileTest : public ::testing::Test {
 protected:
   static std::string dir_, movie_;
@@ -57,8 +49,6 @@ protected:
   }
   static void TearDownTestSuite() { std::filesystem::remove_all(dir_); }
 
-  plat::SurfaceDevice* dev = nullptr;
-  plat::SurfaceDevice* oldDev = nullptr;   // graphs made before a change keep their surfaces here
   std::string work, saved;
 
   void SetUp() override {
@@ -72,12 +62,7 @@ protected:
     plat::ManualSoundReset();
     plat::SoundSetBackend(plat::SoundBackend::Manual);
     plat::SoundDeviceOpen();
-    std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts));
-    UseScreen(16);
-    g_PendingScreenFacts.directDrawInUse = 1;
-    g_DrawState.notAvailable = 0;
-    SetGraphicsManagerUp(0);
-    InitializeGraphicsManager();
+    ASSERT_EQ(StartScreenForTest(ScreenSetup{}), 0);
     SetGraphRestoreCallback(nullptr);
     InitializeArchiveLayer();
     SetArchiveUseFlag(1);
@@ -86,9 +71,7 @@ protected:
   void TearDown() override {
     TerminateGraphicsManager();
     EXPECT_EQ(GetMovieCount(), 0);
-    plat::SurfaceDeviceDestroy(dev);
-    plat::SurfaceDeviceDestroy(oldDev);
-    std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts));
+    StopScreenForTest();
     InitializeArchiveLayer();
     plat::SoundDeviceClose();
     plat::SoundSetBackend(plat::SoundBackend::Sdl);
@@ -98,25 +81,16 @@ protected:
     std::filesystem::remove_all(work);
   }
 
-  // A display object of the given depth replaces the current one, as a mode change does.
-  void UseScreen(int bits) {
-    const PixelFormatRecord pf = Format(bits);
-    if (dev) oldDev = dev;
-    dev = plat::SurfaceDeviceCreate(ToSurfacePixelFormat(&pf));
-    g_PendingScreenFacts.device = dev;
-    g_PendingScreenFacts.actualBits = bits;
-    ColorDataFromPixelFormat(&pf, &g_PendingScreenFacts.colorData);
-  }
-
-  static uint16_t Pixel(int graph, int x, int y) {
+  static uint32_t Pixel(int graph, int x, int y) {
     GraphRecord* g = GetGraphRecord(graph);
     Surface2DRecord* s = GetSurface2D(static_cast<int>(g->parts[0]));
     const int data = static_cast<int>(s->surfaceData);
     int32_t pitch;
     uint8_t* p;
     if (LockSurfaceData(data, &pitch, &p, 0, nullptr, nullptr) != 0) return 0xDEAD;
-    uint16_t v;
-    std::memcpy(&v, p + (s->srcY + y) * pitch + (s->srcX + x) * 2, 2);
+    const int bytes = GetScreenColorBitDepth() == 32 ? 4 : 2;   // graphs take the screen's depth
+    uint32_t v = 0;
+    std::memcpy(&v, p + (s->srcY + y) * pitch + (s->srcX + x) * bytes, static_cast<size_t>(bytes));
     UnlockSurfaceData(data, nullptr);
     return v;
   }
@@ -128,7 +102,9 @@ protected:
     UpdateMovieFrame(graph, 0);
   }
   static MovieRecord* Movie(int graph) { return GetMovieRecord(GetGraphRecord(graph)->movieHandle); }
-  static uint16_t Shown(int frame) { return Rgb565(TestMovieColour(frame)); }
+  static uint32_t Shown(int frame) {
+    return GetScreenColorBitDepth() == 32 ? TestMovieColour(frame) : Rgb565(TestMovieColour(frame));
+  }
 };
 std::string MovieFileTest::dir_, MovieFileTest::movie_;
 
@@ -201,28 +177,48 @@ TEST_F(MovieFileTest, PlaysFromAnArchiveThroughATemporaryCopy) {
   EXPECT_FALSE(std::filesystem::exists(copy));
 }
 
-TEST_F(MovieFileTest, SurvivesAChangeOfTheDisplayFormat) {
-  const int graph = LoadGraphFileCall(plat::ToWindowsPath(movie_).c_str());
+TEST_F(MovieFileTest, SurvivesDisplayChangesAndScreenModeChanges) {
+  int graph = LoadGraphFileCall(plat::ToWindowsPath(movie_).c_str());
   ASSERT_GT(graph, 0);
   MovieRecord* rec = Movie(graph);
   PlayMovieOfGraph(graph);
   for (int i = 0; i < 7; ++i) Frame(graph, 50);   // 350 ms
   EXPECT_EQ(Pixel(graph, 1, 1), Shown(3));
 
-  // What the window procedure does on a display change: release, rebuild on the new display
-  // object (here 32-bit), resume.
+  // What the window procedure does on a display change: release, rebuild (a new display object),
+  // resume; the movie goes on from where it stood.
+  plat::SurfaceDevice* old = g_ScreenState.device;
   ReleaseMovieStreams();
-  UseScreen(32);
-  RebuildDisplayAfterReactivation();
+  RebuildDisplay();
   ResumeMovies();
   ASSERT_NE(rec->stream, nullptr);
-  EXPECT_EQ(plat::SurfaceFormat(rec->frameSurface).bitCount, 32u);
-  EXPECT_EQ(rec->copyPitch, kW * 4);
+  EXPECT_NE(g_ScreenState.device, old);
+  EXPECT_EQ(rec->device, g_ScreenState.device);
   Frame(graph, 1);
   EXPECT_EQ(Pixel(graph, 1, 1), Shown(3));
   for (int i = 0; i < 4; ++i) Frame(graph, 50);   // 551 ms
   EXPECT_EQ(Pixel(graph, 1, 1), Shown(5));
-  EXPECT_EQ(DeleteGraphHandle(graph, 0), 0);
+
+  // A screen-mode change deletes every graph, and its movie with it; on the new 32-bit screen the
+  // movie loads and plays again, now through an archive copy that the next change removes.
+  ASSERT_EQ(ChangeScreenMode(800, 600, 32, 0, -1), 0);
+  EXPECT_EQ(GetMovieCount(), 0);
+  EXPECT_EQ(GetGraphRecord(graph), nullptr);
+  std::ifstream in(movie_, std::ios::binary);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string error;
+  ASSERT_TRUE(WriteArchiveFile("vid.VUV", {{"clip.mkv", bytes}}, ArchiveWriteOptions{}, &error)) << error;
+  graph = LoadGraphFileCall("vid\\clip.mkv");
+  ASSERT_GT(graph, 0);
+  rec = Movie(graph);
+  EXPECT_EQ(plat::SurfaceFormat(rec->frameSurface).bitCount, 32u);
+  const std::string copy = plat::ResolvePath(rec->fileName);
+  PlayMovieOfGraph(graph);
+  for (int i = 0; i < 9; ++i) Frame(graph, 50);   // 450 ms
+  EXPECT_EQ(Pixel(graph, kW - 1, 0), Shown(4));
+  ASSERT_EQ(ChangeScreenMode(640, 480, 16, 0, -1), 0);
+  EXPECT_EQ(GetMovieCount(), 0);
+  EXPECT_FALSE(std::filesystem::exists(copy));
 }
 
 }  // namespace

@@ -17,10 +17,12 @@
 #include "engine/base/log.h"
 #include "engine/base/system_hooks.h"
 #include "engine/base/test_folder.h"
+#include "engine/graphics/screen_fixture.h"
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/movie.h"
 #include "engine/graphics/operations.h"
+#include "engine/graphics/screen.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
 #include "platform/clock.h"
@@ -40,11 +42,10 @@ std::string FakeMovie(int w, int h, int frames, int64_t units, int soundMs = 0) 
          std::to_string(units) + " " + std::to_string(soundMs) + "\n";
 }
 
-// A 16-bit screen with a display object and no 3-D device, the fake decoder, the virtual clock and
-// the log written into the test's folder; temporary copies go to a folder of their own.
+// A 16-bit full screen with a display object and no 3-D device, the fake decoder, the virtual
+// clock and the log written into the test's folder; temporary copies go to a folder of their own.
 class MovieGraphTest : public ::testing::Test {
 protected:
-  plat::SurfaceDevice* dev = nullptr;
   TestFolder folder;
   std::string tmpDir;
 
@@ -58,16 +59,7 @@ protected:
     LogFileInitialize();
     plat::VirtualClockEnable();
     plat::MovieSetBackend(plat::MovieBackend::Fake);
-    std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts));
-    dev = MakeScreenDevice();
-    g_PendingScreenFacts.directDrawInUse = 1;
-    g_PendingScreenFacts.actualBits = 16;
-    PixelFormatRecord pf;
-    CreatePixelFormatFromMasks(&pf, 16, 0xF800, 0x07E0, 0x001F, 0);
-    ColorDataFromPixelFormat(&pf, &g_PendingScreenFacts.colorData);
-    g_DrawState.notAvailable = 0;
-    SetGraphicsManagerUp(0);
-    InitializeGraphicsManager();
+    ASSERT_EQ(StartScreenForTest(ScreenSetup{}), 0);
     SetGraphRestoreCallback(nullptr);
     InitializeArchiveLayer();
     SetArchiveUseFlag(1);
@@ -76,8 +68,7 @@ protected:
   void TearDown() override {
     TerminateGraphicsManager();
     EXPECT_EQ(GetMovieCount(), 0);
-    plat::SurfaceDeviceDestroy(dev);
-    std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts));
+    StopScreenForTest();
     InitializeArchiveLayer();
     plat::MovieSetBackend(plat::MovieBackend::Ffmpeg);
     plat::VirtualClockDisable();
@@ -85,14 +76,6 @@ protected:
     g_LogTimeStampOffFlag = 0;
     unsetenv("TMPDIR");
     folder.Leave();
-  }
-
-  plat::SurfaceDevice* MakeScreenDevice() {
-    PixelFormatRecord pf;
-    CreatePixelFormatFromMasks(&pf, 16, 0xF800, 0x07E0, 0x001F, 0);
-    plat::SurfaceDevice* d = plat::SurfaceDeviceCreate(ToSurfacePixelFormat(&pf));
-    g_PendingScreenFacts.device = d;
-    return d;
   }
 
   void Write(const std::string& name, const std::string& text) {
@@ -169,10 +152,11 @@ TEST_F(MovieGraphTest, OpeningFailuresAndModes) {
   Write("flat.fake", FakeMovie(0, 4, 3, kFrameUnits));
   EXPECT_EQ(OpenMovieToGraph("flat.fake", nullptr, nullptr, 0), -1);
   EXPECT_NE(Log().find("動画ファイルではない可能性があります！"), std::string::npos);
-  g_PendingScreenFacts.device = nullptr;
+  plat::SurfaceDevice* dev = g_ScreenState.device;
+  g_ScreenState.device = nullptr;
   EXPECT_EQ(OpenMovieToGraph("m.fake", nullptr, nullptr, 0), -1);
   EXPECT_NE(Log().find("DirectDraw4オブジェクトを取得できませんでした"), std::string::npos);
-  g_PendingScreenFacts.device = dev;
+  g_ScreenState.device = dev;
   EXPECT_EQ(GetMovieCount(), 0);
 
   // No overlay format here: mode 1 plays as mode 2, a 24-bit surface; a 32-bit screen takes its own.
@@ -191,11 +175,12 @@ TEST_F(MovieGraphTest, OpeningFailuresAndModes) {
     EXPECT_EQ(rec->stopPosition, 3 * kFrameUnits);
     CloseMovieOfGraph(m);
   }
-  g_PendingScreenFacts.actualBits = 32;
+  ASSERT_EQ(ChangeScreenMode(-1, -1, 32, 0, -1), 0);
   const int m32 = OpenMovieToGraph("m.fake", nullptr, nullptr, 2);
   EXPECT_EQ(GetMovieRecord(m32)->mode, 0);
+  EXPECT_EQ(plat::SurfaceFormat(GetMovieRecord(m32)->frameSurface).bitCount, 32u);
   CloseMovieOfGraph(m32);
-  g_PendingScreenFacts.actualBits = 16;
+  ASSERT_EQ(ChangeScreenMode(-1, -1, 16, 0, -1), 0);
 
   // A 24-bit movie graph is converted into the 16-bit graph.
   const int graph = LoadGraphFromFile("m.fake", 1, 0, 2);
@@ -308,12 +293,11 @@ TEST_F(MovieGraphTest, EndPauseResumeAndReopenAcrossARebuild) {
   PresentScreen();
   EXPECT_EQ(UpdateMovieFrame(graph, 0), 0);
   EXPECT_EQ(Pixel(graph, 1, 1), FrameColour(3));
-  plat::SurfaceDevice* old = dev;
-  dev = MakeScreenDevice();
-  RebuildDisplayAfterReactivation();
-  plat::SurfaceDeviceDestroy(old);
+  plat::SurfaceDevice* old = g_ScreenState.device;
+  ASSERT_EQ(RebuildDisplayAfterReactivation(), 0);
   ASSERT_NE(rec->stream, nullptr);
-  EXPECT_EQ(rec->device, dev);
+  EXPECT_NE(g_ScreenState.device, old);
+  EXPECT_EQ(rec->device, g_ScreenState.device);
   EXPECT_EQ(plat::MovieStreamTime(rec->stream), 350 * 10000);
   EXPECT_TRUE(plat::MovieStreamIsRunning(rec->stream));
   UpdateMovieFrame(graph, 0);

@@ -30,7 +30,6 @@ protected:
     g_base = BaseState{};
     g_input = InputState{};
     g_base.settings.windowMode = 1;
-    g_base.startup.noGraphics = 1;   // the display needs more than a headless desktop offers
     g_base.startup.noSound = 1;
     g_LogOffFlag = 0;
   }

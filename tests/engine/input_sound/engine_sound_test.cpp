@@ -25,7 +25,6 @@ TEST(EngineSound, MessageProcessingRefillsTheStreams) {
   plat::VirtualClockEnable();
   g_base = BaseState{};
   g_base.settings.windowMode = 1;
-  g_base.startup.noGraphics = 1;
 
   const int n = 9 * streamtest::kRate;
   fixture::Bytes wav = streamtest::RampWav(4, n);

@@ -5,7 +5,8 @@
 #include <cstring>
 #include "engine/graphics/graph.h"
 #include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/pending_softrender_services.h"
+#include "engine/graphics/screen.h"
+#include "engine/graphics/screen_fixture.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
 #include "engine/softrender/geometry.h"
@@ -19,8 +20,7 @@ class FrontEnds : public ::testing::Test {
   TestImage mask{64, 48, 1};
 
   void SetUp() override {
-    std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts));
-    std::memset(&g_SoftwareScreenStandIn, 0, sizeof(g_SoftwareScreenStandIn));
+    ClearScreenForTest();   // a display object in use but none made: no display
     g_DrawState.notAvailable = 0;
     ResetDrawState();
     ResetGraphTable();
@@ -28,26 +28,38 @@ class FrontEnds : public ::testing::Test {
   }
   void TearDown() override {
     DeleteAllGraphHandles(0);
-    std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts));
-    std::memset(&g_SoftwareScreenStandIn, 0, sizeof(g_SoftwareScreenStandIn));
-    SetGraphicsManagerUp(0);
+    StopScreenForTest();
   }
+  ScreenSetup Setup64x48() {
+    ScreenSetup s;
+    s.width = 64;
+    s.height = 48;
+    s.bits = 32;
+    return s;
+  }
+  // A software screen without a display object; the test's own image stands as the draw target.
   void SoftwareScreen() {
-    g_PendingScreenFacts.softwareScreen = 1;
-    g_PendingScreenFacts.noDirectDraw = 1;
-    g_PendingScreenFacts.actualBits = 32;
-    g_PendingScreenFacts.requestedBits = 32;
-    SetGraphicsManagerUp(1);
-    g_SoftwareScreenStandIn.drawTarget = &target.img;
-    g_SoftwareScreenStandIn.mask = &mask.img;
+    ScreenSetup s = Setup64x48();
+    s.noDirectDraw = 1;
+    s.fullScreen = 0;
+    ASSERT_EQ(StartScreenForTest(s), 0);
+    ResetGeometryState(64, 48);
+    g_ScreenState.targetImage = &target.img;
+    g_PendingGraphicsFacts.maskImage = &mask.img;
   }
-  // A display drawn through the prepared draw target.
+  // A 32-bit display whose back surface is drawn through the draw-target bracket.
   void DrawTargetScreen() {
-    g_PendingScreenFacts.noDirectDraw = 1;
-    g_PendingScreenFacts.actualBits = 32;
-    g_PendingScreenFacts.requestedBits = 32;
-    SetGraphicsManagerUp(1);
-    g_SoftwareScreenStandIn.preparedDest = &target.img;
+    ASSERT_EQ(StartScreenForTest(Setup64x48()), 0);
+    ResetGeometryState(64, 48);
+  }
+  uint32_t Back(int x, int y) {
+    uint8_t* p = nullptr;
+    int32_t pitch = 0;
+    EXPECT_EQ(plat::SurfaceLock(g_ScreenState.back, nullptr, 0, &p, &pitch), plat::SURF_OK);
+    uint32_t v;
+    std::memcpy(&v, p + y * pitch + x * 4, 4);
+    plat::SurfaceUnlock(g_ScreenState.back);
+    return v & 0xFFFFFF;
   }
   // A software graph whose pixel (x, y) is 0x01000000 | y << 8 | x; its record.
   GraphRecord* MakeGraph(int w, int h, int* handle = nullptr) {
@@ -78,7 +90,6 @@ TEST_F(FrontEnds, EveryFrontEndRefusesWithoutADisplay) {
   EXPECT_EQ(DrawFreeQuadSoftware(0, 0, 5, 0, 0, 5, 5, 5, &g, 0), -1);
   EXPECT_EQ(DrawFreeQuadSoftwareF(0, 0, 5, 0, 0, 5, 5, 5, &g, 0), -1);
   EXPECT_EQ(DrawRotatedGraphSoftware(10, 10, 1.0, 0.0, &g, 0, 0), -1);
-  EXPECT_EQ(g_SoftwareScreenStandIn.beginCalls, 0);
 }
 
 TEST_F(FrontEnds, SoftwareScreenDrawsIntoTargetOrMask) {
@@ -98,7 +109,6 @@ TEST_F(FrontEnds, SoftwareScreenDrawsIntoTargetOrMask) {
   EXPECT_EQ(target.Snapshot(), before);
   EXPECT_EQ(mask.Get(30, 20), 0x77u);
   EXPECT_EQ(mask.Get(1, 1), 0x55u);
-  EXPECT_EQ(g_SoftwareScreenStandIn.beginCalls, 0);
 }
 
 TEST_F(FrontEnds, GraphSourcesAndPartViewsOnTheSoftwareScreen) {
@@ -113,7 +123,7 @@ TEST_F(FrontEnds, GraphSourcesAndPartViewsOnTheSoftwareScreen) {
   ASSERT_GT(AllocGraphHandle(4, 4, 0, 0, 0, &child), 0);
   ASSERT_EQ(CreateGraphSurface2DShared(child, 2, 3, 4, 4, parent), 0);
   TestImage fresh(64, 48, 1);
-  g_SoftwareScreenStandIn.drawTarget = &fresh.img;
+  g_ScreenState.targetImage = &fresh.img;
   EXPECT_EQ(DrawFreeQuadSoftware(40, 30, 48, 30, 40, 38, 48, 38, child, 0), 0);
   for (int y = 30; y < 38; ++y)
     for (int x = 40; x < 48; ++x) {
@@ -128,7 +138,7 @@ TEST_F(FrontEnds, GraphSourcesAndPartViewsOnTheSoftwareScreen) {
 
   // Stretched, mirrored left to right by the corner order.
   TestImage third(64, 48, 1);
-  g_SoftwareScreenStandIn.drawTarget = &third.img;
+  g_ScreenState.targetImage = &third.img;
   EXPECT_EQ(DrawScaledGraphSoftware(36, 0, 4, 16, parent, 0, 1, -1), 0);
   EXPECT_EQ(third.Get(35, 0) & 0xFF, 0u);
   EXPECT_EQ(third.Get(4, 0) & 0xFF, 15u);
@@ -142,62 +152,65 @@ TEST_F(FrontEnds, GraphSourcesAndPartViewsOnTheSoftwareScreen) {
 
 TEST_F(FrontEnds, DrawTargetPathUpdateRectanglesAndFailures) {
   DrawTargetScreen();
+  const SoftwareDrawTarget& t = g_SoftwareDrawTarget;
   EXPECT_EQ(DrawFilledBoxSoftware(9, 8, 3, 2, 0x10), 0);
-  EXPECT_EQ(g_SoftwareScreenStandIn.lastUpdate.left, 3);
-  EXPECT_EQ(g_SoftwareScreenStandIn.lastUpdate.bottom, 8);
-  EXPECT_EQ(g_SoftwareScreenStandIn.lastShape, 1);
-  EXPECT_EQ(target.Get(3, 2), 0x10u);
-  EXPECT_EQ(target.Get(8, 7), 0x10u);
-  EXPECT_EQ(g_SoftwareScreenStandIn.endCalls, 1);
+  EXPECT_EQ(t.askedUpdateRect.left, 3);
+  EXPECT_EQ(t.askedUpdateRect.bottom, 8);
+  EXPECT_EQ(t.askedNoConvert, 1);
+  EXPECT_EQ(Back(3, 2), 0x10u);
+  EXPECT_EQ(Back(8, 7), 0x10u);
+  EXPECT_FALSE(plat::SurfaceIsLocked(g_ScreenState.back));
 
   EXPECT_EQ(DrawBoxOutlineSoftware(10, 10, 20, 15, 1), 0);
-  EXPECT_EQ(g_SoftwareScreenStandIn.lastUpdate.left, 10);
-  EXPECT_EQ(g_SoftwareScreenStandIn.lastUpdate.right, 20);
-  EXPECT_EQ(g_SoftwareScreenStandIn.lastUpdate.bottom, 15);
+  EXPECT_EQ(t.askedUpdateRect.left, 10);
+  EXPECT_EQ(t.askedUpdateRect.right, 20);
+  EXPECT_EQ(t.askedUpdateRect.bottom, 15);
 
-  const int begins = g_SoftwareScreenStandIn.beginCalls;
+  g_SoftwareDrawTarget.askedUpdateRect = RectI{-7, -7, -7, -7};
   EXPECT_EQ(DrawOvalSoftware(30, 30, 0, 5, 1, 1), 0);
-  EXPECT_EQ(g_SoftwareScreenStandIn.beginCalls, begins);
+  EXPECT_EQ(t.askedUpdateRect.left, -7);   // nothing prepared
   // A narrow oval's walk goes beyond ry rows; the update rectangle covers them.
   EXPECT_EQ(DrawOvalSoftware(30, 24, 1, 10, 0x30, 1), 0);
   int reach = 0;
   for (int y = 0; y < 48; ++y)
-    if (target.Get(30, y) == 0x30u) reach = std::max(reach, std::abs(y - 24));
+    if (Back(30, y) == 0x30u) reach = std::max(reach, std::abs(y - 24));
   EXPECT_GT(reach, 10);
-  EXPECT_LE(24 + reach, g_SoftwareScreenStandIn.lastUpdate.bottom - 1);
-  EXPECT_GE(24 - reach, g_SoftwareScreenStandIn.lastUpdate.top);
+  EXPECT_LE(24 + reach, t.askedUpdateRect.bottom - 1);
+  EXPECT_GE(24 - reach, t.askedUpdateRect.top);
 
   int handle = 0;
   GraphRecord* g = MakeGraph(8, 8, &handle);
-  TestImage src(8, 8, 1);
-  g_SoftwareScreenStandIn.preparedSource = &src.img;
   TexturedVertex v[3] = {{12, 40, 1, 7}, {20, 30, 6, 2}, {15, 35, 3, 0}};
   EXPECT_EQ(DrawTexturedTriangleSoftware(v, g, 0), 0);
-  const RectI& u = g_SoftwareScreenStandIn.lastUpdate;
-  const RectI& s = g_SoftwareScreenStandIn.lastSource;
+  const RectI& u = t.askedUpdateRect;
+  const RectI& s = t.askedSourceRect;
   EXPECT_TRUE(u.left == 12 && u.top == 30 && u.right == 20 && u.bottom == 40);
   EXPECT_TRUE(s.left == 1 && s.top == 0 && s.right == 6 && s.bottom == 7);
 
   EXPECT_EQ(DrawScaledGraphSoftware(5, 5, 5, 20, g, 0, 1, -1), -1);        // zero width
   EXPECT_EQ(DrawScaledGraphSoftware(100, 5, 120, 20, g, 0, 1, -1), -1);    // outside the draw area
-  EXPECT_EQ(DrawScaledGraphSoftware(4, 4, 12, 12, g, 0, 1, -1), -1);      // 1:1 goes to the unscaled draw
-  EXPECT_EQ(g_SoftwareScreenStandIn.graphSoftwareCalls, 1);
+  EXPECT_EQ(DrawScaledGraphSoftware(4, 4, 12, 12, g, 0, 1, -1), 0);       // 1:1 goes to the unscaled draw
+  EXPECT_EQ(Back(4, 4), 0u);                                             // pixel (0, 0) of the graph
+  EXPECT_EQ(Back(11, 6), 0x000207u);
   EXPECT_EQ(DrawScaledGraphSoftware(-8, 0, 8, 16, g, 0, 1, -1), 0);       // left half clipped away
-  EXPECT_EQ(g_SoftwareScreenStandIn.lastSource.left, 4);
-  EXPECT_EQ(g_SoftwareScreenStandIn.lastSource.right, 8);
+  EXPECT_EQ(t.askedSourceRect.left, 4);
+  EXPECT_EQ(t.askedSourceRect.right, 8);
   EXPECT_EQ(DrawScaledGraphSoftware(8, 0, -8, 16, g, 0, 1, -1), 0);       // mirrored: the other half
-  EXPECT_EQ(g_SoftwareScreenStandIn.lastSource.left, 0);
-  EXPECT_EQ(g_SoftwareScreenStandIn.lastSource.right, 4);
+  EXPECT_EQ(t.askedSourceRect.left, 0);
+  EXPECT_EQ(t.askedSourceRect.right, 4);
 
   EXPECT_EQ(DrawRotatedGraphSoftware(30.0f, 20.0f, 1.0, 0.0, g, 0, 0), 0);
   EXPECT_TRUE(u.left == 26 && u.top == 16 && u.right == 34 && u.bottom == 24);
   EXPECT_TRUE(s.left == 0 && s.top == 0 && s.right == 8 && s.bottom == 8);
 
-  g_SoftwareScreenStandIn.preparedDest = nullptr;   // the draw target cannot be prepared
+  uint8_t* p;
+  int32_t pitch;
+  ASSERT_EQ(plat::SurfaceLock(g_ScreenState.back, nullptr, 0, &p, &pitch), plat::SURF_OK);   // cannot be prepared
   EXPECT_EQ(DrawFilledBoxSoftware(0, 0, 4, 4, 1), -1);
   EXPECT_EQ(DrawRotatedGraphSoftware(30.0f, 20.0f, 1.0, 0.0, g, 0, 0), -1);
   EXPECT_EQ(DrawTexturedTriangleSoftware(v, g, 0), -1);
   EXPECT_EQ(DrawBoxOutlineSoftware(10, 10, 20, 15, 1), -1);
+  plat::SurfaceUnlock(g_ScreenState.back);
 }
 
 }  // namespace
