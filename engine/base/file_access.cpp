@@ -131,7 +131,7 @@ int MemoryStreamSeek(FileHandle h, int64_t offset, int origin) {
 
 size_t MemoryStreamRead(void* dst, size_t itemSize, size_t itemCount, FileHandle h) {
   MemoryStream* m = Stream(h);
-  if (!m || !dst || itemSize == 0) return 0;
+  if (!m || !dst || itemSize == 0 || itemCount == 0) return 0;
   if (m->position >= m->size) {
     m->eofFlag = 1;
     return 0;

@@ -110,6 +110,12 @@ TEST(MemoryStream, ReadsSeeksAndTheEnd) {
   EXPECT_EQ(fn->tell(h), 10);
   EXPECT_EQ(fn->seek(h, -3, 2), 0);
   EXPECT_EQ(fn->read(buf, 1, 8, h), 3u);
+  // Asking for no items copies nothing, even with fewer bytes left than one item.
+  EXPECT_EQ(fn->seek(h, -2, 2), 0);
+  buf[0] = 'x';
+  EXPECT_EQ(fn->read(buf, 4, 0, h), 0u);
+  EXPECT_EQ(buf[0], 'x');
+  EXPECT_EQ(fn->tell(h), 8);
   EXPECT_EQ(fn->idle(h), 1);
   EXPECT_EQ(fn->close(h), 0);
   EXPECT_EQ(fn->close(h), -1);              // stale
