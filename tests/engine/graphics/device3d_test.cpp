@@ -475,9 +475,12 @@ TEST_F(Device3DTest, ReleaseAndRestoreRemakeDeviceAndTextures) {
   DrawTile(FirstTile(g), 0, 0, 8, 8);
   EndSceneCurrent();
   EXPECT_EQ(Count(plat::CALL_DRAW), 1u);
-  EXPECT_EQ(TerminateDirect3D(), 0);
+  TerminateDirect3D();
   EXPECT_EQ(GetSurface3DCount(), 0);
-  EXPECT_EQ(TerminateDirect3D(), -1);
+  EXPECT_EQ(Direct3DInUse(), 0);
+  EXPECT_EQ(Count(plat::CALL_RELEASEOBJECT), 1u);
+  TerminateDirect3D();
+  EXPECT_EQ(Count(plat::CALL_RELEASEOBJECT), 1u);
 }
 
 TEST_F(Device3DTest, FreeQuadGoesThroughTheVertexGrid) {
