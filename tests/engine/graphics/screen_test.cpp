@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/graphics/device3d.h"
 #include "engine/graphics/graph.h"
 #include "engine/softrender/geometry.h"
 #include "engine/graphics/screen.h"
@@ -59,6 +60,7 @@ class ScreenTest : public ::testing::Test {
 TEST_F(ScreenTest, UnsetSizeAndDepthGiveFullScreenFlipChain) {
   ScreenSetup s;
   s.width = s.height = s.bits = 0;
+  s.direct3D = 1;
   Start(s);
   const ScreenState& st = g_ScreenState;
   int w = 0, h = 0;
@@ -79,8 +81,11 @@ TEST_F(ScreenTest, UnsetSizeAndDepthGiveFullScreenFlipChain) {
   EXPECT_EQ(st.displayModeChanged, 1);
   EXPECT_EQ(st.overlayFormatIndex, -1);
   EXPECT_EQ(GetOverlayPixelFormat(), nullptr);
-  // The mode change starts the 3-D device on a display screen, the graphics manager on every one.
-  EXPECT_EQ(g_PendingGraphicsFacts.direct3DStarts, 2);
+  // The mode change starts the 3-D device on a display screen, over its primary surface.
+  EXPECT_EQ(Direct3DInUse(), 1);
+  ASSERT_NE(CurrentDevice3D(), nullptr);
+  EXPECT_EQ(CurrentDevice3D()->defaultTarget, st.primary);
+  EXPECT_EQ(IsTextureDrawAvailable(), 1);
   EXPECT_EQ(GetScreenSize(nullptr, nullptr), 0);
 
   plat::SurfaceDevice* dev = st.device;
@@ -92,6 +97,7 @@ TEST_F(ScreenTest, SoftwareScreenOverDisplayDrawsIntoLockedBackSurface) {
   ScreenSetup s;
   s.bits = 32;
   s.software = 1;
+  s.direct3D = 1;
   Start(s);
   const ScreenState& st = g_ScreenState;
   EXPECT_EQ(st.primaryIsImage, 1);
@@ -102,7 +108,9 @@ TEST_F(ScreenTest, SoftwareScreenOverDisplayDrawsIntoLockedBackSurface) {
   EXPECT_EQ(st.zImage.format, MEMIMG_FORMAT_GRAY16);
   EXPECT_EQ(st.zImage.pitch, (2 * 640 + 15) & ~15);
   EXPECT_EQ(st.primaryImage.format, MEMIMG_FORMAT_RGB32);
-  EXPECT_EQ(g_PendingGraphicsFacts.direct3DStarts, 1);   // the graphics manager's only
+  // Only the graphics manager starts the device here, and no draw goes through it.
+  EXPECT_EQ(Direct3DInUse(), 1);
+  EXPECT_EQ(IsTextureDrawAvailable(), 0);
 }
 
 TEST_F(ScreenTest, NoDisplayObjectMakesOnlyImages) {
@@ -119,6 +127,7 @@ TEST_F(ScreenTest, NoDisplayObjectMakesOnlyImages) {
   EXPECT_NE(st.backImage.pixels, nullptr);
   EXPECT_EQ(st.backImage.format, MEMIMG_FORMAT_RGB16);
   EXPECT_EQ(st.noDirect3D, 1);
+  EXPECT_EQ(Direct3DInUse(), 0);
   EXPECT_EQ(st.pacingPeriod, -1);
   EXPECT_EQ(IsDirectDrawUsed(), 0);
 }
