@@ -31,4 +31,3 @@ int TransferImageRectToGraphTextures(const PictureImage*, const PictureImage*, c
 }
 int FillGraphTexturesFromImage(const PictureImage*, const PictureImage*, int, int, GraphRecord*) { return -1; }
 void ClearDrawScreen3D() {}
-int GetDrawScreenGraph3D(int, int, int, int, GraphRecord*, int) { return -1; }
