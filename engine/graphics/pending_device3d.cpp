@@ -1,33 +1,5 @@
-// Defaults for the 3-D device and texture graphs until they land: no device, no textures.
+// Defaults for the screen's Direct3D switch and the Direct3D draws of the draw target until they land.
 #include "engine/graphics/graphics_hooks.h"
 
-int Direct3DInUse() { return g_PendingScreenFacts.direct3DInUse; }
 void SetDirect3DDisabled(int) {}
-int Direct3DDeviceExists() { return g_PendingScreenFacts.direct3DDevice; }
-void SetTextureFilterMode(int) {}
-void UpdateDrawColorCache() {}
-void SetBlendGraphTexture(int, int, int) {}
-int SetViewportFromRect(const RectI*) {
-  ++g_PendingScreenFacts.viewportCalls;
-  return 0;
-}
-void FlushCurrentVertexBuffer() {}
-void EndSceneCurrent() {}
-int GetTextureFormatIndex(const GraphCreationBytes*) { return -1; }
-const PixelFormatRecord* GetTexturePixelFormat(int) { return nullptr; }
-const ColorData* GetTextureFormatColorData(int) { return nullptr; }
-
-const PixelFormatRecord* GetZBufferPixelFormat() {
-  static const PixelFormatRecord z{32, 0x400, 0, 16, 0xFFFF, 0, 0, 0};
-  return &z;
-}
-
-int CreateGraphTextures(GraphRecord*) { return -1; }
-void DeleteGraphTextures(GraphRecord*) {}
-int RestoreGraphTextures(GraphRecord*) { return 0; }
-int FillGraphTextures(GraphRecord*, int, int, int, int) { return -1; }
-int TransferImageRectToGraphTextures(const PictureImage*, const PictureImage*, const RectI*, int, int, GraphRecord*) {
-  return -1;
-}
-int FillGraphTexturesFromImage(const PictureImage*, const PictureImage*, int, int, GraphRecord*) { return -1; }
 void ClearDrawScreen3D() {}
