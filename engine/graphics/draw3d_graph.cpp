@@ -13,13 +13,53 @@
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
 
-Draw3DTargetState g_Draw3DTarget = {0, 0, {-1, -1}};
+int Direct3DDrawReady() { return g_Direct3D.object != nullptr && g_Direct3D.drawReady && CurrentDevice3D() != nullptr; }
 
-void ResetDraw3DTargetState() {
-  g_Draw3DTarget.frontScreenTarget = 0;
-  g_Draw3DTarget.softwareOnlyTarget = 0;
-  g_Draw3DTarget.captureMethod[0] = -1;
-  g_Draw3DTarget.captureMethod[1] = -1;
+int Draw3DFrontScreenTarget() {
+  const Device3DRecord* d = CurrentDevice3D();
+  return d != nullptr && d->frontScreenTarget;
+}
+
+int Draw3DSoftwareOnlyTarget() {
+  const Device3DRecord* d = CurrentDevice3D();
+  return d != nullptr && d->softwareOnlyTarget;
+}
+
+int GetVertexType3D() {
+  const Device3DRecord* d = CurrentDevice3D();
+  return d != nullptr ? d->vertexType : VERTEX_TYPE_TEXTURED;
+}
+
+uint8_t* ReserveVertices3D(uint32_t primitive, int count) {
+  Device3DRecord* d = CurrentDevice3D();
+  return d != nullptr ? ReserveBatchVertices(d, static_cast<int>(primitive), count) : nullptr;
+}
+
+int SelectTileTexture3D(const Surface3DRecord* tile) {
+  Device3DRecord* d = CurrentDevice3D();
+  plat::Surface* tex = GetSurface3DTexture(tile);
+  if (d == nullptr || tex == nullptr) return -1;
+  if (tex != d->texture) SetDeviceTextureCached(g_Direct3D.currentDevice, tex);
+  if (d->stageProgramDirty || d->textureDirty) ApplyBlendModeStates(g_Direct3D.currentDevice);
+  return 0;
+}
+
+int GetTile3DView(const Surface3DRecord* t, Tile3DView* out) {
+  if (t == nullptr) return -1;
+  for (int k = 0; k < 4; ++k) {
+    out->x[k] = t->vertices[k].x;
+    out->y[k] = t->vertices[k].y;
+    out->u[k] = t->vertices[k].u;
+    out->v[k] = t->vertices[k].v;
+  }
+  out->drawX = t->drawX;
+  out->drawY = t->drawY;
+  out->textureX = t->textureX;
+  out->textureY = t->textureY;
+  out->width = t->width;
+  out->height = t->height;
+  out->surfaceData = static_cast<int32_t>(t->surfaceData);
+  return 0;
 }
 
 namespace {
@@ -41,13 +81,13 @@ void PutU(uint8_t* p, int offset, uint32_t v) { std::memcpy(p + offset, &v, size
 // top-right; the colour only on the first vertex of each triangle (flat shading).
 void WriteQuad(const QuadCorner c[4]) {
   const int type = GetVertexType3D();
-  uint8_t* p = ReserveVertices3D(PRIM3D_TRIANGLELIST, 6);
+  uint8_t* p = ReserveVertices3D(plat::PRIM_TRIANGLELIST, 6);
   if (p == nullptr) return;
   static const int order[6] = {0, 1, 2, 3, 2, 1};
   const float z = g_DrawState.vertexDepth;
-  const uint32_t colour = GetDrawColor3D();
+  const uint32_t colour = g_Direct3D.drawColor;
   float rw = 0.0f, rh = 0.0f;
-  if (type == 2) GetBlendTextureReciprocals3D(&rw, &rh);
+  if (type == 2) { rw = g_Direct3D.blendTexReciprocalW; rh = g_Direct3D.blendTexReciprocalH; }
   const int size = type == 2 ? 40 : 28;
   for (int i = 0; i < 6; ++i, p += size) {
     const QuadCorner& q = c[order[i]];
@@ -67,7 +107,6 @@ void WriteQuad(const QuadCorner c[4]) {
       PutF(p, 24, q.v);
     }
   }
-  CommitVertices3D(PRIM3D_TRIANGLELIST, 6);
 }
 
 // The tile of part i, or null when its handle is stale.
@@ -95,7 +134,7 @@ int BeginGraphDraw3D(const GraphRecord* g, int flags, int* result) {
     *result = -1;
     return 0;
   }
-  if (g_Draw3DTarget.softwareOnlyTarget) {
+  if (Draw3DSoftwareOnlyTarget()) {
     *result = 0;
     return 0;
   }
@@ -106,12 +145,12 @@ int BeginGraphDraw3D(const GraphRecord* g, int flags, int* result) {
     *result = g->partCount > 0 ? -1 : 0;
     return 0;
   }
-  ApplyDrawStates(first, flags);
+  ApplyDrawStates(static_cast<int>(g->parts[0]), flags);
   return 1;
 }
 
 int EndGraphDraw3D() {
-  if (g_Draw3DTarget.frontScreenTarget) EndSceneCurrent();
+  if (Draw3DFrontScreenTarget()) EndSceneCurrent();
   return 0;
 }
 
@@ -312,7 +351,7 @@ int DrawGraphFourCorners3D(int x1, int y1, int x2, int y2, int x3, int y3, int x
                                    static_cast<float>(x4), static_cast<float>(y4), g, trans);
   }
   if (!Direct3DDrawReady()) return -1;
-  if (g_Draw3DTarget.softwareOnlyTarget) return 0;
+  if (Draw3DSoftwareOnlyTarget()) return 0;
   FlushCurrentVertexBuffer();
   const float fx = static_cast<float>(g_DrawState.drawScreenRect.left);
   const float fy = static_cast<float>(g_DrawState.drawScreenRect.top);
@@ -355,13 +394,13 @@ int DrawGraphFourCorners3D(int x1, int y1, int x2, int y2, int x3, int y3, int x
       q2[k].y = bry + l * cy + u * dy - 0.5f;
     }
     const int type = GetVertexType3D();
-    uint8_t* p = ReserveVertices3D(PRIM3D_TRIANGLELIST, 6);
+    uint8_t* p = ReserveVertices3D(plat::PRIM_TRIANGLELIST, 6);
     if (p == nullptr) continue;
     const QuadCorner* seq[6] = {&q[0], &q[1], &q[2], &q2[0], &q2[1], &q2[2]};
     const float z = g_DrawState.vertexDepth;
-    const uint32_t colour = GetDrawColor3D();
+    const uint32_t colour = g_Direct3D.drawColor;
     float rw = 0.0f, rh = 0.0f;
-    if (type == 2) GetBlendTextureReciprocals3D(&rw, &rh);
+    if (type == 2) { rw = g_Direct3D.blendTexReciprocalW; rh = g_Direct3D.blendTexReciprocalH; }
     const int size = type == 2 ? 40 : 28;
     for (int j = 0; j < 6; ++j, p += size) {
       const QuadCorner& c = *seq[j];
@@ -381,7 +420,6 @@ int DrawGraphFourCorners3D(int x1, int y1, int x2, int y2, int x3, int y3, int x
         PutF(p, 24, c.v);
       }
     }
-    CommitVertices3D(PRIM3D_TRIANGLELIST, 6);
   }
   return EndGraphDraw3D();
 }
@@ -427,13 +465,19 @@ int DrawGraphTiledRotated3D(int x1, int y1, int x2, int y2, int ox, int oy, doub
 
 int SetDrawScreen3D(int target) {
   if (!Direct3DDrawReady()) return 0;
+  Device3DRecord* d = CurrentDevice3D();
+  const int device = g_Direct3D.currentDevice;
   FlushCurrentVertexBuffer();
   EndSceneCurrent();
-  DropTextureForTarget3D();
+  if (d->texture != nullptr || d->textureDirty) {
+    SetDeviceTextureCached(device, nullptr);
+    d->textureDirty = 1;
+    d->stageProgramDirty = 1;
+  }
   if (target == DRAW_SCREEN_FRONT || target == DRAW_SCREEN_BACK) {
-    SetRenderTargetCached(target == DRAW_SCREEN_FRONT ? GetPrimarySurface() : GetBackSurface());
-    g_Draw3DTarget.frontScreenTarget = target == DRAW_SCREEN_FRONT;
-    g_Draw3DTarget.softwareOnlyTarget = 0;
+    SetRenderTargetCached(device, target == DRAW_SCREEN_FRONT ? GetPrimarySurface() : GetBackSurface());
+    d->frontScreenTarget = target == DRAW_SCREEN_FRONT;
+    d->softwareOnlyTarget = 0;
     return 0;
   }
   GraphRecord* g = GetGraphRecord(target);
@@ -444,8 +488,9 @@ int SetDrawScreen3D(int target) {
     Surface2DRecord* part = GetSurface2D(static_cast<int>(g->parts[0]));
     if (part != nullptr) data = GetSurfaceDataRecord(static_cast<int>(part->surfaceData));
     if (data == nullptr) return -1;
+    // The device cannot draw into system memory; software draws there instead.
     if (data->surface == nullptr || (plat::SurfaceCaps(data->surface) & plat::SURFCAPS_SYSTEMMEMORY) != 0) {
-      g_Draw3DTarget.softwareOnlyTarget = 1;
+      d->softwareOnlyTarget = 1;
       return -1;
     }
   } else {
@@ -454,8 +499,8 @@ int SetDrawScreen3D(int target) {
     data = GetSurfaceDataRecord(v.surfaceData);
     if (data == nullptr || !data->create.drawValid || data->surface == nullptr) return -1;
   }
-  SetRenderTargetCached(data->surface);
-  g_Draw3DTarget.frontScreenTarget = 0;
-  g_Draw3DTarget.softwareOnlyTarget = 0;
+  SetRenderTargetCached(device, data->surface);
+  d->frontScreenTarget = 0;
+  d->softwareOnlyTarget = 0;
   return 0;
 }

@@ -7,7 +7,9 @@
 
 #include "engine/base/memory.h"
 #include "engine/graphics/draw3d.h"
+#include "engine/graphics/graph.h"
 #include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/surface_data.h"
 #include "engine/softrender/geometry.h"
 
 namespace {
@@ -19,7 +21,7 @@ constexpr int VERTEX_COLOR_SIZE = 20;
 uint32_t ShapeColour(uint32_t colour) {
   int r = 0, g = 0, b = 0;
   SplitScreenColor(colour, &r, &g, &b);
-  const uint32_t c = GetDrawColor3D();
+  const uint32_t c = g_Direct3D.drawColor;
   const uint32_t cr = (c >> 16) & 0xFF, cg = (c >> 8) & 0xFF, cb = c & 0xFF;
   return (c & 0xFF000000u) | ((cr * static_cast<uint32_t>(r) / 255) << 16) |
          ((cg * static_cast<uint32_t>(g) / 255) << 8) | (cb * static_cast<uint32_t>(b) / 255);
@@ -36,11 +38,19 @@ void PutVertex(uint8_t* p, float x, float y, const uint32_t* colour) {
 
 void UntexturedSetUp() {
   BeginSceneIfNeeded();
-  PrepareUntexturedDraw3D();
+  Device3DRecord* d = CurrentDevice3D();
+  if (d->texture != nullptr || d->textureDirty) {
+    FlushCurrentVertexBuffer();
+    d->textureDirty = 1;
+    d->stageProgramDirty = 1;
+    SetDeviceTextureCached(g_Direct3D.currentDevice, nullptr);
+  }
+  ApplyDrawStates(-1, g_DrawState.zEnable ? APPLY_Z : 0);
+  if (d->stageProgramDirty || d->textureDirty) ApplyBlendModeStates(g_Direct3D.currentDevice);
 }
 
 int EndShape3D() {
-  if (g_Draw3DTarget.frontScreenTarget) EndSceneCurrent();
+  if (Draw3DFrontScreenTarget()) EndSceneCurrent();
   return 0;
 }
 
@@ -53,8 +63,15 @@ struct OvalSink {
   uint32_t colour;
 };
 
+int DrawPrimitiveDirect3D(uint32_t primitive, uint32_t fvf, const void* vertices, uint32_t count) {
+  const Device3DRecord* d = CurrentDevice3D();
+  if (d == nullptr) return -1;
+  if (d->nothingToDraw) return 0;
+  return d->device->DrawPrimitive(primitive, fvf, vertices, count, 0);
+}
+
 void FlushPoints(OvalSink* s) {
-  if (s->count > 0) DrawPrimitiveDirect3D(PRIM3D_POINTLIST, FVF3D_COLOR, s->points, static_cast<uint32_t>(s->count));
+  if (s->count > 0) DrawPrimitiveDirect3D(plat::PRIM_POINTLIST, plat::FVF_COLOR, s->points, static_cast<uint32_t>(s->count));
   s->count = 0;
 }
 
@@ -74,7 +91,7 @@ void OvalSpan(OvalSink* s, int64_t y, int64_t xa, int64_t xb) {
     uint8_t line[2 * VERTEX_COLOR_SIZE];
     PutVertex(line, static_cast<float>(from), static_cast<float>(y), &s->colour);
     PutVertex(line + VERTEX_COLOR_SIZE, static_cast<float>(to + 1), static_cast<float>(y), &s->colour);
-    DrawPrimitiveDirect3D(PRIM3D_LINELIST, FVF3D_COLOR, line, 2);
+    DrawPrimitiveDirect3D(plat::PRIM_LINELIST, plat::FVF_COLOR, line, 2);
   }
   s->rowFlags[y] = 1;
 }
@@ -160,13 +177,13 @@ void WalkOval(OvalSink* s, int64_t cx, int64_t cy, int64_t rx, int64_t ry, bool 
 
 int DrawFillBox3D(int x1, int y1, int x2, int y2, uint32_t colour) {
   if (!Direct3DDrawReady()) return -1;
-  if (g_Draw3DTarget.softwareOnlyTarget) return DrawFilledBoxSoftware(x1, y1, x2, y2, colour);
+  if (Draw3DSoftwareOnlyTarget()) return DrawFilledBoxSoftware(x1, y1, x2, y2, colour);
   RectI r = {std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
   ClipRectToRect(&r, &g_DrawState.drawArea);
   if (r.left >= r.right || r.top >= r.bottom) return 0;
   UntexturedSetUp();
   const uint32_t c = ShapeColour(colour);
-  uint8_t* p = ReserveVertices3D(PRIM3D_TRIANGLELIST, 6);
+  uint8_t* p = ReserveVertices3D(plat::PRIM_TRIANGLELIST, 6);
   if (p == nullptr) return EndShape3D();
   const float fx = static_cast<float>(g_DrawState.drawScreenRect.left);
   const float fy = static_cast<float>(g_DrawState.drawScreenRect.top);
@@ -174,20 +191,19 @@ int DrawFillBox3D(int x1, int y1, int x2, int y2, uint32_t colour) {
   const float rr = static_cast<float>(r.right) + fx, b = static_cast<float>(r.bottom) + fy;
   const float xs[6] = {l, rr, l, rr, l, rr}, ys[6] = {t, t, b, b, b, t};
   for (int i = 0; i < 6; ++i) PutVertex(p + i * VERTEX_COLOR_SIZE, xs[i], ys[i], i == 0 || i == 3 ? &c : nullptr);
-  CommitVertices3D(PRIM3D_TRIANGLELIST, 6);
   return EndShape3D();
 }
 
 int DrawBoxOutline3D(int x1, int y1, int x2, int y2, uint32_t colour) {
   if (!Direct3DDrawReady()) return -1;
-  if (g_Draw3DTarget.softwareOnlyTarget) return DrawBoxOutlineSoftware(x1, y1, x2, y2, colour);
+  if (Draw3DSoftwareOnlyTarget()) return DrawBoxOutlineSoftware(x1, y1, x2, y2, colour);
   UntexturedSetUp();
   if (x1 > x2 || y1 > y2) {
     std::swap(x1, x2);
     std::swap(y1, y2);
   }
   const uint32_t c = ShapeColour(colour);
-  uint8_t* p = ReserveVertices3D(PRIM3D_LINELIST, 8);
+  uint8_t* p = ReserveVertices3D(plat::PRIM_LINELIST, 8);
   if (p == nullptr) return EndShape3D();
   const float fx = static_cast<float>(g_DrawState.drawScreenRect.left);
   const float fy = static_cast<float>(g_DrawState.drawScreenRect.top);
@@ -197,7 +213,6 @@ int DrawBoxOutline3D(int x1, int y1, int x2, int y2, uint32_t colour) {
   const float xs[8] = {l, r - 0.1f, r, r, l, r + 0.9f, l, l};
   const float ys[8] = {t, t, t, b - 0.1f, b, b, t + 1.0f, b - 0.1f};
   for (int i = 0; i < 8; ++i) PutVertex(p + i * VERTEX_COLOR_SIZE, xs[i], ys[i], &c);
-  CommitVertices3D(PRIM3D_LINELIST, 8);
   return EndShape3D();
 }
 
@@ -205,7 +220,7 @@ int G_D3D_DrawCircle(int cx, int cy, int rx, int ry, uint32_t colour, int fill) 
   FlushCurrentVertexBuffer();
   if (!Direct3DDrawReady()) return -1;
   if (rx == 0 || ry == 0) return -1;
-  if (g_Draw3DTarget.softwareOnlyTarget) return DrawOvalSoftware(cx, cy, rx, ry, colour, fill);
+  if (Draw3DSoftwareOnlyTarget()) return DrawOvalSoftware(cx, cy, rx, ry, colour, fill);
   UntexturedSetUp();
   // Pending shapes of the batch must land before the direct calls.
   FlushCurrentVertexBuffer();
@@ -233,4 +248,20 @@ int G_D3D_DrawCircle(int cx, int cy, int rx, int ry, uint32_t colour, int fill) 
   if (!fill) FlushPoints(&s);
   TrackedFree(s.rowFlags);
   return EndShape3D();
+}
+
+void ClearDrawScreen3D() {
+  if (!Direct3DDrawReady() || g_DrawState.notAvailable) return;
+  FlushCurrentVertexBuffer();
+  EndSceneCurrent();
+  // The screen's own clear covers the back and front screens.
+  if (g_DrawState.drawScreen < 0) return;
+  const GraphRecord* g = GetGraphRecord(g_DrawState.drawScreen);
+  if (g == nullptr || !g->create.texture || g->partCount <= 0) return;
+  Surface3DRecord* tile = GetSurface3DDataChecked(static_cast<int>(g->parts[0]));
+  SurfaceDataRecord* data = tile != nullptr ? GetSurfaceDataRecord(static_cast<int>(tile->surfaceData)) : nullptr;
+  if (data == nullptr || data->surface == nullptr) return;
+  const plat::SurfRect r = {0, 0, g->width, g->height};
+  if (data->zSurface != nullptr) plat::SurfaceDepthFill(data->zSurface, &r, 0xFFFF);
+  plat::SurfaceColorFill(data->surface, &r, 0);
 }

@@ -2,4 +2,3 @@
 #include "engine/graphics/graphics_hooks.h"
 
 void SetDirect3DDisabled(int) {}
-void ClearDrawScreen3D() {}

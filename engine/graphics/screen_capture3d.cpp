@@ -376,7 +376,8 @@ static int G_D3D_GetDrawScreenGraphFunction4(int x1, int y1, int x2, int y2, Gra
     const plat::SurfRect area = {t.textureX, t.textureY, t.textureX + t.width, t.textureY + t.height};
     int hr = 0;
     for (int attempt = 0; attempt < LOAD_ATTEMPTS; ++attempt) {
-      hr = LoadTexture3D(t.data->surface, t.textureX, t.textureY, work, &area);
+      plat::Device3D* dev = GetDeviceObject();
+      hr = dev != nullptr ? dev->Load(t.data->surface, t.textureX, t.textureY, work, &area, 0) : -1;
       if (hr != DDERR_SURFACEBUSY_CODE) break;
       plat::SurfaceRestore(t.data->surface);
       plat::Sleep(1);
@@ -411,7 +412,7 @@ const GetDrawScreenGraphMethod GetDrawScreenGraphMethodTable[] = {
 
 int GetDrawScreenGraph3D(int x1, int y1, int x2, int y2, GraphRecord* g, int flag) {
   if (!Direct3DDrawReady()) return -1;
-  if (g_Draw3DTarget.softwareOnlyTarget) return 0;
+  if (Draw3DSoftwareOnlyTarget()) return 0;
   FlushCurrentVertexBuffer();
   EndSceneCurrent();
   if (g->partCount <= 0 || GetSurface3DDataChecked(static_cast<int>(g->parts[0])) == nullptr) return -1;
@@ -419,7 +420,7 @@ int GetDrawScreenGraph3D(int x1, int y1, int x2, int y2, GraphRecord* g, int fla
   GetTile3DView(GetSurface3DDataChecked(static_cast<int>(g->parts[0])), &v);
   const SurfaceDataRecord* d = GetSurfaceDataRecord(v.surfaceData);
   if (d == nullptr) return -1;
-  int32_t* remembered = &g_Draw3DTarget.captureMethod[d->create.alphaChannel || d->create.alphaTest ? 1 : 0];
+  int32_t* remembered = &g_Direct3D.captureMethod[d->create.alphaChannel || d->create.alphaTest ? 1 : 0];
   if (*remembered != -1) {
     const int r = GetDrawScreenGraphMethodTable[*remembered](x1, y1, x2, y2, g, flag);
     if (r >= 0) return r;
