@@ -8,8 +8,6 @@ int HasGraphRestoreCallback() { return 0; }
 void CloseMovieOfGraph(int) {}
 void RestoreMovieSurfaces(int) {}
 
-void WaitWhileInactive() {}
-
 int GetMainClientScreenRect(RectI* r) {
   if (!g_PendingScreenFacts.clientValid) return -1;
   *r = g_PendingScreenFacts.client;
