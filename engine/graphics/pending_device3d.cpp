@@ -1,4 +1,4 @@
-// Defaults for the screen's Direct3D switch and the Direct3D draws of the draw target until they land.
+// Defaults for the screen's Direct3D switch until the screen lands.
 #include "engine/graphics/graphics_hooks.h"
 
 void SetDirect3DDisabled(int) {}

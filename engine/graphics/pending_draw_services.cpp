@@ -13,7 +13,6 @@ int ScreenFrontCopyStale() { return 0; }
 int BeginMaskedDraw(int, int, int, int) { return 0; }
 int EndMaskedDraw(int, int, int, int) { return 0; }
 int DrawTiledGraphSoftware(int, int, int, int, int, int, double, double, const GraphRecord*, int) { return -1; }
-int SetUseMaskFlag(int) { return -1; }
 int UpdateMovieFrameForDraw(int) { return -1; }
 int GetMovieOverlaySize(int, int*, int*) { return -1; }
 int ShowMovieOverlay(int, const RectI*, const RectI*, int) { return 0; }
