@@ -262,6 +262,8 @@ int InitializeDirect3D() {
   g_Direct3D.captureMethod[0] = g_Direct3D.captureMethod[1] = -1;
   g_Direct3D.shapesInSoftware = 0;
   g_Direct3D.cornerDrawFlag = 0;
+  // The cleared state has a black, transparent draw colour; shapes take their colour from it.
+  UpdateDrawColorCache();
   LogIndentIncrease();
   LogPrintf("テクスチャ最大幅:%u 最小幅:%u ", static_cast<unsigned>(g_TextureLimits.maxSize),
             static_cast<unsigned>(g_TextureLimits.minSize));

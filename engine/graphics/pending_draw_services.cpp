@@ -1,12 +1,14 @@
 // Defaults for the screen, mask and movie services of the draw dispatch until they land: no
 // screen surfaces, no mask buffer, no movies.
 #include "engine/graphics/draw_services.h"
+#include "engine/graphics/graph.h"
+#include "engine/graphics/graphics_hooks.h"
 
-plat::Surface* GetPrimarySurface() { return nullptr; }
-plat::Surface* GetBackSurface() { return nullptr; }
+plat::Surface* GetPrimarySurface() { return ScreenPrimarySurface(); }
+plat::Surface* GetBackSurface() { return ScreenDrawTargetSurface(); }
 plat::Surface* GetWorkSurface() { return nullptr; }
-plat::Surface* GetDrawTargetSurface() { return nullptr; }
-int SetDrawTargetSurface(int) { return 0; }
+plat::Surface* GetDrawTargetSurface() { return ScreenDrawTargetSurface(); }
+int SetDrawTargetSurface(int drawScreen) { return drawScreen < 0 || GetGraphRecord(drawScreen) ? 0 : -1; }
 int CopySurfaceRect(plat::Surface*, plat::Surface*, int, int, const RectI*, int) { return -1; }
 int LoadFrontScreenToMemImg() { return 0; }
 int ScreenFrontCopyStale() { return 0; }
