@@ -337,3 +337,7 @@ int RestoreDirect3D() {
   d->currentTarget = ScreenDrawTargetSurface();
   return RecreateDevice3D(g_Direct3D.currentDevice);
 }
+
+// The display rebuild after a reactivation drops the device and makes it again.
+void ReleaseDirect3DObjects() { ReleaseDirect3D(); }
+void RestoreDirect3DObjects() { RestoreDirect3D(); }

@@ -27,6 +27,7 @@ protected:
     plat::VirtualClockEnable();
     g_base = BaseState{};
     g_base.settings.windowMode = 1;
+    g_base.startup.noGraphics = 1;   // the display back end is not built yet
     g_LogOffFlag = 0;
   }
   void TearDown() override {

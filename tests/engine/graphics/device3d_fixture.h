@@ -54,7 +54,6 @@ struct Device3DScreen {
     g_PendingScreenFacts.requestedBits = bits;
     g_PendingScreenFacts.width = width;
     g_PendingScreenFacts.height = height;
-    SetGraphicsManagerUp(1);
     ColorDataFromPixelFormat(&pf, &g_PendingScreenFacts.colorData);
     g_DrawState.notAvailable = 0;
     ResetDrawState();
