@@ -1,0 +1,201 @@
+// The sprite scenes on the real screen by all three paths the platform can offer: the 3-D device,
+// the software renderer on display surfaces (no 3-D device), and the software screen (no display
+// object). Frames are read from the presenter, hashed and compared; the front screen captured into
+// a graph and drawn back gives the same pixels; under a virtual X server the window's picture is
+// saved as a test artefact.
+#if __has_include("engine/graphics/screen.h")
+#include <gtest/gtest.h>
+
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "engine/base/temp_folder.h"
+#include "engine/graphics/graph_load.h"
+#include "engine/graphics/screen.h"
+#include "engine/graphics/screen_fixture.h"
+#include "engine/graphics/sprite_scene.h"
+#include "platform/present.h"
+#include "platform/renderer.h"
+
+namespace {
+
+enum Path { kDevice, kSoftwareOnDisplay, kSoftwareScreen };
+
+struct PathRun {
+  TempFolder folder;
+  int cell0 = -1, cell1 = -1;
+
+  explicit PathRun(Path p) {
+    plat::SetRendererSetting(p == kDevice             ? plat::RendererSetting::Full
+                             : p == kSoftwareOnDisplay ? plat::RendererSetting::NoDevice3D
+                                                       : plat::RendererSetting::NoDisplay);
+    ScreenSetup s;
+    s.width = kW;
+    s.height = kH;
+    s.bits = 32;
+    s.noDirectDraw = p == kSoftwareScreen;
+    s.software = p == kSoftwareScreen;
+    EXPECT_EQ(StartScreenForTest(s), 0);
+    SetGraphicsManagerUp(0);
+    InitializeGraphicsManager();
+    EXPECT_EQ(Direct3DInUse() != 0, p == kDevice);
+    SetDrawTarget(DRAW_SCREEN_BACK);
+    folder.Write("sheet.png", SheetPng());
+    const int sheet = LoadGraphFileCall("sheet.png");
+    EXPECT_GT(sheet, 0);
+    cell0 = DeriveGraphRegion(0, 0, 32, 32, sheet);
+    cell1 = DeriveGraphRegion(32, 0, 32, 32, sheet);
+  }
+  ~PathRun() {
+    TerminateGraphicsManager();
+    StopScreenForTest();
+    plat::ResetRendererSetting();
+  }
+
+  void Background() { DrawBoxShape(0, 0, kW, kH, GetScreenColor(0x20, 0x30, 0x40), 1); }
+
+  // Presents the back screen and reads the frame the presenter was given.
+  Frame Present() {
+    EXPECT_EQ(PresentScreen(), 0);
+    plat::PresentedFrame pf;
+    Frame f(kW * kH, 0);
+    if (!plat::PresenterLastFrame(&pf) || pf.format.bitCount != 32) {
+      ADD_FAILURE() << "no 32-bit frame presented";
+      return f;
+    }
+    for (int y = 0; y < kH && y < pf.height; ++y) {
+      for (int x = 0; x < kW && x < pf.width; ++x) {
+        uint32_t v;
+        std::memcpy(&v, pf.pixels + y * pf.pitch + x * 4, 4);
+        f[y * kW + x] = v & 0xFFFFFF;
+      }
+    }
+    return f;
+  }
+};
+
+Frame Run(Path p, Scene s) {
+  PathRun run(p);
+  run.Background();
+  DrawScene(s, run.cell0, run.cell1);
+  return run.Present();
+}
+
+TEST(DrawScreens, OneToOneCopiesAgreeOnEveryPath) {
+  const Frame d = Run(kDevice, kAtPoint);
+  EXPECT_EQ(Differing(d, Run(kSoftwareOnDisplay, kAtPoint), 0), 0);
+  EXPECT_EQ(Differing(d, Run(kSoftwareScreen, kAtPoint), 0), 0);
+  EXPECT_EQ(Differing(d, Run(kSoftwareScreen, kCopies), 0), 0);
+  EXPECT_EQ(d[10 * kW + 10], SpriteRgb(0, 6, 6));
+}
+
+TEST(DrawScreens, SoftwarePathsAgreeAndTheDeviceStaysClose) {
+  const Scene scenes[] = {kStretchedMirrored, kRotated, kFourCorners, kBlends, kTint};
+  for (Scene s : scenes) {
+    const Frame d = Run(kDevice, s), a = Run(kSoftwareOnDisplay, s), b = Run(kSoftwareScreen, s);
+    EXPECT_EQ(Differing(a, b, 0), 0) << s;
+    int drawn = 0;
+    for (size_t i = 0; i < d.size(); ++i) drawn += d[i] != kBack || b[i] != kBack;
+    EXPECT_LE(Differing(d, b, 16) * 1000, 50 * drawn) << s;
+  }
+}
+
+TEST(DrawScreens, FramesArePinned) {
+  const Scene scenes[] = {kAtPoint, kStretchedMirrored, kRotated, kFourCorners, kBlends, kTint};
+  for (Scene s : scenes) {
+    // The device and the software screen give the frames the path test pins without a screen.
+    printf("scene %d device %016llx display %016llx screen %016llx\n", s,
+           static_cast<unsigned long long>(HashFrame(Run(kDevice, s))),
+           static_cast<unsigned long long>(HashFrame(Run(kSoftwareOnDisplay, s))),
+           static_cast<unsigned long long>(HashFrame(Run(kSoftwareScreen, s))));
+  }
+}
+
+TEST(DrawScreens, FrontScreenCapturedAndDrawnBackGivesTheSamePixels) {
+  for (Path p : {kDevice, kSoftwareOnDisplay, kSoftwareScreen}) {
+    PathRun run(p);
+    run.Background();
+    DrawScene(kRotated, run.cell0, run.cell1);
+    const Frame shown = run.Present();
+    const int shot = CreateGraph(kW, kH, 1, 0, 0);
+    ASSERT_GT(shot, 0);
+    ASSERT_EQ(SetDrawTarget(DRAW_SCREEN_FRONT), 0);
+    ASSERT_EQ(GetDrawScreenGraph(0, 0, kW, kH, shot, 1), 0) << p;
+    ASSERT_EQ(SetDrawTarget(DRAW_SCREEN_BACK), 0);
+    DrawBoxShape(0, 0, kW, kH, GetScreenColor(255, 0, 255), 1);
+    ASSERT_EQ(DrawGraphAtPoint(0, 0, shot, 0), 0);
+    EXPECT_EQ(Differing(run.Present(), shown, 0), 0) << p;
+  }
+}
+
+// Under a virtual X server: the scene shown in a real window, read back and saved as an artefact.
+class DrawScreensXvfbPresent : public ::testing::Test {
+ protected:
+  SDL_Window* window = nullptr;
+  void SetUp() override {
+    if (!std::getenv("DISPLAY") || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) GTEST_SKIP() << "no display";
+  }
+  void TearDown() override {
+    plat::PresenterSetWindow(nullptr);
+    if (window) SDL_DestroyWindow(window);
+    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+};
+
+TEST_F(DrawScreensXvfbPresent, WindowShowsTheFrame) {
+  const std::string artefact =
+      std::string(std::getenv("VLX_TEST_ARTIFACTS") ? std::getenv("VLX_TEST_ARTIFACTS") : ".") +
+      "/draw_screens_xvfb.png";
+  const std::string where = std::filesystem::absolute(artefact).string();
+  // The frame drawn is the one the device path gives without a window.
+  const Frame want = Run(kDevice, kRotated);
+  window = SDL_CreateWindow("draw", 0, 0, kW, kH, SDL_WINDOW_SHOWN);
+  ASSERT_NE(window, nullptr);
+  PathRun run(kDevice);
+  g_PendingGraphicsFacts.nativeWindow = window;
+  g_PendingGraphicsFacts.clientValid = 1;
+  g_PendingGraphicsFacts.client = RectI{0, 0, kW, kH};
+  plat::PresenterSetWindow(window);
+  run.Background();
+  DrawScene(kRotated, run.cell0, run.cell1);
+  for (int i = 0; i < 3; ++i) {
+    SDL_PumpEvents();
+    ASSERT_EQ(PresentScreen(), 0);
+    SDL_Delay(30);
+  }
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  ASSERT_TRUE(SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11);
+  Display* d = info.info.x11.display;
+  XSync(d, False);
+  XImage* img = XGetImage(d, info.info.x11.window, 0, 0, kW, kH, AllPlanes, ZPixmap);
+  ASSERT_NE(img, nullptr);
+  Bytes rows;
+  int matching = 0;
+  for (int y = 0; y < kH; ++y) {
+    for (int x = 0; x < kW; ++x) {
+      const unsigned long p = XGetPixel(img, x, y);
+      const uint32_t rgb = static_cast<uint32_t>(p & 0xFFFFFF);
+      rows.insert(rows.end(), {static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb)});
+      matching += rgb == want[y * kW + x];
+    }
+  }
+  XDestroyImage(img);
+  const Bytes png = WritePng(PngSpec{kW, kH, 8, 2, false, {}, {}, rows});
+  FILE* f = std::fopen(where.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(png.data(), 1, png.size(), f);
+  std::fclose(f);
+  EXPECT_EQ(matching, kW * kH);
+}
+
+}  // namespace
+#endif
