@@ -300,6 +300,14 @@ TEST_F(DrawDispatch3DTest, TiledFillDrawsAnOddSquareOfTilesInsideItsRectangle) {
   EXPECT_EQ(DrawGraphTiledRotated(0, 0, 160, 120, 0, 0, -2.0, 0.0, tile, 0), 0);
   EXPECT_EQ(Hash(), h);
   EXPECT_EQ(DrawGraphTiledRotatedLocked(0, 0, 160, 120, 0, 0, 1e-9, 0.0, tile, 0), 0);   // bounded
+  // The old entry name draws the same.
+  Clear(kBack);
+  EXPECT_EQ(DrawGraphTiledRotatedLocked(10, 10, 150, 110, 3, 4, 0.75, 0.3, tile, 1), 0);
+  const uint64_t tiled = Hash();
+  Clear(kBack);
+  EXPECT_EQ(DrawGraphRotatedAboutCenterLocked(10, 10, 150, 110, 3, 4, 0.75, 0.3, tile, 1), 0);
+  EXPECT_EQ(Hash(), tiled);
+  EXPECT_NE(tiled, h);
 }
 
 TEST_F(DrawDispatch3DTest, RectPartRestoresTheDrawAreaExactly) {
