@@ -362,6 +362,22 @@ TEST_F(DrawDispatch3DTest, RefusedTargetsFallBackInsteadOfRecursing) {
   EXPECT_EQ(g_DrawState.drawScreen, DRAW_SCREEN_BACK);
 }
 
+TEST_F(DrawDispatch3DTest, SystemMemoryTargetTakesNoDeviceDraws) {
+  SetCreateSystemMemoryFlag(1);
+  const int plain = CreateGraph(64, 32, 0, 0, 0);
+  SetCreateSystemMemoryFlag(0);
+  ASSERT_GT(plain, 0);
+  ASSERT_FALSE(GetGraphRecord(plain)->create.texture);
+  const uint64_t before = Hash();
+  ASSERT_EQ(SetDrawTarget(plain), 0);   // the 2-D side takes it
+  EXPECT_TRUE(Draw3DSoftwareOnlyTarget());
+  EXPECT_EQ(DrawGraphAtPoint(0, 0, cell0, 0), 0);   // a texture cannot be drawn there: nothing
+  EXPECT_EQ(DrawGraphRotated(20.0f, 10.0f, 1.0, 0.5, cell0, 0, 0), 0);
+  ASSERT_EQ(SetDrawTarget(DRAW_SCREEN_BACK), 0);
+  EXPECT_FALSE(Draw3DSoftwareOnlyTarget());
+  EXPECT_EQ(Hash(), before);
+}
+
 TEST_F(DrawDispatch3DTest, CapturedScreenDrawsBackAsTheSamePixels) {
   Clear(kBack);
   SetBlendModeState(BLEND_ALPHA, 200);
