@@ -78,7 +78,7 @@ void SetRender3DFactory(Render3DFactory factory);   // null: the software raster
 
 // Set-up and end.
 int InitializeDirect3D();
-int TerminateDirect3D();
+void TerminateDirect3D();
 int ReleaseDirect3D();
 int RestoreDirect3D();
 int AddDevice3D(plat::Surface* target);

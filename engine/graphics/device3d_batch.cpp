@@ -119,9 +119,9 @@ int SetDrawTargetSurface3D(int toMask) {
   Device3DRecord* d = CurrentDevice3D();
   if (!d) return -1;
   FlushVertexBuffer(g_Direct3D.currentDevice);
-  plat::Surface* target = toMask ? MaskScreenSurface() : ScreenDrawTargetSurface();
+  plat::Surface* target = toMask ? GetMaskSurface() : GetDrawTargetSurface();
   SetRenderTargetCached(g_Direct3D.currentDevice, target);
-  if (toMask && ScreenDrawTargetSurface() && ScreenDrawTargetSurface() == ScreenPrimarySurface()) {
+  if (toMask && GetDrawTargetSurface() && GetDrawTargetSurface() == GetPrimarySurface()) {
     g_Direct3D.shapesInSoftware = 0;
     const RectI& a = g_DrawState.drawArea;
     plat::Viewport3D vp{static_cast<uint32_t>(a.left), static_cast<uint32_t>(a.top),

@@ -231,7 +231,7 @@ int InitializeDirect3D() {
     LogWrite("使用可能なＺバッファが見つかりませんでした\n");
     return FailSetup(1);
   }
-  const int device = AddDevice3D(ScreenPrimarySurface());
+  const int device = AddDevice3D(GetPrimarySurface());
   if (device < 0) return FailSetup(0);
   g_Direct3D.currentDevice = device;
   plat::Device3D* dev = g_Device3D[device].device;
@@ -262,7 +262,7 @@ int InitializeDirect3D() {
   g_Direct3D.captureMethod[0] = g_Direct3D.captureMethod[1] = -1;
   g_Direct3D.shapesInSoftware = 0;
   g_Direct3D.cornerDrawFlag = 0;
-  // The cleared state has a black, transparent draw colour; shapes take their colour from it.
+  // The state was cleared above: the draw colour comes back from the draw state, not from zero.
   UpdateDrawColorCache();
   LogIndentIncrease();
   LogPrintf("テクスチャ最大幅:%u 最小幅:%u ", static_cast<unsigned>(g_TextureLimits.maxSize),
@@ -289,8 +289,8 @@ int InitializeDirect3D() {
   return 0;
 }
 
-int TerminateDirect3D() {
-  if (!g_Direct3D.object) return -1;
+void TerminateDirect3D() {
+  if (!g_Direct3D.object) return;
   LogWrite("Direct3D 関連の終了処理を行います\n");
   EndSceneCurrent();
   g_Direct3D.drawReady = 0;
@@ -306,7 +306,6 @@ int TerminateDirect3D() {
   ReleaseObject();
   LogWrite("Direct3D 関連の終了処理は正常に終了しました\n");
   g_Direct3D.ready = 0;
-  return 0;
 }
 
 int ReleaseDirect3D() {
@@ -333,8 +332,8 @@ int RestoreDirect3D() {
   if (!g_Direct3D.object) return LogWrite("Direct3Dオブジェクトの作成に失敗しました\n");
   LogWrite("Ｄｉｒｅｃｔ３Ｄオブジェクトは正常に取得されました\n");
   Device3DRecord* d = &g_Device3D[g_Direct3D.currentDevice];
-  d->defaultTarget = ScreenPrimarySurface();
-  d->currentTarget = ScreenDrawTargetSurface();
+  d->defaultTarget = GetPrimarySurface();
+  d->currentTarget = GetDrawTargetSurface();
   return RecreateDevice3D(g_Direct3D.currentDevice);
 }
 

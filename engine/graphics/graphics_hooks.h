@@ -28,9 +28,9 @@ int CreateZBufferMemImg(MemImg* img, int width, int height);
 int InitializeDirectDraw();                 // 0 or -1
 void TerminateDirectDraw();
 void SwitchToSoftwareScreen();
-plat::Surface* ScreenPrimarySurface();      // null while none
-plat::Surface* ScreenDrawTargetSurface();   // the surface draws go to (the back surface by default)
-plat::Surface* MaskScreenSurface();         // the mask screen's surface, null while none
+plat::Surface* GetPrimarySurface();      // null while none
+plat::Surface* GetDrawTargetSurface();   // the surface draws go to (the back surface by default)
+plat::Surface* GetMaskSurface();         // the mask screen's surface, null while none
 
 // 3-D device and texture graphs.
 int Direct3DInUse();
@@ -57,6 +57,7 @@ int FillGraphTexturesFromImage(const PictureImage* image, const PictureImage* al
 // Tiles of a graph showing the (x, y, width, height) region of a texture graph, sharing its textures.
 int DeriveGraphTextures(GraphRecord* g, int x, int y, int width, int height, const GraphRecord* source);
 int InitializeDirect3D();                   // 0 or -1; Direct3DInUse tells the outcome
+void TerminateDirect3D();
 void ReleaseDirect3DObjects();
 void RestoreDirect3DObjects();
 void ReleaseAllTextureSurfaces();

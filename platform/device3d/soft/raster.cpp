@@ -363,12 +363,22 @@ struct FastSprite {
     const int dr = (diffuse >> 16) & 0xFF, dg = (diffuse >> 8) & 0xFF, db = diffuse & 0xFF, da = diffuse >> 24;
     uint32_t* out = reinterpret_cast<uint32_t*>(dc.target.base + static_cast<int64_t>(y) * dc.target.pitch);
     const bool texAlpha = t.px.layout.bits[3] != 0;
+    // An upright sprite keeps one texel row per pixel row: v is then the same for the whole span.
+    const bool rowFixed = dv == 0.0;
+    const uint8_t* fixedRow =
+        t.px.base + static_cast<int64_t>(ClampIndex(FloorInt(Clamp01(vBase + dv * (x0 - px0)) * t.px.height),
+                                                    t.px.height)) * t.px.pitch;
     for (int x = x0; x <= x1; ++x) {
       const double colX = x - px0;
       const int tx = ClampIndex(FloorInt(Clamp01(uBase + du * colX) * t.px.width), t.px.width);
-      const int ty = ClampIndex(FloorInt(Clamp01(vBase + dv * colX) * t.px.height), t.px.height);
+      const uint8_t* row = fixedRow;
+      if (!rowFixed) {
+        row = t.px.base +
+              static_cast<int64_t>(ClampIndex(FloorInt(Clamp01(vBase + dv * colX) * t.px.height), t.px.height)) *
+                  t.px.pitch;
+      }
       uint32_t raw;
-      std::memcpy(&raw, t.px.base + static_cast<int64_t>(ty) * t.px.pitch + tx * 4, 4);
+      std::memcpy(&raw, row + tx * 4, 4);
       if (keyOn && raw >= t.keyLow && raw <= t.keyHigh) continue;
       int r = (raw >> 16) & 0xFF, g = (raw >> 8) & 0xFF, b = raw & 0xFF;
       const int ta = texAlpha ? static_cast<int>(raw >> 24) : 255;

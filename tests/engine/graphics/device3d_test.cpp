@@ -89,6 +89,7 @@ TEST_F(Device3DTest, SetUpFillsFormatsLimitsAndRefusesASecondTime) {
   EXPECT_EQ(GetTextureFormatColorData(8)->alphaMask, 0xFF000000u);
   EXPECT_EQ(GetZBufferPixelFormat()->rgbBitCount, 16u);
   EXPECT_EQ(g_Direct3D.captureMethod[0], -1);
+  EXPECT_EQ(g_Direct3D.drawColor, 0xFFFFFFFFu);   // white, opaque: the draw state's defaults
   EXPECT_EQ(InitializeDirect3D(), -1);
   // The device was made on the primary surface with the basic states.
   auto create = Calls(plat::CALL_CREATEDEVICE);
@@ -475,9 +476,12 @@ TEST_F(Device3DTest, ReleaseAndRestoreRemakeDeviceAndTextures) {
   DrawTile(FirstTile(g), 0, 0, 8, 8);
   EndSceneCurrent();
   EXPECT_EQ(Count(plat::CALL_DRAW), 1u);
-  EXPECT_EQ(TerminateDirect3D(), 0);
+  TerminateDirect3D();
   EXPECT_EQ(GetSurface3DCount(), 0);
-  EXPECT_EQ(TerminateDirect3D(), -1);
+  EXPECT_EQ(Direct3DInUse(), 0);
+  EXPECT_EQ(Count(plat::CALL_RELEASEOBJECT), 1u);
+  TerminateDirect3D();
+  EXPECT_EQ(Count(plat::CALL_RELEASEOBJECT), 1u);
 }
 
 TEST_F(Device3DTest, FreeQuadGoesThroughTheVertexGrid) {
