@@ -4,10 +4,8 @@
 #include "engine/graphics/graph.h"
 #include "engine/graphics/graphics_hooks.h"
 
-plat::Surface* GetPrimarySurface() { return ScreenPrimarySurface(); }
-plat::Surface* GetBackSurface() { return ScreenDrawTargetSurface(); }
+plat::Surface* GetBackSurface() { return GetDrawTargetSurface(); }
 plat::Surface* GetWorkSurface() { return nullptr; }
-plat::Surface* GetDrawTargetSurface() { return ScreenDrawTargetSurface(); }
 int SetDrawTargetSurface(int drawScreen) { return drawScreen < 0 || GetGraphRecord(drawScreen) ? 0 : -1; }
 int CopySurfaceRect(plat::Surface*, plat::Surface*, int, int, const RectI*, int) { return -1; }
 int LoadFrontScreenToMemImg() { return 0; }
