@@ -90,6 +90,9 @@ plat::Device3D* GetDeviceObject();
 Device3DRecord* GetDevice3D(int device);            // null when the slot is not in use
 Device3DRecord* CurrentDevice3D();
 
+// Draws the pending vertices when a device still uses the texture, then lets go of it everywhere.
+void ForgetTexture3D(plat::Surface* texture);
+
 // Scenes and batches.
 void BeginSceneIfNeeded();
 int EndSceneIfNeeded(int device);

@@ -37,6 +37,32 @@ void FlushCurrentVertexBuffer() {
   if (g_Direct3D.object) FlushVertexBuffer(g_Direct3D.currentDevice);
 }
 
+void ForgetTexture3D(plat::Surface* texture) {
+  for (int i = 0; i < DEVICE3D_COUNT; ++i) {
+    Device3DRecord* d = GetDevice3D(i);
+    if (!d) continue;
+    bool held = d->texture == texture || d->blendTexture == texture;
+    for (int s = 0; s < DEVICE3D_STAGES; ++s) held = held || d->stageTexture[s] == texture;
+    if (!held) continue;
+    FlushVertexBuffer(i);
+    for (int s = 0; s < DEVICE3D_STAGES; ++s) {
+      if (d->stageTexture[s] == texture) {
+        d->device->SetTexture(static_cast<uint32_t>(s), nullptr);
+        d->stageTexture[s] = nullptr;
+      }
+    }
+    if (d->texture == texture) {
+      d->texture = nullptr;
+      d->textureDirty = 1;
+      d->stageProgramDirty = 1;
+    }
+    if (d->blendTexture == texture) {
+      d->blendTexture = nullptr;
+      d->stageProgramDirty = 1;
+    }
+  }
+}
+
 int EndSceneIfNeeded(int device) {
   Device3DRecord* d = g_Direct3D.object ? GetDevice3D(device) : nullptr;
   if (!d) return -1;

@@ -343,6 +343,8 @@ int LoadFrontScreenToMemImg() {
   return 0;
 }
 
+int ScreenFrontCopyStale() { return g_ScreenState.frontCopyStale; }
+
 int BeginMaskedDraw(int x1, int y1, int x2, int y2) {
   RectI r{x1, y1, x2, y2};
   MemImg* img = g_ScreenState.targetImage;

@@ -95,7 +95,12 @@ int DeleteSurface3DData(int handle) {
   Surface3DRecord* r = GetSurface3DDataChecked(handle);
   if (!r) return -1;
   const int data = static_cast<int>(r->surfaceData);
-  if (ReleaseSurfaceDataRef(data) <= 0) ReleaseSurfaceData(data);
+  if (ReleaseSurfaceDataRef(data) <= 0) {
+    // Pending vertices may still sample this texture, and the devices may still hold it.
+    SurfaceDataRecord* sd = GetSurfaceDataRecord(data);
+    if (sd && sd->surface) ForgetTexture3D(sd->surface);
+    ReleaseSurfaceData(data);
+  }
   return HandleDestroy(Tiles(), handle);
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/device3d/soft/soft_device.h"
+#include "platform/renderer.h"
 
 namespace plat {
 
@@ -324,6 +325,8 @@ class SoftRender3D final : public Render3D {
   explicit SoftRender3D(SurfaceDevice* dev) : dev_(dev) {}
 
   int EnumDevices(EnumDeviceFn fn, void* context) override {
+    // A machine set up without a 3-D device: the enumeration finds nothing.
+    if (!RendererOffersDevice3D()) return DEV3D_OK;
     Device3DDesc d{};
     d.kind = DEVICE_KIND_HARDWARE;
     d.renderDepths = RENDER_DEPTH_16 | RENDER_DEPTH_32;

@@ -48,7 +48,9 @@ struct Device3DScreen {
     plat::SurfaceCreate(dev, zd, &z);
     plat::SurfaceAttachZ(primary, z);
     g_ScreenState.device = dev;
+    // One surface is both the front and the back screen.
     g_ScreenState.primary = primary;
+    g_ScreenState.back = primary;
     g_ScreenState.targetSurface = primary;
     g_ScreenState.actualBitDepth = bits;
     g_ScreenState.requestedBitDepth = bits;

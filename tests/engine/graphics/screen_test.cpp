@@ -13,6 +13,7 @@
 #include "engine/graphics/surface_data.h"
 #include "engine/graphics/screen_fixture.h"
 #include "platform/files.h"
+#include "platform/renderer.h"
 #include "platform/sync.h"
 
 namespace {
@@ -48,6 +49,7 @@ class ScreenTest : public ::testing::Test {
   void TearDown() override {
     DeleteAllGraphHandles(0);
     StopScreenForTest();
+    plat::ResetRendererSetting();
   }
   void Start(const ScreenSetup& s) {
     ASSERT_EQ(StartScreenForTest(s), 0);
@@ -130,6 +132,22 @@ TEST_F(ScreenTest, NoDisplayObjectMakesOnlyImages) {
   EXPECT_EQ(Direct3DInUse(), 0);
   EXPECT_EQ(st.pacingPeriod, -1);
   EXPECT_EQ(IsDirectDrawUsed(), 0);
+}
+
+TEST_F(ScreenTest, PlatformWithoutADisplayGivesTheSoftwareScreen) {
+  plat::SetRendererSetting(plat::RendererSetting::NoDisplay);
+  plat::SurfaceDevice* dev = nullptr;
+  EXPECT_EQ(AcquireDirectDrawObject(&dev), -1);
+  EXPECT_EQ(dev, nullptr);
+  ScreenSetup s;
+  s.direct3D = 1;
+  Start(s);
+  const ScreenState& st = g_ScreenState;
+  EXPECT_EQ(st.noDirectDraw, 1);
+  EXPECT_EQ(st.softwareScreen, 1);
+  EXPECT_EQ(st.device, nullptr);
+  EXPECT_NE(st.backImage.pixels, nullptr);
+  EXPECT_EQ(Direct3DInUse(), 0);
 }
 
 TEST_F(ScreenTest, WindowModePrimaryIsTheDesktop) {
