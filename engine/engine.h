@@ -129,3 +129,28 @@ int IsSoundHandlePlayingLocked(int sound);              // 1 / 0 / -1
 int SetSoundHandleVolumeLocked(int volume, int sound);
 int SetStreamLoopMillisecondsLocked(int milliseconds, int sound);
 int SetSoundCreateTypeLocked(int type);                 // 0..3
+
+// Network: TCP connections named by network handles. The layer starts with the first connect or
+// listen. Framed handles (the default) carry each send as a 4-byte little-endian length and the
+// bytes, and receive into a buffer read with NetWorkRecv; raw handles read and write the socket
+// as it stands. HTTP/1.0 transfers run on raw handles and advance inside ProcessMessage.
+int ConnectNetWorkLocked(const char* host, int port);                 // handle, or -1
+int PreparationListenNetWorkLocked(const char* address, int port);    // bound port, or -1; null: any
+int StopListenNetWorkLocked();
+int GetNewAcceptNetWorkLocked();                        // an accepted handle not yet handed out, or -1
+int GetNetWorkAcceptStateLocked(int handle);            // 1 connected, 0 not, -1
+int NetWorkRecvLocked(int handle, void* buffer, int length);
+int NetWorkRecvToPeekLocked(int handle, void* buffer, int length);
+int NetWorkSendLocked(int handle, const void* data, int length);
+int GetNetWorkDataLengthLocked(int handle);
+int CloseNetWorkHandleLocked(int handle);
+int SetNetWorkFramingOffFlagLocked(int flag);           // 1: new handles are raw
+int SetNetWorkAutoCloseOffFlagLocked(int flag);         // 1: closed connections stay until closed here
+// kind 0 GET, 1 POST, 2 HEAD; the body goes to fileName, or (fileName null) into a block whose
+// address is stored in *memoryBody once the length is known: slot, or -1.
+int HttpTransferStartLocked(int kind, const char* host, int port, const char* path, const void* postBody,
+                            int postLength, const char* fileName, void** memoryBody);
+// status -1 running, 0 done, 2 failed; result -1, or 0 bad status, 1 404, 2 no memory, 3 closed.
+int HttpGetTransferStateLocked(int slot, int* status, int* result, int* contentLength, int* received);
+int HttpTransferDeleteLocked(int slot);
+int HttpMemoryBodyFreeLocked(void* body);               // gives back a finished memory body

@@ -3,6 +3,7 @@
 
 #include "engine/base/lock.h"
 #include "engine/base/log.h"
+#include "engine/base/network.h"
 #include "engine/base/operations.h"
 #include "engine/graphics/color_data.h"
 #include "engine/graphics/draw_state.h"
@@ -158,3 +159,29 @@ int SetStreamLoopMillisecondsLocked(int milliseconds, int sound) {
   return Locked(SetStreamLoopMilliseconds, milliseconds, sound);
 }
 int SetSoundCreateTypeLocked(int type) { return Locked(SetSoundCreateType, type); }
+
+int ConnectNetWorkLocked(const char* host, int port) { return Locked(ConnectNetWork, host, port); }
+int PreparationListenNetWorkLocked(const char* address, int port) {
+  return Locked(PreparationListenNetWork, address, port);
+}
+int StopListenNetWorkLocked() { return Locked(StopListenNetWork); }
+int GetNewAcceptNetWorkLocked() { return Locked(GetNewAcceptNetWork); }
+int GetNetWorkAcceptStateLocked(int handle) { return Locked(GetNetWorkAcceptState, handle); }
+int NetWorkRecvLocked(int handle, void* buffer, int length) { return Locked(NetWorkRecv, handle, buffer, length); }
+int NetWorkRecvToPeekLocked(int handle, void* buffer, int length) {
+  return Locked(NetWorkRecvToPeek, handle, buffer, length);
+}
+int NetWorkSendLocked(int handle, const void* data, int length) { return Locked(NetWorkSend, handle, data, length); }
+int GetNetWorkDataLengthLocked(int handle) { return Locked(GetNetWorkDataLength, handle); }
+int CloseNetWorkHandleLocked(int handle) { return Locked(CloseNetWorkHandle, handle); }
+int SetNetWorkFramingOffFlagLocked(int flag) { return Locked(SetNetWorkFramingOffFlag, flag); }
+int SetNetWorkAutoCloseOffFlagLocked(int flag) { return Locked(SetNetWorkAutoCloseOffFlag, flag); }
+int HttpTransferStartLocked(int kind, const char* host, int port, const char* path, const void* postBody,
+                            int postLength, const char* fileName, void** memoryBody) {
+  return Locked(HttpTransferStart, kind, host, port, path, postBody, postLength, fileName, memoryBody);
+}
+int HttpGetTransferStateLocked(int slot, int* status, int* result, int* contentLength, int* received) {
+  return Locked(HttpGetTransferState, slot, status, result, contentLength, received);
+}
+int HttpTransferDeleteLocked(int slot) { return Locked(HttpTransferDelete, slot); }
+int HttpMemoryBodyFreeLocked(void* body) { return Locked(HttpMemoryBodyFree, body); }

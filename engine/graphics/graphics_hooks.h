@@ -51,6 +51,13 @@ int TransferImageRectToGraphTextures(const PictureImage* image, const PictureIma
                                      int x, int y, GraphRecord* g);
 int FillGraphTexturesFromImage(const PictureImage* image, const PictureImage* alpha, int srcX, int srcY,
                                GraphRecord* g);
+// Tiles of a graph showing the (x, y, width, height) region of a texture graph, sharing its textures.
+int DeriveGraphTextures(GraphRecord* g, int x, int y, int width, int height, const GraphRecord* source);
+int InitializeDirect3D();                   // 0 or -1; Direct3DInUse tells the outcome
+void ReleaseDirect3DObjects();
+void RestoreDirect3DObjects();
+void ReleaseAllTextureSurfaces();
+void RecreateAllTextureSurfaces();          // with their colour keys
 
 // Draw-target work done by the screen-level draws.
 void ClearDrawScreen3D();
@@ -59,12 +66,41 @@ void UpdateFrontScreenRect(const RectI* r);
 int GetDrawScreenGraph2D(int x1, int y1, int x2, int y2, GraphRecord* g, int flag);
 int GetDrawScreenGraph3D(int x1, int y1, int x2, int y2, GraphRecord* g, int flag);
 
-// Graphics manager, movies.
+// Screen surfaces around a rebuild of the display after reactivation.
+void ReleaseMainSurfaces();
+void ReleaseScreenClipper();
+int FullScreenMenuModeOn();
+void RecreateDirectDrawObject();            // release the display object and create it again
+void SetDisplayModeForScreen();             // current screen size and depth
+void RecreateOutputSurfaces();              // clipper attached, output surfaces, 8-bit palette
+void SelectDrawScreenSurface();
+void StopInputForDisplayRebuild();          // the window procedure starts input again later
+
+// Graphics manager (graph_load.cpp), movies.
 int GraphicsManagerIsUp();
 void SetGraphicsManagerUp(int up);
 int HasGraphRestoreCallback();
 void CloseMovieOfGraph(int movieHandle);
 void RestoreMovieSurfaces(int movieHandle);
+int OpenMovieToGraph(const char* fileName, int* width, int* height, int mode);   // movie handle or -1
+int GetMovieModeField(int movieHandle);
+int MovieFramesCarryAlpha(int movieHandle); // alpha in the lower half of each frame
+int ReopenAllMovieStreams();
+
+// Fonts.
+void ResetDefaultFontSettings();            // size 16, thickness 6 and the other defaults
+int InitializeFontSystem();
+void DeleteDefaultFont();
+int RecreateAllFonts();
+
+// Mask screen and masks.
+int MaskScreenExists();
+void MaskScreenParts(int* hasBuffer, int* hasSaveArea);
+int CreateMaskScreen(int makeBuffer, int makeSaveArea);
+void ReleaseMaskScreen();
+void DeleteMaskScreen();
+int DeleteAllMaskHandles();                 // graph_from_image.cpp
+int SetUseMaskFlag(int flag);
 
 // Window and message processing.
 void WaitWhileInactive();
@@ -85,7 +121,6 @@ struct PendingScreenFacts {
   int clientValid;
   RectI client;
   int desktopWidth, desktopHeight;
-  int managerUp;
   int viewportCalls;
 };
 extern PendingScreenFacts g_PendingScreenFacts;

@@ -32,3 +32,9 @@ int TransferImageRectToGraphTextures(const PictureImage*, const PictureImage*, c
 int FillGraphTexturesFromImage(const PictureImage*, const PictureImage*, int, int, GraphRecord*) { return -1; }
 void ClearDrawScreen3D() {}
 int GetDrawScreenGraph3D(int, int, int, int, GraphRecord*, int) { return -1; }
+int DeriveGraphTextures(GraphRecord*, int, int, int, int, const GraphRecord*) { return -1; }
+int InitializeDirect3D() { return -1; }
+void ReleaseDirect3DObjects() {}
+void RestoreDirect3DObjects() {}
+void ReleaseAllTextureSurfaces() {}
+void RecreateAllTextureSurfaces() {}

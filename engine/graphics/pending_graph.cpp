@@ -1,7 +1,4 @@
-// Waits for graph loading, regions and texture graphs.
+// Waits for texture graphs.
 #include "engine/graphics/operations.h"
 
 int SetNoTextureSplitFlag(int) { return -1; }
-
-int LoadGraphFileCall(const char*) { return -1; }
-int DeriveGraphRegion(int, int, int, int, int) { return -1; }

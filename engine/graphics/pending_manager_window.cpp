@@ -1,14 +1,27 @@
-// Defaults for the graphics manager, movies and the window until they land.
+// Defaults for movies, fonts, the mask screen, input and the window until they land.
 #include "engine/base/log.h"
 #include "engine/graphics/graphics_hooks.h"
 
-int GraphicsManagerIsUp() { return g_PendingScreenFacts.managerUp; }
-void SetGraphicsManagerUp(int up) { g_PendingScreenFacts.managerUp = up; }
-int HasGraphRestoreCallback() { return 0; }
 void CloseMovieOfGraph(int) {}
 void RestoreMovieSurfaces(int) {}
+int OpenMovieToGraph(const char*, int*, int*, int) { return -1; }
+int GetMovieModeField(int) { return 0; }
+int MovieFramesCarryAlpha(int) { return 0; }
+int ReopenAllMovieStreams() { return 0; }
 
-void WaitWhileInactive() {}
+void ResetDefaultFontSettings() {}
+int InitializeFontSystem() { return 0; }
+void DeleteDefaultFont() {}
+int RecreateAllFonts() { return 0; }
+
+int MaskScreenExists() { return 0; }
+void MaskScreenParts(int* hasBuffer, int* hasSaveArea) { *hasBuffer = *hasSaveArea = 0; }
+int CreateMaskScreen(int, int) { return 0; }
+void ReleaseMaskScreen() {}
+void DeleteMaskScreen() {}
+int SetUseMaskFlag(int) { return -1; }
+
+void StopInputForDisplayRebuild() {}
 
 int GetMainClientScreenRect(RectI* r) {
   if (!g_PendingScreenFacts.clientValid) return -1;

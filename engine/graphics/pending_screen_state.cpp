@@ -41,3 +41,11 @@ void SwitchToSoftwareScreen() { g_PendingScreenFacts.softwareScreen = 1; }
 void ClearDrawTargetSurfaces() {}
 void UpdateFrontScreenRect(const RectI*) {}
 int GetDrawScreenGraph2D(int, int, int, int, GraphRecord*, int) { return -1; }
+
+void ReleaseMainSurfaces() {}
+void ReleaseScreenClipper() {}
+int FullScreenMenuModeOn() { return 0; }
+void RecreateDirectDrawObject() {}
+void SetDisplayModeForScreen() {}
+void RecreateOutputSurfaces() {}
+void SelectDrawScreenSurface() {}

@@ -23,7 +23,7 @@ class GraphTest : public ::testing::Test {
     g_PendingScreenFacts.directDrawInUse = 1;
     g_PendingScreenFacts.actualBits = 16;
     g_PendingScreenFacts.requestedBits = 16;
-    g_PendingScreenFacts.managerUp = 1;
+    SetGraphicsManagerUp(1);
     ColorDataFromPixelFormat(&pf, &g_PendingScreenFacts.colorData);
     g_DrawState.notAvailable = 0;
     ResetDrawState();

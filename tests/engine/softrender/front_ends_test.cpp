@@ -30,13 +30,14 @@ class FrontEnds : public ::testing::Test {
     DeleteAllGraphHandles(0);
     std::memset(&g_PendingScreenFacts, 0, sizeof(g_PendingScreenFacts));
     std::memset(&g_SoftwareScreenStandIn, 0, sizeof(g_SoftwareScreenStandIn));
+    SetGraphicsManagerUp(0);
   }
   void SoftwareScreen() {
     g_PendingScreenFacts.softwareScreen = 1;
     g_PendingScreenFacts.noDirectDraw = 1;
     g_PendingScreenFacts.actualBits = 32;
     g_PendingScreenFacts.requestedBits = 32;
-    g_PendingScreenFacts.managerUp = 1;
+    SetGraphicsManagerUp(1);
     g_SoftwareScreenStandIn.drawTarget = &target.img;
     g_SoftwareScreenStandIn.mask = &mask.img;
   }
@@ -45,7 +46,7 @@ class FrontEnds : public ::testing::Test {
     g_PendingScreenFacts.noDirectDraw = 1;
     g_PendingScreenFacts.actualBits = 32;
     g_PendingScreenFacts.requestedBits = 32;
-    g_PendingScreenFacts.managerUp = 1;
+    SetGraphicsManagerUp(1);
     g_SoftwareScreenStandIn.preparedDest = &target.img;
   }
   // A software graph whose pixel (x, y) is 0x01000000 | y << 8 | x; its record.

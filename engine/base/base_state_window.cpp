@@ -1,0 +1,3 @@
+#include "engine/base/base_state.h"
+
+BaseState g_base;

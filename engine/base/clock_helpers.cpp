@@ -1,0 +1,144 @@
+// Clocks, the pumping wait, mouse and cursor, menu and tool-bar queries, accessors and the
+// saved-screen redraw.
+#include "engine/base/base_state.h"
+#include "engine/base/startup_window.h"
+#include "engine/base/system_hooks.h"
+#include "engine/graphics/operations.h"
+#include "platform/clock.h"
+#include "platform/system.h"
+#include "platform/window.h"
+
+uint32_t GetMillisecondCount() { return plat::MillisecondClock(); }
+
+int64_t GetMicrosecondCount(int useCpuCounter) {
+  const BaseStartupState& st = g_base.startup;
+  if (useCpuCounter == 1 && st.tscPresent && st.initialised && st.cpuClockHz > 0.0) {
+    long double c = static_cast<long double>(plat::CpuCounter());
+    return static_cast<int64_t>(c * 1000000.0L / static_cast<long double>(st.cpuClockHz));
+  }
+  if (g_base.win.perfCounterPresent && g_base.win.perfFrequency > 0) {
+    long double c = static_cast<long double>(plat::PerfCounter());
+    return static_cast<int64_t>(c / static_cast<long double>(g_base.win.perfFrequency) * 1000000.0L);
+  }
+  return static_cast<int64_t>(static_cast<uint64_t>(plat::MillisecondClock()) * 1000u);
+}
+
+int WaitMillisecondsPumping(int ms) {
+  int32_t t0 = static_cast<int32_t>(GetMillisecondCountLocked(0));
+  if (ProcessMessageLocked() != 0) return 0;
+  for (;;) {
+    int32_t now = static_cast<int32_t>(GetMillisecondCountLocked(0));
+    // Signed comparison on the wrapped clock, as the waiters expect.
+    if (static_cast<int32_t>(static_cast<uint32_t>(t0) + static_cast<uint32_t>(ms)) <= now) break;
+    plat::Sleep(1);
+    if (ProcessMessageLocked() != 0) break;
+  }
+  return 0;
+}
+
+int GetLocalDateTime(LocalDateTime* out) {
+  if (!out) return 0;
+  plat::LocalTimeParts t{};
+  plat::LocalTime(&t);
+  *out = {t.year, t.month, t.day, t.hour, t.minute, t.second};
+  return 0;
+}
+
+int GetMousePosition(int* x, int* y) {
+  int px = 0, py = 0;
+  plat::GetCursorPos(&px, &py);
+  if (g_base.settings.windowMode) {
+    const plat::WindowRect& c = g_base.win.clientRect;
+    double scale = GetWindowScaleRate();
+    px = static_cast<int>((px - c.left) / scale);
+    py = static_cast<int>((py - c.top - GetToolBarHeight()) / scale);
+  }
+  if (x) *x = px;
+  if (y) *y = py;
+  return 0;
+}
+
+int ComputeCursorVisibility() {
+  // A menu would keep the cursor visible; the platform offers none.
+  return 0;
+}
+
+int SetMouseCursorVisibleFlag(int flag) {
+  BaseWindowState& s = g_base.win;
+  s.cursorWanted = flag;
+  int show = flag == 1 ? 1 : ComputeCursorVisibility();
+  if (show != s.cursorApplied) {
+    if (show) {
+      while (plat::ShowCursor(true) < 0) {
+      }
+    } else {
+      while (plat::ShowCursor(false) >= 0) {
+      }
+    }
+    if (s.mainWindow) plat::PostWindowMessage(s.mainWindow, plat::WM_SETCURSOR, s.mainWindow, 0);
+    s.cursorApplied = show;
+  }
+  return 0;
+}
+
+int IsMenuInUse() { return 0; }
+int GetToolBarHeight() { return 0; }
+int FindToolBarButton(int) { return -1; }
+int DeleteAllToolBarButtons() { return -1; }
+int EnumerateMenuItems(void*) { return -1; }
+int GetMenuItemNameById(int, char*) { return -1; }
+
+int GetClientScreenRect(plat::WindowRect* rect) {
+  if (!rect) return 0;
+  *rect = g_base.win.clientRect;
+  rect->top += GetToolBarHeight();
+  rect->bottom += GetToolBarHeight();
+  return 0;
+}
+
+int GetWindowModeFlag() { return g_base.settings.windowMode; }
+
+int GetDesktopMetrics(int* width, int* height, int* bits) {
+  if (width) *width = g_base.win.desktopWidth;
+  if (height) *height = g_base.win.desktopHeight;
+  if (bits) *bits = g_base.win.desktopBits;
+  return 0;
+}
+
+int IsWindowActive() { return g_base.win.active; }
+int GetMmxUseFlag() { return g_base.startup.mmxUse; }
+int IsCloseRequested() { return g_base.win.closeRequested; }
+const char* GetSystemInfoText() { return g_base.startup.systemInfo; }
+
+int RedrawSavedScreen() {
+  BaseWindowState& s = g_base.win;
+  if (g_base.startup.terminating) return 0;
+  if (!s.savedScreenGraph) return -1;
+  BaseWindowSettings& st = g_base.settings;
+  int keepAlwaysRun = st.alwaysRun;
+  st.alwaysRun = 1;
+  int target = GetCurrentDrawTarget();
+  int mode = GetDrawModeState();
+  int flipWait = GetFlipWaitsVBlank();
+  SetDrawTarget(-2);
+  SetDrawModeState(1);
+  SetFlipWaitsVBlank(0);
+  int sw, sh;
+  GetScreenSizeOrDefault(&sw, &sh);
+  int copy = CreateBlankGraph(sw, sh);
+  if (copy != -1) GetDrawScreenGraph(0, 0, sw, sh, copy, 0);
+  int gw = 0, gh = 0;
+  GetGraphDimensions(s.savedScreenGraph, &gw, &gh);
+  if (gw == sw && gh == sh) DrawGraphAtPoint(0, 0, s.savedScreenGraph, 0);
+  else DrawGraphStretched(0, 0, sw, sh, s.savedScreenGraph, 0);
+  PresentScreenToWindow();
+  if (copy != -1) {
+    DrawGraphAtPoint(0, 0, copy, 0);
+    DeleteGraphHandle(copy, 0);
+  }
+  SetDrawTarget(target);
+  SetDrawModeState(mode);
+  SetFlipWaitsVBlank(flipWait);
+  st.alwaysRun = keepAlwaysRun;
+  return 0;
+}

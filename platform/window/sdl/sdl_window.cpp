@@ -1,0 +1,338 @@
+// SDL2 windows. SDL video is used only on the window thread; its events become window messages in
+// the shared queue when that thread peeks.
+#include <SDL2/SDL.h>
+
+#include <string>
+
+#include "platform/text.h"
+#include "platform/window/window_backend.h"
+
+namespace plat {
+
+namespace {
+
+bool g_videoUp = false;
+bool g_videoFailed = false;
+
+bool EnsureVideo() {
+  if (g_videoUp) return true;
+  if (g_videoFailed) return false;
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    g_videoFailed = true;
+    return false;
+  }
+  g_videoUp = true;
+  return true;
+}
+
+SDL_Window* Win(WindowRecord* w) { return static_cast<SDL_Window*>(w->native); }
+
+uint32_t MakeLong(int lo, int hi) {
+  return (static_cast<uint32_t>(lo) & 0xFFFFu) | ((static_cast<uint32_t>(hi) & 0xFFFFu) << 16);
+}
+
+void ApplyFrame(WindowRecord* w) {
+  SDL_Window* s = Win(w);
+  SDL_SetWindowBordered(s, (w->style & WS_CAPTION) ? SDL_TRUE : SDL_FALSE);
+  SDL_SetWindowResizable(s, (w->style & WS_THICKFRAME) ? SDL_TRUE : SDL_FALSE);
+}
+
+bool Create(WindowRecord* w) {
+  if (!EnsureVideo()) return false;
+  WindowRect c = WindowClientOf(*w);
+  uint32_t flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
+  if (!(w->style & WS_CAPTION)) flags |= SDL_WINDOW_BORDERLESS;
+  if (w->style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
+  std::string title = Cp932ToUtf8(w->caption);
+  int width = c.right - c.left, height = c.bottom - c.top;
+  SDL_Window* s = SDL_CreateWindow(title.c_str(), c.left, c.top, width > 0 ? width : 1,
+                                   height > 0 ? height : 1, flags);
+  if (!s) return false;
+  w->native = s;
+  if (w->visible) SDL_ShowWindow(s);
+  SDL_StartTextInput();
+  return true;
+}
+
+void Destroy(WindowRecord* w) {
+  if (Win(w)) SDL_DestroyWindow(Win(w));
+}
+
+void SetCaption(WindowRecord* w) { SDL_SetWindowTitle(Win(w), Cp932ToUtf8(w->caption).c_str()); }
+
+void Show(WindowRecord* w, bool show) {
+  if (show) SDL_ShowWindow(Win(w));
+  else SDL_HideWindow(Win(w));
+}
+
+void Place(WindowRecord* w, bool topmost) {
+  if (w->fullScreen) return;
+  ApplyFrame(w);
+  WindowRect c = WindowClientOf(*w);
+  SDL_SetWindowSize(Win(w), c.right - c.left, c.bottom - c.top);
+  SDL_SetWindowPosition(Win(w), c.left, c.top);
+  SDL_SetWindowAlwaysOnTop(Win(w), topmost ? SDL_TRUE : SDL_FALSE);
+  if (w->visible) SDL_ShowWindow(Win(w));
+}
+
+void SetFullScreen(WindowRecord* w, bool full, int, int) {
+  SDL_SetWindowFullscreen(Win(w), full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+}
+
+void Raise(WindowRecord* w, bool topmost) {
+  SDL_RaiseWindow(Win(w));
+  if (topmost) SDL_SetWindowAlwaysOnTop(Win(w), SDL_TRUE);
+}
+
+uint32_t VirtualKey(SDL_Keycode k) {
+  if (k >= SDLK_a && k <= SDLK_z) return static_cast<uint32_t>('A' + (k - SDLK_a));
+  if (k >= SDLK_0 && k <= SDLK_9) return static_cast<uint32_t>('0' + (k - SDLK_0));
+  if (k >= SDLK_F1 && k <= SDLK_F12) return VK_F1 + static_cast<uint32_t>(k - SDLK_F1);
+  switch (k) {
+    case SDLK_BACKSPACE: return VK_BACK;
+    case SDLK_TAB: return VK_TAB;
+    case SDLK_RETURN: case SDLK_KP_ENTER: return VK_RETURN;
+    case SDLK_ESCAPE: return VK_ESCAPE;
+    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_LEFT: return VK_LEFT;
+    case SDLK_RIGHT: return VK_RIGHT;
+    case SDLK_UP: return VK_UP;
+    case SDLK_DOWN: return VK_DOWN;
+    case SDLK_DELETE: return VK_DELETE;
+    case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
+    case SDLK_LCTRL: case SDLK_RCTRL: return VK_CONTROL;
+    case SDLK_LALT: case SDLK_RALT: return VK_MENU;
+    case SDLK_PAGEUP: return 0x21;
+    case SDLK_PAGEDOWN: return 0x22;
+    case SDLK_END: return 0x23;
+    case SDLK_HOME: return 0x24;
+    case SDLK_INSERT: return 0x2D;
+    default: return 0;
+  }
+}
+
+WindowId IdOf(uint32_t sdlWindowId) {
+  SDL_Window* s = SDL_GetWindowFromID(sdlWindowId);
+  std::lock_guard<std::recursive_mutex> g(WindowLayerMutex());
+  WindowRecord* r = WindowRecordByNative(s);
+  return r ? r->id : 0;
+}
+
+void WindowEvent(const SDL_WindowEvent& e) {
+  WindowId id = IdOf(e.windowID);
+  if (!id) return;
+  switch (e.event) {
+    case SDL_WINDOWEVENT_MOVED: {
+      {
+        std::lock_guard<std::recursive_mutex> g(WindowLayerMutex());
+        WindowRecord* r = WindowRecordOf(id);
+        if (!r || r->fullScreen) break;
+        WindowRect c = WindowClientOf(*r);
+        WindowMoveClient(r, e.data1, e.data2, c.right - c.left, c.bottom - c.top);
+      }
+      PostWindowMessage(id, WM_MOVE, 0, MakeLong(e.data1, e.data2));
+      break;
+    }
+    case SDL_WINDOWEVENT_SIZE_CHANGED: {
+      {
+        std::lock_guard<std::recursive_mutex> g(WindowLayerMutex());
+        WindowRecord* r = WindowRecordOf(id);
+        if (!r || r->fullScreen) break;
+        WindowRect c = WindowClientOf(*r);
+        WindowMoveClient(r, c.left, c.top, e.data1, e.data2);
+      }
+      PostWindowMessage(id, WM_SIZE, SIZE_RESTORED, MakeLong(e.data1, e.data2));
+      break;
+    }
+    case SDL_WINDOWEVENT_MAXIMIZED:
+      PostWindowMessage(id, WM_SIZE, SIZE_MAXIMIZED, 0);
+      break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+      PostWindowMessage(id, WM_SIZE, SIZE_MINIMIZED, 0);
+      break;
+    case SDL_WINDOWEVENT_EXPOSED:
+      PostWindowMessage(id, WM_PAINT, 0, 0);
+      break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+    case SDL_WINDOWEVENT_FOCUS_LOST: {
+      bool on = e.event == SDL_WINDOWEVENT_FOCUS_GAINED;
+      PostWindowMessage(id, WM_ACTIVATEAPP, on ? 1 : 0, 0);
+      PostWindowMessage(id, WM_ACTIVATE, on ? WA_ACTIVE : WA_INACTIVE, 0);
+      break;
+    }
+    case SDL_WINDOWEVENT_CLOSE:
+      PostWindowMessage(id, WM_CLOSE, 0, 0);
+      break;
+    default:
+      break;
+  }
+}
+
+int g_drop = 0;
+
+void Pump() {
+  if (!g_videoUp) return;
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) {
+    switch (e.type) {
+      case SDL_WINDOWEVENT:
+        WindowEvent(e.window);
+        break;
+      case SDL_KEYDOWN: {
+        WindowId id = IdOf(e.key.windowID);
+        uint32_t vk = VirtualKey(e.key.keysym.sym);
+        if (!id || !vk) break;
+        bool alt = (e.key.keysym.mod & KMOD_ALT) != 0;
+        intptr_t lp = static_cast<intptr_t>(1 | (e.key.repeat ? 0x40000000u : 0) | (alt ? 0x20000000u : 0));
+        PostWindowMessage(id, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, lp);
+        // The control characters that text events never carry.
+        if (vk == VK_RETURN || vk == VK_BACK || vk == VK_ESCAPE || vk == VK_TAB)
+          PostWindowMessage(id, alt ? WM_SYSCHAR : WM_CHAR, vk == VK_RETURN ? 13 : vk, lp);
+        break;
+      }
+      case SDL_KEYUP: {
+        WindowId id = IdOf(e.key.windowID);
+        uint32_t vk = VirtualKey(e.key.keysym.sym);
+        bool alt = (e.key.keysym.mod & KMOD_ALT) != 0;
+        if (id && vk) PostWindowMessage(id, alt ? WM_SYSKEYUP : WM_KEYUP, vk, static_cast<intptr_t>(0xC0000001u));
+        break;
+      }
+      case SDL_TEXTINPUT: {
+        WindowId id = IdOf(e.text.windowID);
+        if (!id) break;
+        std::string bytes = Utf8ToCp932(e.text.text);
+        for (unsigned char b : bytes) PostWindowMessage(id, WM_CHAR, b, 1);
+        break;
+      }
+      case SDL_MOUSEMOTION: {
+        WindowId id = IdOf(e.motion.windowID);
+        if (id) PostWindowMessage(id, WM_MOUSEMOVE, 0, MakeLong(e.motion.x, e.motion.y));
+        break;
+      }
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP: {
+        WindowId id = IdOf(e.button.windowID);
+        if (!id) break;
+        bool down = e.type == SDL_MOUSEBUTTONDOWN;
+        uint32_t msg = e.button.button == SDL_BUTTON_RIGHT ? (down ? WM_RBUTTONDOWN : WM_RBUTTONUP)
+                       : e.button.button == SDL_BUTTON_MIDDLE ? (down ? WM_MBUTTONDOWN : WM_MBUTTONUP)
+                                                              : (down ? WM_LBUTTONDOWN : WM_LBUTTONUP);
+        PostWindowMessage(id, msg, 0, MakeLong(e.button.x, e.button.y));
+        break;
+      }
+      case SDL_MOUSEWHEEL: {
+        WindowId id = IdOf(e.wheel.windowID);
+        if (!id || e.wheel.y == 0) break;
+        int delta = e.wheel.y * 120;
+        PostWindowMessage(id, WM_MOUSEWHEEL, (static_cast<uint32_t>(delta) & 0xFFFFu) << 16, 0);
+        break;
+      }
+      case SDL_DROPFILE:
+        if (!g_drop) g_drop = DropCreate();
+        if (g_drop && e.drop.file) DropAdd(g_drop, Utf8ToCp932(e.drop.file).c_str());
+        SDL_free(e.drop.file);
+        break;
+      case SDL_DROPCOMPLETE: {
+        WindowId id = IdOf(e.drop.windowID);
+        if (g_drop && id) PostWindowMessage(id, WM_DROPFILES, static_cast<uintptr_t>(g_drop), 0);
+        else if (g_drop) DropFinish(static_cast<uintptr_t>(g_drop));
+        g_drop = 0;
+        break;
+      }
+      case SDL_DISPLAYEVENT: {
+        SDL_DisplayMode mode;
+        if (SDL_GetDesktopDisplayMode(0, &mode) != 0) break;
+        int bits = SDL_BITSPERPIXEL(mode.format) == 24 ? 32 : static_cast<int>(SDL_BITSPERPIXEL(mode.format));
+        WindowId ids[16];
+        int n = WindowAllIds(ids, 16);
+        for (int i = 0; i < n; ++i) PostWindowMessage(ids[i], WM_DISPLAYCHANGE, bits, MakeLong(mode.w, mode.h));
+        break;
+      }
+      default:
+        break;
+    }
+  }
+}
+
+void Desktop(int* w, int* h, int* b) {
+  *w = *h = *b = 0;
+  if (!EnsureVideo()) return;
+  SDL_DisplayMode mode;
+  if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return;
+  *w = mode.w;
+  *h = mode.h;
+  int bits = static_cast<int>(SDL_BITSPERPIXEL(mode.format));
+  // X11 calls its 32-bit-per-pixel visuals 24-bit depth; the engine needs to hear 32.
+  *b = bits == 24 ? 32 : bits;
+}
+
+void CursorVisible(bool v) {
+  if (g_videoUp) SDL_ShowCursor(v ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void CursorPos(int* x, int* y) {
+  *x = *y = 0;
+  if (g_videoUp) SDL_GetGlobalMouseState(x, y);
+}
+
+void ScreenSaver(bool enable) {
+  if (!g_videoUp) return;
+  if (enable) SDL_EnableScreenSaver();
+  else SDL_DisableScreenSaver();
+}
+
+const char* U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+
+int Box(const char* text, const char* caption, uint32_t type) {
+  SDL_MessageBoxButtonData buttons[3];
+  int n = 0;
+  auto add = [&](int id, const char8_t* label, uint32_t flags) {
+    buttons[n].flags = flags;
+    buttons[n].buttonid = id;
+    buttons[n].text = U8(label);
+    ++n;
+  };
+  switch (type & 0xF) {
+    case MB_OKCANCEL:
+      add(IDOK, u8"OK", SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT);
+      add(IDCANCEL, u8"キャンセル", SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT);
+      break;
+    case MB_YESNOCANCEL:
+      add(IDYES, u8"はい", SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT);
+      add(IDNO, u8"いいえ", 0);
+      add(IDCANCEL, u8"キャンセル", SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT);
+      break;
+    case MB_YESNO:
+      add(IDYES, u8"はい", SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT);
+      add(IDNO, u8"いいえ", SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT);
+      break;
+    default:
+      add(IDOK, u8"OK", SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT);
+      break;
+  }
+  std::string t = Cp932ToUtf8(text), c = Cp932ToUtf8(caption);
+  SDL_MessageBoxData data{};
+  data.flags = SDL_MESSAGEBOX_INFORMATION | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
+  data.title = c.c_str();
+  data.message = t.c_str();
+  data.numbuttons = n;
+  data.buttons = buttons;
+  int hit = -1;
+  if (SDL_ShowMessageBox(&data, &hit) != 0 || hit < 0) {
+    // No box could be shown: answer as the escape key would.
+    int tp = static_cast<int>(type & 0xF);
+    return tp == MB_OK ? IDOK : tp == MB_YESNO ? IDNO : IDCANCEL;
+  }
+  return hit;
+}
+
+}  // namespace
+
+const WindowBackendOps kSdlWindowOps = {
+    Create, Destroy, SetCaption, Show, Place, SetFullScreen, Raise, Pump,
+    Desktop, CursorVisible, CursorPos, ScreenSaver, Box,
+};
+
+}  // namespace plat

@@ -1,0 +1,54 @@
+// What each window back end supplies to the shared window layer (records, queue, classes).
+#pragma once
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include "platform/window.h"
+
+namespace plat {
+
+struct WindowRecord {
+  bool used;
+  uint32_t generation;
+  WindowId id;
+  int classSlot;
+  std::string caption;          // CP932
+  uint32_t style, exStyle;
+  bool menu;
+  bool visible;
+  bool fullScreen;
+  WindowRect outer;             // screen coordinates
+  int iconId;
+  void* native;                 // back-end data
+};
+
+struct WindowBackendOps {
+  bool (*create)(WindowRecord* w);
+  void (*destroy)(WindowRecord* w);
+  void (*setCaption)(WindowRecord* w);
+  void (*show)(WindowRecord* w, bool show);
+  void (*place)(WindowRecord* w, bool topmost);          // apply outer rectangle and style
+  void (*setFullScreen)(WindowRecord* w, bool full, int width, int height);
+  void (*raise)(WindowRecord* w, bool topmost);
+  void (*pump)();                                        // turn pending events into messages
+  void (*desktop)(int* width, int* height, int* bits);
+  void (*cursorVisible)(bool visible);
+  void (*cursorPos)(int* x, int* y);
+  void (*screenSaver)(bool enable);
+  int (*messageBox)(const char* text, const char* caption, uint32_t type);  // CP932 in
+};
+
+extern const WindowBackendOps kSdlWindowOps;
+extern const WindowBackendOps kHeadlessWindowOps;
+
+// Shared-layer services for the back ends. The layer mutex guards the window records.
+std::recursive_mutex& WindowLayerMutex();
+WindowRecord* WindowRecordOf(WindowId w);
+WindowRecord* WindowRecordByNative(const void* native);
+int WindowAllIds(WindowId* out, int max);
+WindowRect WindowClientOf(const WindowRecord& w);
+void WindowMoveClient(WindowRecord* w, int clientLeft, int clientTop, int clientWidth, int clientHeight);
+int DropCreate();                                        // a new drop id, or 0 when full
+void DropAdd(int drop, const char* cp932);
+
+}  // namespace plat
