@@ -19,7 +19,6 @@ void MaskScreenParts(int* hasBuffer, int* hasSaveArea) { *hasBuffer = *hasSaveAr
 int CreateMaskScreen(int, int) { return 0; }
 void ReleaseMaskScreen() {}
 void DeleteMaskScreen() {}
-int SetUseMaskFlag(int) { return -1; }
 
 void StopInputForDisplayRebuild() {}
 
