@@ -140,7 +140,7 @@ int ChooseTextureSizes(int size, int* sizes, int renderTarget) {
   }
   int n = 0, sum = 0;
   for (;;) {
-    if (n >= 16) break;   // cannot happen with sizes below 65536; keeps the writes bounded
+    if (n > GRAPH_MAX_PARTS) break;   // more tiles than a graph can hold: the caller refuses it
     sizes[n] = t;
     sum += t;
     const int rest = size - sum;
@@ -175,7 +175,7 @@ struct TileRect { int x, y, w, h; };
 
 int CreateGraphTextures(GraphRecord* g) {
   if (!Direct3DUp()) return -1;
-  int widths[16], heights[16];
+  int widths[GRAPH_MAX_PARTS + 2], heights[GRAPH_MAX_PARTS + 2];
   const int cols = ChooseTextureSizes(g->width, widths, g->create.drawValid);
   const int rows = ChooseTextureSizes(g->height, heights, g->create.drawValid);
   if (cols * rows > GRAPH_MAX_PARTS) {
@@ -184,7 +184,7 @@ int CreateGraphTextures(GraphRecord* g) {
   TileRect tiles[GRAPH_MAX_PARTS];
   int count = 0;
   for (int r = 0, y = 0; r < rows; y += heights[r], ++r) {
-    for (int c = 0, x = 0; c < cols; x += widths[c], ++c) tiles[count++] = TileRect{x, y, widths[c], heights[c]};
+    for (int c = 0, x = 0; c < cols; x += widths[c], ++c) tiles[count++] = TileRect{x, y, widths[c], heights[r]};
   }
   if (g_Direct3D.deviceDesc.triTextureCaps & plat::TEXCAPS_SQUAREONLY) {
     // Each non-square tile becomes squares of its smaller side; the count is checked again, since

@@ -49,7 +49,8 @@ int GetSurface3DCount();
 int GetSurface3DAreaEnd();
 plat::Surface* GetSurface3DTexture(const Surface3DRecord* r);   // the tile's texture surface, or null
 
-// Tile sizes for one dimension of `size` pixels; returns the count (at most 16 sizes written).
+// Tile sizes for one dimension of `size` pixels; returns the count. At most 66 sizes are written;
+// a count above 64 means more tiles than a graph can hold.
 int ChooseTextureSizes(int size, int* sizes, int renderTarget);
 int DeriveGraphTextures(GraphRecord* g, int x, int y, int width, int height, const GraphRecord* source);
 int TransferImageToTexture(const PictureImage* image, const PictureImage* alpha, const RectI* srcRect, int textureX,

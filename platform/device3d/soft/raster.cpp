@@ -25,6 +25,14 @@ struct ExpandTable {
 };
 const ExpandTable g_Expand;
 
+// floor() for the bounded values here, without a library call; NaN gives 0.
+inline int FloorInt(double v) {
+  if (!(v > -1073741824.0)) return v != v ? 0 : -1073741824;
+  if (v > 1073741824.0) return 1073741824;
+  const int i = static_cast<int>(v);
+  return i - (v < i ? 1 : 0);
+}
+
 inline int Mul255(int a, int b) {
   int x = a * b + 128;
   return (x + (x >> 8)) >> 8;
@@ -103,17 +111,16 @@ bool Sample(const TextureView& t, double u, double v, bool linear, bool keyOn, R
   u = Clamp01(u);
   v = Clamp01(v);
   if (!linear) {
-    int tx = ClampIndex(static_cast<int>(std::floor(u * p.width)), p.width);
-    int ty = ClampIndex(static_cast<int>(std::floor(v * p.height)), p.height);
+    int tx = ClampIndex(FloorInt(u * p.width), p.width);
+    int ty = ClampIndex(FloorInt(v * p.height), p.height);
     uint32_t raw = ReadRaw(p.base + static_cast<int64_t>(ty) * p.pitch + tx * p.layout.bytes, p.layout.bytes);
     if (TexelAbsent(t, raw, keyOn)) return false;
     *out = Decode(p.layout, raw);
     return true;
   }
   double fx = u * p.width - 0.5, fy = v * p.height - 0.5;
-  double flx = std::floor(fx), fly = std::floor(fy);
-  int wx = static_cast<int>((fx - flx) * 256.0), wy = static_cast<int>((fy - fly) * 256.0);
-  int x0 = static_cast<int>(flx), y0 = static_cast<int>(fly);
+  const int x0 = FloorInt(fx), y0 = FloorInt(fy);
+  int wx = static_cast<int>((fx - x0) * 256.0), wy = static_cast<int>((fy - y0) * 256.0);
   const int xs[2] = {ClampIndex(x0, p.width), ClampIndex(x0 + 1, p.width)};
   const int ys[2] = {ClampIndex(y0, p.height), ClampIndex(y0 + 1, p.height)};
   const int wxs[2] = {256 - wx, wx}, wys[2] = {256 - wy, wy};
@@ -225,7 +232,7 @@ void WriteFragment(const DrawContext& dc, int x, int y, const Fragment& f) {
   int zv = 0;
   if (dc.hasZ && rs[RS_ZENABLE]) {
     double zs = f.z * 65535.0;
-    zv = !(zs >= 0.0) ? 0 : (zs > 65535.0 ? 65535 : static_cast<int>(std::floor(zs + 0.5)));
+    zv = !(zs >= 0.0) ? 0 : (zs > 65535.0 ? 65535 : FloorInt(zs + 0.5));
     zp = dc.z.base + static_cast<int64_t>(y) * dc.z.pitch + x * 2;
     uint16_t stored;
     std::memcpy(&stored, zp, 2);
@@ -255,16 +262,16 @@ inline int64_t Snap(float f) {
   double d = f;
   if (!(d > -65536.0)) d = -65536.0;   // also NaN
   if (d > 65536.0) d = 65536.0;
-  return static_cast<int64_t>(std::floor(d * 256.0 + 0.5));
+  return FloorInt(d * 256.0 + 0.5);
 }
 
 inline int RoundPixel(double v) {
   if (!(v > -65536.0)) v = -65536.0;
   if (v > 65536.0) v = 65536.0;
-  return static_cast<int>(std::floor(v + 0.5));
+  return FloorInt(v + 0.5);
 }
 
-inline int RoundChannel(double v) { return Sat(static_cast<int>(std::floor(v + 0.5))); }
+inline int RoundChannel(double v) { return Sat(FloorInt(v + 0.5)); }
 
 // Attributes of a fragment as one array: z, diffuse bgra, specular bgra, u0, v0, u1, v1.
 constexpr int kAttrs = 13;
@@ -298,6 +305,87 @@ void FromAttrs(const double a[kAttrs], bool gouraud, const RVertex& flat, Fragme
   f->u[1] = a[11];
   f->v[1] = a[12];
 }
+
+
+// The common sprite case, one textured stage onto 8-bit channels, drawn without the general
+// pipeline. It gives the same pixels as WriteFragment; Eligible() tells when it applies.
+struct FastSprite {
+  bool colorModulate;     // colour: texture, or texture x diffuse
+  int alphaSource;        // 0 texture, 1 diffuse, 2 texture x diffuse
+  int blend;              // 0 none, 1 source alpha / inverse, 2 source alpha / one
+  bool alphaTest;
+  uint32_t alphaFunc;
+  int alphaRef;
+  bool keyOn;
+
+  static bool Standard8(const ChannelLayout& l, bool alphaAllowed) {
+    return l.bytes == 4 && l.shift[0] == 0 && l.bits[0] == 8 && l.shift[1] == 8 && l.bits[1] == 8 &&
+           l.shift[2] == 16 && l.bits[2] == 8 && (l.bits[3] == 0 || (alphaAllowed && l.shift[3] == 24 && l.bits[3] == 8));
+  }
+
+  bool Eligible(const DrawContext& dc) {
+    const uint32_t* rs = dc.rs;
+    if (dc.stageCount != 1 || !dc.texBound[0] || dc.texCoordSets == 0 || rs[RS_SHADEMODE] == SHADE_GOURAUD) return false;
+    if (dc.hasZ && rs[RS_ZENABLE]) return false;
+    const uint32_t* st = dc.stages[0].v;
+    if (st[TSS_MAGFILTER] == FILTER_LINEAR || (st[TSS_TEXCOORDINDEX] & 1)) return false;
+    if (!Standard8(dc.tex[0].px.layout, true) || !Standard8(dc.target.layout, false)) return false;
+    const uint32_t c1 = st[TSS_COLORARG1] & 0xF, c2 = st[TSS_COLORARG2] & 0xF;
+    if (st[TSS_COLOROP] == TOP_SELECTARG1 && c1 == TA_TEXTURE) colorModulate = false;
+    else if (st[TSS_COLOROP] == TOP_MODULATE && ((c1 == TA_TEXTURE && (c2 == TA_DIFFUSE || c2 == TA_CURRENT)) ||
+                                                  (c2 == TA_TEXTURE && (c1 == TA_DIFFUSE || c1 == TA_CURRENT)))) {
+      colorModulate = true;
+    } else {
+      return false;
+    }
+    const uint32_t a1 = st[TSS_ALPHAARG1] & 0xF, a2 = st[TSS_ALPHAARG2] & 0xF;
+    auto diffuseLike = [](uint32_t a) { return a == TA_DIFFUSE || a == TA_CURRENT; };
+    if (st[TSS_ALPHAOP] == TOP_DISABLE) alphaSource = 1;
+    else if (st[TSS_ALPHAOP] == TOP_SELECTARG1 && a1 == TA_TEXTURE) alphaSource = 0;
+    else if (st[TSS_ALPHAOP] == TOP_SELECTARG1 && diffuseLike(a1)) alphaSource = 1;
+    else if (st[TSS_ALPHAOP] == TOP_MODULATE && ((a1 == TA_TEXTURE && diffuseLike(a2)) || (a2 == TA_TEXTURE && diffuseLike(a1)))) alphaSource = 2;
+    else return false;
+    if (!rs[RS_ALPHABLENDENABLE]) blend = 0;
+    else if (rs[RS_SRCBLEND] == BLEND_SRCALPHA && rs[RS_DESTBLEND] == BLEND_INVSRCALPHA) blend = 1;
+    else if (rs[RS_SRCBLEND] == BLEND_SRCALPHA && rs[RS_DESTBLEND] == BLEND_ONE) blend = 2;
+    else return false;
+    alphaTest = rs[RS_ALPHATESTENABLE] != 0;
+    alphaFunc = rs[RS_ALPHAFUNC];
+    alphaRef = static_cast<int>(rs[RS_ALPHAREF] & 0xFF);
+    keyOn = rs[RS_COLORKEYENABLE] != 0 && dc.tex[0].keyed;
+    return true;
+  }
+
+  // u and v at pixel x are uBase + du x (x - px0), as the general path computes them.
+  void Span(const DrawContext& dc, int y, int x0, int x1, double px0, double uBase, double du, double vBase,
+            double dv, uint32_t diffuse) const {
+    const TextureView& t = dc.tex[0];
+    const int dr = (diffuse >> 16) & 0xFF, dg = (diffuse >> 8) & 0xFF, db = diffuse & 0xFF, da = diffuse >> 24;
+    uint32_t* out = reinterpret_cast<uint32_t*>(dc.target.base + static_cast<int64_t>(y) * dc.target.pitch);
+    const bool texAlpha = t.px.layout.bits[3] != 0;
+    for (int x = x0; x <= x1; ++x) {
+      const double colX = x - px0;
+      const int tx = ClampIndex(FloorInt(Clamp01(uBase + du * colX) * t.px.width), t.px.width);
+      const int ty = ClampIndex(FloorInt(Clamp01(vBase + dv * colX) * t.px.height), t.px.height);
+      uint32_t raw;
+      std::memcpy(&raw, t.px.base + static_cast<int64_t>(ty) * t.px.pitch + tx * 4, 4);
+      if (keyOn && raw >= t.keyLow && raw <= t.keyHigh) continue;
+      int r = (raw >> 16) & 0xFF, g = (raw >> 8) & 0xFF, b = raw & 0xFF;
+      const int ta = texAlpha ? static_cast<int>(raw >> 24) : 255;
+      if (colorModulate) r = Mul255(r, dr), g = Mul255(g, dg), b = Mul255(b, db);
+      const int a = alphaSource == 0 ? ta : (alphaSource == 1 ? da : Mul255(ta, da));
+      if (alphaTest && !Compare(alphaFunc, a, alphaRef)) continue;
+      if (blend) {
+        const uint32_t d = out[x];
+        const int inv = blend == 1 ? 255 - a : 255;
+        r = Sat(Mul255(r, a) + Mul255(static_cast<int>((d >> 16) & 0xFF), inv));
+        g = Sat(Mul255(g, a) + Mul255(static_cast<int>((d >> 8) & 0xFF), inv));
+        b = Sat(Mul255(b, a) + Mul255(static_cast<int>(d & 0xFF), inv));
+      }
+      out[x] = static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b);
+    }
+  }
+};
 
 }  // namespace
 
@@ -352,23 +440,49 @@ void RasterTriangle(const DrawContext& dc, const RVertex& a, const RVertex& b, c
     ddy[k] = (d2 * dx1 - d1 * dx2) * inv;
   }
   const bool gouraud = dc.rs[RS_SHADEMODE] == SHADE_GOURAUD;
+  // Only the attributes this draw reads are interpolated.
+  int ks[kAttrs], nk = 0;
+  if (dc.hasZ && dc.rs[RS_ZENABLE]) ks[nk++] = 0;
+  if (gouraud) {
+    for (int k = 1; k <= 8; ++k) ks[nk++] = k;
+  }
+  for (uint32_t set = 0; set < dc.texCoordSets; ++set) {
+    ks[nk++] = 9 + 2 * static_cast<int>(set);
+    ks[nk++] = 10 + 2 * static_cast<int>(set);
+  }
   Fragment f;
-  double at[kAttrs];
+  double at[kAttrs] = {}, rowBase[kAttrs] = {};
+  FastSprite fast{};
+  const bool useFast = fast.Eligible(dc);
   for (int y = y0; y <= y1; ++y) {
     const int64_t pyF = static_cast<int64_t>(y) * 256;
-    int64_t e[3];
+    // The span of this row: every edge function E(x) = e - ey x 256 x (x - x0) stays >= 0.
+    int64_t lo = x0, hi = x1;
     for (int i = 0; i < 3; ++i) {
-      e[i] = ex[i] * (pyF - Y[i]) - ey[i] * (static_cast<int64_t>(x0) * 256 - X[i]) + bias[i];
-    }
-    const double rowY = y - py0;
-    for (int x = x0; x <= x1; ++x) {
-      if ((e[0] | e[1] | e[2]) >= 0) {
-        const double colX = x - px0;
-        for (int k = 0; k < kAttrs; ++k) at[k] = A[0][k] + ddx[k] * colX + ddy[k] * rowY;
-        FromAttrs(at, gouraud, a, &f);
-        WriteFragment(dc, x, y, f);
+      const int64_t e = ex[i] * (pyF - Y[i]) - ey[i] * (static_cast<int64_t>(x0) * 256 - X[i]) + bias[i];
+      const int64_t step = ey[i] * 256;
+      if (step == 0) {
+        if (e < 0) hi = lo - 1;
+      } else if (step > 0) {
+        if (e < 0) hi = lo - 1;
+        else hi = std::min(hi, x0 + e / step);
+      } else if (e < 0) {
+        lo = std::max(lo, x0 + (-e + (-step) - 1) / (-step));
       }
-      for (int i = 0; i < 3; ++i) e[i] -= ey[i] * 256;
+    }
+    if (lo > hi) continue;
+    const double rowY = y - py0;
+    for (int j = 0; j < nk; ++j) rowBase[ks[j]] = A[0][ks[j]] + ddy[ks[j]] * rowY;
+    if (useFast) {
+      fast.Span(dc, y, static_cast<int>(lo), static_cast<int>(hi), px0, rowBase[9], ddx[9], rowBase[10], ddx[10],
+                a.diffuse);
+      continue;
+    }
+    for (int x = static_cast<int>(lo); x <= static_cast<int>(hi); ++x) {
+      const double colX = x - px0;
+      for (int j = 0; j < nk; ++j) at[ks[j]] = rowBase[ks[j]] + ddx[ks[j]] * colX;
+      FromAttrs(at, gouraud, a, &f);
+      WriteFragment(dc, x, y, f);
     }
   }
 }
