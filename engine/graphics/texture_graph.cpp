@@ -91,11 +91,37 @@ int AddSurface3DData(int textureWidth, int textureHeight, int drawX, int drawY, 
   return handle;
 }
 
+// A texture about to be freed must not stay bound: vertices already batched with it are drawn
+// first, and the devices forget it so that the next draw programs its stages afresh.
+static void UnbindDyingTexture(plat::Surface* texture) {
+  if (texture == nullptr) return;
+  for (int dev = 0; dev < DEVICE3D_COUNT; ++dev) {
+    Device3DRecord* d = &g_Device3D[dev];
+    if (!d->inUse) continue;
+    bool bound = d->texture == texture || d->blendTexture == texture;
+    for (int i = 0; i < DEVICE3D_STAGES; ++i) bound = bound || d->stageTexture[i] == texture;
+    if (!bound) continue;
+    FlushVertexBuffer(dev);
+    if (d->texture == texture) d->texture = nullptr;
+    if (d->blendTexture == texture) d->blendTexture = nullptr;
+    for (int i = 0; i < DEVICE3D_STAGES; ++i) {
+      if (d->stageTexture[i] != texture) continue;
+      if (d->device != nullptr) d->device->SetTexture(i, nullptr);
+      d->stageTexture[i] = nullptr;
+    }
+    d->stageProgramDirty = 1;
+    d->textureDirty = 1;
+  }
+}
+
 int DeleteSurface3DData(int handle) {
   Surface3DRecord* r = GetSurface3DDataChecked(handle);
   if (!r) return -1;
   const int data = static_cast<int>(r->surfaceData);
-  if (ReleaseSurfaceDataRef(data) <= 0) ReleaseSurfaceData(data);
+  if (ReleaseSurfaceDataRef(data) <= 0) {
+    UnbindDyingTexture(GetSurface3DTexture(r));
+    ReleaseSurfaceData(data);
+  }
   return HandleDestroy(Tiles(), handle);
 }
 
