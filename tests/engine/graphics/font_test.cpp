@@ -373,3 +373,23 @@ TEST_F(SoftwareScreen, AntialiasingIsDroppedOnAnEightBitScreen) {
 }
 
 }  // namespace
+
+#include "engine/graphics/pending_softrender_services.h"
+
+namespace {
+
+TEST_F(SoftwareScreen, SoftwareScreenTextGoesStraightIntoTheTargetImage) {
+  const int font = Font(16, 1, 1);
+  Image target(64, 32), expected(64, 32);
+  g_SoftwareScreenStandIn.drawTarget = &target.img;
+  g_DrawState.drawArea = {0, 0, 40, 32};
+  const uint32_t c = GetScreenColor(250, 250, 250), e = GetScreenColor(0, 0, 90);
+  EXPECT_EQ(DrawTextWithFont(5, 4, "Aソ\\B", c, font, e, 0), 0);
+  const RectI clip = {0, 0, 40, 32};
+  Draw(font, expected, 5, 4, "Aソ\\B", c, e, 1, 0, &clip);
+  EXPECT_TRUE(target == expected);
+  EXPECT_EQ(target.At(45, 8), 0x55555555u);   // beyond the draw area
+  g_SoftwareScreenStandIn.drawTarget = nullptr;
+}
+
+}  // namespace
