@@ -47,7 +47,8 @@ void ForgetTexture3D(plat::Surface* texture) {
     FlushVertexBuffer(i);
     for (int s = 0; s < DEVICE3D_STAGES; ++s) {
       if (d->stageTexture[s] == texture) {
-        d->device->SetTexture(static_cast<uint32_t>(s), nullptr);
+        // Between a release and a re-creation the record stays without its device.
+        if (d->device) d->device->SetTexture(static_cast<uint32_t>(s), nullptr);
         d->stageTexture[s] = nullptr;
       }
     }

@@ -1,4 +1,4 @@
-// Defaults for movies, fonts and the mask screen until they land.
+// Defaults for movies and the mask screen until they land.
 #include "engine/graphics/graphics_hooks.h"
 
 PendingGraphicsFacts g_PendingGraphicsFacts;
@@ -9,11 +9,6 @@ int OpenMovieToGraph(const char*, int*, int*, int) { return -1; }
 int GetMovieModeField(int) { return 0; }
 int MovieFramesCarryAlpha(int) { return 0; }
 int ReopenAllMovieStreams() { return 0; }
-
-void ResetDefaultFontSettings() {}
-int InitializeFontSystem() { return 0; }
-void DeleteDefaultFont() {}
-int RecreateAllFonts() { return 0; }
 
 int MaskScreenExists() { return 0; }
 void MaskScreenParts(int* hasBuffer, int* hasSaveArea) { *hasBuffer = *hasSaveArea = 0; }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/graphics/device3d.h"
+#include "engine/graphics/font.h"
 #include "engine/graphics/graph.h"
 #include "engine/softrender/geometry.h"
 #include "engine/graphics/screen.h"
@@ -13,6 +14,7 @@
 #include "engine/graphics/surface_data.h"
 #include "engine/graphics/screen_fixture.h"
 #include "platform/files.h"
+#include "platform/glyphs.h"
 #include "platform/renderer.h"
 #include "platform/sync.h"
 
@@ -317,6 +319,21 @@ TEST_F(ScreenTest, ModeChangesAreSpacedAndKeepWhatIsUnchanged) {
   EXPECT_GT(st.lastModeChangeTime, second);
   EXPECT_EQ(st.actualBitDepth, 32);
   EXPECT_EQ(st.formatKind, 2);
+}
+
+TEST_F(ScreenTest, ModeChangeKeepsTheDefaultFontTheGameChose) {
+  plat::GlyphSetBackend(plat::GlyphBackend::Fake);
+  Start(ScreenSetup{});
+  ASSERT_EQ(SetDefaultFontName("MS UI Gothic", -1), 0);
+  ASSERT_EQ(SetDefaultFontSizeThickness(0, 24, 3), 0);
+  ASSERT_EQ(ChangeScreenMode(800, 600, 16, 0, -1), 0);
+  char name[FONT_FACE_NAME_SIZE];
+  int size = 0, thickness = 0;
+  ASSERT_EQ(GetFontStateToHandle(name, &size, &thickness, GetDefaultFontHandle()), 0);
+  EXPECT_STREQ(name, "MS UI Gothic");
+  EXPECT_EQ(size, 24);
+  EXPECT_EQ(thickness, 3);
+  plat::GlyphSetBackend(plat::GlyphBackend::FreeType);
 }
 
 TEST_F(ScreenTest, UnswitchableModeFallsBackToThePreviousOne) {
