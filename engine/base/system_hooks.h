@@ -40,7 +40,7 @@ int InitializeInputSystem();
 int TerminateInputSystem();
 int InitializeDirectSound();
 int TerminateDirectSound();
-void ProcessStreamSounds();
+int ProcessStreamSounds();                  // 0; -1 while the sound system is not started
 void TickPadVibration();
 void SyncPadEffects();
 void ReacquireInput();

@@ -188,8 +188,26 @@ int CloseOggVorbis(SoundConvert* c);
 int ReadRiffWave(SoundConvert* c, uint8_t** format, uint32_t* formatSize);
 int64_t StreamSizeOf(const StreamSource* s);  // -1 when it cannot be measured
 
-// ---- from the stream and play code ----
+// ---- stream sounds ----
+// The ring a stream plays on (its own, or its ring master's) becomes this handle's; another user
+// makes it fail, or with force is stopped. A memory sound simply yields its first buffer.
+int ClaimStreamRing(int handle, int force, SoundBufferSlot** ring);
+// Adds a source read through the stream set (kind 0 decoded now, 2 file image, 3 read while
+// playing); copied tells whether the data was copied, so that the caller may close the stream.
+int AddSreamSound(const StreamSource* stream, int repeatCount, int handle, int kind, int* copied,
+                  int shareHandle);
+int AddStreamSoundFile(const char* fileName, int repeatCount, int handle, int kind, int shareHandle);
+int PrepareStreamSound(int handle);           // the first four seconds, once, while not playing
+int RefillStreamSound(int handle);
+int ProcessStreamSounds();                    // refills every stream sound; run by ProcessMessage
 int StopStreamSound(int handle);
+int IsStreamSoundPlaying(int handle);
+int SetStreamLoopSamples(int samples, int handle);
+
+// ---- playing and loading ----
+int PlayStreamSound(int handle, int playType, int fromTop);
 int StopSoundHandle(int handle);
+int ReadWholeFile(const char* fileName, uint8_t** image, int* size);   // image in tracked memory
+int CreateMemorySoundFromImage(const uint8_t* image, int size, int bufferCount);
 // The engine's fatal exit; does not return.
 void ErrorExit(const char* text);

@@ -288,6 +288,9 @@ void Hammer(void* arg) {
     const int nest = 1 + static_cast<int>(rand_r(&h->seed) % 3);
     LibraryLock();
     if (h->shared->inside++ != 0) h->shared->violations++;
+    // Now and then hold the lock across a real sleep, so that waiters queue even when a loaded
+    // machine would otherwise run the threads one after another.
+    if (i % 50 == 0) plat::Sleep(1);
     for (int k = 1; k < nest; ++k) LibraryLock();
     for (int k = 1; k < nest; ++k) LibraryUnlock();
     h->shared->inside--;
