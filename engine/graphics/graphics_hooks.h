@@ -28,6 +28,9 @@ int CreateZBufferMemImg(MemImg* img, int width, int height);
 int InitializeDirectDraw();                 // 0 or -1
 void TerminateDirectDraw();
 void SwitchToSoftwareScreen();
+plat::Surface* ScreenPrimarySurface();      // null while none
+plat::Surface* ScreenDrawTargetSurface();   // the surface draws go to (the back surface by default)
+plat::Surface* MaskScreenSurface();         // the mask screen's surface, null while none
 
 // 3-D device and texture graphs.
 int Direct3DInUse();
@@ -114,10 +117,12 @@ struct PendingScreenFacts {
   int actualBits, requestedBits;
   int softwareScreen, noDirectDraw, directDrawInUse;
   plat::SurfaceDevice* device;
+  plat::Surface* primary;
+  plat::Surface* drawTarget;
+  plat::Surface* mask;
   ColorData colorData;
   uint32_t palette[256];
   int width, height;
-  int direct3DInUse, direct3DDevice;
   int clientValid;
   RectI client;
   int desktopWidth, desktopHeight;

@@ -1,40 +1,10 @@
-// Defaults for the 3-D device and texture graphs until they land: no device, no textures.
+// Defaults for the screen's Direct3D switch and the texture-surface rebuild until the screen lands;
+// the graphics manager's release and restore of the 3-D objects go to the device's own.
+#include "engine/graphics/device3d.h"
 #include "engine/graphics/graphics_hooks.h"
 
-int Direct3DInUse() { return g_PendingScreenFacts.direct3DInUse; }
 void SetDirect3DDisabled(int) {}
-int Direct3DDeviceExists() { return g_PendingScreenFacts.direct3DDevice; }
-void SetTextureFilterMode(int) {}
-void UpdateDrawColorCache() {}
-void SetBlendGraphTexture(int, int, int) {}
-int SetViewportFromRect(const RectI*) {
-  ++g_PendingScreenFacts.viewportCalls;
-  return 0;
-}
-void FlushCurrentVertexBuffer() {}
-void EndSceneCurrent() {}
-int GetTextureFormatIndex(const GraphCreationBytes*) { return -1; }
-const PixelFormatRecord* GetTexturePixelFormat(int) { return nullptr; }
-const ColorData* GetTextureFormatColorData(int) { return nullptr; }
-
-const PixelFormatRecord* GetZBufferPixelFormat() {
-  static const PixelFormatRecord z{32, 0x400, 0, 16, 0xFFFF, 0, 0, 0};
-  return &z;
-}
-
-int CreateGraphTextures(GraphRecord*) { return -1; }
-void DeleteGraphTextures(GraphRecord*) {}
-int RestoreGraphTextures(GraphRecord*) { return 0; }
-int FillGraphTextures(GraphRecord*, int, int, int, int) { return -1; }
-int TransferImageRectToGraphTextures(const PictureImage*, const PictureImage*, const RectI*, int, int, GraphRecord*) {
-  return -1;
-}
-int FillGraphTexturesFromImage(const PictureImage*, const PictureImage*, int, int, GraphRecord*) { return -1; }
-void ClearDrawScreen3D() {}
-int GetDrawScreenGraph3D(int, int, int, int, GraphRecord*, int) { return -1; }
-int DeriveGraphTextures(GraphRecord*, int, int, int, int, const GraphRecord*) { return -1; }
-int InitializeDirect3D() { return -1; }
-void ReleaseDirect3DObjects() {}
-void RestoreDirect3DObjects() {}
+void ReleaseDirect3DObjects() { ReleaseDirect3D(); }
+void RestoreDirect3DObjects() { RestoreDirect3D(); }
 void ReleaseAllTextureSurfaces() {}
 void RecreateAllTextureSurfaces() {}

@@ -1,4 +1,4 @@
-// Defaults for movies, fonts, the mask screen, input and the window until they land.
+// Defaults for movies, the mask screen, input and the window until they land.
 #include "engine/base/log.h"
 #include "engine/graphics/graphics_hooks.h"
 
@@ -9,17 +9,12 @@ int GetMovieModeField(int) { return 0; }
 int MovieFramesCarryAlpha(int) { return 0; }
 int ReopenAllMovieStreams() { return 0; }
 
-void ResetDefaultFontSettings() {}
-int InitializeFontSystem() { return 0; }
-void DeleteDefaultFont() {}
-int RecreateAllFonts() { return 0; }
 
 int MaskScreenExists() { return 0; }
 void MaskScreenParts(int* hasBuffer, int* hasSaveArea) { *hasBuffer = *hasSaveArea = 0; }
 int CreateMaskScreen(int, int) { return 0; }
 void ReleaseMaskScreen() {}
 void DeleteMaskScreen() {}
-int SetUseMaskFlag(int) { return -1; }
 
 void StopInputForDisplayRebuild() {}
 

@@ -36,6 +36,9 @@ int CreateZBufferMemImg(MemImg* img, int width, int height) {
 
 int InitializeDirectDraw() { return -1; }
 void TerminateDirectDraw() {}
+plat::Surface* ScreenPrimarySurface() { return g_PendingScreenFacts.primary; }
+plat::Surface* ScreenDrawTargetSurface() { return g_PendingScreenFacts.drawTarget; }
+plat::Surface* MaskScreenSurface() { return g_PendingScreenFacts.mask; }
 void SwitchToSoftwareScreen() { g_PendingScreenFacts.softwareScreen = 1; }
 
 void ClearDrawTargetSurfaces() {}

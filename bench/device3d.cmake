@@ -1,0 +1,3 @@
+# The 3-D device benchmark compares against SDL2's software renderer; only it links SDL2.
+pkg_check_modules(BENCH_DEVICE3D_BASELINE REQUIRED IMPORTED_TARGET sdl2)
+target_link_libraries(bench_device3d PRIVATE PkgConfig::BENCH_DEVICE3D_BASELINE)
