@@ -9,6 +9,7 @@
 #include "engine/base/system_hooks.h"
 #include "engine/base/text_input.h"
 #include "engine/graphics/color_data.h"
+#include "engine/graphics/font.h"
 
 TextInputState g_TextInput;
 
@@ -114,9 +115,7 @@ int HandleOf(int slot) {
 }  // namespace
 
 int IsKeyInputLead(const char* p) {
-  const uint8_t b = static_cast<uint8_t>(*p);
-  if (g_base.win.oemCharsetKind == 2) return b >= 0x80 ? 1 : 0;
-  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC) ? 1 : 0;
+  return IsDoubleByteLead(reinterpret_cast<const uint8_t*>(p), g_base.win.oemCharsetKind == 2 ? 2 : 1);
 }
 
 // Key ring ---------------------------------------------------------------------------------------
