@@ -81,7 +81,7 @@ KeyInputRecord* GetKeyInputRecord(int handle); // null for a bad handle
 int SetActiveKeyInput(int handle);             // -1 leaves no field active; a field starts afresh
 int GetActiveKeyInput();
 int CheckKeyInput(int handle);                 // 0 running, 1 finished, 2 cancelled, -1 bad handle
-int GetKeyInputString(char* out, int handle);  // copies the text; 0 / -1
+int GetKeyInputString(char* out, int handle);  // copies the text (out holds maxLength + 1); 0 / -1
 int SetKeyInputString(const char* text, int handle);  // whole characters that fit; cursor at the end
 int ProcessKeyInput();                         // 0, or -1 when the active handle is invalid
 int InitTextInputBuffers();
