@@ -45,8 +45,6 @@ struct PathRun {
     s.noDirectDraw = p == kSoftwareScreen;
     s.software = p == kSoftwareScreen;
     EXPECT_EQ(StartScreenForTest(s), 0);
-    SetGraphicsManagerUp(0);
-    InitializeGraphicsManager();
     EXPECT_EQ(Direct3DInUse() != 0, p == kDevice);
     SetDrawTarget(DRAW_SCREEN_BACK);
     folder.Write("sheet.png", SheetPng());
