@@ -16,6 +16,10 @@ int SetViewportFromRect(const RectI*) {
   ++g_PendingGraphicsFacts.viewportCalls;
   return 0;
 }
+int SetDrawTargetSurface3D(int toMask) {
+  g_PendingGraphicsFacts.renderTargetToMask = toMask;
+  return 0;
+}
 void FlushCurrentVertexBuffer() {}
 void EndSceneCurrent() {}
 int GetTextureFormatIndex(const GraphCreationBytes*) { return -1; }

@@ -1,4 +1,4 @@
-// Defaults for movies, fonts and the mask screen until they land.
+// Defaults for movies and fonts until they land.
 #include "engine/graphics/graphics_hooks.h"
 
 PendingGraphicsFacts g_PendingGraphicsFacts;
@@ -14,15 +14,3 @@ void ResetDefaultFontSettings() {}
 int InitializeFontSystem() { return 0; }
 void DeleteDefaultFont() {}
 int RecreateAllFonts() { return 0; }
-
-int MaskScreenExists() { return 0; }
-void MaskScreenParts(int* hasBuffer, int* hasSaveArea) { *hasBuffer = *hasSaveArea = 0; }
-int CreateMaskScreen(int, int) { return 0; }
-void ReleaseMaskScreen() {}
-void DeleteMaskScreen() {}
-int SetUseMaskFlag(int) { return -1; }
-
-MemImg* GetMaskMemImg() { return g_PendingGraphicsFacts.maskImage; }
-plat::Surface* GetMaskSurface() { return nullptr; }
-void MaskPrepareRect(const RectI*, MemImg*, plat::Surface*) {}
-void MaskMergeRect(const RectI*, MemImg*, plat::Surface*) {}
