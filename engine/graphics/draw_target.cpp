@@ -347,6 +347,8 @@ int LoadFrontScreenToMemImg() {
   return 0;
 }
 
+int ScreenFrontCopyStale() { return g_ScreenState.frontCopyStale; }
+
 int BeginMaskedDraw(int x1, int y1, int x2, int y2) {
   MemImg* img = g_ScreenState.targetImage;
   if (img && img->pixels) SaveMaskedDrawArea(x1, y1, x2, y2, nullptr, img);

@@ -28,6 +28,8 @@ int CreateZBufferMemImg(MemImg* img, int width, int height);
 int InitializeDirectDraw();                 // 0 or -1
 void TerminateDirectDraw();
 void SwitchToSoftwareScreen();
+plat::Surface* GetPrimarySurface();         // null while none
+plat::Surface* GetDrawTargetSurface();      // the surface draws go to (the back surface by default)
 
 // 3-D device and texture graphs.
 int Direct3DInUse();
@@ -111,12 +113,3 @@ void* GetMainWindowNativeHandle();          // what the presenter draws into; nu
 int IsEngineStartedOrStarting();            // start-up has begun (or finished)
 void GraphicsFatalStop(const char* message); // logs, shuts the engine down and ends the process
 
-// Stand-in facts read by the pending defaults of the 3-D device (tests set them); they go away
-// with the pending files once it lands.
-struct PendingGraphicsFacts {
-  int direct3DInUse, direct3DDevice;
-  int viewportCalls;
-  int direct3DStarts, direct3DEnds;
-  int renderTargetToMask;                   // the last SetDrawTargetSurface3D choice, -1 none
-};
-extern PendingGraphicsFacts g_PendingGraphicsFacts;
