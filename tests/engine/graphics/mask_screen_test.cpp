@@ -1,5 +1,6 @@
-// The mask screen on every screen kind: draws bracketed while the mask is in effect change only the
-// pixels whose mask byte lets drawing through; the mask outlives a display rebuild.
+// The mask screen's own parts on every screen kind, and the edges of its bracket: no buffer, empty
+// rectangles, the front screen of a window, a screen-mode change. Scenes drawn through the mask
+// are in mask_dispatch_test.cpp.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -62,12 +63,6 @@ struct TargetPixels {
   }
 };
 
-uint32_t Hash(const std::vector<uint32_t>& v) {
-  uint32_t h = 2166136261u;
-  for (uint32_t p : v) h = (h ^ p) * 16777619u;
-  return h;
-}
-
 // A picture with a different value in every pixel, never 0.
 std::vector<uint32_t> Backdrop(uint32_t colourBits) {
   std::vector<uint32_t> v(kW * kH);
@@ -77,8 +72,6 @@ std::vector<uint32_t> Backdrop(uint32_t colourBits) {
 
 class MaskScreenTest : public ::testing::TestWithParam<MaskCase> {
  protected:
-  uint32_t colourBits = 0;
-
   void SetUp() override {
     ScreenSetup s;
     s.width = kW;
@@ -87,141 +80,13 @@ class MaskScreenTest : public ::testing::TestWithParam<MaskCase> {
     s.software = GetParam().software;
     s.noDirectDraw = GetParam().noDirectDraw;
     ASSERT_EQ(StartScreenForTest(s), 0);
-    colourBits = GetParam().bits == 16 ? 0xFFFFu : 0xFFFFFFu;
   }
   void TearDown() override {
     DeleteMaskScreen();
     DeleteAllGraphHandles(0);
     StopScreenForTest();
   }
-
-  // A mask with a block, a byte-wise comb (so that neither the four-byte nor the one-byte path
-  // sees only one kind) and a ragged right edge beyond the last whole group of four.
-  std::vector<uint8_t> ShapeMask() {
-    int pitch = 0, w = 0, h = 0;
-    uint8_t* m = GetMaskBuffer(&pitch, &w, &h);
-    EXPECT_NE(m, nullptr);
-    EXPECT_EQ(FillMaskScreenRect(6, 4, 30, 20, 1), 0);
-    for (int y = 24; y < 40; ++y)
-      for (int x = 0; x < kW; ++x)
-        if ((x + y) % 3 == 0) m[y * pitch + x] = 0x80;
-    EXPECT_EQ(FillMaskScreenRect(kW - 3, 0, kW, kH, 7), 0);
-    std::vector<uint8_t> flat(kW * kH);
-    for (int y = 0; y < kH; ++y) std::memcpy(&flat[y * kW], m + y * pitch, kW);
-    return flat;
-  }
-
-  // A 12 x 10 software graph whose pixels are all different and never 0.
-  int Sprite(std::vector<uint32_t>* pixels) {
-    SetCreateSystemMemoryFlag(1);
-    const int g = CreateGraph(12, 10, 0, 0, 0);
-    EXPECT_GT(g, 0);
-    MemImg* img = &GetSurfaceDataRecord(static_cast<int>(GetSurface2D(static_cast<int>(GetGraphRecord(g)->parts[0]))->surfaceData))->image;
-    const int bytes = MemImgPixelBytes(img);
-    pixels->assign(12 * 10, 0);
-    for (int y = 0; y < 10; ++y)
-      for (int x = 0; x < 12; ++x) {
-        const uint32_t v = ((0x9E3779B9u * static_cast<uint32_t>(y * 12 + x + 7)) & colourBits) | 2u;
-        std::memcpy(img->pixels + y * img->pitch + x * bytes, &v, bytes);
-        (*pixels)[y * 12 + x] = v;
-      }
-    MemImgMarkChanged(img);
-    return g;
-  }
 };
-
-// The reference: a box or a picture lands only where the mask byte is non-zero.
-void ApplyBox(std::vector<uint32_t>* want, const std::vector<uint8_t>& mask, int x1, int y1, int x2, int y2,
-              uint32_t colour) {
-  for (int y = std::max(y1, 0); y < std::min(y2, kH); ++y)
-    for (int x = std::max(x1, 0); x < std::min(x2, kW); ++x)
-      if (mask[y * kW + x]) (*want)[y * kW + x] = colour;
-}
-
-void ApplyPicture(std::vector<uint32_t>* want, const std::vector<uint8_t>& mask, int x0, int y0,
-                  const std::vector<uint32_t>& pic, int pw, int ph) {
-  for (int y = 0; y < ph; ++y)
-    for (int x = 0; x < pw; ++x) {
-      const int tx = x0 + x, ty = y0 + y;
-      if (tx >= 0 && ty >= 0 && tx < kW && ty < kH && mask[ty * kW + tx]) (*want)[ty * kW + tx] = pic[y * pw + x];
-    }
-}
-
-TEST_P(MaskScreenTest, BoxesAndSpritesChangeOnlyWhereTheMaskLetsThrough) {
-  std::vector<uint32_t> sprite;
-  const int g = Sprite(&sprite);
-  const std::vector<uint32_t> backdrop = Backdrop(colourBits);
-  TargetPixels::Write(backdrop);
-  ASSERT_EQ(CreateMaskScreen(1, 1), 0);
-  const std::vector<uint8_t> mask = ShapeMask();
-  ASSERT_EQ(SetUseMaskFlag(1), 0);
-  ASSERT_EQ(g_DrawState.maskInEffect, 1);
-
-  std::vector<uint32_t> want = backdrop;
-  const uint32_t colour = 0x00A5C3u & colourBits;
-  // Black is the save area's key colour on a 16-bit screen; it must come through all the same.
-  const uint32_t black = GetScreenColor(0, 0, 0) & colourBits;
-
-  BeginMaskedDraw(2, 2, 50, 44);
-  EXPECT_EQ(DrawFilledBoxSoftware(2, 2, 50, 44, colour), 0);
-  EXPECT_EQ(TargetPixels::Read(), backdrop) << "the draw lands in the save area until the merge";
-  EndMaskedDraw(2, 2, 50, 44);
-  ApplyBox(&want, mask, 2, 2, 50, 44, colour);
-
-  BeginMaskedDraw(20, 10, 40, 30);
-  EXPECT_EQ(DrawFilledBoxSoftware(20, 10, 40, 30, black), 0);
-  EndMaskedDraw(20, 10, 40, 30);
-  ApplyBox(&want, mask, 20, 10, 40, 30, black);
-
-  const GraphRecord* r = GetGraphRecord(g);
-  BeginMaskedDraw(55, 30, 67, 40);   // partly off the right edge
-  EXPECT_EQ(DrawGraphSoftware(55, 30, static_cast<int>(r->parts[0]), 0), 0);
-  EndMaskedDraw(55, 30, 67, 40);
-  ApplyPicture(&want, mask, 55, 30, sprite, 12, 10);
-  BeginMaskedDraw(3, 22, 15, 32);
-  EXPECT_EQ(DrawGraphSoftware(3, 22, static_cast<int>(r->parts[0]), 0), 0);
-  EndMaskedDraw(3, 22, 15, 32);
-  ApplyPicture(&want, mask, 3, 22, sprite, 12, 10);
-
-  const std::vector<uint32_t> got = TargetPixels::Read();
-  EXPECT_EQ(Hash(got), Hash(want));
-  int wrong = 0;
-  for (int i = 0; i < kW * kH; ++i) wrong += got[i] != want[i];
-  EXPECT_EQ(wrong, 0);
-}
-
-TEST_P(MaskScreenTest, TheMaskOutlivesADisplayRebuild) {
-  // Only a display object is ever lost and rebuilt.
-  if (GetParam().noDirectDraw) GTEST_SKIP();
-  ASSERT_EQ(CreateMaskScreen(1, 1), 0);
-  const std::vector<uint8_t> mask = ShapeMask();
-  ASSERT_EQ(SetUseMaskFlag(1), 0);
-  plat::SurfaceDeviceLoseAll(g_ScreenState.device);
-  ASSERT_EQ(RebuildDisplayAfterReactivation(), 0);
-
-  EXPECT_EQ(MaskScreenExists(), 1);
-  EXPECT_EQ(GetUseMaskFlag(), 1);
-  EXPECT_EQ(g_DrawState.maskInEffect, 1);
-  int pitch = 0;
-  const uint8_t* m = GetMaskBuffer(&pitch, nullptr, nullptr);
-  ASSERT_NE(m, nullptr);
-  for (int y = 0; y < kH; ++y) ASSERT_EQ(std::memcmp(m + y * pitch, &mask[y * kW], kW), 0) << "row " << y;
-  if (g_ScreenState.softwareScreen) {
-    EXPECT_NE(GetMaskMemImg(), nullptr);
-  } else {
-    ASSERT_NE(GetMaskSurface(), nullptr);
-    EXPECT_FALSE(plat::SurfaceIsLost(GetMaskSurface()));
-  }
-
-  const std::vector<uint32_t> backdrop = Backdrop(colourBits);
-  TargetPixels::Write(backdrop);
-  std::vector<uint32_t> want = backdrop;
-  BeginMaskedDraw(0, 0, kW, kH);
-  EXPECT_EQ(DrawFilledBoxSoftware(0, 0, kW, kH, 0x1234u), 0);
-  EndMaskedDraw(0, 0, kW, kH);
-  ApplyBox(&want, mask, 0, 0, kW, kH, 0x1234u);
-  EXPECT_EQ(Hash(TargetPixels::Read()), Hash(want));
-}
 
 TEST_P(MaskScreenTest, SaveAreaKindFollowsTheScreen) {
   ASSERT_EQ(CreateMaskScreen(1, 1), 0);
@@ -313,6 +178,25 @@ TEST_F(MaskEdgeTest, AMergeOverAnEmptyRectangleTouchesNothing) {
   for (int i = 0; i < kW * kH; ++i) changed += got[i] != backdrop[i];
   EXPECT_EQ(changed, 4);
   EXPECT_EQ(got[9 * kW + 9], 0x7777u);
+}
+
+TEST_F(MaskEdgeTest, AScreenModeChangeEndsTheMaskWithTheGraphicsManager) {
+  ASSERT_EQ(CreateMaskScreen(1, 1), 0);
+  ASSERT_EQ(SetUseMaskFlag(1), 0);
+  ASSERT_EQ(SetScreenModeKeep(kW, kH, 32, -1), 0);
+  EXPECT_EQ(MaskScreenExists(), 0);
+  EXPECT_EQ(GetMaskSurface(), nullptr);
+  EXPECT_EQ(g_DrawState.maskInEffect, 0);
+  EXPECT_EQ(GetUseMaskFlag(), 1);   // the restarted manager's default, with nothing to apply it to
+  ASSERT_EQ(SetDrawTarget(DRAW_SCREEN_BACK), 0);
+  EXPECT_EQ(DrawFilledBoxSoftware(0, 0, 4, 4, 0x123456), 0);
+  uint8_t* p = nullptr;
+  int32_t pitch = 0;
+  ASSERT_EQ(plat::SurfaceLock(GetBackSurface(), nullptr, 0, &p, &pitch), plat::SURF_OK);
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  plat::SurfaceUnlock(GetBackSurface());
+  EXPECT_EQ(v & 0xFFFFFF, 0x123456u);
 }
 
 TEST_F(MaskEdgeTest, RebuildWithoutAMaskScreenMakesNone) {
