@@ -10,6 +10,7 @@
 #include "engine/base/log.h"
 #include "engine/base/startup_window.h"
 #include "engine/engine.h"
+#include "engine/graphics/font.h"
 #include "engine/graphics/graph.h"
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/graphics_hooks.h"
@@ -101,6 +102,10 @@ TEST_F(EngineStart, GraphicsStartBringsUpTheScreenAndTheManagerAndShutDownEndsTh
   EXPECT_EQ(st.actualBitDepth, 32);   // a window runs at the desktop's depth
   EXPECT_EQ(GraphicsManagerIsUp(), 1);
   EXPECT_EQ(g_DrawState.drawScreen, -4);   // start-up's last settling draw goes to the front screen
+  // The settling graphs are gone; the default font's texture cache is the only graph left.
+  const FontRecord* defaultFont = GetFontRecord(GetDefaultFontHandle());
+  ASSERT_NE(defaultFont, nullptr);
+  EXPECT_EQ(GetGraphCount(), GetGraphRecord(defaultFont->cacheGraph) ? 1 : 0);
   // The real back end offers the 3-D device, as an ordinary machine would: graphs become textures.
   EXPECT_EQ(Direct3DInUse(), 1);
   EXPECT_EQ(IsTextureDrawAvailable(), 1);
