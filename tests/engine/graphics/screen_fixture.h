@@ -23,7 +23,6 @@ struct ScreenSetup {
 inline void ClearScreenForTest() {
   std::memset(&g_ScreenState, 0, sizeof(g_ScreenState));
   std::memset(&g_SoftwareDrawTarget, 0, sizeof(g_SoftwareDrawTarget));
-  g_PendingGraphicsFacts = PendingGraphicsFacts{};
   g_base.startup.initialising = 0;
   g_base.settings.windowMode = 0;
   g_base.settings.windowScale = 0.0;
