@@ -80,7 +80,6 @@ bool WindowIsFullScreen(WindowId w);
 bool WindowGetRect(WindowId w, WindowRect* r);    // outer, screen coordinates
 bool WindowGetClientRect(WindowId w, WindowRect* r);  // client, screen coordinates
 void WindowBringToFront(WindowId w, bool topmost);
-void WindowEnableIme(WindowId w, bool enable);
 void* WindowNativeHandle(WindowId w);             // SDL_Window* on the SDL back end, else null
 
 // Message queue.
@@ -90,6 +89,31 @@ void PostQuitMessage(int exitCode);
 intptr_t SendWindowMessage(WindowId w, uint32_t message, uintptr_t wParam, intptr_t lParam);
 intptr_t DispatchWindowMessage(const Message& m); // calls the class procedure of m.window
 intptr_t DefaultWindowProc(WindowId w, uint32_t message, uintptr_t wParam, intptr_t lParam);  // WM_CLOSE destroys
+
+// Input method. While it is enabled and open for a window, typing under way arrives as a
+// composition: WM_IME_STARTCOMPOSITION, WM_IME_COMPOSITION with the GCS_* flags of what changed,
+// WM_IME_ENDCOMPOSITION; the text it commits arrives as WM_IME_COMPOSITION with GCS_RESULTSTR.
+// Text committed with no composition under way (or the method disabled) arrives as WM_CHAR bytes.
+// Strings are CP932, offsets in bytes. The real method offers no candidate list, so none is ever
+// announced there; the headless back end can script one.
+enum : uint32_t { GCS_COMPSTR = 0x8, GCS_COMPCLAUSE = 0x20, GCS_CURSORPOS = 0x80, GCS_RESULTSTR = 0x800 };
+enum : uint32_t {
+  IMN_CHANGECANDIDATE = 3, IMN_CLOSECANDIDATE = 4, IMN_OPENCANDIDATE = 5, IMN_SETOPENSTATUS = 8,
+  IMN_SETCANDIDATEPOS = 9,
+};
+void WindowEnableIme(WindowId w, bool enable);    // disabling drops a composition under way
+// GCS_COMPSTR, GCS_RESULTSTR: copies whole characters, at most outSize bytes, and returns the
+// count; what GCS_RESULTSTR copies is taken, so committed text is handed out once. GCS_COMPCLAUSE:
+// the clause starts and the end as uint32 byte offsets (bytes copied). GCS_CURSORPOS: the cursor's
+// byte offset, out unused. -1 for an unknown window.
+int ImeGetComposition(WindowId w, uint32_t item, void* out, int outSize);
+int ImeGetCandidateList(WindowId w, void* out, int outSize);  // bytes of the list (copied when they fit); 0: none
+bool ImeGetOpenStatus(WindowId w);
+void ImeSetOpenStatus(WindowId w, bool open);     // a change posts WM_IME_NOTIFY IMN_SETOPENSTATUS
+void ImeCancelComposition(WindowId w);            // drops the composition under way (ends it)
+// Makes the text the composition under way, cursor at its end. The real method does not learn
+// of it: its next report replaces it.
+void ImeSetCompositionString(WindowId w, const char* cp932);
 
 // Files dropped on a window arrive as WM_DROPFILES with a drop id in wParam.
 int DropFileCount(uintptr_t drop);

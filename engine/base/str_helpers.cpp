@@ -46,6 +46,13 @@ void StrToUpperMB(char* text) {
   }
 }
 
+int CountCharsMB(const char* text, int n) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+  int count = 0;
+  for (int i = 0; i < n && p[i]; ++count) i += IsLead(p[i]) && p[i + 1] ? 2 : 1;
+  return count;
+}
+
 int StrToInt(const char* text) {
   const char* p = text;
   while (*p && *p != '-' && !(*p >= '0' && *p <= '9')) ++p;

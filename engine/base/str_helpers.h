@@ -12,6 +12,7 @@ void StrAppend(char* dst, const char* src);
 const char* StrFindCharMB(const char* text, int c);
 int StrCompare(const char* a, const char* b);              // 0 equal, 1 otherwise
 void StrToUpperMB(char* text);
+int CountCharsMB(const char* text, int n);                 // characters in the first n bytes; stops at a NUL
 int StrToInt(const char* text);                             // -1 without a digit or minus sign
 int ParseIntAfterBlank(const char* line);                   // StrToInt after the first blank; -1 without one
 int IntToStr(int value, char* out, int radix);              // 0; -1 for a radix outside 2..36

@@ -5,6 +5,7 @@
 #include "engine/graphics/convert_blt.h"
 #include "engine/graphics/graph.h"
 #include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/mask_screen.h"
 #include "engine/graphics/screen.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
@@ -153,6 +154,9 @@ int BeginSoftwareDrawTarget(Surface2DRecord* part, int copy, const RectI* source
   t.destination = nullptr;
   t.source = nullptr;
   t.targetSurface = g_DrawState.maskInEffect ? GetMaskSurface() : s.targetSurface;
+  // The mask surface holds the draw screen at its own coordinates, whatever surface it lives in.
+  const int offsetX = g_DrawState.maskInEffect ? 0 : s.targetOffsetX;
+  const int offsetY = g_DrawState.maskInEffect ? 0 : s.targetOffsetY;
   SurfaceDataRecord* data = part ? GetSurfaceDataRecord(static_cast<int>(part->surfaceData)) : nullptr;
   if (part && !data) {
     t.failed = 1;
@@ -170,8 +174,8 @@ int BeginSoftwareDrawTarget(Surface2DRecord* part, int copy, const RectI* source
     t.directSourceRect = RectI{sourceRect->left + part->srcX, sourceRect->top + part->srcY,
                                sourceRect->right + part->srcX, sourceRect->bottom + part->srcY};
     t.directTarget = t.targetSurface;
-    const int dx = g_DrawState.drawScreenRect.left + s.targetOffsetX;
-    const int dy = g_DrawState.drawScreenRect.top + s.targetOffsetY;
+    const int dx = g_DrawState.drawScreenRect.left + offsetX;
+    const int dy = g_DrawState.drawScreenRect.top + offsetY;
     t.directTargetRect = RectI{updateRect->left + dx, updateRect->top + dy, updateRect->right + dx, updateRect->bottom + dy};
     return 0;
   }
@@ -198,10 +202,10 @@ int BeginSoftwareDrawTarget(Surface2DRecord* part, int copy, const RectI* source
       return -1;
     }
     const int viaWork = (videoTarget && blending) || (t.convert && (blending || noConvert == 0));
-    t.targetRect = RectI{t.clippedRect.left + s.targetOffsetX + g_DrawState.drawScreenRect.left,
-                         t.clippedRect.top + s.targetOffsetY + g_DrawState.drawScreenRect.top,
-                         t.clippedRect.right + s.targetOffsetX + g_DrawState.drawScreenRect.left,
-                         t.clippedRect.bottom + s.targetOffsetY + g_DrawState.drawScreenRect.top};
+    t.targetRect = RectI{t.clippedRect.left + offsetX + g_DrawState.drawScreenRect.left,
+                         t.clippedRect.top + offsetY + g_DrawState.drawScreenRect.top,
+                         t.clippedRect.right + offsetX + g_DrawState.drawScreenRect.left,
+                         t.clippedRect.bottom + offsetY + g_DrawState.drawScreenRect.top};
     uint8_t* pixels = nullptr;
     int32_t pitch = 0;
     if (viaWork) {
@@ -343,19 +347,19 @@ int LoadFrontScreenToMemImg() {
   return 0;
 }
 
+int ScreenFrontCopyStale() { return g_ScreenState.frontCopyStale; }
+
 int BeginMaskedDraw(int x1, int y1, int x2, int y2) {
-  RectI r{x1, y1, x2, y2};
   MemImg* img = g_ScreenState.targetImage;
-  if (img && img->pixels) MaskPrepareRect(&r, img, nullptr);
-  else MaskPrepareRect(&r, nullptr, g_ScreenState.targetSurface);
+  if (img && img->pixels) SaveMaskedDrawArea(x1, y1, x2, y2, nullptr, img);
+  else SaveMaskedDrawArea(x1, y1, x2, y2, g_ScreenState.targetSurface, nullptr);
   return 0;
 }
 
 int EndMaskedDraw(int x1, int y1, int x2, int y2) {
-  RectI r{x1, y1, x2, y2};
   MemImg* img = g_ScreenState.targetImage;
-  if (img && img->pixels) MaskMergeRect(&r, img, nullptr);
-  else MaskMergeRect(&r, nullptr, g_ScreenState.targetSurface);
+  if (img && img->pixels) MergeMaskedDrawArea(x1, y1, x2, y2, nullptr, img);
+  else MergeMaskedDrawArea(x1, y1, x2, y2, g_ScreenState.targetSurface, nullptr);
   return 0;
 }
 

@@ -28,6 +28,8 @@ int CreateZBufferMemImg(MemImg* img, int width, int height);
 int InitializeDirectDraw();                 // 0 or -1
 void TerminateDirectDraw();
 void SwitchToSoftwareScreen();
+plat::Surface* GetPrimarySurface();         // null while none
+plat::Surface* GetDrawTargetSurface();      // the surface draws go to (the back surface by default)
 
 // 3-D device and texture graphs.
 int Direct3DInUse();
@@ -57,8 +59,6 @@ int FillGraphTexturesFromImage(const PictureImage* image, const PictureImage* al
 int DeriveGraphTextures(GraphRecord* g, int x, int y, int width, int height, const GraphRecord* source);
 void ReleaseDirect3DObjects();
 void RestoreDirect3DObjects();
-// The current movie frame into every tile; alpha, when carried, in the right half of each frame.
-int TransferMovieFrameToTextures(const PictureImage* frame, int alphaInRightHalf, GraphRecord* g);
 
 // Draw-target work done by the screen-level draws (screen_draw.cpp, screen_present.cpp).
 void ClearDrawScreen3D();
@@ -67,12 +67,10 @@ int UpdateFrontScreenRect(const RectI* r);
 int GetDrawScreenGraph2D(int x1, int y1, int x2, int y2, GraphRecord* g, int flag);
 int GetDrawScreenGraph3D(int x1, int y1, int x2, int y2, GraphRecord* g, int flag);
 
-// Mask screen: the image (or surface) every software draw takes while the mask is in effect, and
-// the mask's prepare and merge steps around a draw onto a target image or surface.
+// Mask screen (mask_screen.cpp): the image (or surface) every draw takes while the mask is in
+// effect; its bracket is in mask_screen.h.
 MemImg* GetMaskMemImg();
 plat::Surface* GetMaskSurface();
-void MaskPrepareRect(const RectI* r, MemImg* targetImage, plat::Surface* targetSurface);
-void MaskMergeRect(const RectI* r, MemImg* targetImage, plat::Surface* targetSurface);
 
 // Graphics manager (graph_load.cpp), movies.
 int GraphicsManagerIsUp();
@@ -94,11 +92,13 @@ int RecreateAllFonts();
 // Mask screen and masks.
 int MaskScreenExists();
 void MaskScreenParts(int* hasBuffer, int* hasSaveArea);
-int CreateMaskScreen(int makeBuffer, int makeSaveArea);
-void ReleaseMaskScreen();
+int CreateMaskScreen(int makeBuffer, int makeSaveArea);   // 0, -1 when the buffer cannot be had
+void ReleaseMaskScreen();                   // the save area only: the mask bytes outlive a rebuild
 void DeleteMaskScreen();
 int DeleteAllMaskHandles();                 // graph_from_image.cpp
-int SetUseMaskFlag(int flag);
+int SetUseMaskFlag(int flag);               // -1 when no mask buffer exists
+// The 3-D device renders into the mask surface (1) or the draw target's surface (0).
+int SetDrawTargetSurface3D(int toMask);
 
 // Window, start-up and message processing (engine base).
 void WaitWhileInactive();
@@ -113,12 +113,3 @@ void* GetMainWindowNativeHandle();          // what the presenter draws into; nu
 int IsEngineStartedOrStarting();            // start-up has begun (or finished)
 void GraphicsFatalStop(const char* message); // logs, shuts the engine down and ends the process
 
-// Stand-in facts read by the pending defaults of the 3-D device and the mask screen (tests set
-// them); they go away with the pending files once those land.
-struct PendingGraphicsFacts {
-  int direct3DInUse, direct3DDevice;
-  int viewportCalls;
-  int direct3DStarts, direct3DEnds;
-  MemImg* maskImage;                        // what GetMaskMemImg gives until the mask screen lands
-};
-extern PendingGraphicsFacts g_PendingGraphicsFacts;

@@ -10,10 +10,12 @@
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
 #include "engine/base/startup_window.h"
+#include "engine/graphics/draw_services.h"
 #include "engine/graphics/graph.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/screen.h"
 #include "engine/graphics/surface2d.h"
+#include "engine/graphics/texture_graph.h"
 #include "platform/files.h"
 
 static void* g_MovieSlots[MOVIE_TABLE_SIZE];
@@ -371,6 +373,33 @@ int ReopenAllMovieStreams() {
   }
   return 0;
 }
+
+// What the draw dispatch asks before it draws a movie graph.
+int UpdateMovieFrameForDraw(int graph) {
+  const GraphRecord* g = GetGraphRecord(graph);
+  if (!g || g->movieHandle == -1) return -1;
+  const MovieRecord* rec = GetMovieRecord(g->movieHandle);
+  if (!rec) return -1;
+  UpdateMovieFrame(graph, 0);
+  return rec->mode == 1 && rec->overlaySurface ? 1 : 0;
+}
+
+// Overlays are never made here (the movie layer reports no overlay format), so a movie is never
+// shown through one; these answer for the draw dispatch's overlay path all the same.
+int GetMovieOverlaySize(int movie, int* width, int* height) {
+  const MovieRecord* rec = GetMovieRecord(movie);
+  if (!rec || rec->mode != 1 || !rec->overlaySurface) return -1;
+  *width = rec->width;
+  *height = rec->height;
+  return 0;
+}
+
+int ShowMovieOverlay(int movie, const RectI*, const RectI*, int) {
+  const MovieRecord* rec = GetMovieRecord(movie);
+  return rec && rec->overlaySurface ? 0 : -1;
+}
+
+void GetOverlayAlignment(OverlayAlignment* out) { *out = OverlayAlignment{0, 0, 0, 0}; }
 
 // What the window procedure calls.
 void SuspendMovies() { SuspendAllMovies(); }

@@ -194,6 +194,7 @@ int CopySurfaceRect(plat::Surface* target, plat::Surface* source, int x, int y, 
                     int method);
 MemImg* GetBlendGraphMemImg();
 int LoadFrontScreenToMemImg();
+int ScreenFrontCopyStale();          // the window present left the front copy stale
 int BeginMaskedDraw(int x1, int y1, int x2, int y2);
 int EndMaskedDraw(int x1, int y1, int x2, int y2);
 MemImg* GetSoftwareDrawDestMemImg();

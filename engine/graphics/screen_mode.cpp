@@ -4,6 +4,7 @@
 
 #include "engine/base/log.h"
 #include "engine/base/operations.h"
+#include "engine/graphics/font.h"
 #include "engine/graphics/graph.h"
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/graphics_hooks.h"
@@ -258,6 +259,13 @@ int ChangeScreenMode(int width, int height, int depth, int force, int refresh) {
   }
   LogWrite("画面モード変更処理を開始します\n");
   LogIndentIncrease();
+  // The graphics manager's restart makes the default font anew at its defaults: keep what the
+  // game chose.
+  char fontName[FONT_FACE_NAME_SIZE] = "";
+  int fontSize = 0, fontThickness = 0;
+  const int fontSaved =
+      IsFontHandleValid(GetDefaultFontHandle()) &&
+      GetFontStateToHandle(fontName, &fontSize, &fontThickness, GetDefaultFontHandle()) == 0;
   const int oldWidth = s.width, oldHeight = s.height, oldDepth = s.requestedBitDepth, oldRefresh = s.refreshRate;
   s.width = width;
   s.height = height;
@@ -364,6 +372,10 @@ int ChangeScreenMode(int width, int height, int depth, int force, int refresh) {
   }
   if (!s.noDirectDraw && !s.noDirect3D && !s.softwareScreen) InitializeDirect3D();
   InitializeGraphicsManager();
+  if (fontSaved) {
+    SetDefaultFontName(fontName, -1);
+    SetDefaultFontSizeThickness(0, fontSize, fontThickness);
+  }
   CreateScreenPalette();
   if (!s.softwareScreen || s.requestedBitDepth == 8) TimeSurfaceCopies();
 

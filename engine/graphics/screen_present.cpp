@@ -1,5 +1,7 @@
 // Presenting the finished frame (a page flip in full screen, a copy into the window otherwise) and
 // pacing it by the vertical blank or the 16666 us grid.
+#include <cstring>
+
 #include "engine/base/operations.h"
 #include "engine/graphics/convert_blt.h"
 #include "engine/graphics/graph.h"
@@ -159,6 +161,25 @@ int WaitVerticalBlank(int count) {
   return 0;
 }
 
+// Without a display object the window is the front screen and there is no surface to read it
+// back from: the front image takes the picture just shown, so drawing onto the front screen or
+// capturing it starts from what the window holds.
+static void KeepFrontImageAsShown() {
+  ScreenState& s = g_ScreenState;
+  const MemImg& back = s.backImage;
+  MemImg& front = s.primaryImage;
+  if (!back.pixels || !front.pixels || back.format != front.format || back.width != front.width ||
+      back.height != front.height) {
+    return;
+  }
+  const size_t rowBytes = static_cast<size_t>(back.width) * MemImgPixelBytes(&back);
+  for (int y = 0; y < back.height; ++y) {
+    std::memcpy(front.pixels + static_cast<size_t>(y) * front.pitch, back.pixels + static_cast<size_t>(y) * back.pitch,
+                rowBytes);
+  }
+  MemImgMarkChanged(&front);
+}
+
 int PresentToWindow() {
   ScreenState& s = g_ScreenState;
   if (!s.noDirectDraw && !s.device) return -1;
@@ -208,6 +229,7 @@ int PresentToWindow() {
   } else {
     if (s.flipWaitsVBlank) WaitVerticalBlankPaced();
     ShowScreenThroughPresenter(&dest);
+    KeepFrontImageAsShown();
   }
   s.lastPresentDuration = plat::MillisecondClock() - start;
   s.frontCopyStale = 1;

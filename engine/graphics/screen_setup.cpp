@@ -9,6 +9,7 @@
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
 #include "platform/present.h"
+#include "platform/renderer.h"
 
 ScreenState g_ScreenState;
 
@@ -87,6 +88,10 @@ const uint8_t* GetScreenPaletteSource() { return g_PaletteSource.rgb; }
 
 int AcquireDirectDrawObject(plat::SurfaceDevice** out) {
   LogWrite("DirectDraw オブジェクトの取得を行います....  ");
+  if (!plat::RendererOffersDisplay()) {
+    LogWrite("オブジェクトの取得に失敗しました\n");
+    return -1;
+  }
   int bits = g_ScreenState.displayBits ? g_ScreenState.displayBits : 32;
   plat::SurfaceDevice* dev = plat::SurfaceDeviceCreate(plat::DisplayFormatForDepth(bits));
   if (!dev) {
@@ -171,7 +176,10 @@ void SetupScreenColorInfo() {
 int CreateScreenMemImg(MemImg* img, int width, int height, int format) {
   std::memset(img, 0, sizeof(*img));
   if (format == -1) format = g_ScreenState.actualBitDepth == 16 ? 0 : 1;
-  return SetupMemImg(img, width, height, -1, 0, format, 0, 0, 0);
+  const int r = SetupMemImg(img, width, height, -1, 0, format, 0, 0, 0);
+  // A screen starts black: nothing may read pixels that were never drawn.
+  if (r == 0) std::memset(img->pixels, 0, static_cast<size_t>(img->pitch) * static_cast<size_t>(height));
+  return r;
 }
 
 int CreateZBufferMemImg(MemImg* img, int width, int height) {
@@ -343,6 +351,8 @@ int InitializeDirectDraw() {
   if (s.device) return -1;
   LogWrite("DirectDraw 関連の初期化を行います\n");
   LogIndentIncrease();
+  // A platform without a display object runs the screen from memory, as the no-display switch does.
+  if (!s.noDirectDraw && !plat::RendererOffersDisplay()) s.noDirectDraw = 1;
   if (s.noDirectDraw) {
     g_DrawState.useTexture = 0;
     g_DrawState.createSystemMemory = 1;

@@ -3,9 +3,23 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 #include "platform/window.h"
 
 namespace plat {
+
+// Input-method state of a window.
+struct ImeRecord {
+  bool enabled = true;
+  bool open = true;
+  bool composing = false;
+  bool cancelPending = false;     // the real method must drop its composition (window thread)
+  std::string composition;        // CP932
+  int cursor = 0;                 // byte offset into the composition
+  std::vector<uint32_t> clauses;  // clause starts and the end, byte offsets
+  std::string result;             // committed and not yet taken
+  std::string candidates;         // scripted candidate list (headless only)
+};
 
 struct WindowRecord {
   bool used;
@@ -20,6 +34,7 @@ struct WindowRecord {
   WindowRect outer;             // screen coordinates
   int iconId;
   void* native;                 // back-end data
+  ImeRecord ime;
 };
 
 struct WindowBackendOps {
@@ -50,5 +65,11 @@ WindowRect WindowClientOf(const WindowRecord& w);
 void WindowMoveClient(WindowRecord* w, int clientLeft, int clientTop, int clientWidth, int clientHeight);
 int DropCreate();                                        // a new drop id, or 0 when full
 void DropAdd(int drop, const char* cp932);
+
+// What the input method reports, turned into IME messages (or WM_CHAR bytes) for the window.
+// The selection is the clause being converted: selectedBytes from the cursor.
+void ImeReportComposition(WindowId w, const std::string& cp932, int cursorBytes, int selectedBytes);
+void ImeReportCommit(WindowId w, const std::string& cp932);
+void ImeSetCandidates(WindowId w, const std::string& list);   // announced with IMN_OPENCANDIDATE
 
 }  // namespace plat

@@ -320,10 +320,6 @@ void WindowBringToFront(WindowId w, bool topmost) {
   if (WindowRecord* r = WindowRecordOf(w)) Ops()->raise(r, topmost);
 }
 
-void WindowEnableIme(WindowId, bool) {
-  // Characters always arrive as WM_CHAR bytes; there is no composition window to switch.
-}
-
 void* WindowNativeHandle(WindowId w) {
   std::lock_guard<std::recursive_mutex> g(g_mutex);
   WindowRecord* r = WindowRecordOf(w);

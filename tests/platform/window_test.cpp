@@ -190,3 +190,79 @@ TEST(SingleCopyLock, SecondHolderIsRefusedUntilRelease) {
 }
 
 }  // namespace
+
+// The input method as the back ends report it: the message sequence the engine reads it by.
+class HeadlessIme : public HeadlessWindow {
+protected:
+  std::vector<Message> Drain() {
+    std::vector<Message> out;
+    Message m;
+    while (PeekWindowMessage(&m, 0, true)) out.push_back(m);
+    return out;
+  }
+};
+
+TEST_F(HeadlessIme, CompositionMessagesCursorClausesAndACommitTakenOnce) {
+  WindowId w = Make();
+  Drain();
+  // "あいう" with the cursor after "あ" and "い" being converted.
+  HeadlessScriptComposition(w, "あいう", 2, 2);
+  std::vector<Message> m = Drain();
+  ASSERT_EQ(m.size(), 2u);
+  EXPECT_EQ(m[0].message, WM_IME_STARTCOMPOSITION);
+  EXPECT_EQ(m[1].message, WM_IME_COMPOSITION);
+  EXPECT_EQ(static_cast<uint32_t>(m[1].lParam), GCS_COMPSTR | GCS_CURSORPOS | GCS_COMPCLAUSE);
+  char buf[16] = {};
+  EXPECT_EQ(ImeGetComposition(w, GCS_COMPSTR, buf, sizeof buf), 6);
+  EXPECT_EQ(std::string(buf, 6), "あいう");
+  // Only whole characters are copied.
+  EXPECT_EQ(ImeGetComposition(w, GCS_COMPSTR, buf, 3), 2);
+  EXPECT_EQ(ImeGetComposition(w, GCS_CURSORPOS, nullptr, 0), 2);
+  uint32_t clauses[8] = {};
+  EXPECT_EQ(ImeGetComposition(w, GCS_COMPCLAUSE, clauses, sizeof clauses), 16);
+  EXPECT_EQ(clauses[0], 0u);
+  EXPECT_EQ(clauses[1], 2u);
+  EXPECT_EQ(clauses[2], 4u);
+  EXPECT_EQ(clauses[3], 6u);
+
+  // A further change continues the composition; the commit ends it.
+  HeadlessScriptComposition(w, "愛う", 4, 0);
+  HeadlessScriptCommit(w, "愛う");
+  m = Drain();
+  ASSERT_EQ(m.size(), 3u);
+  EXPECT_EQ(m[0].message, WM_IME_COMPOSITION);
+  EXPECT_EQ(m[1].message, WM_IME_COMPOSITION);
+  EXPECT_TRUE(m[1].lParam & GCS_RESULTSTR);
+  EXPECT_EQ(m[2].message, WM_IME_ENDCOMPOSITION);
+  EXPECT_EQ(ImeGetComposition(w, GCS_COMPSTR, buf, sizeof buf), 0);
+  EXPECT_EQ(ImeGetComposition(w, GCS_RESULTSTR, buf, 3), 2);
+  EXPECT_EQ(ImeGetComposition(w, GCS_RESULTSTR, buf, sizeof buf), 2);
+  EXPECT_EQ(std::string(buf, 2), "う");
+  EXPECT_EQ(ImeGetComposition(w, GCS_RESULTSTR, buf, sizeof buf), 0);
+  EXPECT_EQ(ImeGetComposition(w + 1000, GCS_COMPSTR, buf, sizeof buf), -1);
+}
+
+TEST_F(HeadlessIme, WithoutACompositionOrWhileDisabledCommittedTextIsCharacterBytes) {
+  WindowId w = Make();
+  Drain();
+  HeadlessScriptCommit(w, "a亜");
+  std::vector<Message> m = Drain();
+  ASSERT_EQ(m.size(), 3u);
+  for (auto& x : m) EXPECT_EQ(x.message, WM_CHAR);
+  EXPECT_EQ(m[1].wParam, 0x88u);
+  EXPECT_EQ(m[2].wParam, 0x9Fu);
+
+  // Disabling drops the composition under way and ignores later ones.
+  HeadlessScriptComposition(w, "か", 2, 0);
+  Drain();
+  WindowEnableIme(w, false);
+  m = Drain();
+  ASSERT_FALSE(m.empty());
+  EXPECT_EQ(m.back().message, WM_IME_ENDCOMPOSITION);
+  HeadlessScriptComposition(w, "か", 2, 0);
+  EXPECT_TRUE(Drain().empty());
+  HeadlessScriptCommit(w, "b");
+  m = Drain();
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_EQ(m[0].message, WM_CHAR);
+}

@@ -112,6 +112,17 @@ void HeadlessScriptChars(WindowId w, const char* cp932) {
     PostWindowMessage(w, WM_CHAR, *p, 1);
 }
 
+void HeadlessScriptComposition(WindowId w, const char* cp932, int cursorBytes, int selectedBytes) {
+  ImeReportComposition(w, cp932 ? cp932 : "", cursorBytes, selectedBytes);
+}
+
+void HeadlessScriptCommit(WindowId w, const char* cp932) { ImeReportCommit(w, cp932 ? cp932 : ""); }
+
+void HeadlessScriptCandidates(WindowId w, const void* list, int bytes) {
+  ImeSetCandidates(w, list && bytes > 0 ? std::string(static_cast<const char*>(list), static_cast<size_t>(bytes))
+                                        : std::string());
+}
+
 void HeadlessScriptDrop(WindowId w, const char* const* names, int count) {
   int drop = DropCreate();
   if (!drop) return;

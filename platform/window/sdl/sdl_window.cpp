@@ -19,6 +19,9 @@ bool EnsureVideo() {
   if (g_videoFailed) return false;
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // The engine draws the composition itself, and wants it whole however long it grows.
+  SDL_SetHint(SDL_HINT_IME_INTERNAL_EDITING, "1");
+  SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     g_videoFailed = true;
     return false;
@@ -172,8 +175,44 @@ void WindowEvent(const SDL_WindowEvent& e) {
 
 int g_drop = 0;
 
+// Bytes of the CP932 form of the first `chars` characters of a UTF-8 text.
+int Cp932PrefixBytes(const char* utf8, int chars) {
+  const char* p = utf8;
+  while (*p && chars > 0) {
+    ++p;
+    while ((static_cast<unsigned char>(*p) & 0xC0) == 0x80) ++p;
+    --chars;
+  }
+  return static_cast<int>(Utf8ToCp932(std::string(utf8, p)).size());
+}
+
+void Editing(uint32_t windowId, const char* text, int start, int length) {
+  WindowId id = IdOf(windowId);
+  if (!id || !text) return;
+  int cursor = Cp932PrefixBytes(text, start);
+  int selected = length > 0 ? Cp932PrefixBytes(text, start + length) - cursor : 0;
+  ImeReportComposition(id, Utf8ToCp932(text), cursor, selected);
+}
+
+// A composition dropped by the engine (from any thread) is dropped by the real method here.
+void ApplyImeCancels() {
+  std::lock_guard<std::recursive_mutex> g(WindowLayerMutex());
+  WindowId ids[16];
+  int n = WindowAllIds(ids, 16);
+  bool clear = false;
+  for (int i = 0; i < n; ++i) {
+    WindowRecord* r = WindowRecordOf(ids[i]);
+    if (r && r->ime.cancelPending) {
+      r->ime.cancelPending = false;
+      clear = true;
+    }
+  }
+  if (clear) SDL_ClearComposition();
+}
+
 void Pump() {
   if (!g_videoUp) return;
+  ApplyImeCancels();
   SDL_Event e;
   while (SDL_PollEvent(&e)) {
     switch (e.type) {
@@ -201,11 +240,16 @@ void Pump() {
       }
       case SDL_TEXTINPUT: {
         WindowId id = IdOf(e.text.windowID);
-        if (!id) break;
-        std::string bytes = Utf8ToCp932(e.text.text);
-        for (unsigned char b : bytes) PostWindowMessage(id, WM_CHAR, b, 1);
+        if (id) ImeReportCommit(id, Utf8ToCp932(e.text.text));
         break;
       }
+      case SDL_TEXTEDITING:
+        Editing(e.edit.windowID, e.edit.text, e.edit.start, e.edit.length);
+        break;
+      case SDL_TEXTEDITING_EXT:
+        Editing(e.editExt.windowID, e.editExt.text, e.editExt.start, e.editExt.length);
+        SDL_free(e.editExt.text);
+        break;
       case SDL_MOUSEMOTION: {
         WindowId id = IdOf(e.motion.windowID);
         if (id) PostWindowMessage(id, WM_MOUSEMOVE, 0, MakeLong(e.motion.x, e.motion.y));

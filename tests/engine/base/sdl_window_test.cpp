@@ -6,6 +6,7 @@
 
 #include "engine/base/base_state.h"
 #include "engine/base/startup_window.h"
+#include "engine/base/text_input.h"
 #include "engine/engine.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "platform/present.h"
@@ -88,6 +89,63 @@ TEST_F(SdlWindow, OpensAtScaleOneAndTwoTakesTheCaptionAndQuitsOnClose) {
     EXPECT_EQ(g_base.win.windowDestroyed, 1);
     EXPECT_EQ(LibraryTerminateLocked(), 0);
   }
+}
+
+void PushText(SDL_Window* win, const char8_t* utf8) {
+  SDL_Event e{};
+  e.type = SDL_TEXTINPUT;
+  e.text.windowID = SDL_GetWindowID(win);
+  snprintf(e.text.text, sizeof e.text.text, "%s", reinterpret_cast<const char*>(utf8));
+  ASSERT_EQ(SDL_PushEvent(&e), 1);
+}
+
+void PushEditing(SDL_Window* win, const char8_t* utf8, int start) {
+  SDL_Event e{};
+  e.type = SDL_TEXTEDITING;
+  e.edit.windowID = SDL_GetWindowID(win);
+  snprintf(e.edit.text, sizeof e.edit.text, "%s", reinterpret_cast<const char*>(utf8));
+  e.edit.start = start;
+  ASSERT_EQ(SDL_PushEvent(&e), 1);
+}
+
+void PushKey(SDL_Window* win, SDL_Keycode key) {
+  SDL_Event e{};
+  e.type = SDL_KEYDOWN;
+  e.key.windowID = SDL_GetWindowID(win);
+  e.key.state = SDL_PRESSED;
+  e.key.keysym.sym = key;
+  ASSERT_EQ(SDL_PushEvent(&e), 1);
+}
+
+TEST_F(SdlWindow, TextTypedIntoTheWindowReachesAKeyInputField) {
+  g_base = BaseState{};
+  g_base.settings.windowMode = 1;
+  g_base.startup.noGraphics = 1;
+  g_base.startup.noSound = 1;
+  ASSERT_EQ(LibraryInitializeLocked(), 0);
+  auto* win = static_cast<SDL_Window*>(plat::WindowNativeHandle(g_base.win.mainWindow));
+  ASSERT_NE(win, nullptr);
+  int h = MakeKeyInput(32, 1, 0, 0);
+  ASSERT_EQ(SetActiveKeyInput(h), 0);
+
+  PushText(win, u8"ab");
+  PushKey(win, SDLK_LEFT);
+  PushText(win, u8"亜");
+  // A composition under way, then committed.
+  PushEditing(win, u8"かん", 2);
+  for (int i = 0; i < 5; ++i) ProcessMessageLocked();
+  EXPECT_EQ(g_TextInput.compositionActive, 1);
+  EXPECT_STREQ(g_TextInput.composition, "かん");
+  EXPECT_EQ(g_TextInput.compositionCursor, 2);
+  PushText(win, u8"漢");
+  PushKey(win, SDLK_RETURN);
+  for (int i = 0; i < 5 && CheckKeyInput(h) == 0; ++i) ProcessMessageLocked();
+  EXPECT_EQ(g_TextInput.compositionActive, 0);
+  EXPECT_EQ(CheckKeyInput(h), 1);
+  char text[64];
+  ASSERT_EQ(GetKeyInputString(text, h), 0);
+  EXPECT_STREQ(text, "a亜漢b");
+  EXPECT_EQ(LibraryTerminateLocked(), 0);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "engine/base/log.h"
 #include "engine/base/startup_window.h"
 #include "engine/engine.h"
+#include "engine/graphics/font.h"
 #include "engine/graphics/graph.h"
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/graphics_hooks.h"
@@ -101,11 +102,17 @@ TEST_F(EngineStart, GraphicsStartBringsUpTheScreenAndTheManagerAndShutDownEndsTh
   EXPECT_EQ(st.actualBitDepth, 32);   // a window runs at the desktop's depth
   EXPECT_EQ(GraphicsManagerIsUp(), 1);
   EXPECT_EQ(g_DrawState.drawScreen, -4);   // start-up's last settling draw goes to the front screen
-  EXPECT_EQ(IsTextureDrawAvailable(), 0);
+  // The settling graphs are gone; the default font's texture cache is the only graph left.
+  const FontRecord* defaultFont = GetFontRecord(GetDefaultFontHandle());
+  ASSERT_NE(defaultFont, nullptr);
+  EXPECT_EQ(GetGraphCount(), GetGraphRecord(defaultFont->cacheGraph) ? 1 : 0);
+  // The real back end offers the 3-D device, as an ordinary machine would: graphs become textures.
+  EXPECT_EQ(Direct3DInUse(), 1);
+  EXPECT_EQ(IsTextureDrawAvailable(), 1);
 
   const int g = CreateBlankGraphLocked(16, 16);
   ASSERT_GT(g, 0);
-  EXPECT_EQ(GetGraphRecord(g)->create.texture, 0);
+  EXPECT_EQ(GetGraphRecord(g)->create.texture, 1);
   EXPECT_EQ(SetDrawTargetLocked(-2), 0);
   EXPECT_EQ(ClearDrawTargetLocked(), 0);
   const uint64_t frames = plat::PresenterFrameCount();
@@ -124,7 +131,8 @@ TEST_F(EngineStart, GraphicsStartBringsUpTheScreenAndTheManagerAndShutDownEndsTh
 
   std::string log = Log();
   const char* order[] = {
-      "DirectDraw 関連の初期化を行います", "画面モード変更処理を開始します", "グラフィック管理系の初期化は正常に終了しました",
+      "DirectDraw 関連の初期化を行います", "画面モード変更処理を開始します", "Direct3D 関連の初期化は正常に終了しました",
+      "３Ｄグラフィック描画機能を使用します", "グラフィック管理系の初期化は正常に終了しました",
       "DirectDraw 関連の初期化は正常に終了しました", "DirectDraw 関連の終了処理をおこないます",
       "グラフィック管理系の終了処理は正常に終了しました", "DirectDraw 関連の終了処理は正常に終了しました",
       "ウインドウが破棄されようとしています",

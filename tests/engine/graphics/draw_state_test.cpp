@@ -5,6 +5,7 @@
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph.h"
 #include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/device3d_fixture.h"
 #include "engine/graphics/screen_fixture.h"
 
 namespace {
@@ -72,13 +73,16 @@ TEST_F(DrawStateTest, DrawAreaOrdersAndClamps) {
 }
 
 TEST_F(DrawStateTest, EmptyDrawAreaSkipsViewport) {
-  g_PendingGraphicsFacts.direct3DInUse = 1;
+  Device3DScreen screen;
+  ASSERT_EQ(screen.Start(), 0);
   g_DrawState.drawScreen = DRAW_SCREEN_BACK;
+  screen.script.calls.clear();
   SetDrawAreaViewport(0, 0, 100, 100);
-  EXPECT_EQ(g_PendingGraphicsFacts.viewportCalls, 1);
+  EXPECT_EQ(screen.script.Count(plat::CALL_SETVIEWPORT), 1u);
   SetDrawAreaViewport(30, 0, 30, 100);
   EXPECT_EQ(g_DrawState.drawAreaEmpty, 1);
-  EXPECT_EQ(g_PendingGraphicsFacts.viewportCalls, 1);
+  EXPECT_EQ(screen.script.Count(plat::CALL_SETVIEWPORT), 1u);
+  screen.Stop();
 }
 
 TEST_F(DrawStateTest, FrontScreenKeepsCallersLargerStart) {

@@ -95,11 +95,31 @@ protected:
     return v;
   }
 
-  // One game frame: time passes, the screen is presented and the graph drawn.
+  // One game frame: time passes, the screen is presented and the graph drawn at (kX, kY).
+  static constexpr int kX = 100, kY = 50;
   static void Frame(int graph, int ms) {
     plat::VirtualClockAdvance(static_cast<uint64_t>(ms) * 1000);
     PresentScreen();
-    UpdateMovieFrame(graph, 0);
+    EXPECT_EQ(DrawGraphAtPoint(kX, kY, graph, 0), 0);
+  }
+
+  // A pixel of the back screen as the draws left it.
+  static uint32_t ScreenPixel(int x, int y) {
+    EndSceneCurrent();
+    const ScreenState& s = g_ScreenState;
+    uint32_t v = 0;
+    if (s.targetImage && s.targetImage->pixels) {
+      std::memcpy(&v, s.targetImage->pixels + y * s.targetImage->pitch + x * MemImgPixelBytes(s.targetImage),
+                  static_cast<size_t>(MemImgPixelBytes(s.targetImage)));
+      return v;
+    }
+    uint8_t* p = nullptr;
+    int32_t pitch = 0;
+    const plat::SurfRect r{x, y, x + 1, y + 1};
+    if (plat::SurfaceLock(s.targetSurface, &r, 0, &p, &pitch) != plat::SURF_OK) return 0xDEADBEEF;
+    std::memcpy(&v, p, plat::SurfaceFormat(s.targetSurface).bitCount / 8);
+    plat::SurfaceUnlock(s.targetSurface);
+    return v;
   }
   static MovieRecord* Movie(int graph) { return GetMovieRecord(GetGraphRecord(graph)->movieHandle); }
   static uint32_t Shown(int frame) {
@@ -122,15 +142,17 @@ TEST_F(MovieFileTest, DrawsTheFrameOfEachMomentPausesSeeksAndEnds) {
 
   ASSERT_EQ(PlayMovieOfGraph(graph), 0);
   EXPECT_TRUE(plat::MovieSoundIsPlaying(rec->stream));
-  UpdateMovieFrame(graph, 0);
-  EXPECT_EQ(Pixel(graph, 0, 0), Shown(0));
-  // Drawn every 30 ms, the graph always shows the frame of the moment (a new one every 100 ms).
+  Frame(graph, 0);
+  EXPECT_EQ(ScreenPixel(kX, kY), Shown(0));
+  // Drawn every 30 ms, the screen always shows the frame of the moment (a new one every 100 ms).
   int ms = 0;
   for (int i = 0; i < 40; ++i) {
     Frame(graph, 30);
     ms += 30;
-    ASSERT_EQ(Pixel(graph, kW - 1, kH - 1), Shown(ms / 100)) << ms;
+    ASSERT_EQ(ScreenPixel(kX + kW - 1, kY + kH - 1), Shown(ms / 100)) << ms;
+    ASSERT_EQ(Pixel(graph, 0, 0), Shown(ms / 100)) << ms;
   }
+  EXPECT_EQ(ScreenPixel(kX + kW, kY), 0u);   // nothing beside the graph
 
   // Paused, time goes by and the picture stands; playing again goes on from the same frame.
   ASSERT_EQ(PauseMovieOfGraph(graph), 0);

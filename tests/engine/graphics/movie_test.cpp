@@ -17,6 +17,7 @@
 #include "engine/base/log.h"
 #include "engine/base/system_hooks.h"
 #include "engine/base/test_folder.h"
+#include "engine/graphics/device3d_fixture.h"
 #include "engine/graphics/screen_fixture.h"
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/graphics_hooks.h"
@@ -385,6 +386,42 @@ TEST_F(MovieGraphTest, ArchivedMovieAndAShortCopy) {
             static_cast<uintmax_t>(3 * MOVIE_COPY_CHUNK + 17));
   DeleteGraphHandle(whole, 0);
   EXPECT_EQ(TempFiles(), 0);
+}
+
+// On a 3-D device the movie graph is held as textures; its frames go into the tiles and draw.
+TEST(MovieTextureGraph, FramesGoIntoTexturesAndDrawThroughTheDevice) {
+  TestFolder folder;
+  folder.Enter();
+  plat::VirtualClockEnable();
+  plat::MovieSetBackend(plat::MovieBackend::Fake);
+  Device3DScreen screen;
+  screen.Prepare(32, 160, 120);
+  if (!g_BlendTables.ready) BuildBlendLookupTables();
+  SetGraphicsManagerUp(0);
+  InitializeGraphicsManager();
+  ASSERT_TRUE(Direct3DInUse());
+  ASSERT_EQ(SetDrawTarget(DRAW_SCREEN_BACK), 0);
+  FILE* f = std::fopen("clip.fake", "wb");
+  const std::string text = FakeMovie(16, 8, 5, kFrameUnits);
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+  const int graph = LoadGraphFileCall("clip.fake");
+  ASSERT_GT(graph, 0);
+  EXPECT_TRUE(GetGraphRecord(graph)->create.texture);
+  PlayMovieOfGraph(graph);
+  for (int frame = 0; frame < 3; ++frame) {
+    ASSERT_EQ(DrawGraphAtPoint(10, 20, graph, 0), 0);
+    EndSceneCurrent();
+    EXPECT_EQ(screen.Pixel(10, 20) & 0xFFFFFF, plat::FakeMovieFrameColour(frame));
+    EXPECT_EQ(screen.Pixel(25, 27) & 0xFFFFFF, plat::FakeMovieFrameColour(frame));
+    plat::VirtualClockAdvance(100000);
+  }
+  TerminateGraphicsManager();
+  EXPECT_EQ(GetMovieCount(), 0);
+  screen.Stop();
+  plat::MovieSetBackend(plat::MovieBackend::Ffmpeg);
+  plat::VirtualClockDisable();
+  folder.Leave();
 }
 
 }  // namespace

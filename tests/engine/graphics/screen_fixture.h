@@ -17,12 +17,12 @@ struct ScreenSetup {
   int noDirectDraw = 0, software = 0, fullScreen = 1;
   double scale = 1.0;
   int desktopBits = 32;
+  int direct3D = 0;   // 2-D tests draw without the 3-D device unless they ask for it
 };
 
 inline void ClearScreenForTest() {
   std::memset(&g_ScreenState, 0, sizeof(g_ScreenState));
   std::memset(&g_SoftwareDrawTarget, 0, sizeof(g_SoftwareDrawTarget));
-  g_PendingGraphicsFacts = PendingGraphicsFacts{};
   g_base.startup.initialising = 0;
   g_base.settings.windowMode = 0;
   g_base.settings.windowScale = 0.0;
@@ -62,6 +62,7 @@ inline int StartScreenForTest(const ScreenSetup& s) {
   g_ScreenState.requestedBitDepth = s.bits;
   g_ScreenState.noDirectDraw = s.noDirectDraw;
   g_ScreenState.softwareScreen = s.software || s.noDirectDraw;
+  SetDirect3DDisabled(s.direct3D ? 0 : 1);
   g_DrawState.notAvailable = 0;
   const int result = InitializeDirectDraw();
   // The graphics manager leaves the front screen selected; start-up ends on the back screen.

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/graphics/device3d.h"
+#include "engine/graphics/font.h"
 #include "engine/graphics/graph.h"
 #include "engine/softrender/geometry.h"
 #include "engine/graphics/screen.h"
@@ -12,6 +14,8 @@
 #include "engine/graphics/surface_data.h"
 #include "engine/graphics/screen_fixture.h"
 #include "platform/files.h"
+#include "platform/glyphs.h"
+#include "platform/renderer.h"
 #include "platform/sync.h"
 
 namespace {
@@ -47,6 +51,7 @@ class ScreenTest : public ::testing::Test {
   void TearDown() override {
     DeleteAllGraphHandles(0);
     StopScreenForTest();
+    plat::ResetRendererSetting();
   }
   void Start(const ScreenSetup& s) {
     ASSERT_EQ(StartScreenForTest(s), 0);
@@ -59,6 +64,7 @@ class ScreenTest : public ::testing::Test {
 TEST_F(ScreenTest, UnsetSizeAndDepthGiveFullScreenFlipChain) {
   ScreenSetup s;
   s.width = s.height = s.bits = 0;
+  s.direct3D = 1;
   Start(s);
   const ScreenState& st = g_ScreenState;
   int w = 0, h = 0;
@@ -79,8 +85,11 @@ TEST_F(ScreenTest, UnsetSizeAndDepthGiveFullScreenFlipChain) {
   EXPECT_EQ(st.displayModeChanged, 1);
   EXPECT_EQ(st.overlayFormatIndex, -1);
   EXPECT_EQ(GetOverlayPixelFormat(), nullptr);
-  // The mode change starts the 3-D device on a display screen, the graphics manager on every one.
-  EXPECT_EQ(g_PendingGraphicsFacts.direct3DStarts, 2);
+  // The mode change starts the 3-D device on a display screen, over its primary surface.
+  EXPECT_EQ(Direct3DInUse(), 1);
+  ASSERT_NE(CurrentDevice3D(), nullptr);
+  EXPECT_EQ(CurrentDevice3D()->defaultTarget, st.primary);
+  EXPECT_EQ(IsTextureDrawAvailable(), 1);
   EXPECT_EQ(GetScreenSize(nullptr, nullptr), 0);
 
   plat::SurfaceDevice* dev = st.device;
@@ -92,6 +101,7 @@ TEST_F(ScreenTest, SoftwareScreenOverDisplayDrawsIntoLockedBackSurface) {
   ScreenSetup s;
   s.bits = 32;
   s.software = 1;
+  s.direct3D = 1;
   Start(s);
   const ScreenState& st = g_ScreenState;
   EXPECT_EQ(st.primaryIsImage, 1);
@@ -102,7 +112,9 @@ TEST_F(ScreenTest, SoftwareScreenOverDisplayDrawsIntoLockedBackSurface) {
   EXPECT_EQ(st.zImage.format, MEMIMG_FORMAT_GRAY16);
   EXPECT_EQ(st.zImage.pitch, (2 * 640 + 15) & ~15);
   EXPECT_EQ(st.primaryImage.format, MEMIMG_FORMAT_RGB32);
-  EXPECT_EQ(g_PendingGraphicsFacts.direct3DStarts, 1);   // the graphics manager's only
+  // Only the graphics manager starts the device here, and no draw goes through it.
+  EXPECT_EQ(Direct3DInUse(), 1);
+  EXPECT_EQ(IsTextureDrawAvailable(), 0);
 }
 
 TEST_F(ScreenTest, NoDisplayObjectMakesOnlyImages) {
@@ -119,8 +131,25 @@ TEST_F(ScreenTest, NoDisplayObjectMakesOnlyImages) {
   EXPECT_NE(st.backImage.pixels, nullptr);
   EXPECT_EQ(st.backImage.format, MEMIMG_FORMAT_RGB16);
   EXPECT_EQ(st.noDirect3D, 1);
+  EXPECT_EQ(Direct3DInUse(), 0);
   EXPECT_EQ(st.pacingPeriod, -1);
   EXPECT_EQ(IsDirectDrawUsed(), 0);
+}
+
+TEST_F(ScreenTest, PlatformWithoutADisplayGivesTheSoftwareScreen) {
+  plat::SetRendererSetting(plat::RendererSetting::NoDisplay);
+  plat::SurfaceDevice* dev = nullptr;
+  EXPECT_EQ(AcquireDirectDrawObject(&dev), -1);
+  EXPECT_EQ(dev, nullptr);
+  ScreenSetup s;
+  s.direct3D = 1;
+  Start(s);
+  const ScreenState& st = g_ScreenState;
+  EXPECT_EQ(st.noDirectDraw, 1);
+  EXPECT_EQ(st.softwareScreen, 1);
+  EXPECT_EQ(st.device, nullptr);
+  EXPECT_NE(st.backImage.pixels, nullptr);
+  EXPECT_EQ(Direct3DInUse(), 0);
 }
 
 TEST_F(ScreenTest, WindowModePrimaryIsTheDesktop) {
@@ -290,6 +319,21 @@ TEST_F(ScreenTest, ModeChangesAreSpacedAndKeepWhatIsUnchanged) {
   EXPECT_GT(st.lastModeChangeTime, second);
   EXPECT_EQ(st.actualBitDepth, 32);
   EXPECT_EQ(st.formatKind, 2);
+}
+
+TEST_F(ScreenTest, ModeChangeKeepsTheDefaultFontTheGameChose) {
+  plat::GlyphSetBackend(plat::GlyphBackend::Fake);
+  Start(ScreenSetup{});
+  ASSERT_EQ(SetDefaultFontName("MS UI Gothic", -1), 0);
+  ASSERT_EQ(SetDefaultFontSizeThickness(0, 24, 3), 0);
+  ASSERT_EQ(ChangeScreenMode(800, 600, 16, 0, -1), 0);
+  char name[FONT_FACE_NAME_SIZE];
+  int size = 0, thickness = 0;
+  ASSERT_EQ(GetFontStateToHandle(name, &size, &thickness, GetDefaultFontHandle()), 0);
+  EXPECT_STREQ(name, "MS UI Gothic");
+  EXPECT_EQ(size, 24);
+  EXPECT_EQ(thickness, 3);
+  plat::GlyphSetBackend(plat::GlyphBackend::FreeType);
 }
 
 TEST_F(ScreenTest, UnswitchableModeFallsBackToThePreviousOne) {

@@ -17,7 +17,6 @@ namespace {
 class FrontEnds : public ::testing::Test {
  protected:
   TestImage target{64, 48, 1};
-  TestImage mask{64, 48, 1};
 
   void SetUp() override {
     ClearScreenForTest();   // a display object in use but none made: no display
@@ -27,6 +26,7 @@ class FrontEnds : public ::testing::Test {
     ResetGeometryState(64, 48);
   }
   void TearDown() override {
+    DeleteMaskScreen();
     DeleteAllGraphHandles(0);
     StopScreenForTest();
   }
@@ -45,7 +45,7 @@ class FrontEnds : public ::testing::Test {
     ASSERT_EQ(StartScreenForTest(s), 0);
     ResetGeometryState(64, 48);
     g_ScreenState.targetImage = &target.img;
-    g_PendingGraphicsFacts.maskImage = &mask.img;
+    ASSERT_EQ(CreateMaskScreen(0, 1), 0);   // the mask's save image: what draws take while it is in effect
   }
   // A 32-bit display whose back surface is drawn through the draw-target bracket.
   void DrawTargetScreen() {
@@ -107,8 +107,15 @@ TEST_F(FrontEnds, SoftwareScreenDrawsIntoTargetOrMask) {
   EXPECT_EQ(DrawOvalSoftware(30, 20, 4, 3, 0x77, 1), 0);
   EXPECT_EQ(DrawFilledBoxSoftware(0, 0, 2, 2, 0x55), 0);
   EXPECT_EQ(target.Snapshot(), before);
-  EXPECT_EQ(mask.Get(30, 20), 0x77u);
-  EXPECT_EQ(mask.Get(1, 1), 0x55u);
+  const MemImg* mask = GetMaskMemImg();
+  ASSERT_NE(mask, nullptr);
+  auto maskAt = [&](int x, int y) {
+    uint32_t v;
+    std::memcpy(&v, mask->pixels + y * mask->pitch + x * 4, 4);
+    return v;
+  };
+  EXPECT_EQ(maskAt(30, 20), 0x77u);
+  EXPECT_EQ(maskAt(1, 1), 0x55u);
 }
 
 TEST_F(FrontEnds, GraphSourcesAndPartViewsOnTheSoftwareScreen) {

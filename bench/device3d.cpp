@@ -1,0 +1,161 @@
+// Textured sprite quads through the software 3-D device against SDL2's software renderer drawing
+// the same sprites: 32 x 32 sprites alpha-blended at 1:1 in batches, and full-screen quads.
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/device3d.h"
+
+namespace {
+
+using namespace plat;
+
+constexpr int kW = 640, kH = 480, kSprites = 256;
+const PixelFormat kXrgb{32, PIXFMT_RGB, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0};
+const PixelFormat kArgb{32, PIXFMT_RGB | PIXFMT_ALPHAPIXELS, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+
+std::vector<uint32_t> SpritePixels(int w, int h) {
+  std::vector<uint32_t> p(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const uint32_t a = (x + y) % 3 == 0 ? 0x80u : 0xFFu;
+      p[static_cast<size_t>(y) * w + x] = a << 24 | static_cast<uint32_t>((x * 8) & 0xFF) << 16 |
+                                          static_cast<uint32_t>((y * 8) & 0xFF) << 8 | 0x40u;
+    }
+  }
+  return p;
+}
+
+// Sprite positions that cover the screen, fixed for every run.
+int SpriteX(int i) { return (i * 37) % (kW - 32); }
+int SpriteY(int i) { return (i * 53) % (kH - 32); }
+
+struct SoftRig {
+  SurfaceDevice* dev = SurfaceDeviceCreate(kXrgb);
+  Surface* target = nullptr;
+  Surface* tex = nullptr;
+  Render3D* r3d = nullptr;
+  Device3D* d = nullptr;
+
+  SoftRig(int texW, int texH) {
+    SurfaceDesc desc{};
+    desc.caps = SURFCAPS_3DDEVICE;
+    desc.width = kW;
+    desc.height = kH;
+    desc.hasFormat = true;
+    desc.format = kXrgb;
+    SurfaceCreate(dev, desc, &target);
+    desc.caps = SURFCAPS_TEXTURE;
+    desc.width = texW;
+    desc.height = texH;
+    desc.format = kArgb;
+    SurfaceCreate(dev, desc, &tex);
+    std::vector<uint32_t> px = SpritePixels(texW, texH);
+    uint8_t* p;
+    int32_t pitch;
+    SurfaceLock(tex, nullptr, 0, &p, &pitch);
+    for (int y = 0; y < texH; ++y) std::memcpy(p + y * pitch, &px[static_cast<size_t>(y) * texW], 4u * texW);
+    SurfaceUnlock(tex);
+    r3d = Render3DCreateSoftware(dev);
+    r3d->CreateDevice(DEVICE_KIND_HARDWARE, target, &d);
+    // The engine's program for an alpha-channel sprite: texture colour and alpha, blended.
+    d->SetRenderState(RS_CULLMODE, CULL_NONE);
+    d->SetRenderState(RS_ZENABLE, 0);
+    d->SetRenderState(RS_SHADEMODE, SHADE_FLAT);
+    d->SetRenderState(RS_ALPHABLENDENABLE, 1);
+    d->SetRenderState(RS_SRCBLEND, BLEND_SRCALPHA);
+    d->SetRenderState(RS_DESTBLEND, BLEND_INVSRCALPHA);
+    d->SetTexture(0, tex);
+    d->SetTextureStageState(0, TSS_COLOROP, TOP_SELECTARG1);
+    d->SetTextureStageState(0, TSS_ALPHAOP, TOP_SELECTARG1);
+  }
+  ~SoftRig() {
+    delete d;
+    delete r3d;
+    SurfaceRelease(tex);
+    SurfaceRelease(target);
+    SurfaceDeviceDestroy(dev);
+  }
+};
+
+void AddQuad(std::vector<VertexTextured>* v, float l, float t, float r, float b) {
+  const uint32_t c = 0xFFFFFFFF;
+  v->insert(v->end(), {{l, t, 0, 1, c, 0, 0}, {r, t, 0, 1, c, 1, 0}, {l, b, 0, 1, c, 0, 1},
+                       {r, b, 0, 1, c, 1, 1}, {l, b, 0, 1, c, 0, 1}, {r, t, 0, 1, c, 1, 0}});
+}
+
+void BM_Device3DSprites32(benchmark::State& state) {
+  SoftRig rig(32, 32);
+  std::vector<VertexTextured> v;
+  for (int i = 0; i < kSprites; ++i) {
+    const float x = SpriteX(i) - 0.5f, y = SpriteY(i) - 0.5f;
+    AddQuad(&v, x, y, x + 32, y + 32);
+  }
+  for (auto _ : state) {
+    rig.d->BeginScene();
+    rig.d->DrawPrimitive(PRIM_TRIANGLELIST, FVF_TEXTURED, v.data(), static_cast<uint32_t>(v.size()), 0);
+    rig.d->EndScene();
+  }
+  state.SetItemsProcessed(state.iterations() * kSprites);
+}
+BENCHMARK(BM_Device3DSprites32);
+
+void BM_Device3DFullScreen(benchmark::State& state) {
+  SoftRig rig(kW, kH);
+  std::vector<VertexTextured> v;
+  AddQuad(&v, -0.5f, -0.5f, kW - 0.5f, kH - 0.5f);
+  for (auto _ : state) {
+    rig.d->BeginScene();
+    rig.d->DrawPrimitive(PRIM_TRIANGLELIST, FVF_TEXTURED, v.data(), 6, 0);
+    rig.d->EndScene();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Device3DFullScreen);
+
+struct SdlRig {
+  SDL_Surface* target = nullptr;
+  SDL_Renderer* renderer = nullptr;
+  SDL_Texture* tex = nullptr;
+
+  SdlRig(int texW, int texH) {
+    target = SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 32, SDL_PIXELFORMAT_XRGB8888);
+    renderer = SDL_CreateSoftwareRenderer(target);
+    tex = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, texW, texH);
+    std::vector<uint32_t> px = SpritePixels(texW, texH);
+    SDL_UpdateTexture(tex, nullptr, px.data(), texW * 4);
+    SDL_SetTextureBlendMode(tex, SDL_BLENDMODE_BLEND);
+  }
+  ~SdlRig() {
+    SDL_DestroyTexture(tex);
+    SDL_DestroyRenderer(renderer);
+    SDL_FreeSurface(target);
+  }
+};
+
+void BM_Sdl2SoftwareSprites32(benchmark::State& state) {
+  SdlRig rig(32, 32);
+  for (auto _ : state) {
+    for (int i = 0; i < kSprites; ++i) {
+      SDL_Rect r{SpriteX(i), SpriteY(i), 32, 32};
+      SDL_RenderCopy(rig.renderer, rig.tex, nullptr, &r);
+    }
+    SDL_RenderFlush(rig.renderer);
+  }
+  state.SetItemsProcessed(state.iterations() * kSprites);
+}
+BENCHMARK(BM_Sdl2SoftwareSprites32);
+
+void BM_Sdl2SoftwareFullScreen(benchmark::State& state) {
+  SdlRig rig(kW, kH);
+  for (auto _ : state) {
+    SDL_RenderCopy(rig.renderer, rig.tex, nullptr, nullptr);
+    SDL_RenderFlush(rig.renderer);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Sdl2SoftwareFullScreen);
+
+}  // namespace

@@ -1,0 +1,559 @@
+// The software rasteriser: coverage of triangles, lines and points, and the per-pixel pipeline
+// (texture stages, alpha test, Z, blend). The rules are in platform/device3d.h.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/device3d/soft/soft_device.h"
+
+namespace plat::soft {
+
+namespace {
+
+struct Rgba { int c[4]; };   // blue, green, red, alpha
+
+// Channel of n bits to 8 bits, rounded.
+struct ExpandTable {
+  uint8_t v[9][256];
+  ExpandTable() {
+    std::memset(v, 0, sizeof(v));
+    for (int n = 1; n <= 8; ++n) {
+      int max = (1 << n) - 1;
+      for (int i = 0; i <= max; ++i) v[n][i] = static_cast<uint8_t>((i * 255 + max / 2) / max);
+    }
+  }
+};
+const ExpandTable g_Expand;
+
+// floor() for the bounded values here, without a library call; NaN gives 0.
+inline int FloorInt(double v) {
+  if (!(v > -1073741824.0)) return v != v ? 0 : -1073741824;
+  if (v > 1073741824.0) return 1073741824;
+  const int i = static_cast<int>(v);
+  return i - (v < i ? 1 : 0);
+}
+
+inline int Mul255(int a, int b) {
+  int x = a * b + 128;
+  return (x + (x >> 8)) >> 8;
+}
+
+inline int Sat(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+
+inline Rgba Unpack(uint32_t argb) {
+  return Rgba{{static_cast<int>(argb & 0xFF), static_cast<int>((argb >> 8) & 0xFF),
+               static_cast<int>((argb >> 16) & 0xFF), static_cast<int>(argb >> 24)}};
+}
+
+inline uint32_t ReadRaw(const uint8_t* p, int bytes) {
+  if (bytes == 2) {
+    uint16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
+  }
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+inline void WriteRaw(uint8_t* p, int bytes, uint32_t v) {
+  if (bytes == 2) {
+    uint16_t w = static_cast<uint16_t>(v);
+    std::memcpy(p, &w, 2);
+  } else {
+    std::memcpy(p, &v, 4);
+  }
+}
+
+inline Rgba Decode(const ChannelLayout& l, uint32_t v) {
+  Rgba r;
+  for (int k = 0; k < 4; ++k) {
+    r.c[k] = l.bits[k] ? g_Expand.v[l.bits[k]][(v & l.mask[k]) >> l.shift[k]] : (k == 3 ? 255 : 0);
+  }
+  return r;
+}
+
+inline uint32_t Encode(const ChannelLayout& l, const Rgba& c) {
+  uint32_t v = 0;
+  for (int k = 0; k < 4; ++k) {
+    if (l.bits[k]) v |= (static_cast<uint32_t>(c.c[k]) >> (8 - l.bits[k])) << l.shift[k];
+  }
+  return v;
+}
+
+inline bool Compare(uint32_t func, int a, int b) {
+  switch (func) {
+    case CMP_NEVER: return false;
+    case CMP_LESS: return a < b;
+    case CMP_EQUAL: return a == b;
+    case CMP_LESSEQUAL: return a <= b;
+    case CMP_GREATER: return a > b;
+    case CMP_NOTEQUAL: return a != b;
+    case CMP_GREATEREQUAL: return a >= b;
+    default: return true;
+  }
+}
+
+inline double Clamp01(double u) {
+  if (!(u >= 0.0)) return 0.0;   // also NaN
+  return u > 1.0 ? 1.0 : u;
+}
+
+inline int ClampIndex(int i, int n) { return i < 0 ? 0 : (i >= n ? n - 1 : i); }
+
+inline bool TexelAbsent(const TextureView& t, uint32_t raw, bool keyOn) {
+  return keyOn && t.keyed && raw >= t.keyLow && raw <= t.keyHigh;
+}
+
+// False when the sample holds only texels inside the colour key.
+bool Sample(const TextureView& t, double u, double v, bool linear, bool keyOn, Rgba* out) {
+  const Pixels& p = t.px;
+  u = Clamp01(u);
+  v = Clamp01(v);
+  if (!linear) {
+    int tx = ClampIndex(FloorInt(u * p.width), p.width);
+    int ty = ClampIndex(FloorInt(v * p.height), p.height);
+    uint32_t raw = ReadRaw(p.base + static_cast<int64_t>(ty) * p.pitch + tx * p.layout.bytes, p.layout.bytes);
+    if (TexelAbsent(t, raw, keyOn)) return false;
+    *out = Decode(p.layout, raw);
+    return true;
+  }
+  double fx = u * p.width - 0.5, fy = v * p.height - 0.5;
+  const int x0 = FloorInt(fx), y0 = FloorInt(fy);
+  int wx = static_cast<int>((fx - x0) * 256.0), wy = static_cast<int>((fy - y0) * 256.0);
+  const int xs[2] = {ClampIndex(x0, p.width), ClampIndex(x0 + 1, p.width)};
+  const int ys[2] = {ClampIndex(y0, p.height), ClampIndex(y0 + 1, p.height)};
+  const int wxs[2] = {256 - wx, wx}, wys[2] = {256 - wy, wy};
+  int sum[4] = {0, 0, 0, 0};
+  bool present = false;
+  for (int j = 0; j < 2; ++j) {
+    for (int i = 0; i < 2; ++i) {
+      int w = wxs[i] * wys[j];
+      if (w == 0) continue;
+      uint32_t raw = ReadRaw(p.base + static_cast<int64_t>(ys[j]) * p.pitch + xs[i] * p.layout.bytes, p.layout.bytes);
+      if (TexelAbsent(t, raw, keyOn)) continue;
+      present = true;
+      Rgba c = Decode(p.layout, raw);
+      for (int k = 0; k < 4; ++k) sum[k] += c.c[k] * w;
+    }
+  }
+  if (!present) return false;
+  for (int k = 0; k < 4; ++k) out->c[k] = (sum[k] + 32768) >> 16;
+  return true;
+}
+
+inline int ApplyOp(uint32_t op, int a, int b) {
+  switch (op) {
+    case TOP_SELECTARG1: return a;
+    case TOP_SELECTARG2: return b;
+    case TOP_MODULATE: return Mul255(a, b);
+    case TOP_MODULATE2X: return Sat(2 * Mul255(a, b));
+    case TOP_MODULATE4X: return Sat(4 * Mul255(a, b));
+    case TOP_ADD: return Sat(a + b);
+    case TOP_SUBTRACT: return Sat(a - b);
+    default: return a;
+  }
+}
+
+struct Fragment {
+  double z;
+  Rgba diffuse, specular;
+  double u[2], v[2];
+};
+
+// Runs the texture stages; false when the pixel is dropped by the colour key.
+bool RunStages(const DrawContext& dc, const Fragment& f, Rgba* out) {
+  Rgba cur = f.diffuse;
+  const Rgba factor = Unpack(dc.rs[RS_TEXTUREFACTOR]);
+  const bool keyOn = dc.rs[RS_COLORKEYENABLE] != 0;
+  for (int s = 0; s < dc.stageCount; ++s) {
+    const uint32_t* st = dc.stages[s].v;
+    Rgba tex{{255, 255, 255, 255}};
+    bool sampled = false;
+    auto arg = [&](uint32_t a, Rgba* r) -> bool {
+      switch (a & 0xF) {
+        case TA_DIFFUSE: *r = f.diffuse; return true;
+        case TA_CURRENT: *r = cur; return true;
+        case TA_TFACTOR: *r = factor; return true;
+        case TA_SPECULAR: *r = f.specular; return true;
+        case TA_TEXTURE:
+          if (!sampled && dc.texBound[s]) {
+            const uint32_t set = st[TSS_TEXCOORDINDEX] & 1 ? 1 : 0;
+            const int idx = set < dc.texCoordSets ? static_cast<int>(set) : 0;
+            if (!Sample(dc.tex[s], f.u[idx], f.v[idx], st[TSS_MAGFILTER] == FILTER_LINEAR, keyOn, &tex)) return false;
+          }
+          sampled = true;
+          *r = tex;
+          return true;
+        default: *r = cur; return true;
+      }
+    };
+    Rgba c1, c2, a1, a2;
+    if (!arg(st[TSS_COLORARG1], &c1) || !arg(st[TSS_COLORARG2], &c2)) return false;
+    Rgba next;
+    for (int k = 0; k < 3; ++k) next.c[k] = ApplyOp(st[TSS_COLOROP], c1.c[k], c2.c[k]);
+    if (st[TSS_ALPHAOP] == TOP_DISABLE) {
+      next.c[3] = cur.c[3];
+    } else {
+      if (!arg(st[TSS_ALPHAARG1], &a1) || !arg(st[TSS_ALPHAARG2], &a2)) return false;
+      next.c[3] = ApplyOp(st[TSS_ALPHAOP], a1.c[3], a2.c[3]);
+    }
+    cur = next;
+  }
+  *out = cur;
+  return true;
+}
+
+inline int Factor(uint32_t f, int k, const Rgba& s, const Rgba& d) {
+  switch (f) {
+    case BLEND_ZERO: return 0;
+    case BLEND_ONE: return 255;
+    case BLEND_SRCCOLOR: return s.c[k];
+    case BLEND_INVSRCCOLOR: return 255 - s.c[k];
+    case BLEND_SRCALPHA: return s.c[3];
+    case BLEND_INVSRCALPHA: return 255 - s.c[3];
+    case BLEND_DESTALPHA: return d.c[3];
+    case BLEND_INVDESTALPHA: return 255 - d.c[3];
+    case BLEND_DESTCOLOR: return d.c[k];
+    case BLEND_INVDESTCOLOR: return 255 - d.c[k];
+    case BLEND_SRCALPHASAT: return k == 3 ? 255 : (s.c[3] < 255 - d.c[3] ? s.c[3] : 255 - d.c[3]);
+    default: return k == 3 ? 255 : 0;
+  }
+}
+
+void WriteFragment(const DrawContext& dc, int x, int y, const Fragment& f) {
+  Rgba src;
+  if (!RunStages(dc, f, &src)) return;
+  const uint32_t* rs = dc.rs;
+  if (rs[RS_ALPHATESTENABLE] && !Compare(rs[RS_ALPHAFUNC], src.c[3], static_cast<int>(rs[RS_ALPHAREF] & 0xFF))) {
+    return;
+  }
+  uint8_t* zp = nullptr;
+  int zv = 0;
+  if (dc.hasZ && rs[RS_ZENABLE]) {
+    double zs = f.z * 65535.0;
+    zv = !(zs >= 0.0) ? 0 : (zs > 65535.0 ? 65535 : FloorInt(zs + 0.5));
+    zp = dc.z.base + static_cast<int64_t>(y) * dc.z.pitch + x * 2;
+    uint16_t stored;
+    std::memcpy(&stored, zp, 2);
+    if (!Compare(rs[RS_ZFUNC], zv, stored)) return;
+  }
+  uint8_t* p = dc.target.base + static_cast<int64_t>(y) * dc.target.pitch + x * dc.target.layout.bytes;
+  Rgba out = src;
+  if (rs[RS_ALPHABLENDENABLE]) {
+    Rgba d = Decode(dc.target.layout, ReadRaw(p, dc.target.layout.bytes));
+    for (int k = 0; k < 4; ++k) {
+      out.c[k] = Sat(Mul255(src.c[k], Factor(rs[RS_SRCBLEND], k, src, d)) +
+                     Mul255(d.c[k], Factor(rs[RS_DESTBLEND], k, src, d)));
+    }
+  }
+  WriteRaw(p, dc.target.layout.bytes, Encode(dc.target.layout, out));
+  if (zp && rs[RS_ZWRITEENABLE]) {
+    uint16_t w = static_cast<uint16_t>(zv);
+    std::memcpy(zp, &w, 2);
+  }
+}
+
+inline bool Inside(const DrawContext& dc, int x, int y) {
+  return x >= dc.clipLeft && x < dc.clipRight && y >= dc.clipTop && y < dc.clipBottom;
+}
+
+inline int64_t Snap(float f) {
+  double d = f;
+  if (!(d > -65536.0)) d = -65536.0;   // also NaN
+  if (d > 65536.0) d = 65536.0;
+  return FloorInt(d * 256.0 + 0.5);
+}
+
+inline int RoundPixel(double v) {
+  if (!(v > -65536.0)) v = -65536.0;
+  if (v > 65536.0) v = 65536.0;
+  return FloorInt(v + 0.5);
+}
+
+inline int RoundChannel(double v) { return Sat(FloorInt(v + 0.5)); }
+
+// Attributes of a fragment as one array: z, diffuse bgra, specular bgra, u0, v0, u1, v1.
+constexpr int kAttrs = 13;
+
+void ToAttrs(const RVertex& v, double a[kAttrs]) {
+  a[0] = v.z;
+  Rgba d = Unpack(v.diffuse), s = Unpack(v.specular);
+  for (int k = 0; k < 4; ++k) {
+    a[1 + k] = d.c[k];
+    a[5 + k] = s.c[k];
+  }
+  a[9] = v.u[0];
+  a[10] = v.v[0];
+  a[11] = v.u[1];
+  a[12] = v.v[1];
+}
+
+void FromAttrs(const double a[kAttrs], bool gouraud, const RVertex& flat, Fragment* f) {
+  f->z = a[0];
+  if (gouraud) {
+    for (int k = 0; k < 4; ++k) {
+      f->diffuse.c[k] = RoundChannel(a[1 + k]);
+      f->specular.c[k] = RoundChannel(a[5 + k]);
+    }
+  } else {
+    f->diffuse = Unpack(flat.diffuse);
+    f->specular = Unpack(flat.specular);
+  }
+  f->u[0] = a[9];
+  f->v[0] = a[10];
+  f->u[1] = a[11];
+  f->v[1] = a[12];
+}
+
+
+// The common sprite case, one textured stage onto 8-bit channels, drawn without the general
+// pipeline. It gives the same pixels as WriteFragment; Eligible() tells when it applies.
+struct FastSprite {
+  bool colorModulate;     // colour: texture, or texture x diffuse
+  int alphaSource;        // 0 texture, 1 diffuse, 2 texture x diffuse
+  int blend;              // 0 none, 1 source alpha / inverse, 2 source alpha / one
+  bool alphaTest;
+  uint32_t alphaFunc;
+  int alphaRef;
+  bool keyOn;
+
+  static bool Standard8(const ChannelLayout& l, bool alphaAllowed) {
+    return l.bytes == 4 && l.shift[0] == 0 && l.bits[0] == 8 && l.shift[1] == 8 && l.bits[1] == 8 &&
+           l.shift[2] == 16 && l.bits[2] == 8 && (l.bits[3] == 0 || (alphaAllowed && l.shift[3] == 24 && l.bits[3] == 8));
+  }
+
+  bool Eligible(const DrawContext& dc) {
+    const uint32_t* rs = dc.rs;
+    if (dc.stageCount != 1 || !dc.texBound[0] || dc.texCoordSets == 0 || rs[RS_SHADEMODE] == SHADE_GOURAUD) return false;
+    if (dc.hasZ && rs[RS_ZENABLE]) return false;
+    const uint32_t* st = dc.stages[0].v;
+    if (st[TSS_MAGFILTER] == FILTER_LINEAR || (st[TSS_TEXCOORDINDEX] & 1)) return false;
+    if (!Standard8(dc.tex[0].px.layout, true) || !Standard8(dc.target.layout, false)) return false;
+    const uint32_t c1 = st[TSS_COLORARG1] & 0xF, c2 = st[TSS_COLORARG2] & 0xF;
+    if (st[TSS_COLOROP] == TOP_SELECTARG1 && c1 == TA_TEXTURE) colorModulate = false;
+    else if (st[TSS_COLOROP] == TOP_MODULATE && ((c1 == TA_TEXTURE && (c2 == TA_DIFFUSE || c2 == TA_CURRENT)) ||
+                                                  (c2 == TA_TEXTURE && (c1 == TA_DIFFUSE || c1 == TA_CURRENT)))) {
+      colorModulate = true;
+    } else {
+      return false;
+    }
+    const uint32_t a1 = st[TSS_ALPHAARG1] & 0xF, a2 = st[TSS_ALPHAARG2] & 0xF;
+    auto diffuseLike = [](uint32_t a) { return a == TA_DIFFUSE || a == TA_CURRENT; };
+    if (st[TSS_ALPHAOP] == TOP_DISABLE) alphaSource = 1;
+    else if (st[TSS_ALPHAOP] == TOP_SELECTARG1 && a1 == TA_TEXTURE) alphaSource = 0;
+    else if (st[TSS_ALPHAOP] == TOP_SELECTARG1 && diffuseLike(a1)) alphaSource = 1;
+    else if (st[TSS_ALPHAOP] == TOP_MODULATE && ((a1 == TA_TEXTURE && diffuseLike(a2)) || (a2 == TA_TEXTURE && diffuseLike(a1)))) alphaSource = 2;
+    else return false;
+    if (!rs[RS_ALPHABLENDENABLE]) blend = 0;
+    else if (rs[RS_SRCBLEND] == BLEND_SRCALPHA && rs[RS_DESTBLEND] == BLEND_INVSRCALPHA) blend = 1;
+    else if (rs[RS_SRCBLEND] == BLEND_SRCALPHA && rs[RS_DESTBLEND] == BLEND_ONE) blend = 2;
+    else return false;
+    alphaTest = rs[RS_ALPHATESTENABLE] != 0;
+    alphaFunc = rs[RS_ALPHAFUNC];
+    alphaRef = static_cast<int>(rs[RS_ALPHAREF] & 0xFF);
+    keyOn = rs[RS_COLORKEYENABLE] != 0 && dc.tex[0].keyed;
+    return true;
+  }
+
+  // u and v at pixel x are uBase + du x (x - px0), as the general path computes them.
+  void Span(const DrawContext& dc, int y, int x0, int x1, double px0, double uBase, double du, double vBase,
+            double dv, uint32_t diffuse) const {
+    const TextureView& t = dc.tex[0];
+    const int dr = (diffuse >> 16) & 0xFF, dg = (diffuse >> 8) & 0xFF, db = diffuse & 0xFF, da = diffuse >> 24;
+    uint32_t* out = reinterpret_cast<uint32_t*>(dc.target.base + static_cast<int64_t>(y) * dc.target.pitch);
+    const bool texAlpha = t.px.layout.bits[3] != 0;
+    // An upright sprite keeps one texel row per pixel row: v is then the same for the whole span.
+    const bool rowFixed = dv == 0.0;
+    const uint8_t* fixedRow =
+        t.px.base + static_cast<int64_t>(ClampIndex(FloorInt(Clamp01(vBase + dv * (x0 - px0)) * t.px.height),
+                                                    t.px.height)) * t.px.pitch;
+    for (int x = x0; x <= x1; ++x) {
+      const double colX = x - px0;
+      const int tx = ClampIndex(FloorInt(Clamp01(uBase + du * colX) * t.px.width), t.px.width);
+      const uint8_t* row = fixedRow;
+      if (!rowFixed) {
+        row = t.px.base +
+              static_cast<int64_t>(ClampIndex(FloorInt(Clamp01(vBase + dv * colX) * t.px.height), t.px.height)) *
+                  t.px.pitch;
+      }
+      uint32_t raw;
+      std::memcpy(&raw, row + tx * 4, 4);
+      if (keyOn && raw >= t.keyLow && raw <= t.keyHigh) continue;
+      int r = (raw >> 16) & 0xFF, g = (raw >> 8) & 0xFF, b = raw & 0xFF;
+      const int ta = texAlpha ? static_cast<int>(raw >> 24) : 255;
+      if (colorModulate) r = Mul255(r, dr), g = Mul255(g, dg), b = Mul255(b, db);
+      const int a = alphaSource == 0 ? ta : (alphaSource == 1 ? da : Mul255(ta, da));
+      if (alphaTest && !Compare(alphaFunc, a, alphaRef)) continue;
+      if (blend) {
+        const uint32_t d = out[x];
+        const int inv = blend == 1 ? 255 - a : 255;
+        r = Sat(Mul255(r, a) + Mul255(static_cast<int>((d >> 16) & 0xFF), inv));
+        g = Sat(Mul255(g, a) + Mul255(static_cast<int>((d >> 8) & 0xFF), inv));
+        b = Sat(Mul255(b, a) + Mul255(static_cast<int>(d & 0xFF), inv));
+      }
+      out[x] = static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b);
+    }
+  }
+};
+
+}  // namespace
+
+void RasterTriangle(const DrawContext& dc, const RVertex& a, const RVertex& b, const RVertex& c) {
+  const RVertex* v[3] = {&a, &b, &c};
+  int64_t X[3], Y[3];
+  for (int i = 0; i < 3; ++i) {
+    X[i] = Snap(v[i]->x);
+    Y[i] = Snap(v[i]->y);
+  }
+  int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
+  if (area == 0) return;
+  const uint32_t cull = dc.rs[RS_CULLMODE];
+  if ((cull == 2 && area > 0) || (cull == 3 && area < 0)) return;
+  if (area < 0) {
+    std::swap(v[1], v[2]);
+    std::swap(X[1], X[2]);
+    std::swap(Y[1], Y[2]);
+    area = -area;
+  }
+  // Edge i runs from vertex i to vertex i + 1; inside is E >= 0, a centre on a non top-left edge
+  // is outside (bias -1).
+  int64_t ex[3], ey[3], bias[3];
+  for (int i = 0; i < 3; ++i) {
+    int j = (i + 1) % 3;
+    ex[i] = X[j] - X[i];
+    ey[i] = Y[j] - Y[i];
+    bool topLeft = (ey[i] == 0 && ex[i] > 0) || ey[i] < 0;
+    bias[i] = topLeft ? 0 : -1;
+  }
+  int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
+  int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
+  int x0 = static_cast<int>((minX + 255) >> 8), x1 = static_cast<int>(maxX >> 8);
+  int y0 = static_cast<int>((minY + 255) >> 8), y1 = static_cast<int>(maxY >> 8);
+  if (x0 < dc.clipLeft) x0 = dc.clipLeft;
+  if (y0 < dc.clipTop) y0 = dc.clipTop;
+  if (x1 > dc.clipRight - 1) x1 = dc.clipRight - 1;
+  if (y1 > dc.clipBottom - 1) y1 = dc.clipBottom - 1;
+  if (x0 > x1 || y0 > y1) return;
+
+  // Plane gradients of every attribute over the snapped positions.
+  double A[3][kAttrs];
+  for (int i = 0; i < 3; ++i) ToAttrs(*v[i], A[i]);
+  const double px0 = X[0] / 256.0, py0 = Y[0] / 256.0;
+  const double dx1 = (X[1] - X[0]) / 256.0, dy1 = (Y[1] - Y[0]) / 256.0;
+  const double dx2 = (X[2] - X[0]) / 256.0, dy2 = (Y[2] - Y[0]) / 256.0;
+  const double inv = 1.0 / (dx1 * dy2 - dy1 * dx2);
+  double ddx[kAttrs], ddy[kAttrs];
+  for (int k = 0; k < kAttrs; ++k) {
+    double d1 = A[1][k] - A[0][k], d2 = A[2][k] - A[0][k];
+    ddx[k] = (d1 * dy2 - d2 * dy1) * inv;
+    ddy[k] = (d2 * dx1 - d1 * dx2) * inv;
+  }
+  const bool gouraud = dc.rs[RS_SHADEMODE] == SHADE_GOURAUD;
+  // Only the attributes this draw reads are interpolated.
+  int ks[kAttrs], nk = 0;
+  if (dc.hasZ && dc.rs[RS_ZENABLE]) ks[nk++] = 0;
+  if (gouraud) {
+    for (int k = 1; k <= 8; ++k) ks[nk++] = k;
+  }
+  for (uint32_t set = 0; set < dc.texCoordSets; ++set) {
+    ks[nk++] = 9 + 2 * static_cast<int>(set);
+    ks[nk++] = 10 + 2 * static_cast<int>(set);
+  }
+  Fragment f;
+  double at[kAttrs] = {}, rowBase[kAttrs] = {};
+  FastSprite fast{};
+  const bool useFast = fast.Eligible(dc);
+  for (int y = y0; y <= y1; ++y) {
+    const int64_t pyF = static_cast<int64_t>(y) * 256;
+    // The span of this row: every edge function E(x) = e - ey x 256 x (x - x0) stays >= 0.
+    int64_t lo = x0, hi = x1;
+    for (int i = 0; i < 3; ++i) {
+      const int64_t e = ex[i] * (pyF - Y[i]) - ey[i] * (static_cast<int64_t>(x0) * 256 - X[i]) + bias[i];
+      const int64_t step = ey[i] * 256;
+      if (step == 0) {
+        if (e < 0) hi = lo - 1;
+      } else if (step > 0) {
+        if (e < 0) hi = lo - 1;
+        else hi = std::min(hi, x0 + e / step);
+      } else if (e < 0) {
+        lo = std::max(lo, x0 + (-e + (-step) - 1) / (-step));
+      }
+    }
+    if (lo > hi) continue;
+    const double rowY = y - py0;
+    for (int j = 0; j < nk; ++j) rowBase[ks[j]] = A[0][ks[j]] + ddy[ks[j]] * rowY;
+    if (useFast) {
+      fast.Span(dc, y, static_cast<int>(lo), static_cast<int>(hi), px0, rowBase[9], ddx[9], rowBase[10], ddx[10],
+                a.diffuse);
+      continue;
+    }
+    for (int x = static_cast<int>(lo); x <= static_cast<int>(hi); ++x) {
+      const double colX = x - px0;
+      for (int j = 0; j < nk; ++j) at[ks[j]] = rowBase[ks[j]] + ddx[ks[j]] * colX;
+      FromAttrs(at, gouraud, a, &f);
+      WriteFragment(dc, x, y, f);
+    }
+  }
+}
+
+void RasterLine(const DrawContext& dc, const RVertex& a, const RVertex& b) {
+  const double xa = a.x, ya = a.y, xb = b.x, yb = b.y;
+  const double dx = xb - xa, dy = yb - ya;
+  if (!(std::fabs(dx) > 0.0) && !(std::fabs(dy) > 0.0)) return;
+  const bool majorX = std::fabs(dx) >= std::fabs(dy);
+  const double m0 = majorX ? xa : ya, dm = majorX ? dx : dy;
+  const double n0 = majorX ? ya : xa, dn = majorX ? dy : dx;
+  const int s = RoundPixel(m0), e = RoundPixel(majorX ? xb : yb);
+  if (s == e) return;
+  const int step = s < e ? 1 : -1;
+  double A0[kAttrs], A1[kAttrs], at[kAttrs];
+  ToAttrs(a, A0);
+  ToAttrs(b, A1);
+  const bool gouraud = dc.rs[RS_SHADEMODE] == SHADE_GOURAUD;
+  Fragment f;
+  for (int m = s; m != e; m += step) {
+    double t = (m - m0) / dm;
+    int n = RoundPixel(n0 + t * dn);
+    int x = majorX ? m : n, y = majorX ? n : m;
+    if (!Inside(dc, x, y)) continue;
+    t = Clamp01(t);
+    for (int k = 0; k < kAttrs; ++k) at[k] = A0[k] + (A1[k] - A0[k]) * t;
+    FromAttrs(at, gouraud, a, &f);
+    WriteFragment(dc, x, y, f);
+  }
+}
+
+void RasterPoint(const DrawContext& dc, const RVertex& a) {
+  const int x = RoundPixel(a.x), y = RoundPixel(a.y);
+  if (!Inside(dc, x, y)) return;
+  double at[kAttrs];
+  ToAttrs(a, at);
+  Fragment f;
+  FromAttrs(at, false, a, &f);
+  WriteFragment(dc, x, y, f);
+}
+
+bool LayoutFromFormat(const PixelFormat& fmt, ChannelLayout* out) {
+  if ((fmt.flags & PIXFMT_RGB) == 0 || (fmt.bitCount != 16 && fmt.bitCount != 32)) return false;
+  const uint32_t masks[4] = {fmt.blueMask, fmt.greenMask, fmt.redMask,
+                             (fmt.flags & PIXFMT_ALPHAPIXELS) ? fmt.alphaMask : 0u};
+  out->bytes = static_cast<int>(fmt.bitCount / 8);
+  for (int k = 0; k < 4; ++k) {
+    uint32_t m = masks[k];
+    out->mask[k] = m;
+    out->shift[k] = 0;
+    out->bits[k] = 0;
+    if (!m) continue;
+    while (!((m >> out->shift[k]) & 1)) ++out->shift[k];
+    uint32_t run = m >> out->shift[k];
+    while (run & 1) {
+      ++out->bits[k];
+      run >>= 1;
+    }
+    if (run != 0 || out->bits[k] > 8) return false;   // channels of at most 8 contiguous bits
+  }
+  return true;
+}
+
+}  // namespace plat::soft
