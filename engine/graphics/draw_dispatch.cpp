@@ -40,6 +40,24 @@ void EndBracket(const RectI* r) {
   if (SoftwareFrontScreen()) UpdateFrontScreenRect(r);
 }
 
+// Steps 7 to 11: one draw by the 3-D device (inside the subtract emulation when that blend is
+// set) or by the software renderer, inside the mask and front-screen bracket.
+template <class DeviceDraw, class SoftwareDraw>
+int DrawInBracket(const RectI* r, bool byDevice, DeviceDraw deviceDraw, SoftwareDraw softwareDraw) {
+  BeginBracket(r);
+  int result;
+  if (byDevice) {
+    const int subtract = g_DrawState.blendMode == BLEND_SUB;
+    if (subtract) BeginSubtractBlend3D(r);
+    result = deviceDraw();
+    if (subtract) EndSubtractBlend3D(r);
+  } else {
+    result = softwareDraw();
+  }
+  EndBracket(r);
+  return result;
+}
+
 uint32_t IntWord(int v) { return static_cast<uint32_t>(v); }
 
 // A movie graph is brought up to its current frame; 1 when it shows through a hardware overlay.
@@ -61,18 +79,10 @@ int DrawGraphAtPoint(int x, int y, int graph, int trans) {
     UpdateMovieOverlay(x, y, g->movieHandle, 1, 1);
     return -1;
   }
-  BeginBracket(&r);
-  int result;
-  if (g->create.texture) {
-    const int subtract = g_DrawState.blendMode == BLEND_SUB;
-    if (subtract) BeginSubtractBlend3D(&r);
-    result = DrawGraph3D(IntWord(x), IntWord(y), g, trans, 1);
-    if (subtract) EndSubtractBlend3D(&r);
-  } else {
-    result = DrawGraphSoftwareF(IntWord(x), IntWord(y), g, trans, 1);
-  }
-  EndBracket(&r);
-  return result;
+  return DrawInBracket(
+      &r, g->create.texture != 0,
+      [&] { return DrawGraph3D(IntWord(x), IntWord(y), g, trans, 1); },
+      [&] { return DrawGraphSoftwareF(IntWord(x), IntWord(y), g, trans, 1); });
 }
 
 int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int trans) {
@@ -87,18 +97,10 @@ int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int trans) {
     UpdateMovieOverlay(x1, y1, g->movieHandle, 1, g->width > 0 ? (x2 - x1) / g->width : 1);
     return -1;
   }
-  BeginBracket(&r);
-  int result;
-  if (g->create.texture) {
-    const int subtract = g_DrawState.blendMode == BLEND_SUB;
-    if (subtract) BeginSubtractBlend3D(&r);
-    result = DrawGraphStretched3D(IntWord(x1), IntWord(y1), IntWord(x2), IntWord(y2), g, trans, 1);
-    if (subtract) EndSubtractBlend3D(&r);
-  } else {
-    result = DrawScaledGraphSoftware(IntWord(x1), IntWord(y1), IntWord(x2), IntWord(y2), g, trans, 1, -1);
-  }
-  EndBracket(&r);
-  return result;
+  return DrawInBracket(
+      &r, g->create.texture != 0,
+      [&] { return DrawGraphStretched3D(IntWord(x1), IntWord(y1), IntWord(x2), IntWord(y2), g, trans, 1); },
+      [&] { return DrawScaledGraphSoftware(IntWord(x1), IntWord(y1), IntWord(x2), IntWord(y2), g, trans, 1, -1); });
 }
 
 int DrawGraphRotated(float x, float y, double scale, double angle, int graph, int trans, int turn) {
@@ -125,18 +127,10 @@ int DrawGraphRotated(float x, float y, double scale, double angle, int graph, in
   const RectI r = {TruncToInt(minX - 5.0), TruncToInt(minY - 5.0), TruncToInt(maxX + 5.0), TruncToInt(maxY + 5.0)};
   WaitWhileInactive();
   RefreshMovie(g);
-  BeginBracket(&r);
-  int result;
-  if (g->create.texture) {
-    const int subtract = g_DrawState.blendMode == BLEND_SUB;
-    if (subtract) BeginSubtractBlend3D(&r);
-    result = DrawGraphRotated3D(x, y, scale, angle, g, trans, turn);
-    if (subtract) EndSubtractBlend3D(&r);
-  } else {
-    result = DrawRotatedGraphSoftware(x, y, scale, angle, g, trans, turn);
-  }
-  EndBracket(&r);
-  return result;
+  return DrawInBracket(
+      &r, g->create.texture != 0,
+      [&] { return DrawGraphRotated3D(x, y, scale, angle, g, trans, turn); },
+      [&] { return DrawRotatedGraphSoftware(x, y, scale, angle, g, trans, turn); });
 }
 
 int DrawGraphRotatedCall(int x, int y, double scale, double angle, int graph, int trans, int turn) {
@@ -166,20 +160,12 @@ int DrawGraphFourCorners(float x1, float y1, float x2, float y2, float x3, float
   }
   WaitWhileInactive();
   RefreshMovie(g);
-  BeginBracket(&r);
   // The caller's order is clockwise; both back ends take top-left, top-right, bottom-left,
   // bottom-right.
-  int result;
-  if (g->create.texture) {
-    const int subtract = g_DrawState.blendMode == BLEND_SUB;
-    if (subtract) BeginSubtractBlend3D(&r);
-    result = DrawGraphFourCornersF3D(x1, y1, x2, y2, x4, y4, x3, y3, g, trans);
-    if (subtract) EndSubtractBlend3D(&r);
-  } else {
-    result = DrawFreeQuadSoftwareF(x1, y1, x2, y2, x4, y4, x3, y3, g, trans);
-  }
-  EndBracket(&r);
-  return result;
+  return DrawInBracket(
+      &r, g->create.texture != 0,
+      [&] { return DrawGraphFourCornersF3D(x1, y1, x2, y2, x4, y4, x3, y3, g, trans); },
+      [&] { return DrawFreeQuadSoftwareF(x1, y1, x2, y2, x4, y4, x3, y3, g, trans); });
 }
 
 int DrawGraphTiledRotated(int x1, int y1, int x2, int y2, int ox, int oy, double scale, double angle, int graph,
@@ -189,18 +175,10 @@ int DrawGraphTiledRotated(int x1, int y1, int x2, int y2, int ox, int oy, double
   if (g == nullptr) return -1;
   WaitWhileInactive();
   const RectI r = {x1, y1, x2, y2};
-  BeginBracket(&r);
-  int result;
-  if (g->create.texture) {
-    const int subtract = g_DrawState.blendMode == BLEND_SUB;
-    if (subtract) BeginSubtractBlend3D(&r);
-    result = DrawGraphTiledRotated3D(x1, y1, x2, y2, ox, oy, scale, angle, g, trans);
-    if (subtract) EndSubtractBlend3D(&r);
-  } else {
-    result = DrawTiledGraphSoftware(x1, y1, x2, y2, ox, oy, scale, angle, g, trans);
-  }
-  EndBracket(&r);
-  return result;
+  return DrawInBracket(
+      &r, g->create.texture != 0,
+      [&] { return DrawGraphTiledRotated3D(x1, y1, x2, y2, ox, oy, scale, angle, g, trans); },
+      [&] { return DrawTiledGraphSoftware(x1, y1, x2, y2, ox, oy, scale, angle, g, trans); });
 }
 
 int DrawGraphRectPart(int x, int y, int srcX, int srcY, int w, int h, int graph, int trans, int turn) {
@@ -267,42 +245,29 @@ int DrawGraphRectStretched(int x1, int y1, int x2, int y2, int srcX, int srcY, i
   return result;
 }
 
-int DrawFilledBox(int x1, int y1, int x2, int y2, uint32_t colour) {
+namespace {
+
+using BoxDraw = int (*)(int x1, int y1, int x2, int y2, uint32_t colour);
+
+int DrawBoxBy(int x1, int y1, int x2, int y2, uint32_t colour, BoxDraw deviceDraw, BoxDraw softwareDraw) {
   if (NotAvailable()) return 0;
   WaitWhileInactive();
   RectI r;
   OrderedRect(&r, x1, y1, x2, y2);
-  BeginBracket(&r);
-  int result;
-  if (ShapesByDevice()) {
-    const int subtract = g_DrawState.blendMode == BLEND_SUB;
-    if (subtract) BeginSubtractBlend3D(&r);
-    result = DrawFillBox3D(x1, y1, x2, y2, colour);
-    if (subtract) EndSubtractBlend3D(&r);
-  } else {
-    result = DrawFilledBoxSoftware(x1, y1, x2, y2, colour);
-  }
-  EndBracket(&r);
-  return result;
+  return DrawInBracket(
+      &r, ShapesByDevice() != 0,
+      [&] { return deviceDraw(x1, y1, x2, y2, colour); },
+      [&] { return softwareDraw(x1, y1, x2, y2, colour); });
+}
+
+}  // namespace
+
+int DrawFilledBox(int x1, int y1, int x2, int y2, uint32_t colour) {
+  return DrawBoxBy(x1, y1, x2, y2, colour, DrawFillBox3D, DrawFilledBoxSoftware);
 }
 
 int DrawBoxOutline(int x1, int y1, int x2, int y2, uint32_t colour) {
-  if (NotAvailable()) return 0;
-  WaitWhileInactive();
-  RectI r;
-  OrderedRect(&r, x1, y1, x2, y2);
-  BeginBracket(&r);
-  int result;
-  if (ShapesByDevice()) {
-    const int subtract = g_DrawState.blendMode == BLEND_SUB;
-    if (subtract) BeginSubtractBlend3D(&r);
-    result = DrawBoxOutline3D(x1, y1, x2, y2, colour);
-    if (subtract) EndSubtractBlend3D(&r);
-  } else {
-    result = DrawBoxOutlineSoftware(x1, y1, x2, y2, colour);
-  }
-  EndBracket(&r);
-  return result;
+  return DrawBoxBy(x1, y1, x2, y2, colour, DrawBoxOutline3D, DrawBoxOutlineSoftware);
 }
 
 int DrawBoxShape(int x1, int y1, int x2, int y2, uint32_t colour, int fill) {
@@ -314,18 +279,10 @@ int DrawOvalShape(int cx, int cy, int rx, int ry, uint32_t colour, int fill) {
   WaitWhileInactive();
   if (rx < 0 || ry < 0) return 0;
   const RectI r = {cx - rx - 1, cy - ry - 1, cx + rx + 1, cy + ry + 1};
-  BeginBracket(&r);
-  int result;
-  if (ShapesByDevice()) {
-    const int subtract = g_DrawState.blendMode == BLEND_SUB;
-    if (subtract) BeginSubtractBlend3D(&r);
-    result = G_D3D_DrawCircle(cx, cy, rx, ry, colour, fill);
-    if (subtract) EndSubtractBlend3D(&r);
-  } else {
-    result = DrawOvalSoftware(cx, cy, rx, ry, colour, fill);
-  }
-  EndBracket(&r);
-  return result;
+  return DrawInBracket(
+      &r, ShapesByDevice() != 0,
+      [&] { return G_D3D_DrawCircle(cx, cy, rx, ry, colour, fill); },
+      [&] { return DrawOvalSoftware(cx, cy, rx, ry, colour, fill); });
 }
 
 // Complement, add, complement: the device has no subtracting blend, but mode 3 on the device
