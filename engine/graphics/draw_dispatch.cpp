@@ -58,6 +58,28 @@ int DrawInBracket(const RectI* r, bool byDevice, DeviceDraw deviceDraw, Software
   return result;
 }
 
+struct SavedDrawArea {
+  RectI area;
+  float areaF[4];
+};
+
+// The draw area, saved, becomes its overlap with part.
+void NarrowDrawArea(SavedDrawArea* saved, RectI part) {
+  saved->area = g_DrawState.drawArea;
+  std::copy(g_DrawState.drawAreaF, g_DrawState.drawAreaF + 4, saved->areaF);
+  ClipRectToRect(&part, &saved->area);
+  g_DrawState.drawArea = part;
+  g_DrawState.drawAreaF[0] = static_cast<float>(part.left);
+  g_DrawState.drawAreaF[1] = static_cast<float>(part.top);
+  g_DrawState.drawAreaF[2] = static_cast<float>(part.right);
+  g_DrawState.drawAreaF[3] = static_cast<float>(part.bottom);
+}
+
+void RestoreDrawArea(const SavedDrawArea* saved) {
+  g_DrawState.drawArea = saved->area;
+  std::copy(saved->areaF, saved->areaF + 4, g_DrawState.drawAreaF);
+}
+
 uint32_t IntWord(int v) { return static_cast<uint32_t>(v); }
 
 // A movie graph is brought up to its current frame; 1 when it shows through a hardware overlay.
@@ -182,16 +204,8 @@ int DrawGraphTiledRotated(int x1, int y1, int x2, int y2, int ox, int oy, double
 }
 
 int DrawGraphRectPart(int x, int y, int srcX, int srcY, int w, int h, int graph, int trans, int turn) {
-  const RectI savedArea = g_DrawState.drawArea;
-  float savedF[4];
-  std::copy(g_DrawState.drawAreaF, g_DrawState.drawAreaF + 4, savedF);
-  RectI part = {x, y, x + w, y + h};
-  ClipRectToRect(&part, &savedArea);
-  g_DrawState.drawArea = part;
-  g_DrawState.drawAreaF[0] = static_cast<float>(part.left);
-  g_DrawState.drawAreaF[1] = static_cast<float>(part.top);
-  g_DrawState.drawAreaF[2] = static_cast<float>(part.right);
-  g_DrawState.drawAreaF[3] = static_cast<float>(part.bottom);
+  SavedDrawArea saved;
+  NarrowDrawArea(&saved, {x, y, x + w, y + h});
   int result;
   if (!turn) {
     result = DrawGraphAtPoint(x - srcX, y - srcY, graph, trans);
@@ -199,8 +213,7 @@ int DrawGraphRectPart(int x, int y, int srcX, int srcY, int w, int h, int graph,
     GraphRecord* g = GetGraphRecord(graph);
     result = g == nullptr ? -1 : DrawGraphMirrored(x - g->width + srcX + w, y - srcY, graph, trans);
   }
-  g_DrawState.drawArea = savedArea;
-  std::copy(savedF, savedF + 4, g_DrawState.drawAreaF);
+  RestoreDrawArea(&saved);
   return result;
 }
 
@@ -212,16 +225,8 @@ int DrawGraphRectStretched(int x1, int y1, int x2, int y2, int srcX, int srcY, i
   const bool revX = x1 > x2, revY = y1 > y2;
   RectI o;
   OrderedRect(&o, x1, y1, x2, y2);
-  const RectI savedArea = g_DrawState.drawArea;
-  float savedF[4];
-  std::copy(g_DrawState.drawAreaF, g_DrawState.drawAreaF + 4, savedF);
-  RectI part = o;
-  ClipRectToRect(&part, &savedArea);
-  g_DrawState.drawArea = part;
-  g_DrawState.drawAreaF[0] = static_cast<float>(part.left);
-  g_DrawState.drawAreaF[1] = static_cast<float>(part.top);
-  g_DrawState.drawAreaF[2] = static_cast<float>(part.right);
-  g_DrawState.drawAreaF[3] = static_cast<float>(part.bottom);
+  SavedDrawArea saved;
+  NarrowDrawArea(&saved, o);
   const double rx = static_cast<double>(o.right - o.left) / srcW;
   const double ry = static_cast<double>(o.bottom - o.top) / srcH;
   int ax1, ax2, ay1, ay2;
@@ -240,8 +245,7 @@ int DrawGraphRectStretched(int x1, int y1, int x2, int y2, int srcX, int srcY, i
     ay2 = o.bottom - TruncToInt((g->height - srcY) * ry);
   }
   const int result = DrawGraphStretched(ax1, ay1, ax2, ay2, graph, trans);
-  g_DrawState.drawArea = savedArea;
-  std::copy(savedF, savedF + 4, g_DrawState.drawAreaF);
+  RestoreDrawArea(&saved);
   return result;
 }
 
