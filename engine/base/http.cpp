@@ -48,29 +48,7 @@ int SendAll(int handle, const void* data, int n) {
   return 0;
 }
 
-// Reads the status line: 1 when it was 200, 0 when the caller is to wait, -1 when finished.
-int ReadStatus(int slot, HttpTransfer* t, bool logFailure) {
-  char line[256];
-  int r = HttpReadLine(t->network, line);
-  if (r == -2) {
-    HttpTransferFinish(slot, 2, 0);
-    return -1;
-  }
-  if (r < 0) {
-    if (ConnectionDown(t->network)) {
-      HttpTransferFinish(slot, 2, 3);
-      return -1;
-    }
-    return 0;
-  }
-  int status = ParseIntAfterBlank(line);
-  if (status == 200) return 1;
-  if (logFailure) LogPrintf("接続に失敗しました (戻り値:%d)", status);
-  HttpTransferFinish(slot, 2, status == 404 ? 1 : 0);
-  return -1;
-}
-
-// One header line: 1 a line was read into line, 0 wait, -1 finished.
+// One line of the response: 1 a line was read into line, 0 wait, -1 finished.
 int ReadHeader(int slot, HttpTransfer* t, char* line) {
   int r = HttpReadLine(t->network, line);
   if (r == -2) {
@@ -85,6 +63,18 @@ int ReadHeader(int slot, HttpTransfer* t, char* line) {
     return 0;
   }
   return 1;
+}
+
+// Reads the status line: 1 when it was 200, 0 when the caller is to wait, -1 when finished.
+int ReadStatus(int slot, HttpTransfer* t, bool logFailure) {
+  char line[256];
+  int r = ReadHeader(slot, t, line);
+  if (r <= 0) return r;
+  int status = ParseIntAfterBlank(line);
+  if (status == 200) return 1;
+  if (logFailure) LogPrintf("接続に失敗しました (戻り値:%d)", status);
+  HttpTransferFinish(slot, 2, status == 404 ? 1 : 0);
+  return -1;
 }
 
 bool IsContentLength(const char* line) { return strncmp(line, "Content-Length:", 15) == 0; }

@@ -8,13 +8,6 @@ namespace {
 
 bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
-// Converts by truncation toward zero whatever the rounding mode is; out-of-range values give
-// INT_MIN as the processor's conversion does, without undefined behaviour.
-int TruncToInt(double v) {
-  if (!(v > -2147483649.0 && v < 2147483648.0)) return INT32_MIN;
-  return static_cast<int>(v);
-}
-
 }  // namespace
 
 void StrCopy(char* dst, const char* src) { memcpy(dst, src, strlen(src) + 1); }
@@ -147,9 +140,9 @@ int FormatString(char* buffer, const char* format, ...) {
 
 int FormatStringV(char* buffer, const char* format, va_list args) { return vsprintf(buffer, format, args); }
 
-int FloatToInt(float v) { return TruncToInt(static_cast<double>(v)); }
-int DoubleToInt(double v) { return TruncToInt(v); }
+int FloatToInt(float v) { return TruncToIntIndefinite(static_cast<double>(v)); }
+int DoubleToInt(double v) { return TruncToIntIndefinite(v); }
 
 void RectDoubleToInt(const double in[4], int out[4]) {
-  for (int i = 0; i < 4; ++i) out[i] = TruncToInt(in[i]);
+  for (int i = 0; i < 4; ++i) out[i] = TruncToIntIndefinite(in[i]);
 }

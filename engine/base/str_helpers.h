@@ -29,4 +29,12 @@ int FormatString(char* buffer, const char* format, ...) __attribute__((format(pr
 int FormatStringV(char* buffer, const char* format, va_list args);
 int FloatToInt(float v);
 int DoubleToInt(double v);
+
+// Truncation toward zero whatever the rounding mode; out-of-range values and NaN give the
+// processor's "integer indefinite" INT_MIN instead of undefined behaviour.
+inline int TruncToIntIndefinite(double v) {
+  if (!(v > -2147483649.0 && v < 2147483648.0)) return INT32_MIN;
+  return static_cast<int>(v);
+}
+
 void RectDoubleToInt(const double in[4], int out[4]);

@@ -77,20 +77,19 @@ struct QuadCorner {
 void PutF(uint8_t* p, int offset, float v) { std::memcpy(p + offset, &v, sizeof(v)); }
 void PutU(uint8_t* p, int offset, uint32_t v) { std::memcpy(p + offset, &v, sizeof(v)); }
 
-// Six vertices of a triangle list: top-left, top-right, bottom-left, bottom-right, bottom-left,
-// top-right; the colour only on the first vertex of each triangle (flat shading).
-void WriteQuad(const QuadCorner c[4]) {
+// Six vertices of a triangle list; the colour only on the first vertex of each triangle (flat
+// shading).
+void WriteTriangles(const QuadCorner* const seq[6]) {
   const int type = GetVertexType3D();
   uint8_t* p = ReserveVertices3D(plat::PRIM_TRIANGLELIST, 6);
   if (p == nullptr) return;
-  static const int order[6] = {0, 1, 2, 3, 2, 1};
   const float z = g_DrawState.vertexDepth;
   const uint32_t colour = g_Direct3D.drawColor;
   float rw = 0.0f, rh = 0.0f;
   if (type == 2) { rw = g_Direct3D.blendTexReciprocalW; rh = g_Direct3D.blendTexReciprocalH; }
   const int size = type == 2 ? 40 : 28;
   for (int i = 0; i < 6; ++i, p += size) {
-    const QuadCorner& q = c[order[i]];
+    const QuadCorner& q = *seq[i];
     PutF(p, 0, q.x);
     PutF(p, 4, q.y);
     PutF(p, 8, z);
@@ -109,11 +108,25 @@ void WriteQuad(const QuadCorner c[4]) {
   }
 }
 
+// A quad as two triangles: top-left, top-right, bottom-left, then bottom-right, bottom-left,
+// top-right.
+void WriteQuad(const QuadCorner c[4]) {
+  const QuadCorner* const seq[6] = {&c[0], &c[1], &c[2], &c[3], &c[2], &c[1]};
+  WriteTriangles(seq);
+}
+
 // The tile of part i, or null when its handle is stale.
 Surface3DRecord* TileOf(const GraphRecord* g, int i, Tile3DView* view) {
   Surface3DRecord* t = GetSurface3DDataChecked(static_cast<int>(g->parts[i]));
   if (t == nullptr || GetTile3DView(t, view) != 0) return nullptr;
   return t;
+}
+
+// The tile of part i made the device's texture; -1 when its handle is stale or it has no texture.
+int SelectTileOf(const GraphRecord* g, int i, Tile3DView* view) {
+  Surface3DRecord* t = TileOf(g, i, view);
+  if (t == nullptr) return -1;
+  return SelectTileTexture3D(t) != 0 ? -1 : 0;
 }
 
 int TextureSize(const Tile3DView& v, int* w, int* h) {
@@ -186,9 +199,7 @@ int RectInsideDrawArea(int l, int t, int r, int b) {
 int DrawTilesScaled(const GraphRecord* g, float ox, float oy, float sx, float sy, int inside) {
   for (int i = 0; i < g->partCount; ++i) {
     Tile3DView v;
-    Surface3DRecord* t = TileOf(g, i, &v);
-    if (t == nullptr) return -1;
-    if (SelectTileTexture3D(t) != 0) return -1;
+    if (SelectTileOf(g, i, &v) != 0) return -1;
     QuadCorner c[4];
     for (int k = 0; k < 4; ++k) c[k] = {ox + sx * v.x[k], oy + sy * v.y[k], v.u[k], v.v[k], v.x[k], v.y[k]};
     if (!inside) {
@@ -284,9 +295,7 @@ int DrawGraphRotated3D(float x, float y, double scale, double angle, const Graph
   const float ax = turn ? -sc : sc;
   for (int i = 0; i < g->partCount; ++i) {
     Tile3DView v;
-    Surface3DRecord* t = TileOf(g, i, &v);
-    if (t == nullptr) return -1;
-    if (SelectTileTexture3D(t) != 0) return -1;
+    if (SelectTileOf(g, i, &v) != 0) return -1;
     QuadCorner q[4];
     for (int k = 0; k < 4; ++k) {
       if (reflect && k >= 2) break;
@@ -316,9 +325,7 @@ int DrawGraphFourCornersF3D(float x1, float y1, float x2, float y2, float x3, fl
   const float gw = static_cast<float>(g->width), gh = static_cast<float>(g->height);
   for (int i = 0; i < g->partCount; ++i) {
     Tile3DView v;
-    Surface3DRecord* t = TileOf(g, i, &v);
-    if (t == nullptr) return -1;
-    if (SelectTileTexture3D(t) != 0) return -1;
+    if (SelectTileOf(g, i, &v) != 0) return -1;
     QuadCorner q[4];
     for (int k = 0; k < 4; ++k) {
       float px, py;
@@ -368,9 +375,7 @@ int DrawGraphFourCorners3D(int x1, int y1, int x2, int y2, int x3, int y3, int x
   const float cx = (blx - brx) / gw, cy = (bly - bry) / gw, dx = (trx - brx) / gh, dy = (try_ - bry) / gh;
   for (int i = 0; i < g->partCount; ++i) {
     Tile3DView v;
-    Surface3DRecord* t = TileOf(g, i, &v);
-    if (t == nullptr) return -1;
-    if (SelectTileTexture3D(t) != 0) return -1;
+    if (SelectTileOf(g, i, &v) != 0) return -1;
     QuadCorner q[4];
     for (int k = 0; k < 4; ++k) {
       float px, py;
@@ -393,33 +398,8 @@ int DrawGraphFourCorners3D(int x1, int y1, int x2, int y2, int x3, int y3, int x
       q2[k].x = brx + l * cx + u * dx - 0.5f;
       q2[k].y = bry + l * cy + u * dy - 0.5f;
     }
-    const int type = GetVertexType3D();
-    uint8_t* p = ReserveVertices3D(plat::PRIM_TRIANGLELIST, 6);
-    if (p == nullptr) continue;
-    const QuadCorner* seq[6] = {&q[0], &q[1], &q[2], &q2[0], &q2[1], &q2[2]};
-    const float z = g_DrawState.vertexDepth;
-    const uint32_t colour = g_Direct3D.drawColor;
-    float rw = 0.0f, rh = 0.0f;
-    if (type == 2) { rw = g_Direct3D.blendTexReciprocalW; rh = g_Direct3D.blendTexReciprocalH; }
-    const int size = type == 2 ? 40 : 28;
-    for (int j = 0; j < 6; ++j, p += size) {
-      const QuadCorner& c = *seq[j];
-      PutF(p, 0, c.x);
-      PutF(p, 4, c.y);
-      PutF(p, 8, z);
-      PutF(p, 12, 1.0f);
-      if (j == 0 || j == 3) PutU(p, 16, colour);
-      if (type == 2) {
-        PutU(p, 20, 0xFFFFFFFFu);
-        PutF(p, 24, c.u);
-        PutF(p, 28, c.v);
-        PutF(p, 32, c.gx * rw);
-        PutF(p, 36, c.gy * rh);
-      } else {
-        PutF(p, 20, c.u);
-        PutF(p, 24, c.v);
-      }
-    }
+    const QuadCorner* const seq[6] = {&q[0], &q[1], &q[2], &q2[0], &q2[1], &q2[2]};
+    WriteTriangles(seq);
   }
   return EndGraphDraw3D();
 }

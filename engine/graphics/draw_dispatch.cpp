@@ -40,6 +40,46 @@ void EndBracket(const RectI* r) {
   if (SoftwareFrontScreen()) UpdateFrontScreenRect(r);
 }
 
+// Steps 7 to 11: one draw by the 3-D device (inside the subtract emulation when that blend is
+// set) or by the software renderer, inside the mask and front-screen bracket.
+template <class DeviceDraw, class SoftwareDraw>
+int DrawInBracket(const RectI* r, bool byDevice, DeviceDraw deviceDraw, SoftwareDraw softwareDraw) {
+  BeginBracket(r);
+  int result;
+  if (byDevice) {
+    const int subtract = g_DrawState.blendMode == BLEND_SUB;
+    if (subtract) BeginSubtractBlend3D(r);
+    result = deviceDraw();
+    if (subtract) EndSubtractBlend3D(r);
+  } else {
+    result = softwareDraw();
+  }
+  EndBracket(r);
+  return result;
+}
+
+struct SavedDrawArea {
+  RectI area;
+  float areaF[4];
+};
+
+// The draw area, saved, becomes its overlap with part.
+void NarrowDrawArea(SavedDrawArea* saved, RectI part) {
+  saved->area = g_DrawState.drawArea;
+  std::copy(g_DrawState.drawAreaF, g_DrawState.drawAreaF + 4, saved->areaF);
+  ClipRectToRect(&part, &saved->area);
+  g_DrawState.drawArea = part;
+  g_DrawState.drawAreaF[0] = static_cast<float>(part.left);
+  g_DrawState.drawAreaF[1] = static_cast<float>(part.top);
+  g_DrawState.drawAreaF[2] = static_cast<float>(part.right);
+  g_DrawState.drawAreaF[3] = static_cast<float>(part.bottom);
+}
+
+void RestoreDrawArea(const SavedDrawArea* saved) {
+  g_DrawState.drawArea = saved->area;
+  std::copy(saved->areaF, saved->areaF + 4, g_DrawState.drawAreaF);
+}
+
 uint32_t IntWord(int v) { return static_cast<uint32_t>(v); }
 
 // A movie graph is brought up to its current frame; 1 when it shows through a hardware overlay.
@@ -61,18 +101,10 @@ int DrawGraphAtPoint(int x, int y, int graph, int trans) {
     UpdateMovieOverlay(x, y, g->movieHandle, 1, 1);
     return -1;
   }
-  BeginBracket(&r);
-  int result;
-  if (g->create.texture) {
-    const int subtract = g_DrawState.blendMode == BLEND_SUB;
-    if (subtract) BeginSubtractBlend3D(&r);
-    result = DrawGraph3D(IntWord(x), IntWord(y), g, trans, 1);
-    if (subtract) EndSubtractBlend3D(&r);
-  } else {
-    result = DrawGraphSoftwareF(IntWord(x), IntWord(y), g, trans, 1);
-  }
-  EndBracket(&r);
-  return result;
+  return DrawInBracket(
+      &r, g->create.texture != 0,
+      [&] { return DrawGraph3D(IntWord(x), IntWord(y), g, trans, 1); },
+      [&] { return DrawGraphSoftwareF(IntWord(x), IntWord(y), g, trans, 1); });
 }
 
 int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int trans) {
@@ -87,18 +119,10 @@ int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int trans) {
     UpdateMovieOverlay(x1, y1, g->movieHandle, 1, g->width > 0 ? (x2 - x1) / g->width : 1);
     return -1;
   }
-  BeginBracket(&r);
-  int result;
-  if (g->create.texture) {
-    const int subtract = g_DrawState.blendMode == BLEND_SUB;
-    if (subtract) BeginSubtractBlend3D(&r);
-    result = DrawGraphStretched3D(IntWord(x1), IntWord(y1), IntWord(x2), IntWord(y2), g, trans, 1);
-    if (subtract) EndSubtractBlend3D(&r);
-  } else {
-    result = DrawScaledGraphSoftware(IntWord(x1), IntWord(y1), IntWord(x2), IntWord(y2), g, trans, 1, -1);
-  }
-  EndBracket(&r);
-  return result;
+  return DrawInBracket(
+      &r, g->create.texture != 0,
+      [&] { return DrawGraphStretched3D(IntWord(x1), IntWord(y1), IntWord(x2), IntWord(y2), g, trans, 1); },
+      [&] { return DrawScaledGraphSoftware(IntWord(x1), IntWord(y1), IntWord(x2), IntWord(y2), g, trans, 1, -1); });
 }
 
 int DrawGraphRotated(float x, float y, double scale, double angle, int graph, int trans, int turn) {
@@ -125,18 +149,10 @@ int DrawGraphRotated(float x, float y, double scale, double angle, int graph, in
   const RectI r = {TruncToInt(minX - 5.0), TruncToInt(minY - 5.0), TruncToInt(maxX + 5.0), TruncToInt(maxY + 5.0)};
   WaitWhileInactive();
   RefreshMovie(g);
-  BeginBracket(&r);
-  int result;
-  if (g->create.texture) {
-    const int subtract = g_DrawState.blendMode == BLEND_SUB;
-    if (subtract) BeginSubtractBlend3D(&r);
-    result = DrawGraphRotated3D(x, y, scale, angle, g, trans, turn);
-    if (subtract) EndSubtractBlend3D(&r);
-  } else {
-    result = DrawRotatedGraphSoftware(x, y, scale, angle, g, trans, turn);
-  }
-  EndBracket(&r);
-  return result;
+  return DrawInBracket(
+      &r, g->create.texture != 0,
+      [&] { return DrawGraphRotated3D(x, y, scale, angle, g, trans, turn); },
+      [&] { return DrawRotatedGraphSoftware(x, y, scale, angle, g, trans, turn); });
 }
 
 int DrawGraphRotatedCall(int x, int y, double scale, double angle, int graph, int trans, int turn) {
@@ -166,20 +182,12 @@ int DrawGraphFourCorners(float x1, float y1, float x2, float y2, float x3, float
   }
   WaitWhileInactive();
   RefreshMovie(g);
-  BeginBracket(&r);
   // The caller's order is clockwise; both back ends take top-left, top-right, bottom-left,
   // bottom-right.
-  int result;
-  if (g->create.texture) {
-    const int subtract = g_DrawState.blendMode == BLEND_SUB;
-    if (subtract) BeginSubtractBlend3D(&r);
-    result = DrawGraphFourCornersF3D(x1, y1, x2, y2, x4, y4, x3, y3, g, trans);
-    if (subtract) EndSubtractBlend3D(&r);
-  } else {
-    result = DrawFreeQuadSoftwareF(x1, y1, x2, y2, x4, y4, x3, y3, g, trans);
-  }
-  EndBracket(&r);
-  return result;
+  return DrawInBracket(
+      &r, g->create.texture != 0,
+      [&] { return DrawGraphFourCornersF3D(x1, y1, x2, y2, x4, y4, x3, y3, g, trans); },
+      [&] { return DrawFreeQuadSoftwareF(x1, y1, x2, y2, x4, y4, x3, y3, g, trans); });
 }
 
 int DrawGraphTiledRotated(int x1, int y1, int x2, int y2, int ox, int oy, double scale, double angle, int graph,
@@ -189,31 +197,15 @@ int DrawGraphTiledRotated(int x1, int y1, int x2, int y2, int ox, int oy, double
   if (g == nullptr) return -1;
   WaitWhileInactive();
   const RectI r = {x1, y1, x2, y2};
-  BeginBracket(&r);
-  int result;
-  if (g->create.texture) {
-    const int subtract = g_DrawState.blendMode == BLEND_SUB;
-    if (subtract) BeginSubtractBlend3D(&r);
-    result = DrawGraphTiledRotated3D(x1, y1, x2, y2, ox, oy, scale, angle, g, trans);
-    if (subtract) EndSubtractBlend3D(&r);
-  } else {
-    result = DrawTiledGraphSoftware(x1, y1, x2, y2, ox, oy, scale, angle, g, trans);
-  }
-  EndBracket(&r);
-  return result;
+  return DrawInBracket(
+      &r, g->create.texture != 0,
+      [&] { return DrawGraphTiledRotated3D(x1, y1, x2, y2, ox, oy, scale, angle, g, trans); },
+      [&] { return DrawTiledGraphSoftware(x1, y1, x2, y2, ox, oy, scale, angle, g, trans); });
 }
 
 int DrawGraphRectPart(int x, int y, int srcX, int srcY, int w, int h, int graph, int trans, int turn) {
-  const RectI savedArea = g_DrawState.drawArea;
-  float savedF[4];
-  std::copy(g_DrawState.drawAreaF, g_DrawState.drawAreaF + 4, savedF);
-  RectI part = {x, y, x + w, y + h};
-  ClipRectToRect(&part, &savedArea);
-  g_DrawState.drawArea = part;
-  g_DrawState.drawAreaF[0] = static_cast<float>(part.left);
-  g_DrawState.drawAreaF[1] = static_cast<float>(part.top);
-  g_DrawState.drawAreaF[2] = static_cast<float>(part.right);
-  g_DrawState.drawAreaF[3] = static_cast<float>(part.bottom);
+  SavedDrawArea saved;
+  NarrowDrawArea(&saved, {x, y, x + w, y + h});
   int result;
   if (!turn) {
     result = DrawGraphAtPoint(x - srcX, y - srcY, graph, trans);
@@ -221,8 +213,7 @@ int DrawGraphRectPart(int x, int y, int srcX, int srcY, int w, int h, int graph,
     GraphRecord* g = GetGraphRecord(graph);
     result = g == nullptr ? -1 : DrawGraphMirrored(x - g->width + srcX + w, y - srcY, graph, trans);
   }
-  g_DrawState.drawArea = savedArea;
-  std::copy(savedF, savedF + 4, g_DrawState.drawAreaF);
+  RestoreDrawArea(&saved);
   return result;
 }
 
@@ -234,16 +225,8 @@ int DrawGraphRectStretched(int x1, int y1, int x2, int y2, int srcX, int srcY, i
   const bool revX = x1 > x2, revY = y1 > y2;
   RectI o;
   OrderedRect(&o, x1, y1, x2, y2);
-  const RectI savedArea = g_DrawState.drawArea;
-  float savedF[4];
-  std::copy(g_DrawState.drawAreaF, g_DrawState.drawAreaF + 4, savedF);
-  RectI part = o;
-  ClipRectToRect(&part, &savedArea);
-  g_DrawState.drawArea = part;
-  g_DrawState.drawAreaF[0] = static_cast<float>(part.left);
-  g_DrawState.drawAreaF[1] = static_cast<float>(part.top);
-  g_DrawState.drawAreaF[2] = static_cast<float>(part.right);
-  g_DrawState.drawAreaF[3] = static_cast<float>(part.bottom);
+  SavedDrawArea saved;
+  NarrowDrawArea(&saved, o);
   const double rx = static_cast<double>(o.right - o.left) / srcW;
   const double ry = static_cast<double>(o.bottom - o.top) / srcH;
   int ax1, ax2, ay1, ay2;
@@ -262,47 +245,33 @@ int DrawGraphRectStretched(int x1, int y1, int x2, int y2, int srcX, int srcY, i
     ay2 = o.bottom - TruncToInt((g->height - srcY) * ry);
   }
   const int result = DrawGraphStretched(ax1, ay1, ax2, ay2, graph, trans);
-  g_DrawState.drawArea = savedArea;
-  std::copy(savedF, savedF + 4, g_DrawState.drawAreaF);
+  RestoreDrawArea(&saved);
   return result;
 }
 
-int DrawFilledBox(int x1, int y1, int x2, int y2, uint32_t colour) {
+namespace {
+
+using BoxDraw = int (*)(int x1, int y1, int x2, int y2, uint32_t colour);
+
+int DrawBoxBy(int x1, int y1, int x2, int y2, uint32_t colour, BoxDraw deviceDraw, BoxDraw softwareDraw) {
   if (NotAvailable()) return 0;
   WaitWhileInactive();
   RectI r;
   OrderedRect(&r, x1, y1, x2, y2);
-  BeginBracket(&r);
-  int result;
-  if (ShapesByDevice()) {
-    const int subtract = g_DrawState.blendMode == BLEND_SUB;
-    if (subtract) BeginSubtractBlend3D(&r);
-    result = DrawFillBox3D(x1, y1, x2, y2, colour);
-    if (subtract) EndSubtractBlend3D(&r);
-  } else {
-    result = DrawFilledBoxSoftware(x1, y1, x2, y2, colour);
-  }
-  EndBracket(&r);
-  return result;
+  return DrawInBracket(
+      &r, ShapesByDevice() != 0,
+      [&] { return deviceDraw(x1, y1, x2, y2, colour); },
+      [&] { return softwareDraw(x1, y1, x2, y2, colour); });
+}
+
+}  // namespace
+
+int DrawFilledBox(int x1, int y1, int x2, int y2, uint32_t colour) {
+  return DrawBoxBy(x1, y1, x2, y2, colour, DrawFillBox3D, DrawFilledBoxSoftware);
 }
 
 int DrawBoxOutline(int x1, int y1, int x2, int y2, uint32_t colour) {
-  if (NotAvailable()) return 0;
-  WaitWhileInactive();
-  RectI r;
-  OrderedRect(&r, x1, y1, x2, y2);
-  BeginBracket(&r);
-  int result;
-  if (ShapesByDevice()) {
-    const int subtract = g_DrawState.blendMode == BLEND_SUB;
-    if (subtract) BeginSubtractBlend3D(&r);
-    result = DrawBoxOutline3D(x1, y1, x2, y2, colour);
-    if (subtract) EndSubtractBlend3D(&r);
-  } else {
-    result = DrawBoxOutlineSoftware(x1, y1, x2, y2, colour);
-  }
-  EndBracket(&r);
-  return result;
+  return DrawBoxBy(x1, y1, x2, y2, colour, DrawBoxOutline3D, DrawBoxOutlineSoftware);
 }
 
 int DrawBoxShape(int x1, int y1, int x2, int y2, uint32_t colour, int fill) {
@@ -314,18 +283,10 @@ int DrawOvalShape(int cx, int cy, int rx, int ry, uint32_t colour, int fill) {
   WaitWhileInactive();
   if (rx < 0 || ry < 0) return 0;
   const RectI r = {cx - rx - 1, cy - ry - 1, cx + rx + 1, cy + ry + 1};
-  BeginBracket(&r);
-  int result;
-  if (ShapesByDevice()) {
-    const int subtract = g_DrawState.blendMode == BLEND_SUB;
-    if (subtract) BeginSubtractBlend3D(&r);
-    result = G_D3D_DrawCircle(cx, cy, rx, ry, colour, fill);
-    if (subtract) EndSubtractBlend3D(&r);
-  } else {
-    result = DrawOvalSoftware(cx, cy, rx, ry, colour, fill);
-  }
-  EndBracket(&r);
-  return result;
+  return DrawInBracket(
+      &r, ShapesByDevice() != 0,
+      [&] { return G_D3D_DrawCircle(cx, cy, rx, ry, colour, fill); },
+      [&] { return DrawOvalSoftware(cx, cy, rx, ry, colour, fill); });
 }
 
 // Complement, add, complement: the device has no subtracting blend, but mode 3 on the device

@@ -64,7 +64,7 @@ void GetRectSize(const RectI* r, int* width, int* height) {
   if (height) *height = r->bottom - r->top;
 }
 
-static void ScreenSizeOrDefault(int* w, int* h) {
+void ScreenModeSizeOrDefault(int* w, int* h) {
   ScreenModeSize(w, h);
   if (*w <= 0 || *h <= 0) {
     *w = 640;
@@ -77,7 +77,7 @@ void ResetDrawState() {
   std::memset(&g_DrawState, 0, sizeof(g_DrawState));
   g_DrawState.notAvailable = notAvailable;
   int w, h;
-  ScreenSizeOrDefault(&w, &h);
+  ScreenModeSizeOrDefault(&w, &h);
   g_DrawState.drawScreen = DRAW_SCREEN_FRONT;
   g_DrawState.drawScreenRect = RectI{0, 0, w, h};
   g_DrawState.drawArea = RectI{0, 0, w, h};
@@ -168,7 +168,7 @@ int SetDrawAreaViewport(int x1, int y1, int x2, int y2) {
   const char* target;
   if (g_DrawState.drawScreen == DRAW_SCREEN_FRONT) {
     target = "Front Buffer";
-    ScreenSizeOrDefault(&limitW, &limitH);
+    ScreenModeSizeOrDefault(&limitW, &limitH);
     RectI client;
     if (GetMainClientScreenRect(&client) == 0) {
       // The part of the window hidden beyond the desktop's edges is not drawn; a caller's own
@@ -182,7 +182,7 @@ int SetDrawAreaViewport(int x1, int y1, int x2, int y2) {
     }
   } else if (g_DrawState.drawScreen == DRAW_SCREEN_BACK) {
     target = "Back Buffer";
-    ScreenSizeOrDefault(&limitW, &limitH);
+    ScreenModeSizeOrDefault(&limitW, &limitH);
   } else {
     target = "Image Buffer";
     GraphRecord* g = GetGraphRecord(g_DrawState.drawScreen);
@@ -298,7 +298,7 @@ int CreatePerspectiveMatrix(Matrix4* m, float fieldOfView, float zNear, float zF
   const float c = std::cos(fieldOfView * 0.5f);
   if (std::fabs(zFar - zNear) < 0.01f || std::fabs(s) < 0.01f) return -1;
   int w, h;
-  ScreenSizeOrDefault(&w, &h);
+  ScreenModeSizeOrDefault(&w, &h);
   const float cot = c / s;
   const float q = zFar / (zFar - zNear);
   std::memset(m, 0, sizeof(*m));

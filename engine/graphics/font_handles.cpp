@@ -286,11 +286,7 @@ int SetupFontCacheGraph(int handle) {
   if (f->drawSurfaceLost) {
     f->drawSurfaceLost = 0;
     int w, h;
-    ScreenModeSize(&w, &h);
-    if (w <= 0 || h <= 0) {
-      w = 640;
-      h = 480;
-    }
+    ScreenModeSizeOrDefault(&w, &h);
     int bits = ScreenColorDataRecord()->bitDepth;
     if (bits == 0) bits = 16;
     GraphCreationBytes create{};

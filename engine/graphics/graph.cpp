@@ -163,11 +163,7 @@ int SetGraphRestoreSource(const PictureImage* image, const PictureImage* alpha, 
 int GetGraphDimensions(int graph, int* width, int* height) {
   if (graph == DRAW_SCREEN_BACK || graph == DRAW_SCREEN_FRONT) {
     int w, h;
-    ScreenModeSize(&w, &h);
-    if (w <= 0 || h <= 0) {
-      w = 640;
-      h = 480;
-    }
+    ScreenModeSizeOrDefault(&w, &h);
     if (width) *width = w;
     if (height) *height = h;
     return 0;
@@ -271,11 +267,7 @@ int IsTextureDrawAvailable() {
 
 int GetScreenModeState(int* width, int* height, int* bits) {
   int w, h;
-  ScreenModeSize(&w, &h);
-  if (w <= 0 || h <= 0) {
-    w = 640;
-    h = 480;
-  }
+  ScreenModeSizeOrDefault(&w, &h);
   if (width) *width = w;
   if (height) *height = h;
   if (bits) *bits = ScreenDepthOrDefault();

@@ -23,6 +23,7 @@ plat::SurfaceDevice* ScreenSurfaceDevice(); // the display object, null when non
 const ColorData* ScreenColorDataRecord();   // the screen's own colour data
 const uint32_t* ScreenPaletteEntries();     // 256 x 0x00RRGGBB of an 8-bit screen
 void ScreenModeSize(int* width, int* height);   // 0, 0 while unset
+void ScreenModeSizeOrDefault(int* width, int* height);   // 640 x 480 while unset
 int RestoreLostScreenSurfaces();            // -1 without a display object
 int CreateZBufferMemImg(MemImg* img, int width, int height);
 int InitializeDirectDraw();                 // 0 or -1

@@ -289,20 +289,22 @@ int CopyTileToWork(DeviceContext* src, const TileCopy& t, const WorkCopyTexts& t
 
 }  // namespace
 
-// The system copy into a work texture, then locked and converted.
-static int G_D3D_GetDrawScreenGraphFunction3(int x1, int y1, int x2, int y2, GraphRecord* g, int wholeScreen) {
-  static const WorkCopyTexts texts = {
-      "Error  G_D3D_GetDrawScreenGraphFunction3 　作業用テクスチャサーフェスの作成に失敗しました  CreateSurface  ReturnValue:%d",
-      "Error  G_D3D_GetDrawScreenGraphFunction3 　作業用テクスチャサーフェスのＤＣ取得に失敗しました  GetDC  ReturnValue:%d",
-      "Error  G_D3D_GetDrawScreenGraphFunction3 　作業用テクスチャサーフェスへのイメージ転送に失敗しました  BitBlt  ErrorCode:%x",
-      "Error  G_D3D_GetDrawScreenGraphFunction3 　作業用テクスチャサーフェスのＤＣ解放に失敗しました  ReleaseDC  ReturnValue:%d"};
+namespace {
+
+// How methods 3 and 4 bring a tile's work texture into the tile; 0, or -1 after logging. The
+// caller releases the work texture either way.
+using WorkToTile = int (*)(const TileCopy& t, plat::Surface* work, int x1, int y1, int x2, int y2);
+
+// Methods 3 and 4: every tile copied by the system into a work texture, then brought over.
+int CaptureThroughWork(int x1, int y1, int x2, int y2, GraphRecord* g, int wholeScreen, const WorkCopyTexts& texts,
+                       const char* sourceDCText, WorkToTile bringOver) {
   CaptureSource s;
   FindSource(&s, wholeScreen);
   if (s.surface == nullptr || !RectAccepted(s, x1, y1, x2, y2, g)) return -1;
   DeviceContext src;
   int r = GetDC(s.surface, &src);
   if (r != 0) {
-    LogPrintf("Error  G_D3D_GetDrawScreenGraphFunction3 　ＤＣ取得に失敗しました  GetDC  ReturnValue:%d", r);
+    LogPrintf(sourceDCText, r);
     return -1;
   }
   int result = 0;
@@ -316,34 +318,79 @@ static int G_D3D_GetDrawScreenGraphFunction3(int x1, int y1, int x2, int y2, Gra
       result = -1;
       break;
     }
-    uint8_t *tp, *wp;
-    int32_t tpitch, wpitch;
-    r = plat::SurfaceLock(t.data->surface, nullptr, plat::SURFLOCK_WAIT | plat::SURFLOCK_WRITEONLY, &tp, &tpitch);
-    if (r != 0) {
-      LogPrintf("Error  G_D3D_GetDrawScreenGraphFunction3 　転送先テクスチャサーフェスのロックに失敗しました  Lock  ReturnValue:%d", r);
-      plat::SurfaceRelease(work);
-      result = -1;
-      break;
-    }
-    r = plat::SurfaceLock(work, nullptr, plat::SURFLOCK_WAIT, &wp, &wpitch);
-    if (r != 0) {
-      LogPrintf("Error  G_D3D_GetDrawScreenGraphFunction3 　作業用テクスチャサーフェスのロックに失敗しました  Lock  ReturnValue:%d", r);
-      plat::SurfaceUnlock(t.data->surface);
-      plat::SurfaceRelease(work);
-      result = -1;
-      break;
-    }
-    const ColorData* cd = TextureColorData(t.data);
-    const RectI area = {t.textureX, t.textureY, t.textureX + t.width, t.textureY + t.height};
-    ConvertImageBlt(tp, tpitch, cd, wp, wpitch, cd, nullptr, 0, nullptr, t.textureX, t.textureY, &area, 0,
-                    TileKeyToAlpha(t.data), t.data->transparentColor, g_DrawState.reductionMode, 0, 0, 0);
-    plat::SurfaceUnlock(work);
-    plat::SurfaceUnlock(t.data->surface);
+    r = bringOver(t, work, x1, y1, x2, y2);
     plat::SurfaceRelease(work);
+    if (r != 0) {
+      result = -1;
+      break;
+    }
     ApplySurfaceColorKey(t.dataHandle);
   }
   ReleaseDC(&src);
   return result;
+}
+
+// Method 3: the work texture locked and converted into the tile.
+int ConvertWorkToTile(const TileCopy& t, plat::Surface* work, int, int, int, int) {
+  uint8_t *tp, *wp;
+  int32_t tpitch, wpitch;
+  int r = plat::SurfaceLock(t.data->surface, nullptr, plat::SURFLOCK_WAIT | plat::SURFLOCK_WRITEONLY, &tp, &tpitch);
+  if (r != 0) {
+    LogPrintf("Error  G_D3D_GetDrawScreenGraphFunction3 　転送先テクスチャサーフェスのロックに失敗しました  Lock  ReturnValue:%d", r);
+    return -1;
+  }
+  r = plat::SurfaceLock(work, nullptr, plat::SURFLOCK_WAIT, &wp, &wpitch);
+  if (r != 0) {
+    LogPrintf("Error  G_D3D_GetDrawScreenGraphFunction3 　作業用テクスチャサーフェスのロックに失敗しました  Lock  ReturnValue:%d", r);
+    plat::SurfaceUnlock(t.data->surface);
+    return -1;
+  }
+  const ColorData* cd = TextureColorData(t.data);
+  const RectI area = {t.textureX, t.textureY, t.textureX + t.width, t.textureY + t.height};
+  ConvertImageBlt(tp, tpitch, cd, wp, wpitch, cd, nullptr, 0, nullptr, t.textureX, t.textureY, &area, 0,
+                  TileKeyToAlpha(t.data), t.data->transparentColor, g_DrawState.reductionMode, 0, 0, 0);
+  plat::SurfaceUnlock(work);
+  plat::SurfaceUnlock(t.data->surface);
+  return 0;
+}
+
+// Method 4: the device's texture load, retried while the tile is busy.
+int LoadWorkToTile(const TileCopy& t, plat::Surface* work, int x1, int y1, int x2, int y2) {
+  const plat::SurfRect area = {t.textureX, t.textureY, t.textureX + t.width, t.textureY + t.height};
+  int hr = 0;
+  for (int attempt = 0; attempt < LOAD_ATTEMPTS; ++attempt) {
+    plat::Device3D* dev = GetDeviceObject();
+    hr = dev != nullptr ? dev->Load(t.data->surface, t.textureX, t.textureY, work, &area, 0) : -1;
+    if (hr != DDERR_SURFACEBUSY_CODE) break;
+    plat::SurfaceRestore(t.data->surface);
+    plat::Sleep(1);
+  }
+  if (hr == 0) return 0;
+  int sw = 0, sh = 0;
+  ScreenModeSize(&sw, &sh);
+  LogPrintf("hr:%d  W:%d  H:%d  FullMode:%d  Point x:%d y:%d   Rect top:%d bottom:%d left:%d right:%d", hr, sw, sh,
+            GetWindowModeFlag() ? 0 : 1, t.textureX, t.textureY, area.top, area.bottom, area.left, area.right);
+  LogPrintf("AlphaCh:%d  AlphaTest:%d  ColorBitDepth:%d", t.data->create.alphaChannel, t.data->create.alphaTest,
+            t.data->create.bitDepth);
+  RectI client = {0, 0, 0, 0};
+  GetMainClientScreenRect(&client);
+  LogPrintf("ScreenColor:%d  SizeX:%d  SizeY:%d  DrawPointX:%d  DrawPointY:%d  WndRect.left:%d  WndRect.top:%d  left:%d  top:%d",
+            ScreenActualBitDepth(), x2 - x1, y2 - y1, x1, y1, client.left, client.top, t.source.left, t.source.top);
+  return -1;
+}
+
+}  // namespace
+
+// The system copy into a work texture, then locked and converted.
+static int G_D3D_GetDrawScreenGraphFunction3(int x1, int y1, int x2, int y2, GraphRecord* g, int wholeScreen) {
+  static const WorkCopyTexts texts = {
+      "Error  G_D3D_GetDrawScreenGraphFunction3 　作業用テクスチャサーフェスの作成に失敗しました  CreateSurface  ReturnValue:%d",
+      "Error  G_D3D_GetDrawScreenGraphFunction3 　作業用テクスチャサーフェスのＤＣ取得に失敗しました  GetDC  ReturnValue:%d",
+      "Error  G_D3D_GetDrawScreenGraphFunction3 　作業用テクスチャサーフェスへのイメージ転送に失敗しました  BitBlt  ErrorCode:%x",
+      "Error  G_D3D_GetDrawScreenGraphFunction3 　作業用テクスチャサーフェスのＤＣ解放に失敗しました  ReleaseDC  ReturnValue:%d"};
+  return CaptureThroughWork(x1, y1, x2, y2, g, wholeScreen, texts,
+                            "Error  G_D3D_GetDrawScreenGraphFunction3 　ＤＣ取得に失敗しました  GetDC  ReturnValue:%d",
+                            ConvertWorkToTile);
 }
 
 // The system copy into a work texture, then the device's texture load.
@@ -353,56 +400,9 @@ static int G_D3D_GetDrawScreenGraphFunction4(int x1, int y1, int x2, int y2, Gra
       "Error  G_D3D_GetDrawScreenGraphFunction4 　作業用テクスチャサーフェスのＤＣ取得に失敗しました  GetDC  ReturnValue:%d",
       "Error  G_D3D_GetDrawScreenGraphFunction4 　作業用テクスチャサーフェスへのイメージ転送に失敗しました  BitBlt  ErrorCode:%x",
       "Error  G_D3D_GetDrawScreenGraphFunction4 　作業用テクスチャサーフェスのＤＣ解放に失敗しました  ReleaseDC  ReturnValue:%d"};
-  CaptureSource s;
-  FindSource(&s, wholeScreen);
-  if (s.surface == nullptr || !RectAccepted(s, x1, y1, x2, y2, g)) return -1;
-  DeviceContext src;
-  int r = GetDC(s.surface, &src);
-  if (r != 0) {
-    LogPrintf("Error  G_D3D_GetDrawScreenGraphFunction4 　ＤＣ取得に失敗しました  GetDC  ReturnValue:%d", r);
-    return -1;
-  }
-  int result = 0;
-  for (int i = 0; i < g->partCount && result == 0; ++i) {
-    TileCopy t;
-    const int plan = PlanTile(g, i, s, x1, y1, &t);
-    if (plan < 0) result = -1;
-    if (plan <= 0) continue;
-    plat::Surface* work = nullptr;
-    if (CopyTileToWork(&src, t, texts, &work) != 0) {
-      result = -1;
-      break;
-    }
-    const plat::SurfRect area = {t.textureX, t.textureY, t.textureX + t.width, t.textureY + t.height};
-    int hr = 0;
-    for (int attempt = 0; attempt < LOAD_ATTEMPTS; ++attempt) {
-      plat::Device3D* dev = GetDeviceObject();
-      hr = dev != nullptr ? dev->Load(t.data->surface, t.textureX, t.textureY, work, &area, 0) : -1;
-      if (hr != DDERR_SURFACEBUSY_CODE) break;
-      plat::SurfaceRestore(t.data->surface);
-      plat::Sleep(1);
-    }
-    if (hr != 0) {
-      int sw = 0, sh = 0;
-      ScreenModeSize(&sw, &sh);
-      LogPrintf("hr:%d  W:%d  H:%d  FullMode:%d  Point x:%d y:%d   Rect top:%d bottom:%d left:%d right:%d", hr, sw, sh,
-                GetWindowModeFlag() ? 0 : 1, t.textureX, t.textureY, area.top, area.bottom, area.left, area.right);
-      LogPrintf("AlphaCh:%d  AlphaTest:%d  ColorBitDepth:%d", t.data->create.alphaChannel, t.data->create.alphaTest,
-                t.data->create.bitDepth);
-      RectI client = {0, 0, 0, 0};
-      GetMainClientScreenRect(&client);
-      LogPrintf("ScreenColor:%d  SizeX:%d  SizeY:%d  DrawPointX:%d  DrawPointY:%d  WndRect.left:%d  WndRect.top:%d  left:%d  top:%d",
-                ScreenActualBitDepth(), x2 - x1, y2 - y1, x1, y1, client.left, client.top, t.source.left,
-                t.source.top);
-      plat::SurfaceRelease(work);
-      result = -1;
-      break;
-    }
-    plat::SurfaceRelease(work);
-    ApplySurfaceColorKey(t.dataHandle);
-  }
-  ReleaseDC(&src);
-  return result;
+  return CaptureThroughWork(x1, y1, x2, y2, g, wholeScreen, texts,
+                            "Error  G_D3D_GetDrawScreenGraphFunction4 　ＤＣ取得に失敗しました  GetDC  ReturnValue:%d",
+                            LoadWorkToTile);
 }
 
 const GetDrawScreenGraphMethod GetDrawScreenGraphMethodTable[] = {

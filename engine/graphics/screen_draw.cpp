@@ -1,11 +1,11 @@
 // Software draws on whole draw targets: a graph 1:1, a line list, a graph tiled over a rotated and
 // scaled grid, clearing the target, copying a rectangle into a graph and saving one as a BMP file.
-#include <climits>
 #include <cmath>
 #include <cstring>
 
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
+#include "engine/base/str_helpers.h"
 #include "engine/graphics/convert_blt.h"
 #include "engine/graphics/graph.h"
 #include "engine/graphics/graphics_hooks.h"
@@ -24,12 +24,6 @@ constexpr int kMaxTilesPerSide = 1025;
 
 bool OnSoftwareScreen() { return g_ScreenState.softwareScreen && g_ScreenState.requestedBitDepth != 8; }
 bool NoDisplayObject() { return !g_ScreenState.noDirectDraw && !g_ScreenState.device; }
-
-// Truncation toward zero; values no int holds give the integer-indefinite value.
-int FloatToIntTrunc(double v) {
-  if (!(v > static_cast<double>(INT_MIN) - 1.0 && v < static_cast<double>(INT_MAX) + 1.0)) return INT_MIN;
-  return static_cast<int>(v);
-}
 
 float WordToFloat(uint32_t w) {
   float f;
@@ -124,8 +118,8 @@ int DrawGraphSoftwareF(uint32_t xWord, uint32_t yWord, const GraphRecord* graph,
     x = static_cast<int32_t>(xWord);
     y = static_cast<int32_t>(yWord);
   } else {
-    x = FloatToIntTrunc(WordToFloat(xWord));
-    y = FloatToIntTrunc(WordToFloat(yWord));
+    x = TruncToIntIndefinite(WordToFloat(xWord));
+    y = TruncToIntIndefinite(WordToFloat(yWord));
   }
   return DrawGraphSoftware(x, y, static_cast<int>(graph->parts[0]), transparent);
 }
@@ -164,12 +158,12 @@ void TiledQuadCorners(int px, int py, double rowStepX, double rowStepY, double c
   // Top-left, top-right, bottom-left, bottom-right: the order the quad draw maps the graph to.
   out[0] = px;
   out[1] = py;
-  out[2] = FloatToIntTrunc(px + rowStepX);
-  out[3] = FloatToIntTrunc(py + rowStepY);
-  out[4] = FloatToIntTrunc(px + colStepX);
-  out[5] = FloatToIntTrunc(py + colStepY);
-  out[6] = FloatToIntTrunc(px + rowStepX + colStepX);
-  out[7] = FloatToIntTrunc(py + rowStepY + colStepY);
+  out[2] = TruncToIntIndefinite(px + rowStepX);
+  out[3] = TruncToIntIndefinite(py + rowStepY);
+  out[4] = TruncToIntIndefinite(px + colStepX);
+  out[5] = TruncToIntIndefinite(py + colStepY);
+  out[6] = TruncToIntIndefinite(px + rowStepX + colStepX);
+  out[7] = TruncToIntIndefinite(py + rowStepY + colStepY);
 }
 
 int DrawTiledGraphSoftware(int x1, int y1, int x2, int y2, int offsetX, int offsetY, double scale, double angle,
@@ -198,25 +192,25 @@ int DrawTiledGraphSoftware(int x1, int y1, int x2, int y2, int offsetX, int offs
   const int v0 = -(offsetY % gh) - (gh * n) / 2;
   const double rowStepX = rotX(gw * scale, 0), rowStepY = rotY(gw * scale, 0);
   const double colStepX = rotX(0, gh * scale), colStepY = rotY(0, gh * scale);
-  int rowX = FloatToIntTrunc(cx + rotX(u0 * scale, v0 * scale));
-  int rowY = FloatToIntTrunc(cy + rotY(u0 * scale, v0 * scale));
+  int rowX = TruncToIntIndefinite(cx + rotX(u0 * scale, v0 * scale));
+  int rowY = TruncToIntIndefinite(cy + rotY(u0 * scale, v0 * scale));
   for (int j = 0; j < n; ++j) {
     int px = rowX, py = rowY;
     for (int i = 0; i < n; ++i) {
       if (angle == 0.0) {
         DrawScaledGraphSoftware(static_cast<uint32_t>(px), static_cast<uint32_t>(py),
-                                static_cast<uint32_t>(FloatToIntTrunc(px + gw * scale)),
-                                static_cast<uint32_t>(FloatToIntTrunc(py + gh * scale)), graph, transparent, 1, -1);
+                                static_cast<uint32_t>(TruncToIntIndefinite(px + gw * scale)),
+                                static_cast<uint32_t>(TruncToIntIndefinite(py + gh * scale)), graph, transparent, 1, -1);
       } else {
         int32_t q[8];
         TiledQuadCorners(px, py, rowStepX, rowStepY, colStepX, colStepY, q);
         DrawFreeQuadSoftware(q[0], q[1], q[2], q[3], q[4], q[5], q[6], q[7], graph, transparent);
       }
-      px = FloatToIntTrunc(px + rowStepX);
-      py = FloatToIntTrunc(py + rowStepY);
+      px = TruncToIntIndefinite(px + rowStepX);
+      py = TruncToIntIndefinite(py + rowStepY);
     }
-    rowX = FloatToIntTrunc(rowX + colStepX);
-    rowY = FloatToIntTrunc(rowY + colStepY);
+    rowX = TruncToIntIndefinite(rowX + colStepX);
+    rowY = TruncToIntIndefinite(rowY + colStepY);
   }
   g_DrawState.drawArea = savedArea;
   return 0;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include "engine/base/str_helpers.h"
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/mem_img.h"
 #include "engine/softrender/geometry.h"
@@ -22,16 +23,9 @@ inline int32_t WrapSub(int32_t a, int32_t b) { return (int32_t)((uint32_t)a - (u
 inline int32_t WrapMul(int32_t a, int32_t b) { return (int32_t)((uint32_t)a * (uint32_t)b); }
 inline int32_t WrapShl18(int32_t a) { return (int32_t)((uint32_t)a << 18); }
 
-// Truncation toward zero whatever the rounding mode; out-of-range values and NaN give the
-// processor's "integer indefinite" 0x80000000 instead of undefined behaviour.
-inline int32_t TruncFloat(float v) {
-  if (!(v > -2147483904.0f && v < 2147483648.0f)) return INT32_MIN;
-  return (int32_t)v;
-}
-inline int32_t TruncDouble(double v) {
-  if (!(v > -2147483649.0 && v < 2147483648.0)) return INT32_MIN;
-  return (int32_t)v;
-}
+// The argument is rounded to single precision first; a float converts to double exactly, so the
+// range check and the truncation are those of the double.
+inline int32_t TruncFloat(float v) { return TruncToIntIndefinite(v); }
 // Sine and cosine together, each rounded to single precision.
 inline void SinCosSingle(float angle, float* s, float* c) {
   *s = (float)std::sin((double)angle);

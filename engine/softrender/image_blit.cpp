@@ -44,6 +44,34 @@ bool ImagesDrawable(const MemImg* dest, const MemImg* src) {
 
 int32_t DrawParam() { return std::clamp<int32_t>(g_DrawState.blendParam, 0, 255); }
 
+Choice ChoiceFor(const MemImg* src, int kind, const MemImg* blendImage) {
+  Choice c{};
+  c.format = src->format;
+  c.kind = kind;
+  c.tint = (g_DrawState.drawBright & 0xFFFFFF) != 0xFFFFFF;
+  c.blend = blendImage != nullptr && blendImage->pixels != nullptr;
+  c.mmx = g_SoftBlitMmxFlag == 1;
+  return c;
+}
+
+void SetJobImages(Job* j, MemImg* dest, const RectI& r, const MemImg* src, int64_t col, int64_t row,
+                  const MemImg* blendImage, int32_t param) {
+  const int sbpp = SourcePixelBytes(src);
+  const int dbpp = src->format == MEMIMG_FORMAT_RGB32 ? 4 : 2;
+  j->w = r.right - r.left;
+  j->h = r.bottom - r.top;
+  j->src = src->pixels + (intptr_t)src->pitch * row + (intptr_t)sbpp * col;
+  j->srcPitch = src->pitch;
+  j->dst = dest->pixels + (intptr_t)dest->pitch * r.top + (intptr_t)dbpp * r.left;
+  j->dstPitch = dest->pitch;
+  if (blendImage) {
+    j->blend = blendImage->pixels + (intptr_t)blendImage->pitch * row + col;
+    j->blendPitch = blendImage->pitch;
+  }
+  j->pal = SourcePalette(src);
+  j->f = TakeFactors(param, g_DrawState.drawBright);
+}
+
 }  // namespace softblit
 
 using namespace softblit;
@@ -67,12 +95,7 @@ void DrawImageToMemImg(MemImg* dest, const MemImg* src, int32_t x, int32_t y, in
   const bool fast = transparent == 1 && src->skipDataValid == 1 && src->skipData != nullptr &&
                     cw == src->width && ch == src->height;
 
-  Choice c;
-  c.format = src->format;
-  c.kind = kind;
-  c.tint = (g_DrawState.drawBright & 0xFFFFFF) != 0xFFFFFF;
-  c.blend = blendImage != nullptr && blendImage->pixels != nullptr;
-  c.mmx = g_SoftBlitMmxFlag == 1;
+  Choice c = ChoiceFor(src, kind, blendImage);
   const bool special = !fast && !c.blend && !c.tint && kind != kSrcAlpha;
   switch (mode) {
     case BLEND_NONE: c.rule = kRuleNone; break;
@@ -96,21 +119,8 @@ void DrawImageToMemImg(MemImg* dest, const MemImg* src, int32_t x, int32_t y, in
   }
 
   Job j{};
-  const int sbpp = SourcePixelBytes(src);
-  const int dbpp = src->format == MEMIMG_FORMAT_RGB32 ? 4 : 2;
-  j.w = cw;
-  j.h = ch;
-  j.src = src->pixels + (intptr_t)src->pitch * cy + (intptr_t)sbpp * cx;
-  j.srcPitch = src->pitch;
-  j.dst = dest->pixels + (intptr_t)dest->pitch * r.top + (intptr_t)dbpp * r.left;
-  j.dstPitch = dest->pitch;
-  if (c.blend) {
-    j.blend = blendImage->pixels + (intptr_t)blendImage->pitch * cy + cx;
-    j.blendPitch = blendImage->pitch;
-  }
-  j.pal = SourcePalette(src);
+  SetJobImages(&j, dest, r, src, cx, cy, c.blend ? blendImage : nullptr, p);
   j.skip = src->skipData;
-  j.f = TakeFactors(p, g_DrawState.drawBright);
 
   // A key that no pixel can equal needs no keyed loop (a paletted key above 255 hides nothing).
   c.keyed = !fast && transparent != 0;

@@ -46,12 +46,7 @@ void DrawScaledToMemImg(MemImg* dest, const MemImg* src, const int32_t rect[4], 
   const int32_t mode = g_DrawState.blendMode;
   const int32_t p = DrawParam();
   const int kind = SourceKind(src);
-  Choice c;
-  c.format = src->format;
-  c.kind = kind;
-  c.tint = (g_DrawState.drawBright & 0xFFFFFF) != 0xFFFFFF;
-  c.blend = blendImage != nullptr && blendImage->pixels != nullptr;
-  c.mmx = g_SoftBlitMmxFlag == 1;
+  Choice c = ChoiceFor(src, kind, blendImage);
   const bool special = !c.blend && !c.tint && kind != kSrcAlpha;
   switch (mode) {
     case BLEND_NONE: c.rule = kRuleNone; break;
@@ -83,23 +78,10 @@ void DrawScaledToMemImg(MemImg* dest, const MemImg* src, const int32_t rect[4], 
   }
 
   Job j{};
-  const int sbpp = SourcePixelBytes(src);
-  const int dbpp = src->format == MEMIMG_FORMAT_RGB32 ? 4 : 2;
   const int32_t col = xdir > 0 ? sx0 : src->width - 1 - sx0;
   const int32_t row = ydir > 0 ? sy0 : src->height - 1 - sy0;
-  j.w = cw;
-  j.h = ch;
-  j.src = src->pixels + (intptr_t)src->pitch * row + (intptr_t)sbpp * col;
-  j.srcPitch = src->pitch;
-  j.dst = dest->pixels + (intptr_t)dest->pitch * r.top + (intptr_t)dbpp * r.left;
-  j.dstPitch = dest->pitch;
-  if (c.blend) {
-    j.blend = blendImage->pixels + (intptr_t)blendImage->pitch * row + col;
-    j.blendPitch = blendImage->pitch;
-  }
-  j.pal = SourcePalette(src);
+  SetJobImages(&j, dest, r, src, col, row, c.blend ? blendImage : nullptr, p);
   j.key = key;
-  j.f = TakeFactors(p, g_DrawState.drawBright);
   j.xdir = xdir;
   j.ydir = ydir;
   j.xratio = xratio;

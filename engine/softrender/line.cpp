@@ -52,8 +52,8 @@ void RasterizeLineMemImg(MemImg* dest, int32_t x1, int32_t y1, int32_t x2, int32
   double ky = x1 == x2 ? 0.0 : (fy2 - fy1) / (fx2 - fx1);
   double bx = fx1 - kx * fy1;
   double by = fy1 - ky * fx1;
-  auto yOf = [&](int32_t x) { return TruncDouble((double)x * ky + by); };
-  auto xOf = [&](int32_t y) { return TruncDouble((double)y * kx + bx); };
+  auto yOf = [&](int32_t x) { return TruncToIntIndefinite((double)x * ky + by); };
+  auto xOf = [&](int32_t y) { return TruncToIntIndefinite((double)y * kx + bx); };
 
   if (x1 < L) { x1 = L; y1 = yOf(x1); } else if (x1 >= R) { x1 = R - 1; y1 = yOf(x1); }
   if (x2 < L) { x2 = L - 1; y2 = yOf(x2); } else if (x2 >= R) { x2 = R; y2 = yOf(x2); }

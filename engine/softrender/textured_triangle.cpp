@@ -135,10 +135,10 @@ void DrawTexturedTriangleMemImg(MemImg* dest, const MemImg* src, const TexturedV
 
   TriangleScanner::Params s;
   const double fdet = (double)det;
-  s.dUdx = TruncDouble((double)(dy1 * du2 - dy2 * du1) * 262144.0 / fdet);
-  s.dUdy = TruncDouble((double)(du1 * dx2 - dx1 * du2) * 262144.0 / fdet);
-  s.dVdx = TruncDouble((double)(dy1 * dv2 - dy2 * dv1) * 262144.0 / fdet);
-  s.dVdy = TruncDouble((double)(dv1 * dx2 - dv2 * dx1) * 262144.0 / fdet);
+  s.dUdx = TruncToIntIndefinite((double)(dy1 * du2 - dy2 * du1) * 262144.0 / fdet);
+  s.dUdy = TruncToIntIndefinite((double)(du1 * dx2 - dx1 * du2) * 262144.0 / fdet);
+  s.dVdx = TruncToIntIndefinite((double)(dy1 * dv2 - dy2 * dv1) * 262144.0 / fdet);
+  s.dVdy = TruncToIntIndefinite((double)(dv1 * dx2 - dv2 * dx1) * 262144.0 / fdet);
   s.xA = FixToInt(X[a0]);
   s.yA = FixToInt(Y[a0]);
   s.UA = U[a0];
