@@ -1,12 +1,7 @@
-// Waits for movies, the draw-area and window-painting parts of the draw dispatch and the surface
-// restore on activation, as start-up, the window procedure and message processing reach them.
-// Each reports success and does nothing.
+// Waits for movies, as the window procedure and message processing reach them. Each reports
+// success and does nothing.
 #include "engine/base/system_hooks.h"
 
-void RestoreSurfacesOnActivate() {}
 void SuspendMovies() {}
 void ResumeMovies() {}
 void ReleaseMovieStreams() {}
-void UpdateFrontScreenDrawArea() {}
-void ResetDrawAreaViewport() {}
-void PaintWindowBlack() {}
