@@ -45,7 +45,7 @@ uint32_t IntWord(int v) { return static_cast<uint32_t>(v); }
 // A movie graph is brought up to its current frame; 1 when it shows through a hardware overlay.
 int RefreshMovie(const GraphRecord* g) {
   if (g->movieHandle < 0) return 0;
-  return UpdateMovieFrameForDraw(g->movieHandle) == 1;
+  return UpdateMovieFrameForDraw(g->handle) == 1;
 }
 
 }  // namespace

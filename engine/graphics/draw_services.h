@@ -25,7 +25,7 @@ int GetWindowModeFlag();                        // 1 window, 0 full screen
 int SetUseMaskFlag(int flag);                   // -1 when no mask buffer exists
 
 // Movies: a movie graph is refreshed before it is drawn.
-int UpdateMovieFrameForDraw(int movie);         // 1 shown through a hardware overlay, 0 not, -1 no movie
+int UpdateMovieFrameForDraw(int graph);         // 1 shown through a hardware overlay, 0 not, -1 no movie
 int GetMovieOverlaySize(int movie, int* width, int* height);   // -1 without an overlay
 int ShowMovieOverlay(int movie, const RectI* source, const RectI* dest, int show);
 struct OverlayAlignment { int32_t sourceBoundary, sourceSize, destBoundary, destSize; };

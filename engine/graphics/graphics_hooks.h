@@ -76,7 +76,7 @@ plat::Surface* GetMaskSurface();
 int GraphicsManagerIsUp();
 void SetGraphicsManagerUp(int up);
 int HasGraphRestoreCallback();
-void CloseMovieOfGraph(int movieHandle);
+int CloseMovieOfGraph(int movieHandle);    // 0, -1 for a bad movie handle
 void RestoreMovieSurfaces(int movieHandle);
 int OpenMovieToGraph(const char* fileName, int* width, int* height, int mode);   // movie handle or -1
 int GetMovieModeField(int movieHandle);
