@@ -141,4 +141,4 @@ struct StageProgramRecord {
   int16_t stage[4][6];
 };
 extern const StageProgramRecord TextureStageProgramTable[24];
-extern const StageProgramRecord UntexturedSubtractProgram;
+extern const StageProgramRecord UntexturedStageProgram;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/base/system_hooks.h"
 #include "engine/graphics/draw3d.h"
 #include "engine/graphics/draw_services.h"
 #include "engine/graphics/draw_dispatch.h"
@@ -99,6 +100,17 @@ int BuildLookAtMatrix(Matrix4* out, const float eye[3], const float at[3], const
   return 0;
 }
 
+// Where the target lies in the device's coordinates: a front screen drawn by the display in a
+// window starts at the client area's place on the desktop.
+static void DrawScreenFullRect(int target, int w, int h, RectI* full) {
+  *full = RectI{0, 0, w, h};
+  RectI client;
+  if (target == DRAW_SCREEN_FRONT && GetWindowModeFlag() && !SoftwareDrawOnSoftwareScreen() &&
+      GetMainClientScreenRect(&client) == 0) {
+    *full = client;
+  }
+}
+
 // attempt 0 is the caller's target, 1 the previous target again, 2 the back screen: a refused
 // target never sends the selection round in circles.
 static int SelectDrawTarget(int target, int attempt) {
@@ -110,12 +122,8 @@ static int SelectDrawTarget(int target, int attempt) {
   g_DrawState.drawScreen = target;
   int w, h;
   TargetSize(target, &w, &h);
-  RectI full = {0, 0, w, h};
-  RectI client;
-  if (target == DRAW_SCREEN_FRONT && GetWindowModeFlag() && !SoftwareDrawOnSoftwareScreen() &&
-      GetMainClientScreenRect(&client) == 0) {
-    full = client;
-  }
+  RectI full;
+  DrawScreenFullRect(target, w, h, &full);
   SetDrawScreenRect(&full);
   if (SelectOnBackEnds(target) != 0) {
     if (attempt == 0) {
@@ -160,4 +168,22 @@ int SetDrawTarget(int target) {
   if (g_DrawState.notAvailable) return 0;
   WaitWhileInactive();
   return SelectDrawTarget(target, 0);
+}
+
+void UpdateFrontScreenDrawArea() {
+  if (g_DrawState.drawScreen != DRAW_SCREEN_FRONT) return;
+  const int useMask = GetUseMaskFlag();
+  SetUseMaskFlag(0);
+  int w, h;
+  TargetSize(DRAW_SCREEN_FRONT, &w, &h);
+  RectI full;
+  DrawScreenFullRect(DRAW_SCREEN_FRONT, w, h, &full);
+  SetDrawScreenRect(&full);
+  SetUseMaskFlag(useMask);
+}
+
+// The caller's last draw area again: its limits on the front screen follow the client area.
+void ResetDrawAreaViewport() {
+  const RectI a = g_DrawState.drawAreaRequested;
+  ApplyDrawAreaViewport(a.left, a.top, a.right, a.bottom);
 }

@@ -153,6 +153,11 @@ int SetDrawBrightPacked(uint32_t color) {
 int SetDrawAreaViewport(int x1, int y1, int x2, int y2) {
   if (g_DrawState.notAvailable) return 0;
   WaitWhileInactive();
+  return ApplyDrawAreaViewport(x1, y1, x2, y2);
+}
+
+int ApplyDrawAreaViewport(int x1, int y1, int x2, int y2) {
+  if (g_DrawState.notAvailable) return 0;
   g_DrawState.drawAreaRequested = RectI{x1, y1, x2, y2};
   if (x1 > x2) {
     int t = x1;

@@ -69,6 +69,8 @@ int SetBlendGraphState(int graph, int borderParam, int borderRange);
 int SetDrawBrightRgb(int red, int green, int blue);
 int SetDrawBrightPacked(uint32_t color);
 int SetDrawAreaViewport(int x1, int y1, int x2, int y2);
+// The same without waiting for the window to be active: for the window procedure itself.
+int ApplyDrawAreaViewport(int x1, int y1, int x2, int y2);
 int SetDrawScreenRect(const RectI* r);
 int GetDrawScreenHandle();
 int GetDrawArea(RectI* out);

@@ -42,7 +42,8 @@ const StageProgramRecord TextureStageProgramTable[24] = {
     {4, {BG0, {4, 1, 4, 1, -1, 2}, {2, 1, 4, 2, 0, 4}, {0, 1, 4, 1, -1, 2}}},
     {3, {BG0, {2, 1, 4, 2, 0, 4}, {0, 1, 4, 1, -1, 2}, OFF}},
 };
-const StageProgramRecord UntexturedSubtractProgram = {1, {{0, -1, 2, 0, -1, 2}, OFF, OFF, OFF}};
+// Colour and alpha straight from the vertex: an untextured draw must not read a stage texture.
+const StageProgramRecord UntexturedStageProgram = {1, {{0, -1, 2, 0, -1, 2}, OFF, OFF, OFF}};
 #undef OFF
 #undef BG0
 
@@ -214,17 +215,17 @@ int ApplyBlendModeStates(int device) {
   d->textureDirty = 0;
 
   StageProgramRecord program{};
-  bool programStages = true;
   plat::Surface* textures[DEVICE3D_STAGES] = {nullptr, nullptr, nullptr, nullptr};
   int32_t alphaTest = 0, alphaRef = static_cast<int32_t>(d->alphaRef), alphaFunc = static_cast<int32_t>(d->alphaFunc);
   int32_t alphaBlend = blending ? 1 : 0, factor = static_cast<int32_t>(d->textureFactor);
   int vertexType;
   const int a = d->alphaChannel ? 2 : (d->alphaTest ? 1 : 0);
   if (!d->texture) {
+    // Every untextured mode takes the colour-only program: a textured program left in place would
+    // read its (now unbound) texture instead of the vertex colour.
     d->nothingToDraw = 0;
     vertexType = VERTEX_TYPE_COLOR;
-    if (mode == 3) program = UntexturedSubtractProgram;
-    else programStages = false;
+    program = UntexturedStageProgram;
   } else if (!d->blendTexture) {
     d->nothingToDraw = 0;
     vertexType = VERTEX_TYPE_TEXTURED;
@@ -289,16 +290,6 @@ int ApplyBlendModeStates(int device) {
   SendRender(d, plat::RS_SRCBLEND, &d->srcBlend, src);
   SendRender(d, plat::RS_DESTBLEND, &d->destBlend, dest);
 
-  if (!programStages) {
-    // Untextured drawing keeps the stage program; only the textures go.
-    for (int s = 0; s < DEVICE3D_STAGES; ++s) {
-      if (d->stageTexture[s] || force) {
-        dev->SetTexture(static_cast<uint32_t>(s), nullptr);
-        d->stageTexture[s] = nullptr;
-      }
-    }
-    return 0;
-  }
   if (program.count != d->programmedStages) {
     d->programmedStages = program.count;
     SendFilter(d, program.count);
@@ -320,6 +311,15 @@ int ApplyBlendModeStates(int device) {
       if (v == d->stageValues[s][k] && !force) continue;
       dev->SetTextureStageState(static_cast<uint32_t>(s), stateOf[k], static_cast<uint32_t>(v));
       d->stageValues[s][k] = v;
+    }
+  }
+  // Untextured drawing leaves no texture bound past the stages it programs either.
+  if (!d->texture) {
+    for (int s = 2; s < DEVICE3D_STAGES; ++s) {
+      if (d->stageTexture[s] || force) {
+        dev->SetTexture(static_cast<uint32_t>(s), nullptr);
+        d->stageTexture[s] = nullptr;
+      }
     }
   }
   return 0;

@@ -4,6 +4,9 @@
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/image_loader.h"
 #include "engine/graphics/screen.h"
+#include "engine/graphics/surface2d.h"
+#include "engine/graphics/texture_graph.h"
+#include "platform/present.h"
 
 void SelectSoftwareScreenIfNoD3D() {
   if (IsDirect3DDisabled()) SetSoftwareScreenMode(0);
@@ -45,4 +48,22 @@ int CreateBlackGraphForScreen(int width, int height) {
   const int graph = CreateGraphFromImageForScreen(&image);
   FreeBaseImage(&image);
   return graph;
+}
+
+// Surfaces lost while the program was in the background come back empty; the graphs on them are
+// refilled by the restore that follows.
+void RestoreSurfacesOnActivate() {
+  RestoreAllSurface2D();
+  RestoreAllSurface3D();
+}
+
+// Before the first frame exists the client area shows black rather than whatever lay beneath.
+void PaintWindowBlack() {
+  RectI client;
+  if (GetMainClientScreenRect(&client) != 0) return;
+  const int w = client.right - client.left, h = client.bottom - client.top;
+  if (w <= 0 || h <= 0) return;
+  static const uint32_t black = 0;
+  const plat::PresentImage image{reinterpret_cast<const uint8_t*>(&black), 4, 1, 1, plat::DisplayFormatForDepth(32)};
+  plat::PresenterShow(image, 0, 0, w, h);
 }

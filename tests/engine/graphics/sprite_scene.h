@@ -14,13 +14,13 @@ namespace {
 constexpr int kW = 160, kH = 120;
 constexpr uint32_t kBack = 0x203040;
 
-uint32_t SpriteRgb(int cell, int x, int y) {
+inline uint32_t SpriteRgb(int cell, int x, int y) {
   if ((x < 4 && y < 4) || (x > 27 && y > 27)) return 0;   // keyed corners
   return (static_cast<uint32_t>(40 + x * 6 + cell * 3) << 16) | (static_cast<uint32_t>(30 + y * 7) << 8) |
          static_cast<uint32_t>(200 - cell * 50);
 }
 
-Bytes SheetPng() {
+inline Bytes SheetPng() {
   Bytes rows;
   for (int y = 0; y < 32; ++y) {
     for (int x = 0; x < 64; ++x) {
@@ -33,7 +33,7 @@ Bytes SheetPng() {
 
 using Frame = std::vector<uint32_t>;
 
-uint64_t HashFrame(const Frame& f) {
+inline uint64_t HashFrame(const Frame& f) {
   uint64_t h = 1469598103934665603ull;
   for (uint32_t v : f) {
     for (int i = 0; i < 4; ++i) h = (h ^ ((v >> (8 * i)) & 0xFF)) * 1099511628211ull;
@@ -44,7 +44,7 @@ uint64_t HashFrame(const Frame& f) {
 // Scenes: each draws onto a cleared frame and may use both cells of the sheet.
 enum Scene { kAtPoint, kCopies, kStretchedMirrored, kRotated, kFourCorners, kBlends, kTint };
 
-void DrawScene(Scene s, int cell0, int cell1) {
+inline void DrawScene(Scene s, int cell0, int cell1) {
   switch (s) {
     case kAtPoint:
       DrawGraphAtPoint(4, 4, cell0, 0);
@@ -86,7 +86,7 @@ void DrawScene(Scene s, int cell0, int cell1) {
   }
 }
 
-int Differing(const Frame& a, const Frame& b, int tolerance) {
+inline int Differing(const Frame& a, const Frame& b, int tolerance) {
   int n = 0;
   for (size_t i = 0; i < a.size(); ++i) {
     for (int sh : {0, 8, 16}) {
