@@ -1,0 +1,7 @@
+# Read by CTest after the discovered tests are listed. The tests that open a real window on the
+# display take one lock, so that a parallel run never has two of them on one X server at once.
+foreach(test IN LISTS test_engine_base_TESTS test_engine_graphics_TESTS)
+  if(test MATCHES "^engine_base\\.SdlWindow\\.|XvfbPresent\\.")
+    set_tests_properties("${test}" PROPERTIES RESOURCE_LOCK x_display)
+  endif()
+endforeach()
