@@ -25,5 +25,6 @@ function(vlx_test prefix dir)
   target_include_directories(test_${prefix} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   vlx_cp932(test_${prefix})
   gtest_discover_tests(test_${prefix} TEST_PREFIX "${prefix}." DISCOVERY_MODE PRE_TEST
-                       DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
+                       DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600
+                       ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
 endfunction()

@@ -11,6 +11,7 @@
 #include "engine/base/lock.h"
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
+#include "engine/base/screen_log.h"
 #include "engine/base/startup_window.h"
 #include "engine/base/system_hooks.h"
 #include "engine/graphics/operations.h"

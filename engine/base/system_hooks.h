@@ -29,8 +29,6 @@ void ResetDrawAreaViewport();
 void PaintWindowBlack();
 void PresentBackScreenToWindowNoWait();
 void PresentScreenToWindow();                // for the saved-screen redraw
-int ScreenLogInitialize();
-void DeleteScreenLogFontIfMade();
 void SetDrawValidGraphCreateFlag(int flag);
 int CreateBlackGraphForScreen(int width, int height);   // graph from a black image, or -1
 int GetFlipWaitsVBlank();

@@ -4,6 +4,7 @@
 
 #include "engine/base/log.h"
 #include "engine/base/operations.h"
+#include "engine/base/screen_log.h"
 #include "engine/graphics/font.h"
 #include "engine/graphics/graph.h"
 #include "engine/graphics/graph_load.h"
@@ -376,6 +377,7 @@ int ChangeScreenMode(int width, int height, int depth, int force, int refresh) {
     SetDefaultFontName(fontName, -1);
     SetDefaultFontSizeThickness(0, fontSize, fontThickness);
   }
+  ScreenLogInitialize();
   CreateScreenPalette();
   if (!s.softwareScreen || s.requestedBitDepth == 8) TimeSurfaceCopies();
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/base/operations.h"
+#include "engine/base/screen_log.h"
 #include "engine/graphics/convert_blt.h"
 #include "engine/graphics/graph.h"
 #include "engine/graphics/graphics_hooks.h"
@@ -180,9 +181,28 @@ static void KeepFrontImageAsShown() {
   MemImgMarkChanged(&front);
 }
 
+// The log is drawn over the finished picture whatever the caller left set for its own drawing.
+static void DrawScreenLogOverlay() {
+  if (!IsScreenLogEnabled()) return;
+  DrawState& d = g_DrawState;
+  const RectI area = d.drawArea;
+  const int blendMode = d.blendMode, blendParam = d.blendParam;
+  const uint32_t bright = d.drawBright;
+  int width = 0, height = 0;
+  GetScreenSize(&width, &height);
+  SetDrawAreaViewport(0, 0, width, height);
+  SetBlendModeState(BLEND_NONE, 0);
+  SetDrawBrightRgb(255, 255, 255);
+  DrawScreenLog();
+  SetDrawAreaViewport(area.left, area.top, area.right, area.bottom);
+  SetBlendModeState(blendMode, blendParam);
+  SetDrawBrightPacked(bright);
+}
+
 int PresentToWindow() {
   ScreenState& s = g_ScreenState;
   if (!s.noDirectDraw && !s.device) return -1;
+  DrawScreenLogOverlay();
   if (g_DrawState.drawScreen == DRAW_SCREEN_FRONT) {
     ++s.frameCounter;
     return WaitVerticalBlank(1);
@@ -243,6 +263,7 @@ int PresentScreen() {
   WaitWhileInactive();
   const bool flip = !s.softwareScreen && !s.menuPresentMode && !s.noDirectDraw && !GetWindowModeFlag() && !IsMenuInUse();
   if (!flip) return PresentToWindow();
+  DrawScreenLogOverlay();
   if (g_DrawState.drawScreen == DRAW_SCREEN_FRONT && s.flipWaitsVBlank) {
     ++s.frameCounter;
     return WaitVerticalBlank(1);

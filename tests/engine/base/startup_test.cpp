@@ -8,6 +8,7 @@
 #include "engine/base/base_state.h"
 #include "engine/base/lock.h"
 #include "engine/base/log.h"
+#include "engine/base/screen_log.h"
 #include "engine/base/startup_window.h"
 #include "engine/engine.h"
 #include "engine/graphics/font.h"
@@ -47,6 +48,7 @@ protected:
   }
   static void Reset() {
     g_base = BaseState{};
+    g_ScreenLog = ScreenLogState{{}, 0, 0, 16, 4, -1, 1};
     g_base.settings.windowMode = 1;
   }
   std::string Log() const { return folder.Read("Log.txt"); }
@@ -102,10 +104,16 @@ TEST_F(EngineStart, GraphicsStartBringsUpTheScreenAndTheManagerAndShutDownEndsTh
   EXPECT_EQ(st.actualBitDepth, 32);   // a window runs at the desktop's depth
   EXPECT_EQ(GraphicsManagerIsUp(), 1);
   EXPECT_EQ(g_DrawState.drawScreen, -4);   // start-up's last settling draw goes to the front screen
-  // The settling graphs are gone; the default font's texture cache is the only graph left.
+  // The settling graphs are gone; the texture caches of the default font and of the on-screen
+  // log's font, made at start-up, are the only graphs left.
   const FontRecord* defaultFont = GetFontRecord(GetDefaultFontHandle());
+  const FontRecord* logFont = GetFontRecord(g_ScreenLog.font);
   ASSERT_NE(defaultFont, nullptr);
-  EXPECT_EQ(GetGraphCount(), GetGraphRecord(defaultFont->cacheGraph) ? 1 : 0);
+  ASSERT_NE(logFont, nullptr);
+  EXPECT_EQ(g_ScreenLog.setUp, 1);
+  EXPECT_EQ(IsScreenLogEnabled(), 0);
+  EXPECT_EQ(GetGraphCount(),
+            (GetGraphRecord(defaultFont->cacheGraph) ? 1 : 0) + (GetGraphRecord(logFont->cacheGraph) ? 1 : 0));
   // The real back end offers the 3-D device, as an ordinary machine would: graphs become textures.
   EXPECT_EQ(Direct3DInUse(), 1);
   EXPECT_EQ(IsTextureDrawAvailable(), 1);
@@ -128,6 +136,7 @@ TEST_F(EngineStart, GraphicsStartBringsUpTheScreenAndTheManagerAndShutDownEndsTh
   EXPECT_EQ(st.tablesReady, 0);
   EXPECT_EQ(GraphicsManagerIsUp(), 0);
   EXPECT_EQ(GetGraphRecord(g), nullptr);
+  EXPECT_EQ(g_ScreenLog.font, -1);
 
   std::string log = Log();
   const char* order[] = {
