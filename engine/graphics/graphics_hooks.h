@@ -1,6 +1,6 @@
 // What this folder's graph, surface and draw-state code needs of the screen, the 3-D device, image
-// loading, movies, fonts, masks and the window. Parts not built yet have a harmless default in the
-// engine/graphics/pending_*.cpp files (no device, nothing to do).
+// loading, movies, fonts, masks and the window: one place that names every call across those
+// pieces, so each piece can be read and tested on its own.
 #pragma once
 #include <cstdint>
 
