@@ -11,6 +11,7 @@
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/surface_data.h"
 #include "engine/softrender/geometry.h"
+#include "engine/softrender/oval_walk.h"
 
 namespace {
 
@@ -96,81 +97,15 @@ void OvalSpan(OvalSink* s, int64_t y, int64_t xa, int64_t xb) {
   s->rowFlags[y] = 1;
 }
 
-// The midpoint walk of the software oval, so that both cover the same pixels: one quadrant along
-// the longer radius, the shorter axis scaled through an accumulator, mirrored four ways.
 void WalkOval(OvalSink* s, int64_t cx, int64_t cy, int64_t rx, int64_t ry, bool fill) {
-  const bool wide = rx >= ry;
-  const int64_t k = wide ? (rx * rx) / ry : (ry * ry) / rx;
-  int64_t x = rx, y = 0, e = 0;
-  int64_t d1 = 3 - 2 * rx, d2 = 3 - 4 * rx;
-  bool moved = false;
-  auto step = [&]() {
-    const int64_t ox = x, oy = y;
-    if (wide) {
-      if (d1 < 0) {
-        e += ry;
-        if (e >= k) { ++y; e -= k; }
-        d1 += 4 * y + 2;
-        d2 += 4 * y;
-      } else if (d2 >= 0) {
-        --x;
-        d1 -= 4 * x;
-        d2 += 2 - 4 * x;
-      } else {
-        --x;
-        e += ry;
-        if (e >= k) { ++y; e -= k; }
-        d1 += 4 * (y - x) + 2;
-        d2 += 4 * (y - x) + 2;
-      }
-    } else {
-      if (d1 < 0) {
-        ++y;
-        d1 += 4 * y + 2;
-        d2 += 4 * y;
-      } else if (d2 >= 0) {
-        e += rx;
-        if (e >= k) { --x; e -= k; }
-        d1 -= 4 * x;
-        d2 += 2 - 4 * x;
-      } else {
-        e += rx;
-        if (e >= k) { --x; e -= k; }
-        ++y;
-        d1 += 4 * (y - x) + 2;
-        d2 += 4 * (y - x) + 2;
-      }
-    }
-    moved = fill ? y != oy : (x != ox || y != oy);
-  };
-  if (fill) {
-    OvalSpan(s, cy, cx - rx, cx + rx);
-  } else {
-    OvalPoint(s, cx - rx, cy);
-    OvalPoint(s, cx + rx, cy);
-  }
-  step();
-  while (x > 0) {
-    if (moved) {
-      if (fill) {
-        OvalSpan(s, cy + y, cx - x, cx + x);
-        OvalSpan(s, cy - y, cx - x, cx + x);
-      } else {
-        OvalPoint(s, cx - x, cy + y);
-        OvalPoint(s, cx + x, cy + y);
-        OvalPoint(s, cx - x, cy - y);
-        OvalPoint(s, cx + x, cy - y);
-      }
-    }
-    step();
-  }
-  if (fill) {
-    OvalSpan(s, cy - y, cx - x, cx + x);
-    OvalSpan(s, cy + y, cx - x, cx + x);
-  } else {
-    OvalPoint(s, cx + x, cy - y);
-    OvalPoint(s, cx - x, cy + y);
-  }
+  auto span = [s](int64_t y, int64_t xa, int64_t xb) { OvalSpan(s, y, xa, xb); };
+  auto point = [s](int64_t x, int64_t y) { OvalPoint(s, x, y); };
+  if (fill)
+    rx >= ry ? WalkOvalQuadrants<true, true>(cx, cy, rx, ry, span, point)
+             : WalkOvalQuadrants<true, false>(cx, cy, rx, ry, span, point);
+  else
+    rx >= ry ? WalkOvalQuadrants<false, true>(cx, cy, rx, ry, span, point)
+             : WalkOvalQuadrants<false, false>(cx, cy, rx, ry, span, point);
 }
 
 }  // namespace

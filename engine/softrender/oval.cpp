@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include "engine/base/memory.h"
 #include "engine/softrender/geometry_internal.h"
+#include "engine/softrender/oval_walk.h"
 
 using namespace softgeom;
 
@@ -14,7 +15,7 @@ struct OvalWalk {
   intptr_t pitch, bpp;
   int64_t xmin, ymin, xmax, ymax;
   int64_t cx, cy;
-  int64_t rx, ry, K;
+  int64_t rx, ry;
   uint8_t* rowFlags;
   ConstColour k;
 };
@@ -39,78 +40,9 @@ void Point(const OvalWalk& o, int64_t px, int64_t py) {
 
 template <int Fmt, int Rule, bool Fill, bool Wide>
 void Walk(const OvalWalk& o) {
-  int64_t x = o.rx, y = 0, e = 0;
-  int64_t d1 = 3 - 2 * o.rx, d2 = 3 - 4 * o.rx;
-  bool moved = false;
-  // One step of the walk; moved tells whether the item must be drawn.
-  auto step = [&]() {
-    const int64_t ox = x, oy = y;
-    if (Wide) {
-      if (d1 < 0) {
-        e += o.ry;
-        if (e >= o.K) { ++y; e -= o.K; }
-        d1 += 4 * y + 2;
-        d2 += 4 * y;
-      } else if (d2 >= 0) {
-        --x;
-        d1 -= 4 * x;
-        d2 += 2 - 4 * x;
-      } else {
-        --x;
-        e += o.ry;
-        if (e >= o.K) { ++y; e -= o.K; }
-        d1 += 4 * (y - x) + 2;
-        d2 += 4 * (y - x) + 2;
-      }
-    } else {
-      if (d1 < 0) {
-        ++y;
-        d1 += 4 * y + 2;
-        d2 += 4 * y;
-      } else if (d2 >= 0) {
-        e += o.rx;
-        if (e >= o.K) { --x; e -= o.K; }
-        d1 -= 4 * x;
-        d2 += 2 - 4 * x;
-      } else {
-        e += o.rx;
-        if (e >= o.K) { --x; e -= o.K; }
-        ++y;
-        d1 += 4 * (y - x) + 2;
-        d2 += 4 * (y - x) + 2;
-      }
-    }
-    moved = Fill ? y != oy : (x != ox || y != oy);
-  };
-
-  if (Fill) {
-    Span<Fmt, Rule>(o, o.cy, o.cx - o.rx, o.cx + o.rx);
-  } else {
-    Point<Fmt, Rule>(o, o.cx - o.rx, o.cy);
-    Point<Fmt, Rule>(o, o.cx + o.rx, o.cy);
-  }
-  step();
-  while (x > 0) {
-    if (moved) {
-      if (Fill) {
-        Span<Fmt, Rule>(o, o.cy + y, o.cx - x, o.cx + x);
-        Span<Fmt, Rule>(o, o.cy - y, o.cx - x, o.cx + x);
-      } else {
-        Point<Fmt, Rule>(o, o.cx - x, o.cy + y);
-        Point<Fmt, Rule>(o, o.cx + x, o.cy + y);
-        Point<Fmt, Rule>(o, o.cx - x, o.cy - y);
-        Point<Fmt, Rule>(o, o.cx + x, o.cy - y);
-      }
-    }
-    step();
-  }
-  if (Fill) {
-    Span<Fmt, Rule>(o, o.cy - y, o.cx - x, o.cx + x);
-    Span<Fmt, Rule>(o, o.cy + y, o.cx - x, o.cx + x);
-  } else {
-    Point<Fmt, Rule>(o, o.cx + x, o.cy - y);
-    Point<Fmt, Rule>(o, o.cx - x, o.cy + y);
-  }
+  WalkOvalQuadrants<Fill, Wide>(
+      o.cx, o.cy, o.rx, o.ry, [&](int64_t yy, int64_t xa, int64_t xb) { Span<Fmt, Rule>(o, yy, xa, xb); },
+      [&](int64_t px, int64_t py) { Point<Fmt, Rule>(o, px, py); });
 }
 
 }  // namespace
@@ -138,7 +70,6 @@ void DrawOvalMemImg(MemImg* dest, int32_t cx, int32_t cy, int32_t rx, int32_t ry
     o.rowFlags = static_cast<uint8_t*>(TrackedCalloc((size_t)clip.bottom, "", 0));
     if (o.rowFlags == nullptr) return;
   }
-  o.K = o.rx >= o.ry ? (o.rx * o.rx) / o.ry : (o.ry * o.ry) / o.rx;
   int format = dest->format;
   int rule = ChooseConstRule();
   if ((format == MEMIMG_FORMAT_RGB16 || format == MEMIMG_FORMAT_RGB32) && rule != CONST_NONE) {
