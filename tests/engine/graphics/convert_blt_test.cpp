@@ -8,7 +8,7 @@
 namespace {
 
 struct Cds {
-  ColorData rgb565, xrgb, argb, rgb24, pal8, argb4444;
+  ColorData rgb565{}, xrgb{}, argb{}, rgb24{}, pal8{}, argb4444{};   // palettes start zeroed
   Cds() {
     CreateColorData(&rgb565, 16, 0xF800, 0x07E0, 0x001F, 0);
     CreateColorData(&xrgb, 32, 0xFF0000, 0xFF00, 0xFF, 0);
