@@ -421,11 +421,12 @@ struct FastSprite {
           return;
         }
         if (a < 255 || kBlend == 2) {
-          const uint32_t d = out[x];
           const int inv = kBlend == 1 ? 255 - a : 255;
-          const uint32_t sum = MulLanes(rb, a) + MulLanes(d & 0xFF00FFu, inv);
-          rb = SatLanes(sum);
-          g = Sat(Mul255(g, a) + Mul255(static_cast<int>((d >> 8) & 0xFF), inv));
+          uint64_t sum = MulLanes(Spread(rb | static_cast<uint32_t>(g) << 8), a) + MulLanes(Spread(out[x]), inv);
+          // Over inverse alpha the two products never pass 255 together.
+          if constexpr (kBlend == 2) sum = SatLanes(sum);
+          out[x] = Pack(sum);
+          return;
         }
       }
       out[x] = rb | static_cast<uint32_t>(g) << 8;
@@ -445,16 +446,24 @@ struct FastSprite {
     }
   }
 
-  // Mul255 on the two channels of 0x00XX00YY at once: every lane stays below 65536.
-  static uint32_t MulLanes(uint32_t lanes, int f) {
-    uint32_t x = lanes * static_cast<uint32_t>(f) + 0x800080u;
-    return ((x + ((x >> 8) & 0xFF00FFu)) >> 8) & 0xFF00FFu;
+  // Blue, green and red of a pixel as 16-bit lanes, and back.
+  static uint64_t Spread(uint32_t p) {
+    return (p & 0xFFu) | (p & 0xFF00u) << 8 | static_cast<uint64_t>(p & 0xFF0000u) << 16;
+  }
+  static uint32_t Pack(uint64_t l) {
+    return static_cast<uint32_t>((l & 0xFFu) | ((l >> 8) & 0xFF00u) | ((l >> 16) & 0xFF0000u));
   }
 
-  // Sat on two lanes of 0..510.
-  static uint32_t SatLanes(uint32_t lanes) {
-    const uint32_t over = lanes & 0x1000100u;
-    return (lanes | (over - (over >> 8))) & 0xFF00FFu;
+  // Mul255 on every lane at once: a lane never reaches 65536, so none carries into the next.
+  static uint64_t MulLanes(uint64_t lanes, int f) {
+    const uint64_t x = lanes * static_cast<uint64_t>(f) + 0x0000008000800080ull;
+    return ((x + ((x >> 8) & 0x000000FF00FF00FFull)) >> 8) & 0x000000FF00FF00FFull;
+  }
+
+  // Sat on lanes of 0..510.
+  static uint64_t SatLanes(uint64_t lanes) {
+    const uint64_t over = lanes & 0x0000010001000100ull;
+    return (lanes | (over - (over >> 8))) & 0x000000FF00FF00FFull;
   }
 };
 
