@@ -8,6 +8,8 @@
 
 namespace plat::soft {
 
+bool g_SoftRasterGeneralOnly = false;
+
 namespace {
 
 struct Rgba { int c[4]; };   // blue, green, red, alpha
@@ -356,9 +358,37 @@ struct FastSprite {
     return true;
   }
 
-  // u and v at pixel x are uBase + du x (x - px0), as the general path computes them.
-  void Span(const DrawContext& dc, int y, int x0, int x1, double px0, double uBase, double du, double vBase,
-            double dv, uint32_t diffuse) const {
+  // Texel column of pixel x for a row whose u starts at uBase, as the general path computes it.
+  static int Column(const TextureView& t, int x, double px0, double uBase, double du) {
+    return ClampIndex(FloorInt(Clamp01(uBase + du * (x - px0)) * t.px.width), t.px.width);
+  }
+
+  // The states fixed for a draw are template arguments, so each loop carries only its own work.
+  template <bool kModulate, int kAlphaSource, int kBlend>
+  static void SpanOf(const FastSprite& f, const DrawContext& dc, int y, int x0, int x1, double px0, double uBase,
+                     double du, double vBase, double dv, uint32_t diffuse, const int* cols, int colsX0) {
+    f.SpanBody<kModulate, kAlphaSource, kBlend>(dc, y, x0, x1, px0, uBase, du, vBase, dv, diffuse, cols, colsX0);
+  }
+
+  using SpanFn = void (*)(const FastSprite&, const DrawContext&, int, int, int, double, double, double, double,
+                          double, uint32_t, const int*, int);
+
+  SpanFn Choose() const {
+    static const SpanFn table[2][3][3] = {
+        {{SpanOf<false, 0, 0>, SpanOf<false, 0, 1>, SpanOf<false, 0, 2>},
+         {SpanOf<false, 1, 0>, SpanOf<false, 1, 1>, SpanOf<false, 1, 2>},
+         {SpanOf<false, 2, 0>, SpanOf<false, 2, 1>, SpanOf<false, 2, 2>}},
+        {{SpanOf<true, 0, 0>, SpanOf<true, 0, 1>, SpanOf<true, 0, 2>},
+         {SpanOf<true, 1, 0>, SpanOf<true, 1, 1>, SpanOf<true, 1, 2>},
+         {SpanOf<true, 2, 0>, SpanOf<true, 2, 1>, SpanOf<true, 2, 2>}}};
+    return table[colorModulate ? 1 : 0][alphaSource][blend];
+  }
+
+  // u and v at pixel x are uBase + du x (x - px0), as the general path computes them. cols, when
+  // given, holds the texel column of every pixel from colsX0 on for this uBase.
+  template <bool kModulate, int kAlphaSource, int kBlend>
+  void SpanBody(const DrawContext& dc, int y, int x0, int x1, double px0, double uBase, double du, double vBase,
+                double dv, uint32_t diffuse, const int* cols, int colsX0) const {
     const TextureView& t = dc.tex[0];
     const int dr = (diffuse >> 16) & 0xFF, dg = (diffuse >> 8) & 0xFF, db = diffuse & 0xFF, da = diffuse >> 24;
     uint32_t* out = reinterpret_cast<uint32_t*>(dc.target.base + static_cast<int64_t>(y) * dc.target.pitch);
@@ -368,32 +398,72 @@ struct FastSprite {
     const uint8_t* fixedRow =
         t.px.base + static_cast<int64_t>(ClampIndex(FloorInt(Clamp01(vBase + dv * (x0 - px0)) * t.px.height),
                                                     t.px.height)) * t.px.pitch;
+    // One pixel from the texel at texel row `row`, column tx.
+    auto pixel = [&](int x, const uint8_t* row, int tx) {
+      uint32_t raw;
+      std::memcpy(&raw, row + tx * 4, 4);
+      if (keyOn && raw >= t.keyLow && raw <= t.keyHigh) return;
+      uint32_t rb = raw & 0xFF00FFu;
+      int g = (raw >> 8) & 0xFF;
+      const int ta = texAlpha ? static_cast<int>(raw >> 24) : 255;
+      if constexpr (kModulate) {
+        rb = static_cast<uint32_t>(Mul255(static_cast<int>(rb >> 16), dr)) << 16 |
+             static_cast<uint32_t>(Mul255(static_cast<int>(rb & 0xFF), db));
+        g = Mul255(g, dg);
+      }
+      const int a = kAlphaSource == 0 ? ta : (kAlphaSource == 1 ? da : Mul255(ta, da));
+      if (alphaTest && !Compare(alphaFunc, a, alphaRef)) return;
+      if constexpr (kBlend != 0) {
+        // Source alpha 0 keeps the target's colour under both blends; alpha 255 over inverse
+        // alpha is the source itself. Both are exact forms of the sums below.
+        if (a == 0) {
+          out[x] &= 0xFFFFFFu;
+          return;
+        }
+        if (a < 255 || kBlend == 2) {
+          const int inv = kBlend == 1 ? 255 - a : 255;
+          uint64_t sum = MulLanes(Spread(rb | static_cast<uint32_t>(g) << 8), a) + MulLanes(Spread(out[x]), inv);
+          // Over inverse alpha the two products never pass 255 together.
+          if constexpr (kBlend == 2) sum = SatLanes(sum);
+          out[x] = Pack(sum);
+          return;
+        }
+      }
+      out[x] = rb | static_cast<uint32_t>(g) << 8;
+    };
+    if (rowFixed && cols) {
+      for (int x = x0; x <= x1; ++x) pixel(x, fixedRow, cols[x - colsX0]);
+      return;
+    }
     for (int x = x0; x <= x1; ++x) {
-      const double colX = x - px0;
-      const int tx = ClampIndex(FloorInt(Clamp01(uBase + du * colX) * t.px.width), t.px.width);
       const uint8_t* row = fixedRow;
       if (!rowFixed) {
         row = t.px.base +
-              static_cast<int64_t>(ClampIndex(FloorInt(Clamp01(vBase + dv * colX) * t.px.height), t.px.height)) *
+              static_cast<int64_t>(ClampIndex(FloorInt(Clamp01(vBase + dv * (x - px0)) * t.px.height), t.px.height)) *
                   t.px.pitch;
       }
-      uint32_t raw;
-      std::memcpy(&raw, row + tx * 4, 4);
-      if (keyOn && raw >= t.keyLow && raw <= t.keyHigh) continue;
-      int r = (raw >> 16) & 0xFF, g = (raw >> 8) & 0xFF, b = raw & 0xFF;
-      const int ta = texAlpha ? static_cast<int>(raw >> 24) : 255;
-      if (colorModulate) r = Mul255(r, dr), g = Mul255(g, dg), b = Mul255(b, db);
-      const int a = alphaSource == 0 ? ta : (alphaSource == 1 ? da : Mul255(ta, da));
-      if (alphaTest && !Compare(alphaFunc, a, alphaRef)) continue;
-      if (blend) {
-        const uint32_t d = out[x];
-        const int inv = blend == 1 ? 255 - a : 255;
-        r = Sat(Mul255(r, a) + Mul255(static_cast<int>((d >> 16) & 0xFF), inv));
-        g = Sat(Mul255(g, a) + Mul255(static_cast<int>((d >> 8) & 0xFF), inv));
-        b = Sat(Mul255(b, a) + Mul255(static_cast<int>(d & 0xFF), inv));
-      }
-      out[x] = static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b);
+      pixel(x, row, cols ? cols[x - colsX0] : Column(t, x, px0, uBase, du));
     }
+  }
+
+  // Blue, green and red of a pixel as 16-bit lanes, and back.
+  static uint64_t Spread(uint32_t p) {
+    return (p & 0xFFu) | (p & 0xFF00u) << 8 | static_cast<uint64_t>(p & 0xFF0000u) << 16;
+  }
+  static uint32_t Pack(uint64_t l) {
+    return static_cast<uint32_t>((l & 0xFFu) | ((l >> 8) & 0xFF00u) | ((l >> 16) & 0xFF0000u));
+  }
+
+  // Mul255 on every lane at once: a lane never reaches 65536, so none carries into the next.
+  static uint64_t MulLanes(uint64_t lanes, int f) {
+    const uint64_t x = lanes * static_cast<uint64_t>(f) + 0x0000008000800080ull;
+    return ((x + ((x >> 8) & 0x000000FF00FF00FFull)) >> 8) & 0x000000FF00FF00FFull;
+  }
+
+  // Sat on lanes of 0..510.
+  static uint64_t SatLanes(uint64_t lanes) {
+    const uint64_t over = lanes & 0x0000010001000100ull;
+    return (lanes | (over - (over >> 8))) & 0x000000FF00FF00FFull;
   }
 };
 
@@ -463,7 +533,12 @@ void RasterTriangle(const DrawContext& dc, const RVertex& a, const RVertex& b, c
   Fragment f;
   double at[kAttrs] = {}, rowBase[kAttrs] = {};
   FastSprite fast{};
-  const bool useFast = fast.Eligible(dc);
+  const bool useFast = !g_SoftRasterGeneralOnly && fast.Eligible(dc);
+  const FastSprite::SpanFn span = useFast ? fast.Choose() : nullptr;
+  constexpr int kColumnCache = 2048;
+  int colCache[kColumnCache];
+  double colsU = 0.0;
+  bool colsValid = false;
   for (int y = y0; y <= y1; ++y) {
     const int64_t pyF = static_cast<int64_t>(y) * 256;
     // The span of this row: every edge function E(x) = e - ey x 256 x (x - x0) stays >= 0.
@@ -484,8 +559,19 @@ void RasterTriangle(const DrawContext& dc, const RVertex& a, const RVertex& b, c
     const double rowY = y - py0;
     for (int j = 0; j < nk; ++j) rowBase[ks[j]] = A[0][ks[j]] + ddy[ks[j]] * rowY;
     if (useFast) {
-      fast.Span(dc, y, static_cast<int>(lo), static_cast<int>(hi), px0, rowBase[9], ddx[9], rowBase[10], ddx[10],
-                a.diffuse);
+      // Rows of an unrotated quad share one u at their left edge: their texel columns are worked
+      // out once and reused while u stays bit for bit the same.
+      const int* cols = nullptr;
+      if (ddy[9] == 0.0 && x1 - x0 < kColumnCache) {
+        if (!colsValid || std::memcmp(&colsU, &rowBase[9], sizeof colsU) != 0) {
+          for (int x = x0; x <= x1; ++x) colCache[x - x0] = FastSprite::Column(dc.tex[0], x, px0, rowBase[9], ddx[9]);
+          colsU = rowBase[9];
+          colsValid = true;
+        }
+        cols = colCache;
+      }
+      span(fast, dc, y, static_cast<int>(lo), static_cast<int>(hi), px0, rowBase[9], ddx[9], rowBase[10], ddx[10],
+                a.diffuse, cols, x0);
       continue;
     }
     for (int x = static_cast<int>(lo); x <= static_cast<int>(hi); ++x) {

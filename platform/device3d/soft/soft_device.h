@@ -55,6 +55,10 @@ struct DrawContext {
   uint32_t texCoordSets;                              // 1 or 2 in the vertex format
 };
 
+// Set by tests: every triangle goes through the general per-pixel pipeline, so that the shorter
+// paths can be compared with it byte for byte.
+extern bool g_SoftRasterGeneralOnly;
+
 void RasterTriangle(const DrawContext& dc, const RVertex& a, const RVertex& b, const RVertex& c);
 void RasterLine(const DrawContext& dc, const RVertex& a, const RVertex& b);
 void RasterPoint(const DrawContext& dc, const RVertex& a);

@@ -1,0 +1,172 @@
+// The shorter sprite paths of the software rasteriser against the general pipeline: every case is
+// drawn both ways and the target bytes must match exactly, padding included.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "platform/device3d.h"
+#include "platform/device3d/soft/soft_device.h"
+
+namespace {
+
+using namespace plat;
+
+const PixelFormat kXrgb{32, PIXFMT_RGB, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0};
+const PixelFormat kArgb{32, PIXFMT_RGB | PIXFMT_ALPHAPIXELS, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+const PixelFormat kRgb565{32, PIXFMT_RGB, 0, 16, 0xF800, 0x07E0, 0x001F, 0};
+
+struct Program {
+  uint32_t colorOp, alphaOp, alphaArg;
+  int blend;   // 0 off, 1 source alpha / inverse, 2 source alpha / one
+  bool key, test;
+};
+
+struct Placement { float x, y, w, h, u0, v0, u1, v1, angle; };
+
+constexpr int kW = 64, kH = 48, kTex = 16;
+
+std::vector<uint32_t> TexelPattern() {
+  std::vector<uint32_t> t(kTex * kTex);
+  uint32_t seed = 99;
+  for (auto& v : t) {
+    seed = seed * 1103515245u + 12345u;
+    const uint32_t pick = (seed >> 20) % 4;
+    const uint32_t alpha = pick == 0 ? 0u : (pick == 1 ? 0xFFu : (seed >> 8) & 0xFF);
+    v = alpha << 24 | ((seed >> 4) & 0xFFFFFF);
+  }
+  t[17] = t[40] = t[200] = 0xFF00FF00;   // the key colour
+  return t;
+}
+
+// Draws every placement with one program and returns the target's bytes.
+std::vector<uint8_t> Draw(const PixelFormat& targetFmt, const PixelFormat& texFmt, const Program& pr,
+                          const std::vector<Placement>& places, bool generalOnly) {
+  soft::g_SoftRasterGeneralOnly = generalOnly;
+  SurfaceDevice* dev = SurfaceDeviceCreate(targetFmt);
+  SurfaceDesc desc{};
+  desc.caps = SURFCAPS_3DDEVICE;
+  desc.width = kW;
+  desc.height = kH;
+  desc.hasFormat = true;
+  desc.format = targetFmt;
+  Surface *target = nullptr, *tex = nullptr;
+  EXPECT_EQ(SurfaceCreate(dev, desc, &target), SURF_OK);
+  desc.caps = SURFCAPS_TEXTURE;
+  desc.width = desc.height = kTex;
+  desc.format = texFmt;
+  EXPECT_EQ(SurfaceCreate(dev, desc, &tex), SURF_OK);
+  uint8_t* p;
+  int32_t pitch;
+  const std::vector<uint32_t> texels = TexelPattern();
+  SurfaceLock(tex, nullptr, 0, &p, &pitch);
+  for (int y = 0; y < kTex; ++y) {
+    for (int x = 0; x < kTex; ++x) {
+      const uint32_t t = texels[y * kTex + x];
+      if (texFmt.bitCount == 16) {
+        const uint16_t w = static_cast<uint16_t>(t & 0xFFFF);
+        std::memcpy(p + y * pitch + x * 2, &w, 2);
+      } else {
+        std::memcpy(p + y * pitch + x * 4, &t, 4);
+      }
+    }
+  }
+  SurfaceUnlock(tex);
+  SurfaceSetColorKey(tex, 0xFF00FF00, texFmt.bitCount == 16 ? 0xFF00 : 0xFF00FF00);
+  // A background of varied colours; the unused top byte of 32-bit pixels is set as well.
+  SurfaceLock(target, nullptr, 0, &p, &pitch);
+  for (int y = 0; y < kH; ++y) {
+    for (int i = 0; i < kW * static_cast<int>(targetFmt.bitCount / 8); ++i) p[y * pitch + i] = static_cast<uint8_t>(y * 7 + i * 13);
+  }
+  SurfaceUnlock(target);
+
+  Render3D* r3d = Render3DCreateSoftware(dev);
+  Device3D* d = nullptr;
+  EXPECT_EQ(r3d->CreateDevice(DEVICE_KIND_HARDWARE, target, &d), DEV3D_OK);
+  d->SetRenderState(RS_CULLMODE, CULL_NONE);
+  d->SetRenderState(RS_ZENABLE, 0);
+  d->SetRenderState(RS_SHADEMODE, SHADE_FLAT);
+  d->SetTexture(0, tex);
+  d->SetTextureStageState(0, TSS_COLOROP, pr.colorOp);
+  d->SetTextureStageState(0, TSS_COLORARG1, TA_TEXTURE);
+  d->SetTextureStageState(0, TSS_COLORARG2, TA_DIFFUSE);
+  d->SetTextureStageState(0, TSS_ALPHAOP, pr.alphaOp);
+  d->SetTextureStageState(0, TSS_ALPHAARG1, pr.alphaArg);
+  d->SetTextureStageState(0, TSS_ALPHAARG2, TA_DIFFUSE);
+  d->SetRenderState(RS_ALPHABLENDENABLE, pr.blend != 0);
+  d->SetRenderState(RS_SRCBLEND, BLEND_SRCALPHA);
+  d->SetRenderState(RS_DESTBLEND, pr.blend == 1 ? BLEND_INVSRCALPHA : BLEND_ONE);
+  d->SetRenderState(RS_COLORKEYENABLE, pr.key);
+  d->SetRenderState(RS_ALPHATESTENABLE, pr.test);
+  d->SetRenderState(RS_ALPHAREF, 0x60);
+  d->SetRenderState(RS_ALPHAFUNC, CMP_GREATEREQUAL);
+  d->BeginScene();
+  const uint32_t diffuse[2] = {0xFFFFFFFFu, 0x80C0E0F0u};
+  for (size_t i = 0; i < places.size(); ++i) {
+    const Placement& pl = places[i];
+    const float c = std::cos(pl.angle), s = std::sin(pl.angle);
+    const float cx = pl.x + pl.w / 2, cy = pl.y + pl.h / 2;
+    auto corner = [&](float fx, float fy, float u, float v) {
+      const float dx = (fx - 0.5f) * pl.w, dy = (fy - 0.5f) * pl.h;
+      return VertexTextured{cx + dx * c - dy * s, cy + dx * s + dy * c, 0.0f, 1.0f, diffuse[i % 2], u, v};
+    };
+    std::vector<VertexTextured> q = {corner(0, 0, pl.u0, pl.v0), corner(1, 0, pl.u1, pl.v0),
+                                     corner(0, 1, pl.u0, pl.v1), corner(1, 1, pl.u1, pl.v1),
+                                     corner(0, 1, pl.u0, pl.v1), corner(1, 0, pl.u1, pl.v0)};
+    EXPECT_EQ(d->DrawPrimitive(PRIM_TRIANGLELIST, FVF_TEXTURED, q.data(), 6, 0), DEV3D_OK);
+  }
+  d->EndScene();
+  std::vector<uint8_t> bytes;
+  SurfaceLock(target, nullptr, 0, &p, &pitch);
+  for (int y = 0; y < kH; ++y) bytes.insert(bytes.end(), p + y * pitch, p + y * pitch + kW * targetFmt.bitCount / 8);
+  SurfaceUnlock(target);
+  delete d;
+  delete r3d;
+  SurfaceRelease(tex);
+  SurfaceRelease(target);
+  SurfaceDeviceDestroy(dev);
+  soft::g_SoftRasterGeneralOnly = false;
+  return bytes;
+}
+
+TEST(Device3DPaths, SpritePathsGiveTheGeneralPathsBytes) {
+  const std::vector<Placement> places = {
+      {-0.5f, -0.5f, 16, 16, 0, 0, 1, 1, 0},            // 1:1 on pixel centres
+      {20.25f, 3.75f, 16, 16, 0, 0, 1, 1, 0},           // 1:1, fractional offsets
+      {39.5f, 1.0f, 16, 16, 0, 0, 1, 1, 0},
+      {-6.5f, 20.5f, 32, 32, 0, 0, 1, 1, 0},            // doubled, clipped on the left
+      {30.3f, 18.6f, 24, 12, 0, 0, 1, 1, 0},            // 1.5 x 0.75
+      {50.0f, 30.0f, 8, 8, 0, 0, 1, 1, 0},              // halved
+      {56.7f, 40.2f, 16, 16, 1, 0, 0, 1, 0},            // mirrored, clipped right and bottom
+      {10.0f, 30.0f, 16, 16, 0.25f, 0.25f, 0.75f, 0.75f, 0},   // part of the texture
+      {26.0f, 26.0f, 14, 14, 0, 0, 1, 1, 0.6f},         // rotated
+      {1.0f, 12.0f, 20, 20, -0.5f, -0.5f, 1.5f, 1.5f, 0},      // coordinates past the edges clamp
+  };
+  const Program programs[] = {
+      {TOP_SELECTARG1, TOP_SELECTARG1, TA_TEXTURE, 1, false, false},   // the engine's alpha sprite
+      {TOP_SELECTARG1, TOP_SELECTARG1, TA_TEXTURE, 0, false, false},
+      {TOP_SELECTARG1, TOP_SELECTARG1, TA_TEXTURE, 2, true, false},
+      {TOP_MODULATE, TOP_MODULATE, TA_TEXTURE, 1, true, false},
+      {TOP_MODULATE, TOP_SELECTARG1, TA_DIFFUSE, 2, false, true},
+      {TOP_SELECTARG1, TOP_MODULATE, TA_TEXTURE, 1, true, true},
+      {TOP_MODULATE, TOP_DISABLE, TA_TEXTURE, 1, false, false},
+      {TOP_SELECTARG1, TOP_SELECTARG1, TA_TEXTURE, 0, true, true},
+  };
+  struct Formats { const PixelFormat* target; const PixelFormat* tex; const char* name; };
+  const Formats formats[] = {{&kXrgb, &kArgb, "32 on 32"}, {&kXrgb, &kXrgb, "opaque 32 on 32"},
+                             {&kRgb565, &kArgb, "32 on 16"}, {&kRgb565, &kRgb565, "16 on 16"},
+                             {&kXrgb, &kRgb565, "16 on 32"}};
+  for (const Formats& f : formats) {
+    for (size_t i = 0; i < sizeof(programs) / sizeof(programs[0]); ++i) {
+      const std::vector<uint8_t> fast = Draw(*f.target, *f.tex, programs[i], places, false);
+      const std::vector<uint8_t> general = Draw(*f.target, *f.tex, programs[i], places, true);
+      ASSERT_EQ(fast.size(), general.size());
+      size_t first = 0;
+      while (first < fast.size() && fast[first] == general[first]) ++first;
+      EXPECT_EQ(first, fast.size()) << f.name << ", program " << i << ": first differing byte " << first;
+    }
+  }
+}
+
+}  // namespace
