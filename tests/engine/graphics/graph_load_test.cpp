@@ -59,18 +59,7 @@ class GraphLoadTest : public ::testing::Test {
     StopScreenForTest();
   }
 
-  static uint16_t Pixel(int graph, int x, int y) {
-    GraphRecord* g = GetGraphRecord(graph);
-    Surface2DRecord* s = GetSurface2D(static_cast<int>(g->parts[0]));
-    const int data = static_cast<int>(s->surfaceData);
-    int32_t pitch;
-    uint8_t* p;
-    if (LockSurfaceData(data, &pitch, &p, 0, nullptr, nullptr) != 0) return 0xDEAD;
-    uint16_t v;
-    std::memcpy(&v, p + (s->srcY + y) * pitch + (s->srcX + x) * 2, 2);
-    UnlockSurfaceData(data, nullptr);
-    return v;
-  }
+  static uint16_t Pixel(int graph, int x, int y) { return GraphPixel16ForTest(graph, x, y); }
 };
 
 TEST_F(GraphLoadTest, LoadsWithAndWithoutCompanionAlpha) {

@@ -91,18 +91,7 @@ protected:
     return n;
   }
 
-  static uint16_t Pixel(int graph, int x, int y) {
-    GraphRecord* g = GetGraphRecord(graph);
-    Surface2DRecord* s = GetSurface2D(static_cast<int>(g->parts[0]));
-    const int data = static_cast<int>(s->surfaceData);
-    int32_t pitch;
-    uint8_t* p;
-    if (LockSurfaceData(data, &pitch, &p, 0, nullptr, nullptr) != 0) return 0xDEAD;
-    uint16_t v;
-    std::memcpy(&v, p + (s->srcY + y) * pitch + (s->srcX + x) * 2, 2);
-    UnlockSurfaceData(data, nullptr);
-    return v;
-  }
+  static uint16_t Pixel(int graph, int x, int y) { return GraphPixel16ForTest(graph, x, y); }
   static uint16_t FrameColour(int n) { return Rgb565(plat::FakeMovieFrameColour(n)); }
   static MovieRecord* Movie(int graph) { return GetMovieRecord(GetGraphRecord(graph)->movieHandle); }
   static void AdvanceMs(int ms) { plat::VirtualClockAdvance(static_cast<uint64_t>(ms) * 1000); }

@@ -9,6 +9,8 @@
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/operations.h"
 #include "engine/graphics/screen.h"
+#include "engine/graphics/surface2d.h"
+#include "engine/graphics/surface_data.h"
 #include "platform/clock.h"
 #include "platform/present.h"
 
@@ -75,4 +77,19 @@ inline void StopScreenForTest() {
   ClearScreenForTest();
   plat::DisplaySetFormatForDepth(16, nullptr);
   if (plat::VirtualClockActive()) plat::VirtualClockDisable();
+}
+
+// The 16-bit pixel (x, y) of a graph's first part, read through its surface data; 0xDEAD when the
+// data cannot be locked.
+inline uint16_t GraphPixel16ForTest(int graph, int x, int y) {
+  GraphRecord* g = GetGraphRecord(graph);
+  Surface2DRecord* s = GetSurface2D(static_cast<int>(g->parts[0]));
+  const int data = static_cast<int>(s->surfaceData);
+  int32_t pitch;
+  uint8_t* p;
+  if (LockSurfaceData(data, &pitch, &p, 0, nullptr, nullptr) != 0) return 0xDEAD;
+  uint16_t v;
+  std::memcpy(&v, p + (s->srcY + y) * pitch + (s->srcX + x) * 2, 2);
+  UnlockSurfaceData(data, nullptr);
+  return v;
 }
