@@ -21,6 +21,7 @@
 #include "engine/graphics/screen.h"
 #include "engine/graphics/screen_fixture.h"
 #include "engine/graphics/path_run.h"
+#include "engine/graphics/real_window_fixture.h"
 #include "engine/graphics/sprite_scene.h"
 #include "platform/present.h"
 #include "platform/renderer.h"
@@ -119,20 +120,13 @@ TEST(DrawScreens, WithoutADisplayTheFrontScreenHoldsWhatTheWindowShows) {
 // Under a virtual X server: the scene shown in a real window, read back and saved as an artefact.
 class DrawScreensXvfbPresent : public ::testing::Test {
  protected:
-  SDL_Window* window = nullptr;
-  plat::WindowId id = 0;
-  bool classMade = false;
+  RealWindowForTest real;
   void SetUp() override {
-    if (!std::getenv("DISPLAY") || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) GTEST_SKIP() << "no display";
-    plat::WindowSelectBackend(plat::WindowBackend::Sdl);
-    classMade = plat::WindowClassRegister("DrawScreensXvfb", plat::DefaultWindowProc, 0);
+    if (!real.Start("DrawScreensXvfb")) GTEST_SKIP() << "no display";
   }
   void TearDown() override {
     plat::PresenterSetWindow(nullptr);
-    if (id) plat::WindowDestroy(id);
-    if (classMade) plat::WindowClassUnregister("DrawScreensXvfb");
-    plat::WindowSelectBackend(plat::WindowBackend::Auto);
-    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    real.Stop();
   }
 };
 
@@ -143,11 +137,9 @@ TEST_F(DrawScreensXvfbPresent, WindowShowsTheFrame) {
   const std::string where = std::filesystem::absolute(artefact).string();
   // The frame drawn is the one the device path gives without a window.
   const Frame want = DrawThrough(kDevice, kRotated);
-  plat::WindowCreateInfo create{"DrawScreensXvfb", "draw", plat::WS_POPUP | plat::WS_VISIBLE, 0, 0, 0, kW, kH, false};
-  id = plat::WindowCreate(create);
-  ASSERT_NE(id, 0u);
-  window = static_cast<SDL_Window*>(plat::WindowNativeHandle(id));
+  SDL_Window* window = real.Open("draw", kW, kH);
   ASSERT_NE(window, nullptr);
+  const plat::WindowId id = real.id;
   PathRun run(kDevice);
   SetMainClientForTest(RectI{0, 0, kW, kH}, id);
   ASSERT_EQ(GetMainWindowNativeHandle(), window);

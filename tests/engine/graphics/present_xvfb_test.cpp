@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "engine/graphics/screen.h"
+#include "engine/graphics/real_window_fixture.h"
 #include "engine/graphics/screen_fixture.h"
 #include "platform/window.h"
 
@@ -20,21 +21,14 @@ struct Rgb { int r, g, b; };
 
 class XvfbPresent : public ::testing::TestWithParam<std::tuple<int, int>> {
  protected:
-  SDL_Window* window = nullptr;
-  plat::WindowId id = 0;
-  bool classMade = false;
+  RealWindowForTest real;
   void SetUp() override {
-    if (!std::getenv("DISPLAY") || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) GTEST_SKIP() << "no display";
-    plat::WindowSelectBackend(plat::WindowBackend::Sdl);
-    classMade = plat::WindowClassRegister("XvfbPresent", plat::DefaultWindowProc, 0);
+    if (!real.Start("XvfbPresent")) GTEST_SKIP() << "no display";
   }
   void TearDown() override {
     plat::PresenterSetWindow(nullptr);
     StopScreenForTest();
-    if (id) plat::WindowDestroy(id);
-    if (classMade) plat::WindowClassUnregister("XvfbPresent");
-    plat::WindowSelectBackend(plat::WindowBackend::Auto);
-    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    real.Stop();
   }
 };
 
@@ -57,12 +51,9 @@ TEST_P(XvfbPresent, PatternReadBackFromTheWindow) {
   const int bits = std::get<0>(GetParam());
   const int scale = std::get<1>(GetParam());
   const int w = 64, h = 48;
-  plat::WindowCreateInfo info{"XvfbPresent", "present", plat::WS_POPUP | plat::WS_VISIBLE, 0, 0, 0,
-                              w * scale, h * scale, false};
-  id = plat::WindowCreate(info);
-  ASSERT_NE(id, 0u);
-  window = static_cast<SDL_Window*>(plat::WindowNativeHandle(id));
+  SDL_Window* window = real.Open("present", w * scale, h * scale);
   ASSERT_NE(window, nullptr);
+  const plat::WindowId id = real.id;
   ScreenSetup s;
   s.width = w;
   s.height = h;
