@@ -110,12 +110,6 @@ enum PlayerField : int {
 constexpr uint32_t kPlayerPreviewFlag = 0x2000;
 constexpr int32_t kKindPlayerA = 0x20000003;   // + character; 0x20000005 runs the common part only
 
-// ButtonWord bits.
-enum ButtonBits : uint32_t {
-  kButtonDown = 0x1, kButtonLeft = 0x2, kButtonRight = 0x4, kButtonUp = 0x8,
-  kButtonShot = 0x10, kButtonAction = 0x20, kButtonBomber = 0x40, kButtonSlow = 0x80,
-  kButtonRapid = 0x100, kButtonShift = 0x200, kButtonSnap = 0x400, kButtonMenu = 0x1000,
-};
 constexpr uint32_t kReplayEndWord = 0x50455245;   // "EREP" read in place of a frame's input
 
 // Enemy bullet flags (group 4): enemy bullet, armed for a graze, grazed.
