@@ -11,7 +11,7 @@ enum ButtonBits : uint32_t {
 };
 
 uint32_t GetFrameInput();
-int SyncReplayArea(int playback, int area);
-void RecordAreaResult(int playback, int area);
-void BeginReplay(int playback);
+int SyncReplayArea(bool playback, int area);    // the area, or -1 when playback lost its place
+void RecordAreaResult(bool playback, int area);
+void BeginReplay(bool playback);
 void EndReplay();

@@ -1,6 +1,9 @@
 // Stand-ins for the operations of play.h whose real versions are not built yet, so that the game
 // links and a play runs without them: each creates nothing and reports failure or nothing. Each
 // stand-in is deleted here when its real version lands (one function each).
+#include "game/framework/actors.h"
+#include "game/framework/settings.h"
+#include "game/play/pending_framework.h"
 #include "game/play/play.h"
 
 // Player weapons.
@@ -69,49 +72,18 @@ void Wave19LeaderBehaviour(int) {}
 void SetScrollOffset(int, int) {}
 void GetCurDrawParams(int* x, int* y, int* layer, int* age) { *x = *y = *layer = *age = 0; }
 
-// Front end.
-void StartReplayForPlay() {}
-int StartAreaIntro(int) { return -1; }
-int ShowGameResult() { return -1; }
-
-// Session, scoring, player, background and session update: replaced by this folder's own files
-// as they land.
-int RunGameState() { return -1; }
-void StartMissionSession() {}
-int StartArea() { return -1; }
-void SetupAreaPhase() {}
-void EndArea() {}
-int CreateGameSession() { return -1; }
-const GameTaskHandler GameTaskTable[16] = {};
-bool IsGameOverFreezeHeld() { return false; }
-int GetPlayerActor() { return 0; }
-void SetPlayerActor(int) {}
-int32_t GetPlayerField(int) { return 0; }
-void SetPlayerField(int, int32_t) {}
-void AddPlayerField(int, int32_t) {}
-int GetAngleToPlayer(int, int) { return 10800; }
-int GetDistanceSqToPlayer(int, int) { return 0x3FFFFFFF; }
-int32_t IncGameVarUpTo(int, int32_t) { return 0; }
-void DecGameVarToZero(int) {}
-void IncGameVar(int) {}
-void AddScore(int32_t) {}
-void ChangePhaseLevel(int) {}
-void ClearBonusDisplay() {}
-void AddChainTime(int) {}
-int CalcSpiritRating() { return 0; }
-int CreatePlayer(int, int, int) { return -1; }
-int CreatePreviewPlayer(int, int, int) { return -1; }
-int CalcLoadoutSpeed(int, int, int) { return 4; }
-uint32_t UpdatePlayerCommon(int) { return 0; }
-void PlayerTaskA(int) {}
-void PlayerTaskB(int) {}
-void PlayerTaskC(int) {}
-void StartPlayerHit() {}
-void UpdatePlayerCollision() {}
-void EndDemonicShift(int) {}
-void RestoreShiftPhaseLevel() {}
-int CreateAreaBackground(int) { return -1; }
-void ReplaceBackground(int) {}
-void AreaBackgroundTask(int) {}
-void UpdateSlowMotion() {}
-void RecordMissionResult() {}
+// Front end. The intro card ends at once, as it does in playback; the result screen ends the
+// recording and leaves an idle session, without its window.
+void StartReplayForPlay() { BeginReplay((GetSettingsSlot(kSlotPlayMode) & kPlayReplay) != 0); }
+int StartAreaIntro(int) {
+  StartArea();
+  return -1;
+}
+int ShowGameResult() {
+  int32_t mode = GetSettingsSlot(kSlotPlayMode);
+  EndReplay();
+  ClearStageActors();
+  CreateGameSession();
+  SetSettingsSlot(kSlotPlayMode, mode & ~kPlayFrames);
+  return -1;
+}
