@@ -52,8 +52,6 @@ int RunTitleState() {
   return task;
 }
 
-int RunGameState() { return -1; }
-
 int OpenPauseMenu() {
   const int window = StandinTask(0x1000000F);
   if (window > 0) SetActorField(65, window, 1);
