@@ -13,6 +13,6 @@ void DescrambleDataBuffer(const uint8_t* source, uint8_t* destination, int offse
 }
 
 void ArchiveKeyFromTitle(const char* title, char key[12]) {
-  for (int i = 0; i < 11; i++) key[i] = char(uint8_t(title[i]) + 3 + i);
+  for (int i = 0; i < 11; i++) key[i] = char(uint8_t(title[i]) + 1 + i);
   key[11] = '\0';
 }

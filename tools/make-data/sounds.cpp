@@ -45,7 +45,7 @@ constexpr Effect kEffects[50] = {
 
 Bytes MakeEffectWav(int n) {
   const Effect& e = kEffects[n % 50];
-  const int count = kRate * e.ms / 1000;
+  const int count = (kRate * e.ms + 999) / 1000;   // never shorter than asked
   Bytes pcm;
   uint32_t noise = 0x9E3779B9u * uint32_t(n + 1);
   double phase = 0, low = 0;
