@@ -20,6 +20,8 @@
 
 #include "engine/base/base_state.h"
 #include "engine/engine.h"
+#include "game/framework/engine_entries.h"
+#include "game/framework/settings.h"
 #include "game/framework/sprite_layout.h"
 #include "game/framework/text.h"
 #include "platform/audio.h"
@@ -409,4 +411,21 @@ TEST_F(EngineInDataSet, EffectsAndMusicLoadAndTrackTwoComesBackToItsLoopPoint) {
   EXPECT_NEAR(clicks[1], 11 * rate, 441);
   EXPECT_NEAR(clicks[2], 11 * rate + (11 * rate - 6846 * 44.1), 882);
   EXPECT_EQ(IsSoundHandlePlayingLocked(tracks[2]), 1);
+}
+
+TEST_F(EngineInDataSet, TheSettingsFileLoadsWithoutAskingAnything) {
+  static int boxes;
+  boxes = 0;
+  g_Engine.MessageBox = [](const char*, const char*, uint32_t) {
+    boxes++;
+    return int(kAnswerNo);   // a question would end the start
+  };
+  ClearSettingsRawStore();
+  EXPECT_EQ(LoadSettingsFile(), kSettingsFileSize);
+  ResetEngineEntries();
+  EXPECT_EQ(boxes, 0);
+  EXPECT_EQ(GetSettingsSlot(kSlotScreen), 1);        // a window of single size
+  EXPECT_EQ(GetSettingsSlot(kSlotFramePacing), 1);   // timer pacing
+  EXPECT_EQ(GetSettingsSlot(kSlotMusicVolume), 98);
+  EXPECT_EQ(GetSettingsSlot(kSlotKeyMenu), 4096);
 }

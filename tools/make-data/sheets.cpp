@@ -352,7 +352,7 @@ void PaintRow(Canvas& c, const SpriteCutRow& cut, const SpriteArtRow& art) {
     case SpriteArt::Shape: PaintShape(c, x, y, w, h, art.param, art.colour, art.frame, art.frames); break;
     case SpriteArt::Arrow: PaintArrow(c, x, y, w, h, 15.0 * (art.frame + 1), art.colour); break;
     case SpriteArt::Figure: PaintFigure(c, x, y, w, h, Item(art.text, art.frame), art.colour); return;
-    case SpriteArt::Glow: PaintGlow(c, x, y, w, h, art.param, art.colour); return;
+    case SpriteArt::Glow: PaintGlow(c, x, y, w, h, art.param, art.colour); break;
     case SpriteArt::Beam: PaintBeam(c, x, y, w, h, art.colour); return;
     case SpriteArt::Picture:
       if (art.param == 90) {
