@@ -20,6 +20,7 @@
 
 #include "engine/base/base_state.h"
 #include "engine/engine.h"
+#include "game/framework/archive_key.h"
 #include "game/framework/engine_entries.h"
 #include "game/framework/settings.h"
 #include "game/framework/sprite_layout.h"
@@ -29,8 +30,6 @@
 #include "platform/clock.h"
 #include "platform/window.h"
 #include "platform/window/headless/headless_window.h"
-
-void ArchiveKeyFromTitle(const char* title, char key[12]);
 
 namespace {
 
@@ -322,7 +321,7 @@ class EngineInDataSet : public ::testing::Test {
     ASSERT_EQ(LibraryInitializeLocked(), 0);
     SetArchiveUseFlagLocked(1);
     SetArchiveExtensionLocked("dat");
-    char key[12];
+    char key[kArchiveKeyLength + 1];
     ArchiveKeyFromTitle(TextTable[0], key);
     SetArchiveKeyStringLocked(key);
   }
@@ -428,4 +427,13 @@ TEST_F(EngineInDataSet, TheSettingsFileLoadsWithoutAskingAnything) {
   EXPECT_EQ(GetSettingsSlot(kSlotFramePacing), 1);   // timer pacing
   EXPECT_EQ(GetSettingsSlot(kSlotMusicVolume), 98);
   EXPECT_EQ(GetSettingsSlot(kSlotKeyMenu), 4096);
+}
+
+TEST_F(EngineInDataSet, TheTextFileHoldsAllNinetySixRecords) {
+  LoadTextRecords();
+  EXPECT_EQ(TextRecordCount(), kTextRecordCount);
+  // The records laid out as the game lays them: an introduction has several lines, a notice one.
+  EXPECT_GE(SplitTextPage(64, 0), 3);
+  EXPECT_EQ(SplitTextPage(10, 0), 0);
+  EXPECT_GT(std::strlen(GetTextLine(0)), 0u);
 }

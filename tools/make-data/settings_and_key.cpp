@@ -1,9 +1,8 @@
 // The settings file that the data set starts with, and the key of the folder archive.
+#include "game/framework/archive_key.h"
 #include "game/framework/settings.h"
 #include "game/framework/text.h"
 #include "tools/make-data/make_data.h"
-
-void ArchiveKeyFromTitle(const char* title, char key[12]);
 
 // Defaults, a window of single size and timer pacing, stored unscrambled (word 29 = 0), so that
 // the first start asks no questions.
@@ -17,7 +16,7 @@ Bytes MakeSettingsFile() {
 }
 
 std::string ArchiveKey() {
-  char key[12];
+  char key[kArchiveKeyLength + 1];
   ArchiveKeyFromTitle(TextTable[0], key);
   return std::string(key);
 }
