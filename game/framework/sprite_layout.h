@@ -43,7 +43,7 @@ enum class SpriteArt : uint8_t {
   Caption,    // the text on a dark plate: labels, captions, signs
   Solid,      // one colour: bars that are stretched, the white square
   Shape,      // a shape of the family's colour; frames of a chain turn a marker
-  Arrow,      // an arrow turned by param degrees clockwise from pointing right
+  Arrow,      // an arrow pointing 15 x (frame + 1) degrees clockwise from the right: headings
   Figure,     // a large figure or number (the chain digits, counts)
   Glow,       // rings of light for additive sprites
   Beam,       // a horizontal beam with a bright core
