@@ -119,6 +119,7 @@ void NoDraw();
 
 // The per-frame update (moves, animates, dispatches, draws into the display list, removes).
 void UpdateAllActors();
+int CountActorDrawsLastUpdate();   // draw routines the last update called, for tests and benchmarks
 
 using ActorGroupHandler = void (*)(int actor);
 using ActorDrawRoutine = void (*)();
