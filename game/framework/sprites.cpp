@@ -6,7 +6,7 @@
 
 #include "game/framework/drawlist.h"
 #include "game/framework/engine_entries.h"
-#include "game/framework/sprite_layout_standin.h"
+#include "game/framework/sprite_layout.h"
 
 SpriteTableArrays g_SpriteTable;
 void (*g_LoadingScreenHook)() = nullptr;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine_recorder.h"
-#include "game/framework/sprite_layout_standin.h"
+#include "game/framework/sprite_layout.h"
 #include "game/framework/sprites.h"
 
 namespace {
