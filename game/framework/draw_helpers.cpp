@@ -187,16 +187,18 @@ void DrawSpriteAboutPoint(int x, int y, uint32_t sprite) {
                                              GetSpriteGraph(i), 1);
 }
 
+// Copies are taken as whole screens: in a window the front screen is then read where the window
+// shows it, not from the desktop's corner.
 void CaptureScreenToBuffer() {
   g_Engine.SetDrawTargetLocked(-4);
   g_Engine.GetDrawScreenGraphLocked(0, 0, kScreenWidth, kScreenHeight,
-                                    GetSpriteGraph(kSpriteCapture), 0);
+                                    GetSpriteGraph(kSpriteCapture), 1);
   g_Engine.SetDrawTargetLocked(-2);
 }
 
 void CopyScreenToBuffer() {
   g_Engine.GetDrawScreenGraphLocked(0, 0, kScreenWidth, kScreenHeight,
-                                    GetSpriteGraph(kSpriteCapture), 0);
+                                    GetSpriteGraph(kSpriteCapture), 1);
 }
 
 bool SaveScreenshot() {

@@ -370,8 +370,8 @@ TEST_F(DrawList, FrameRateGlyphTextAndScreenOperations) {
   recorder::g_sizes[10000 + 51] = {12, 8};
   DrawSpriteAboutPoint(5, 6, 51);
   const Calls screen = {
-      "Target -4", "Capture 0 0 640 480 into " + G(8191), "Target -2",
-      "Capture 0 0 640 480 into " + G(8191),
+      "Target -4", "Capture 0 0 640 480 into " + G(8191) + " whole1", "Target -2",
+      "Capture 0 0 640 480 into " + G(8191) + " whole1",
       "Blend 1 255", "Box 0 0 640 480 c0000000 f1",
       "Blend 1 7", "Box 0 0 640 448 c0ffffff f1",
       "Rot 5 6 1.5 1.57079649 " + G(50) + " t1 m0",

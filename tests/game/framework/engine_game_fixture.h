@@ -113,18 +113,16 @@ class GameOnEngine : public ::testing::Test {
 protected:
   void TearDown() override { Stop(); }
 
-  // Makes the folder and enters it; the engine is started by Start once the files are there.
+  // Makes an empty folder and enters it; the engine is started by Start once the files are there.
   void EnterFolder() {
     char tmpl[] = "/tmp/vlx_game_engine_XXXXXX";
     folder = mkdtemp(tmpl);
     char cwd[4096];
     saved = getcwd(cwd, sizeof cwd) ? cwd : "/";
     ASSERT_EQ(chdir(folder.c_str()), 0);
-    mkdir("vlxdat", 0755);
-    mkdir("dat", 0755);
   }
 
-  void Start(plat::SoundBackend sound) {
+  void Start(plat::SoundBackend sound, bool windowed = true) {
     std::snprintf(g_StartDirectory, START_DIRECTORY_SIZE, "%s", folder.c_str());
     plat::WindowSelectBackend(plat::WindowBackend::Headless);
     plat::HeadlessReset();
@@ -134,7 +132,7 @@ protected:
     plat::ManualSoundReset();
     plat::SoundSetBackend(sound);
     g_base = BaseState{};
-    g_base.settings.windowMode = 1;
+    g_base.settings.windowMode = windowed ? 1 : 0;
     ResetEngineEntries();
     SetLogFileOutputFlagLocked(0);
     // The screen as the game sets it up: 640 x 480 in 32-bit colour, graphs with alpha.

@@ -14,6 +14,8 @@ constexpr int kFrameStep = 735;   // output frames in one game frame
 // Effect n is ramp 1 + n % 8 (effect 5 is ramp 6, 20000 frames); track t is ramp 10 + t, track
 // 2 eight seconds long.
 void WriteSounds() {
+  mkdir("vlxdat", 0755);
+  mkdir("dat", 0755);
   for (int n = 0; n < kEffectCount; ++n) {
     char name[32];
     std::snprintf(name, sizeof name, "vlxdat/se%02d.wav", n);

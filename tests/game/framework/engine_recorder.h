@@ -103,8 +103,8 @@ inline void Install() {
     Log("Target %d", target);
     return 0;
   };
-  e.GetDrawScreenGraphLocked = [](int x1, int y1, int x2, int y2, int graph, int) {
-    Log("Capture %d %d %d %d into %d", x1, y1, x2, y2, graph);
+  e.GetDrawScreenGraphLocked = [](int x1, int y1, int x2, int y2, int graph, int whole) {
+    Log("Capture %d %d %d %d into %d whole%d", x1, y1, x2, y2, graph, whole);
     return 0;
   };
   e.ClearDrawTargetLocked = [] {
