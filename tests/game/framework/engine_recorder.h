@@ -23,13 +23,15 @@ inline std::map<int, int> g_playing;             // sound -> 1 while it plays
 inline std::map<int, std::pair<int, int>> g_sizes;   // graph -> width, height
 inline LocalDateTime g_now{2026, 7, 9, 12, 0, 0};
 
-inline void Log(const char* format, ...) {
+// Records one call; 0, the engine's success, so that recorders can return it.
+inline int Log(const char* format, ...) {
   char line[256];
   va_list args;
   va_start(args, format);
   std::vsnprintf(line, sizeof line, format, args);
   va_end(args);
   g_calls.emplace_back(line);
+  return 0;
 }
 
 // The calls recorded so far, which are then forgotten.
@@ -69,10 +71,7 @@ inline void Install() {
     *out = g_now;
     return 0;
   };
-  e.SetTransparentColorLocked = [](int r, int g, int b) {
-    Log("Transparent %d %d %d", r, g, b);
-    return 0;
-  };
+  e.SetTransparentColorLocked = [](int r, int g, int b) { return Log("Transparent %d %d %d", r, g, b); };
   e.LoadGraphFileCallLocked = [](const char* name) {
     Log("Load %s", name);
     const char* pic = std::strstr(name, "pic");
@@ -88,10 +87,7 @@ inline void Install() {
     g_sizes[g_nextBlank] = {w, h};
     return g_nextBlank++;
   };
-  e.DeleteAllGraphHandlesLocked = [](int flag) {
-    Log("DeleteAll %d", flag);
-    return 0;
-  };
+  e.DeleteAllGraphHandlesLocked = [](int flag) { return Log("DeleteAll %d", flag); };
   e.GetGraphDimensionsLocked = [](int graph, int* w, int* h) {
     auto it = g_sizes.find(graph);
     if (it == g_sizes.end()) return -1;
@@ -99,81 +95,48 @@ inline void Install() {
     *h = it->second.second;
     return 0;
   };
-  e.SetDrawTargetLocked = [](int target) {
-    Log("Target %d", target);
-    return 0;
-  };
+  e.SetDrawTargetLocked = [](int target) { return Log("Target %d", target); };
   e.GetDrawScreenGraphLocked = [](int x1, int y1, int x2, int y2, int graph, int whole) {
-    Log("Capture %d %d %d %d into %d whole%d", x1, y1, x2, y2, graph, whole);
-    return 0;
+    return Log("Capture %d %d %d %d into %d whole%d", x1, y1, x2, y2, graph, whole);
   };
-  e.ClearDrawTargetLocked = [] {
-    Log("Clear");
-    return 0;
-  };
-  e.SetBlendModeStateLocked = [](int mode, int param) {
-    Log("Blend %d %d", mode, param);
-    return 0;
-  };
-  e.SetDrawBrightRgbLocked = [](int r, int g, int b) {
-    Log("Bright %d %d %d", r, g, b);
-    return 0;
-  };
+  e.ClearDrawTargetLocked = [] { return Log("Clear"); };
+  e.SetBlendModeStateLocked = [](int mode, int param) { return Log("Blend %d %d", mode, param); };
+  e.SetDrawBrightRgbLocked = [](int r, int g, int b) { return Log("Bright %d %d %d", r, g, b); };
   e.DrawGraphAtPointLocked = [](int x, int y, int graph, int transparent) {
-    Log("Draw %d %d %d t%d", x, y, graph, transparent);
-    return 0;
+    return Log("Draw %d %d %d t%d", x, y, graph, transparent);
   };
   e.DrawGraphMirroredLocked = [](int x, int y, int graph, int transparent) {
-    Log("Mirror %d %d %d t%d", x, y, graph, transparent);
-    return 0;
+    return Log("Mirror %d %d %d t%d", x, y, graph, transparent);
   };
   e.DrawGraphStretchedLocked = [](int x1, int y1, int x2, int y2, int graph, int transparent) {
-    Log("Stretch %d %d %d %d %d t%d", x1, y1, x2, y2, graph, transparent);
-    return 0;
+    return Log("Stretch %d %d %d %d %d t%d", x1, y1, x2, y2, graph, transparent);
   };
   e.DrawGraphRotatedCallLocked = [](int x, int y, double scale, double angle, int graph,
                                     int transparent, int mirror) {
-    Log("Rot %d %d %.9g %.9g %d t%d m%d", x, y, scale, angle, graph, transparent, mirror);
-    return 0;
+    return Log("Rot %d %d %.9g %.9g %d t%d m%d", x, y, scale, angle, graph, transparent, mirror);
   };
   e.DrawBoxShapeLocked = [](int x1, int y1, int x2, int y2, uint32_t colour, int fill) {
-    Log("Box %d %d %d %d %08x f%d", x1, y1, x2, y2, colour, fill);
-    return 0;
+    return Log("Box %d %d %d %d %08x f%d", x1, y1, x2, y2, colour, fill);
   };
   e.DrawGraphRotatedAboutCenterLocked = [](int x1, int y1, int x2, int y2, int ox, int oy,
                                            double scale, double angle, int graph, int transparent) {
-    Log("About %d %d %d %d %d %d %.9g %.9g %d t%d", x1, y1, x2, y2, ox, oy, scale, angle, graph,
+    return Log("About %d %d %d %d %d %d %.9g %.9g %d t%d", x1, y1, x2, y2, ox, oy, scale, angle, graph,
         transparent);
-    return 0;
   };
   e.DrawTextDefaultFontLocked = [](int x, int y, const char* text, uint32_t colour, uint32_t edge) {
-    Log("Text %d %d %s %08x %08x", x, y, text, colour, edge);
-    return 0;
+    return Log("Text %d %d %s %08x %08x", x, y, text, colour, edge);
   };
   e.SaveDrawScreenToBmpLocked = [](int x1, int y1, int x2, int y2, const char* name) {
-    Log("Bmp %d %d %d %d %s", x1, y1, x2, y2, name);
-    return 0;
+    return Log("Bmp %d %d %d %d %s", x1, y1, x2, y2, name);
   };
-  e.ChangeWindowModeLocked = [](int windowed) {
-    Log("WindowMode %d", windowed);
-    return 0;
-  };
-  e.SetWindowScaleRateLocked = [](double scale) {
-    Log("Scale %g", scale);
-    return 0;
-  };
-  e.SetSoundCreateTypeLocked = [](int type) {
-    Log("CreateType %d", type);
-    return 0;
-  };
+  e.ChangeWindowModeLocked = [](int windowed) { return Log("WindowMode %d", windowed); };
+  e.SetWindowScaleRateLocked = [](double scale) { return Log("Scale %g", scale); };
+  e.SetSoundCreateTypeLocked = [](int type) { return Log("CreateType %d", type); };
   e.LoadSoundFileLocked = [](const char* name, int buffers, int share) {
     Log("LoadSound %s %d %d", name, buffers, share);
     return g_nextSound++;
   };
-  e.SetStreamLoopMillisecondsLocked = [](int ms, int sound) {
-    Log("Loop %d %d", ms, sound);
-    return 0;
-  };
+  e.SetStreamLoopMillisecondsLocked = [](int ms, int sound) { return Log("Loop %d %d", ms, sound); };
   e.PlaySoundHandleLocked = [](int sound, int type, int fromTop) {
     Log("Play %d type%d top%d", sound, type, fromTop);
     g_playing[sound] = 1;
@@ -188,10 +151,7 @@ inline void Install() {
     auto it = g_playing.find(sound);
     return it == g_playing.end() ? 0 : it->second;
   };
-  e.SetSoundHandleVolumeLocked = [](int volume, int sound) {
-    Log("Volume %d %d", sound, volume);
-    return 0;
-  };
+  e.SetSoundHandleVolumeLocked = [](int volume, int sound) { return Log("Volume %d %d", sound, volume); };
 }
 
 }  // namespace recorder
