@@ -3,8 +3,6 @@
 // Each sub-layer keeps its last entry, so adding is constant time.
 #include "game/framework/drawlist.h"
 
-#include <cstdlib>
-
 #include "game/framework/engine_entries.h"
 #include "game/framework/sprites.h"
 #include "game/framework/text.h"
