@@ -30,7 +30,7 @@ int RunOpeningState() {
   if (task < 1) return -1;
   SpawnRectActor(0, 0, 640, 480, 0, 0xFFFFFFFFu);
   SpawnEffect(328, 240, 26, 191);
-  AddActorCommand(task, kCmdSetField, 119, 0, 116, 80);
+  AddActorCommand(task, kCmdSetField, 120, 0, 116, 80);
   CaptureScreenToBuffer();
   StartScreenCrossfade();
   PlayBgm(0);
