@@ -9,6 +9,7 @@
 #define VLX_PENDING __attribute__((weak))
 
 // Display list: nothing is queued.
+VLX_PENDING void ResetDrawList() {}
 VLX_PENDING int AddDrawNumber(int, int, int, int, int, int) { return -1; }
 VLX_PENDING int AddDrawRect(int, int, int, int, int, int) { return -1; }
 VLX_PENDING int AddDrawSprite(int, int, int, uint32_t) { return -1; }
