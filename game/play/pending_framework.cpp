@@ -4,11 +4,14 @@
 #include "game/play/pending_framework.h"
 
 #include "game/framework/actors.h"
+#include "game/framework/drawlist.h"
 #include "game/framework/game_math.h"
 
 #define VLX_PENDING __attribute__((weak))
 
 // Display list: nothing is queued.
+VLX_PENDING DrawEntry g_DrawEntries[kDrawEntryCount];
+VLX_PENDING int DrawEntriesUsed() { return kDrawSubLayerCount; }
 VLX_PENDING void ResetDrawList() {}
 VLX_PENDING int AddDrawNumber(int, int, int, int, int, int) { return -1; }
 VLX_PENDING int AddDrawRect(int, int, int, int, int, int) { return -1; }
