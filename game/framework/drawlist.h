@@ -64,7 +64,8 @@ void FlushDrawList();
 
 // Draw state.
 void SetBlendModeCached(int mode, int param);
-void ResetDrawState();
+// The engine has a ResetDrawState of its own inside; this one also resets the blend cache.
+void ResetGameDrawState();
 void SetBrightWhite();
 void SetBrightRed();
 void SetBrightYellow();
@@ -77,6 +78,10 @@ void DrawGlyphText(int x, int y, const char* text);
 void DrawTableGlyphText(int x, int y, int textId);
 void DrawTableString(int x, int y, int textId);
 void DrawNumber(int x, int y, int value, int digits, uint32_t glyphZero, int spacing, int zeroPad);
+// DrawNumber on a magnitude and a sign, as a number entry keeps its value (at most 10 digits are
+// drawn; a negative digit count draws nothing).
+void DrawNumberMagnitude(int x, int y, uint64_t magnitude, bool negative, int digits,
+                         uint32_t glyphZero, int spacing, bool zeroPad);
 void DrawNumberWithPoint(int x, int y, int value, int digits, int zeroPad);
 void DrawFrameRate(int rateTimes100);
 void DrawBlackOverlay(int n);

@@ -149,7 +149,7 @@ protected:
   }
   static std::string AllRecords(int n) {
     std::string s;
-    for (int r = 0; r < n; ++r) s += "R" + std::to_string(r) + "@e";
+    for (int r = 0; r < n; ++r) s.append("R").append(std::to_string(r)).append("@e");
     return s;
   }
   TempDir dir;
@@ -275,7 +275,7 @@ TEST_F(TextFile, OversizedFileRecordAndLinesAreCutAtTheirBuffers) {
 
   // More than 32 lines stop at the 32nd line tag.
   std::string many;
-  for (int i = 0; i < 40; ++i) many += "L" + std::to_string(i) + "@n";
+  for (int i = 0; i < 40; ++i) many.append("L").append(std::to_string(i)).append("@n");
   WriteFile(many + "@e");
   LoadTextRecords();
   EXPECT_EQ(SplitTextPage(0, 0), 32);
