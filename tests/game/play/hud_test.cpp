@@ -98,6 +98,7 @@ TEST_F(Hud, LivesBombsLevelChainAndBossGauge) {
   SetGameVar(kVarLevelTimer, 0);
   SetGameVar(kVarHitChain, 9);
   SetGameVar(kVarChainTimer, 40);
+  SetGameVar(kVarMana, 10);
   auto all = Draw();
   int bright = 0, dim = 0;
   for (const DrawEntry& e : all) {
@@ -113,7 +114,7 @@ TEST_F(Hud, LivesBombsLevelChainAndBossGauge) {
   EXPECT_NE(Find(all, kDrawSprite, 150, 512, 0), nullptr);
   EXPECT_EQ(Number(all, 602, 1)->value, 4);
   EXPECT_EQ(Number(all, 520, 32), nullptr);   // a chain of 9 is not shown
-  EXPECT_EQ(Count(all, 130), 1);               // mana bar only: no boss gauge
+  EXPECT_EQ(Count(all, 130), 1);               // the empty mana bar only: no boss gauge
 
   SetGameVar(kVarLevelTimer, 60);   // blinking: 60 mod 8 = 4, off
   SetGameVar(kVarHitChain, 10);
