@@ -16,6 +16,16 @@
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
 
+// One frame as the frame loop runs it in play: the input word recorded, actors, commands.
+inline void PlayStep(uint32_t input = 0) {
+  if (GetSettingsSlot(kSlotPlayMode) & kPlayFrames) {
+    AdvanceReplayPos();
+    SetReplayWord(GetReplayPosition(), input);
+  }
+  UpdateAllActors();
+  UpdateActorCommands();
+}
+
 class PlayScene : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -45,15 +55,7 @@ protected:
     return RunGameState();
   }
 
-  // One frame as the frame loop runs it in play: the input word recorded, actors, commands.
-  static void Step(uint32_t input = 0) {
-    if (GetSettingsSlot(kSlotPlayMode) & kPlayFrames) {
-      AdvanceReplayPos();
-      SetReplayWord(GetReplayPosition(), input);
-    }
-    UpdateAllActors();
-    UpdateActorCommands();
-  }
+  static void Step(uint32_t input = 0) { PlayStep(input); }
   static void Steps(int n, uint32_t input = 0) {
     for (int i = 0; i < n; ++i) Step(input);
   }
