@@ -15,3 +15,7 @@ int SyncReplayArea(bool playback, int area);    // the area, or -1 when playback
 void RecordAreaResult(bool playback, int area);
 void BeginReplay(bool playback);
 void EndReplay();
+void AdvanceReplayPos();
+int GetReplayPosition();
+void SetReplayWord(int index, uint32_t word);
+uint32_t GetReplayWord(int index);

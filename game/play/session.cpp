@@ -291,6 +291,7 @@ void DispatchGameTask(int actor) {
 }
 
 bool IsGameOverFreezeHeld() {
+  // The counter passes 60 in the update that freezes the actors.
   return GetGameVar(kFieldKind) == kKindGameSession && GetGameVar(kVarLives) <= 0 &&
-         GetGameVar(kVarGameOver) >= 60;
+         GetGameVar(kVarGameOver) > 60;
 }
