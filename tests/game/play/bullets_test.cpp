@@ -90,8 +90,8 @@ TEST_F(Bullets, FanRowsStraddleTheHeadingAndEachRowIsFasterByTwiceTheSpeed) {
   FireBulletPattern();
   EXPECT_TRUE(BulletActors().empty());
   std::vector<int> flashes = OfKind(kKindEffect);
-  ASSERT_EQ(flashes.size(), 3u);   // the session, the player and the flash
-  const int flash = flashes[2];
+  ASSERT_EQ(flashes.size(), 2u);   // the session and the flash
+  const int flash = flashes[1];
   EXPECT_EQ(F(flash, kFieldSprite), static_cast<int32_t>(kMuzzleSprite));
   EXPECT_EQ(static_cast<uint32_t>(F(flash, kFieldColour)), 0xFFFFFF7Fu);
   EXPECT_EQ(F(flash, kFieldLayer), 26);
@@ -176,7 +176,7 @@ TEST_F(Bullets, InvisibleTypesNegativeModesAndTheSwitch) {
   g_BulletPattern.muzzleSprite = 0;
   FireBulletPattern();
   EXPECT_EQ(BulletActors().size(), 1u);
-  EXPECT_EQ(OfKind(kKindEffect).size(), 2u);   // the session and the player only
+  EXPECT_EQ(OfKind(kKindEffect).size(), 1u);   // the session only
 }
 
 TEST_F(Bullets, MotionModesRunOnTheirFrames) {

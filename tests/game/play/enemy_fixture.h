@@ -115,7 +115,7 @@ public:
     const int p = AllocActor();
     SetCurrentActor(p);
     SetCurPos(x, y);
-    InitCurActor(kKindEffect, 20, 1);
+    InitCurActor(0x20000000, 20, 1);   // a game task without a handler
     SetPlayerActor(p);
   }
   static void Level(int level) { SetGameVar(kVarPhaseLevel, level); }
@@ -148,6 +148,16 @@ public:
     return out;
   }
   static std::vector<int> BulletActors() { return OfKind(kKindEnemyBullet); }
+  // Every actor in the list but the sentinels.
+  static int CountAll() {
+    int n = 0;
+    int node = GetActorField(kFieldNext, kActorHead);
+    for (int i = 0; i < kActorWalkLimit && node != kActorTail && node > 0; ++i) {
+      n += GetActorField(kFieldKind, node) != kKindSentinel;
+      node = GetActorField(kFieldNext, node);
+    }
+    return n;
+  }
 
   // The patterns one actor fired, described.
   static std::vector<std::string> FiredBy(int actor) {
