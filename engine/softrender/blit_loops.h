@@ -6,6 +6,7 @@
 #include <cstring>
 #include <type_traits>
 #include "engine/softrender/blit_rules.h"
+#include "engine/softrender/blit_vector.h"
 
 namespace softblit {
 
@@ -21,6 +22,7 @@ struct Job {
   const uint8_t* skip;         // fast path
   const uint32_t* pal;         // paletted sources: entries in the destination's layout
   uint32_t key;                // the value a keyed pixel is compared with
+  uint32_t bright;             // draw bright, for the vector kernels
   Factors f;
   // Scaled walk.
   int32_t xdir, ydir;
@@ -109,10 +111,70 @@ inline void Put(const Job& j, uint8_t* dp, Fate fate, uint32_t s, uint32_t w, ui
   Store<Pix>(dp, (Pix)r);
 }
 
+// ---- the vector kernel of a rule, when there is one ----
+
+// Kernel kind of a rule drawn without the alpha factor onto Px from a source of Px's size (-1:
+// none). Tint and key are added by KernelFor.
+template <class Rule> struct KernelKindOf { static constexpr int k32 = -1, k16 = -1; static constexpr bool tint = false; };
+template <class Px, bool T> struct KernelKindOf<RuleNone<Px, T, false>> {
+  static constexpr int k32 = T ? kKTint32 : kKCopy32, k16 = T ? kKTint16 : kKCopy16;
+  static constexpr bool tint = T;
+};
+template <class Px, bool T> struct KernelKindOf<RuleAlpha<Px, T, false>> {
+  static constexpr int k32 = kKAlpha32, k16 = kKAlphaN16;
+  static constexpr bool tint = T;
+};
+template <> struct KernelKindOf<RuleAlphaL16> { static constexpr int k32 = -1, k16 = kKAlphaL16; static constexpr bool tint = false; };
+template <class Px> struct KernelKindOf<RuleHalf<Px>> { static constexpr int k32 = kKHalf32, k16 = kKHalf16; static constexpr bool tint = false; };
+template <class Px, bool T> struct KernelKindOf<RuleAdd<Px, T, false>> {
+  static constexpr int k32 = kKAdd32, k16 = kKAdd16;
+  static constexpr bool tint = T;
+};
+template <class Px, bool T> struct KernelKindOf<RuleSub<Px, T, false>> {
+  static constexpr int k32 = kKSub32, k16 = kKSub16;
+  static constexpr bool tint = T;
+};
+template <> struct KernelKindOf<RuleFull<kAddSat32>> { static constexpr int k32 = kKAddSat32, k16 = -1; static constexpr bool tint = false; };
+template <> struct KernelKindOf<RuleFull<kSubSat32>> { static constexpr int k32 = kKSubSat32, k16 = -1; static constexpr bool tint = false; };
+template <> struct KernelKindOf<RuleFull<kAddMasked32>> { static constexpr int k32 = kKAddFull32, k16 = -1; static constexpr bool tint = false; };
+template <> struct KernelKindOf<RuleFull<kSubMasked32>> { static constexpr int k32 = kKSubFull32, k16 = -1; static constexpr bool tint = false; };
+
+// The kernel that draws every pixel of a Src onto Px plainly by Rule, keyed or not; -1 when none.
+// An unkeyed untinted copy is a row copy and needs none.
+template <class Px, class Src, class Rule, bool Keyed> constexpr int PlainKernel() {
+  using K = KernelKindOf<Rule>;
+  if constexpr (Src::kBytes != Px::kBytes) {
+    return -1;
+  } else {
+    constexpr int kind = Px::kBytes == 4 ? K::k32 : K::k16;
+    if constexpr (kind < 0 || (Src::kAlpha && Keyed)) return -1;
+    else if constexpr ((kind == kKCopy32 || kind == kKCopy16) && !Keyed) return -1;
+    else return KernelId(kind, K::tint, Keyed);
+  }
+}
+// The kernel that draws a source with an alpha channel in mode 0 with each pixel's alpha.
+template <class Px, class Src, class Rule, bool Keyed> constexpr int AlphaKernel() {
+  if constexpr (Px::kBytes == 4 && Src::kAlpha && std::is_same_v<Rule, RuleNone<Px, KernelKindOf<Rule>::tint, false>>)
+    return KernelId(kKSrcAlpha32, KernelKindOf<Rule>::tint, Keyed);
+  else
+    return -1;
+}
+
+inline KernelArgs ArgsOf(const Job& j) {
+  return KernelArgs{j.src, j.srcPitch, j.dst, j.dstPitch, j.w, j.h, j.key, (uint32_t)j.f.p, j.bright};
+}
+
 // ---- 1:1, every pixel tested ----
 template <class Px, class Src, class Rule, bool Keyed>
 void LoopOneToOne(const Job& j) {
   using Pix = typename Px::Pix;
+  constexpr int kKernel = Src::kAlpha ? AlphaKernel<Px, Src, Rule, Keyed>() : PlainKernel<Px, Src, Rule, Keyed>();
+  if constexpr (kKernel >= 0) {
+    if (KernelFn k = ActiveKernel(kKernel)) {
+      k(ArgsOf(j));
+      return;
+    }
+  }
   const uint8_t* s = j.src;
   uint8_t* d = j.dst;
   const uint8_t* b = j.blend;
@@ -147,6 +209,12 @@ void LoopOneToOne(const Job& j) {
 // ---- 1:1, 16-bit full-strength add or subtract on pixel pairs ----
 template <class Src, bool Sub, bool Keyed>
 void LoopPair16(const Job& j) {
+  if constexpr (Src::kBytes == 2 && !Src::kAlpha) {
+    if (KernelFn k = ActiveKernel(KernelId(Sub ? kKSubPair16 : kKAddPair16, false, Keyed))) {
+      k(ArgsOf(j));
+      return;
+    }
+  }
   const uint8_t* s = j.src;
   uint8_t* d = j.dst;
   auto one = [](uint32_t D, uint32_t S) { return Sub ? SubOne16(D, S) : AddOneFull16(D, S); };
@@ -186,6 +254,13 @@ void LoopFast(const Job& j) {
   uint8_t* d = j.dst;
   const uint8_t* b = j.blend;
   const uint8_t* sk = j.skip;
+  // Runs of the skip data go through the vector kernels one at a time.
+  constexpr int kPlainK = PlainKernel<Px, Src, Rule, false>();
+  constexpr int kAlphaK = AlphaKernel<Px, Src, Rule, false>();
+  const KernelFn plainK = kPlainK >= 0 && !Rule::kBlend ? ActiveKernel(kPlainK) : nullptr;
+  const KernelFn alphaK = kAlphaK >= 0 && !Rule::kBlend ? ActiveKernel(kAlphaK) : nullptr;
+  KernelArgs ka = ArgsOf(j);
+  ka.h = 1;
   for (int32_t y = 0; y < j.h; ++y) {
     const uint8_t* sp = s;
     uint8_t* dp = d;
@@ -204,6 +279,11 @@ void LoopFast(const Job& j) {
           if constexpr (Px::kBytes == 2) {
             if (n & 1) Store<uint16_t>(dp + (n - 1) * 2, Load<uint16_t>(sp + (n - 1) * 2));
           }
+        } else if (KernelFn k = withAlpha ? alphaK : plainK) {
+          ka.src = sp;
+          ka.dst = dp;
+          ka.w = n;
+          k(ka);
         } else {
           for (int32_t k = 0; k < n; ++k) {
             uint32_t w = 0;

@@ -69,6 +69,7 @@ void SetJobImages(Job* j, MemImg* dest, const RectI& r, const MemImg* src, int64
     j->blendPitch = blendImage->pitch;
   }
   j->pal = SourcePalette(src);
+  j->bright = g_DrawState.drawBright;
   j->f = TakeFactors(param, g_DrawState.drawBright);
 }
 

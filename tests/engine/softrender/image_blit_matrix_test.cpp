@@ -10,6 +10,8 @@ namespace {
 
 const int kParams[] = {0, 1, 127, 128, 200, 254, 255};
 const RectI kArea = {2, 3, 37, 27};
+// Scalar loops, SSE2 kernels, AVX2 kernels (SSE2 again on a processor without AVX2).
+const int kVectorModes[] = {0, 1, 2};
 
 struct Matrix : ::testing::TestWithParam<std::tuple<int, int>> {
   void SetUp() override {
@@ -18,7 +20,10 @@ struct Matrix : ::testing::TestWithParam<std::tuple<int, int>> {
     g_BlendWeightTable[0] = 0;
     g_BlendWeightTable[1] = 255;
   }
-  void TearDown() override { g_SoftBlitMmxFlag = 0; }
+  void TearDown() override {
+    g_SoftBlitMmxFlag = 0;
+    g_SoftBlitVectorMode = -1;
+  }
 
   void MakeSource(TestImage& src, int w, int h, std::mt19937& rng) {
     const auto [format, kind] = GetParam();
@@ -32,6 +37,16 @@ struct Matrix : ::testing::TestWithParam<std::tuple<int, int>> {
   template <class Engine, class Ref>
   void RunAll(const std::string& where, const TestImage& dst0, TestImage& src, const MemImg* blend,
               Engine engine, Ref ref) {
+    for (int vector : kVectorModes) {
+      g_SoftBlitVectorMode = vector;
+      RunModes(where + " vector " + std::to_string(vector), dst0, src, blend, engine, ref);
+      if (HasFatalFailure()) return;
+    }
+  }
+
+  template <class Engine, class Ref>
+  void RunModes(const std::string& where, const TestImage& dst0, TestImage& src, const MemImg* blend,
+                Engine engine, Ref ref) {
     TestImage a, b;
     MakeImage(a, dst0.img.width, dst0.img.height, dst0.img.format, 0, 0);
     MakeImage(b, dst0.img.width, dst0.img.height, dst0.img.format, 0, 0);
@@ -122,6 +137,38 @@ TEST_P(Matrix, ScaledEqualsReference) {
         c.name, dst, src, &blend.img,
         [&](MemImg* d, const MemImg* s, int t, const MemImg* bl) { DrawScaledToMemImg(d, s, c.r, t, bl); },
         [&](MemImg* d, const MemImg* s, int t, const MemImg* bl, bool mmx) { RefDrawScaled(d, s, c.r, t, bl, mmx); });
+    if (HasFatalFailure()) return;
+  }
+}
+
+// Widths around the vector sizes (4 and 8 pixels with SSE2, 8 and 16 with AVX2) and odd pitches,
+// so that every kernel's row tail and unaligned rows are drawn.
+TEST_P(Matrix, VectorTailsEqualReference) {
+  const auto [format, kind] = GetParam();
+  std::mt19937 rng(555 + format * 10 + kind);
+  TestImage dst, blend;
+  MakeImage(dst, 40, 30, format, 0, 0, 3);
+  FillRandom(dst, rng);
+  MakeImage(blend, 20, 5, 2, 0, 0, 1);
+  FillRandom(blend, rng);
+  g_DrawState.drawArea = kArea;
+  for (int w : {1, 3, 4, 5, 7, 8, 9, 15, 16, 17}) {
+    TestImage src;
+    const auto [f, k] = GetParam();
+    MakeImage(src, w, 3, f, k == 0, k == 2, 1 + w % 4);
+    src.img.transparentColor = k == 0 ? 7u : f == 0 ? 0xF81Fu : 0x00FF00FFu;
+    FillRandom(src, rng);
+    ASSERT_EQ(BuildMemImgSkipData(&src.img), 0);
+    RunAll(
+        "width " + std::to_string(w), dst, src, &blend.img,
+        [&](MemImg* d, const MemImg* s, int t, const MemImg* bl) { DrawImageToMemImg(d, s, 3, 5, t, bl); },
+        [&](MemImg* d, const MemImg* s, int t, const MemImg* bl, bool mmx) { RefDrawImage(d, s, 3, 5, t, bl, mmx); });
+    if (HasFatalFailure()) return;
+    const int32_t r[4] = {4, 4, 4 + 2 * w + 1, 11};
+    RunAll(
+        "scaled width " + std::to_string(w), dst, src, &blend.img,
+        [&](MemImg* d, const MemImg* s, int t, const MemImg* bl) { DrawScaledToMemImg(d, s, r, t, bl); },
+        [&](MemImg* d, const MemImg* s, int t, const MemImg* bl, bool mmx) { RefDrawScaled(d, s, r, t, bl, mmx); });
     if (HasFatalFailure()) return;
   }
 }
