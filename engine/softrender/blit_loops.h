@@ -24,10 +24,13 @@ struct Job {
   uint32_t key;                // the value a keyed pixel is compared with
   uint32_t bright;             // draw bright, for the vector kernels
   Factors f;
-  // Scaled walk.
-  int32_t xdir, ydir;
-  int32_t xratio, yratio;
-  int32_t ax0, ay0;
+  // Scaled walk: the 16.16 stepping recorded once per axis. Byte offsets from the start pixel of
+  // the source (and blend image) for every destination column and row, mirroring included.
+  const intptr_t* colOff;
+  const intptr_t* rowOff;
+  const intptr_t* blendColOff;
+  const intptr_t* blendRowOff;
+  uint8_t* rowBuffer;          // one gathered source row, for the vector kernels
 };
 using LoopFn = void (*)(const Job&);
 
@@ -308,66 +311,62 @@ void LoopFast(const Job& j) {
   }
 }
 
-// ---- scaled and mirrored: 16.16 accumulators, one subtraction per destination pixel ----
-// RuleB keeps the source pixel reached when an advance lands the accumulator exactly on 0.
-template <class Px, class Src, class Rule, bool Keyed, bool RuleB>
+// ---- scaled and mirrored, through the index plans of both axes ----
+template <class Px, class Src, class Rule, bool Keyed>
 void LoopScaled(const Job& j) {
-  const intptr_t sstep = (intptr_t)j.xdir * Src::kBytes;
-  const intptr_t srowStep = (intptr_t)j.ydir * j.srcPitch;
-  const intptr_t browStep = (intptr_t)j.ydir * j.blendPitch;
-  const uint8_t* srow = j.src;
-  const uint8_t* brow = j.blend;
+  using Pix = typename Px::Pix;
+  // An unkeyed plain copy writes a row that depends on its source row alone: a destination row
+  // showing the same source row as the row above is a copy of it.
+  constexpr bool kPure = Rule::kCopy && !Keyed && !Src::kAlpha;
+  constexpr int kKernel = Src::kAlpha ? AlphaKernel<Px, Src, Rule, Keyed>() : PlainKernel<Px, Src, Rule, Keyed>();
+  KernelFn kernel = nullptr;
+  KernelArgs ka{};
+  if constexpr (kKernel >= 0 && !Rule::kBlend) {
+    kernel = ActiveKernel(kKernel);
+    ka = ArgsOf(j);
+    ka.src = j.rowBuffer;
+    ka.h = 1;
+  }
+  const intptr_t* const __restrict col = j.colOff;
+  const intptr_t* const __restrict bcol = j.blendColOff;
+  const int32_t w = j.w, h = j.h;
+  const intptr_t dpitch = j.dstPitch;
   uint8_t* drow = j.dst;
-  int32_t ay = j.ay0;
-  for (int32_t y = 0;;) {
-    const uint8_t* sp = srow;
-    const uint8_t* bp = brow;
-    uint8_t* dp = drow;
-    int32_t ax = j.ax0;
-    int32_t n = j.w;
-    for (;;) {
-      uint32_t a = 0, w = 0;
-      Fate fate = FateOf<Src, Rule, Keyed, true>(j, sp, a);
-      uint32_t sv = 0;
-      if (fate != kSkip) {
-        sv = Src::Color(j, sp);
-        if constexpr (Rule::kBlend) w = j.f.weight[*bp];
+  for (int32_t y = 0; y < h; ++y, drow += dpitch) {
+    const uint8_t* const srow = j.src + j.rowOff[y];
+    if constexpr (kPure) {
+      if (y > 0 && j.rowOff[y] == j.rowOff[y - 1]) {
+        std::memcpy(drow, drow - dpitch, (size_t)w * Px::kBytes);
+        continue;
       }
-      bool last = false;
-      do {
-        Put<Px, Rule>(j, dp, fate, sv, w, a);
-        dp += Px::kBytes;
-        if (--n == 0) {
-          last = true;
-          break;
-        }
-        ax -= 65536;
-      } while (ax > 0);
-      if (last) break;
-      do {
-        sp += sstep;
-        if constexpr (Rule::kBlend) bp += j.xdir;
-        ax += j.xratio;
-      } while (RuleB ? ax < 0 : ax <= 0);
+      Pix* __restrict d = reinterpret_cast<Pix*>(drow);
+      if ((reinterpret_cast<uintptr_t>(drow) & (alignof(Pix) - 1)) == 0) {
+        for (int32_t x = 0; x < w; ++x) d[x] = (Pix)Src::Color(j, srow + col[x]);
+      } else {
+        for (int32_t x = 0; x < w; ++x) Store<Pix>(drow + x * Px::kBytes, (Pix)Src::Color(j, srow + col[x]));
+      }
+      continue;
     }
-    if (++y == j.h) break;
-    drow += j.dstPitch;
-    ay -= 65536;
-    if (ay <= 0) {
-      do {
-        srow += srowStep;
-        if constexpr (Rule::kBlend) brow += browStep;
-        ay += j.yratio;
-      } while (RuleB ? ay < 0 : ay <= 0);
+    if (kernel) {
+      uint8_t* __restrict g = j.rowBuffer;
+      for (int32_t x = 0; x < w; ++x) std::memcpy(g + x * Src::kBytes, srow + col[x], Src::kBytes);
+      ka.dst = drow;
+      kernel(ka);
+      continue;
+    }
+    const uint8_t* brow = nullptr;
+    if constexpr (Rule::kBlend) brow = j.blend + j.blendRowOff[y];
+    uint8_t* dp = drow;
+    for (int32_t x = 0; x < w; ++x, dp += Px::kBytes) {
+      const uint8_t* sp = srow + col[x];
+      uint32_t a = 0, wt = 0;
+      Fate fate = FateOf<Src, Rule, Keyed, true>(j, sp, a);
+      if (fate == kSkip) continue;
+      if constexpr (Rule::kBlend) wt = j.f.weight[brow[bcol[x]]];
+      Put<Px, Rule>(j, dp, fate, Src::Color(j, sp), wt, a);
     }
   }
 }
-
-template <class R> struct IsRuleB : std::false_type {};
-template <class Px> struct IsRuleB<RuleNone<Px, false, false>> : std::true_type {};
-template <> struct IsRuleB<RuleFull<kSubMasked32>> : std::true_type {};
-template <> struct IsRuleB<RuleFull<kSubSat32>> : std::true_type {};
-template <> struct IsRuleB<RuleFull<kSubOne16>> : std::true_type {};
 
 template <int Walk, class Px, class Src, class Rule, bool Keyed>
 void Run(const Job& j) {
@@ -376,9 +375,7 @@ void Run(const Job& j) {
   } else if constexpr (Walk == kWalkFast) {
     LoopFast<Px, Src, Rule>(j);
   } else {
-    // The plain copy of a source with an alpha channel blends, so it steps like the other loops.
-    constexpr bool ruleB = IsRuleB<Rule>::value && !Src::kAlpha;
-    LoopScaled<Px, Src, Rule, Keyed, ruleB>(j);
+    LoopScaled<Px, Src, Rule, Keyed>(j);
   }
 }
 
