@@ -2,9 +2,11 @@
 // stepping), each a template over pixel size, source kind and rule, and the choice of the one
 // instantiation that runs a whole draw.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 #include "engine/softrender/blit_rules.h"
 #include "engine/softrender/blit_vector.h"
 
@@ -379,64 +381,66 @@ void Run(const Job& j) {
   }
 }
 
-template <int Walk, class Px, class Src, bool Keyed, template <class, bool, bool> class R>
-LoopFn PickTintBlend(bool tint, bool blend) {
-  if (tint) return blend ? &Run<Walk, Px, Src, R<Px, true, true>, Keyed> : &Run<Walk, Px, Src, R<Px, true, false>, Keyed>;
-  return blend ? &Run<Walk, Px, Src, R<Px, false, true>, Keyed> : &Run<Walk, Px, Src, R<Px, false, false>, Keyed>;
+// ---- the choice of loop: one table per walk, indexed by the packed options ----
+
+// Choice packed into a table index: format, kind, rule, tint, blend image, key, packed-byte flag.
+constexpr int kChoiceBits = 11;
+inline int ChoiceKey(const Choice& c) {
+  return (c.format & 1) | (c.kind & 3) << 1 | (c.rule & 15) << 3 | (int)c.tint << 7 | (int)c.blend << 8 |
+         (int)c.keyed << 9 | (int)c.mmx << 10;
 }
 
-template <int Walk, class Px, class Src, bool Keyed>
-LoopFn PickRule(const Choice& c) {
+template <int Walk, class Px, class Src, bool Keyed, int Rule, bool Tint, bool Blend, bool Mmx>
+constexpr LoopFn RuleEntry() {
   constexpr bool k32 = Px::kBytes == 4;
-  switch (c.rule) {
-    case kRuleNone: return PickTintBlend<Walk, Px, Src, Keyed, RuleNone>(c.tint, c.blend);
-    case kRuleAlpha: return PickTintBlend<Walk, Px, Src, Keyed, RuleAlpha>(c.tint, c.blend);
-    case kRuleAdd: return PickTintBlend<Walk, Px, Src, Keyed, RuleAdd>(c.tint, c.blend);
-    case kRuleSub: return PickTintBlend<Walk, Px, Src, Keyed, RuleSub>(c.tint, c.blend);
-    case kRuleMul: return PickTintBlend<Walk, Px, Src, Keyed, RuleMul>(c.tint, c.blend);
-    default: break;
+  if constexpr (Rule == kRuleNone) return &Run<Walk, Px, Src, RuleNone<Px, Tint, Blend>, Keyed>;
+  else if constexpr (Rule == kRuleAlpha) return &Run<Walk, Px, Src, RuleAlpha<Px, Tint, Blend>, Keyed>;
+  else if constexpr (Rule == kRuleAdd) return &Run<Walk, Px, Src, RuleAdd<Px, Tint, Blend>, Keyed>;
+  else if constexpr (Rule == kRuleSub) return &Run<Walk, Px, Src, RuleSub<Px, Tint, Blend>, Keyed>;
+  else if constexpr (Rule == kRuleMul) return &Run<Walk, Px, Src, RuleMul<Px, Tint, Blend>, Keyed>;
+  // The special-parameter loops exist only for plain sources, untinted, without a blend image.
+  else if constexpr (Src::kAlpha || Tint || Blend) return nullptr;
+  else if constexpr (Walk == kWalkOneToOne) {
+    if constexpr (Rule == kRuleAlphaL16) return k32 ? nullptr : &Run<Walk, Px, Src, RuleAlphaL16, Keyed>;
+    else if constexpr (Rule == kRuleHalf) return &Run<Walk, Px, Src, RuleHalf<Px>, Keyed>;
+    else if constexpr (Rule == kRuleAddFull && k32)
+      return Mmx ? &Run<Walk, Px, Src, RuleFull<kAddSat32>, Keyed> : &Run<Walk, Px, Src, RuleFull<kAddMasked32>, Keyed>;
+    else if constexpr (Rule == kRuleAddFull) return &LoopPair16<Src, false, Keyed>;
+    else if constexpr (Rule == kRuleSubFull && k32)
+      return Mmx ? &Run<Walk, Px, Src, RuleFull<kSubSat32>, Keyed> : &Run<Walk, Px, Src, RuleFull<kSubMasked32>, Keyed>;
+    else if constexpr (Rule == kRuleSubFull) return &LoopPair16<Src, true, Keyed>;
+    else return nullptr;
+  } else if constexpr (Walk == kWalkScaled && Rule == kRuleSubFull) {
+    if constexpr (k32)
+      return Mmx ? &Run<Walk, Px, Src, RuleFull<kSubSat32>, Keyed> : &Run<Walk, Px, Src, RuleFull<kSubMasked32>, Keyed>;
+    else return &Run<Walk, Px, Src, RuleFull<kSubOne16>, Keyed>;
+  } else {
+    return nullptr;
   }
-  if constexpr (!Src::kAlpha && Walk == kWalkOneToOne) {
-    switch (c.rule) {
-      case kRuleAlphaL16:
-        if constexpr (!k32) return &Run<Walk, Px, Src, RuleAlphaL16, Keyed>;
-        break;
-      case kRuleHalf: return &Run<Walk, Px, Src, RuleHalf<Px>, Keyed>;
-      case kRuleAddFull:
-        if constexpr (k32) return c.mmx ? &Run<Walk, Px, Src, RuleFull<kAddSat32>, Keyed> : &Run<Walk, Px, Src, RuleFull<kAddMasked32>, Keyed>;
-        else return &LoopPair16<Src, false, Keyed>;
-      case kRuleSubFull:
-        if constexpr (k32) return c.mmx ? &Run<Walk, Px, Src, RuleFull<kSubSat32>, Keyed> : &Run<Walk, Px, Src, RuleFull<kSubMasked32>, Keyed>;
-        else return &LoopPair16<Src, true, Keyed>;
-      default: break;
-    }
-  }
-  if constexpr (!Src::kAlpha && Walk == kWalkScaled) {
-    if (c.rule == kRuleSubFull) {
-      if constexpr (k32) return c.mmx ? &Run<Walk, Px, Src, RuleFull<kSubSat32>, Keyed> : &Run<Walk, Px, Src, RuleFull<kSubMasked32>, Keyed>;
-      else return &Run<Walk, Px, Src, RuleFull<kSubOne16>, Keyed>;
-    }
-  }
-  return nullptr;
 }
 
-template <int Walk, class Px, bool Keyed>
-LoopFn PickKind(const Choice& c) {
-  switch (c.kind) {
-    case kSrcPal: return PickRule<Walk, Px, SrcPal<Px>, Keyed>(c);
-    case kSrcDirect: return PickRule<Walk, Px, SrcDirect<Px>, Keyed>(c);
-    default: return PickRule<Walk, Px, SrcAlpha<Px>, Keyed>(c);
+template <int Walk, int Key>
+constexpr LoopFn TableEntry() {
+  constexpr int fmt = Key & 1, kind = (Key >> 1) & 3, rule = (Key >> 3) & 15;
+  constexpr bool tint = (Key >> 7) & 1, blend = (Key >> 8) & 1, keyed = (Key >> 9) & 1, mmx = (Key >> 10) & 1;
+  if constexpr (kind > kSrcAlpha || rule > kRuleMul || (Walk == kWalkFast && keyed)) {
+    return nullptr;
+  } else {
+    using Px = std::conditional_t<fmt == 1, Px32, Px16>;
+    using Src = std::conditional_t<kind == kSrcPal, SrcPal<Px>, std::conditional_t<kind == kSrcDirect, SrcDirect<Px>, SrcAlpha<Px>>>;
+    return RuleEntry<Walk, Px, Src, keyed, rule, tint, blend, mmx>();
   }
+}
+
+template <int Walk, int... I>
+constexpr auto MakeLoopTable(std::integer_sequence<int, I...>) {
+  return std::array<LoopFn, sizeof...(I)>{TableEntry<Walk, I>()...};
 }
 
 template <int Walk>
 LoopFn PickLoop(const Choice& c) {
-  if constexpr (Walk == kWalkFast) {
-    return c.format == 1 ? PickKind<Walk, Px32, false>(c) : PickKind<Walk, Px16, false>(c);
-  } else {
-    if (c.format == 1) return c.keyed ? PickKind<Walk, Px32, true>(c) : PickKind<Walk, Px32, false>(c);
-    return c.keyed ? PickKind<Walk, Px16, true>(c) : PickKind<Walk, Px16, false>(c);
-  }
+  static constexpr auto kTable = MakeLoopTable<Walk>(std::make_integer_sequence<int, 1 << kChoiceBits>{});
+  return kTable[ChoiceKey(c)];
 }
 
 // Defined one walk per file, so the instantiations compile in parallel.

@@ -2,6 +2,7 @@
 #include "engine/softrender/image_blit.h"
 
 #include <algorithm>
+#include <cstring>
 #include "engine/graphics/draw_state.h"
 #include "engine/softrender/blit_loops.h"
 #include "engine/softrender/image_blit_setup.h"
@@ -92,6 +93,19 @@ void DrawImageToMemImg(MemImg* dest, const MemImg* src, int32_t x, int32_t y, in
 
   const int32_t mode = g_DrawState.blendMode;
   const int32_t p = DrawParam();
+
+  // The plain copy of a direct source is straight row copies, with no loop to choose.
+  if (transparent == 0 && (mode == BLEND_NONE || (mode == BLEND_ALPHA && p == 255)) && src->paletteFlag != 1 &&
+      src->alphaFlag != 1 && (blendImage == nullptr || blendImage->pixels == nullptr) &&
+      (g_DrawState.drawBright & 0xFFFFFF) == 0xFFFFFF) {
+    const size_t bpp = src->format == MEMIMG_FORMAT_RGB32 ? 4 : 2, rowBytes = bpp * (size_t)cw;
+    const intptr_t sp = src->pitch, dp = dest->pitch;
+    const uint8_t* s = src->pixels + sp * cy + (intptr_t)bpp * cx;
+    uint8_t* d = dest->pixels + dp * r.top + (intptr_t)bpp * r.left;
+    for (int32_t row = 0; row < ch; ++row, s += sp, d += dp) std::memcpy(d, s, rowBytes);
+    MemImgMarkChanged(dest);
+    return;
+  }
   const int kind = SourceKind(src);
   const bool fast = transparent == 1 && src->skipDataValid == 1 && src->skipData != nullptr &&
                     cw == src->width && ch == src->height;
