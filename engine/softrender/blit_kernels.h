@@ -6,7 +6,7 @@
 // Channels are worked in 16-bit lanes. Every division by 255 or 63 of the rules is one of these
 // closed forms, exact over the range the rules feed them (checked exhaustively in the tests):
 //   floor(x / 255) = (x + 1 + (x >> 8)) >> 8     for 0 <= x <= 65025
-//   floor(x / 63)  = (x + 1 + (x >> 6)) >> 6     for 0 <= x <= 3969
+//   floor(x / 63)  = ((x x 2081) >> 16) >> 1       for 0 <= x <= 3969
 // and no intermediate passes 16 bits. A row's last pixels that do not fill a vector are drawn
 // through the same vector code on a copy, so the tail follows the very same arithmetic.
 #pragma once
@@ -24,9 +24,7 @@ template <class V> using Reg = typename V::R;
 template <class V> inline Reg<V> Div255(Reg<V> x) {
   return V::template Srli16<8>(V::Add16(V::Add16(x, V::Set16(1)), V::template Srli16<8>(x)));
 }
-template <class V> inline Reg<V> Div63(Reg<V> x) {
-  return V::template Srli16<6>(V::Add16(V::Add16(x, V::Set16(1)), V::template Srli16<6>(x)));
-}
+template <class V> inline Reg<V> Div63(Reg<V> x) { return V::template Srli16<1>(V::MulhiU16(x, V::Set16(2081))); }
 template <class V> inline Reg<V> Select(Reg<V> m, Reg<V> a, Reg<V> b) { return V::Or(V::And(m, a), V::AndNot(m, b)); }
 
 // ---- 32-bit pixels: blue, green, red, fourth byte ----

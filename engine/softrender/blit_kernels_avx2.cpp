@@ -33,6 +33,7 @@ struct V256 {
   static R Add16(R a, R b) { return _mm256_add_epi16(a, b); }
   static R Sub16(R a, R b) { return _mm256_sub_epi16(a, b); }
   static R Mullo16(R a, R b) { return _mm256_mullo_epi16(a, b); }
+  static R MulhiU16(R a, R b) { return _mm256_mulhi_epu16(a, b); }
   static R Add32(R a, R b) { return _mm256_add_epi32(a, b); }
   static R Sub32(R a, R b) { return _mm256_sub_epi32(a, b); }
   template <int K> static R Srli16(R a) { return _mm256_srli_epi16(a, K); }
