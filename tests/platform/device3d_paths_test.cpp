@@ -16,6 +16,9 @@ using namespace plat;
 const PixelFormat kXrgb{32, PIXFMT_RGB, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0};
 const PixelFormat kArgb{32, PIXFMT_RGB | PIXFMT_ALPHAPIXELS, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000};
 const PixelFormat kRgb565{32, PIXFMT_RGB, 0, 16, 0xF800, 0x07E0, 0x001F, 0};
+const PixelFormat kRgb555{32, PIXFMT_RGB, 0, 16, 0x7C00, 0x03E0, 0x001F, 0};
+const PixelFormat kArgb1555{32, PIXFMT_RGB | PIXFMT_ALPHAPIXELS, 0, 16, 0x7C00, 0x03E0, 0x001F, 0x8000};
+const PixelFormat kArgb4444{32, PIXFMT_RGB | PIXFMT_ALPHAPIXELS, 0, 16, 0x0F00, 0x00F0, 0x000F, 0xF000};
 
 struct Program {
   uint32_t colorOp, alphaOp, alphaArg;
@@ -40,10 +43,12 @@ std::vector<uint32_t> TexelPattern() {
   return t;
 }
 
-// Draws every placement with one program and returns the target's bytes.
+// Draws every placement with one program and returns the target's bytes. vector: the device's
+// vector mode (0 none, 1 SSE2, 2 AVX2) when not generalOnly.
 std::vector<uint8_t> Draw(const PixelFormat& targetFmt, const PixelFormat& texFmt, const Program& pr,
-                          const std::vector<Placement>& places, bool generalOnly) {
+                          const std::vector<Placement>& places, bool generalOnly, int vector = -1) {
   soft::g_SoftRasterGeneralOnly = generalOnly;
+  soft::g_SoftRasterVectorMode = vector;
   SurfaceDevice* dev = SurfaceDeviceCreate(targetFmt);
   SurfaceDesc desc{};
   desc.caps = SURFCAPS_3DDEVICE;
@@ -73,7 +78,12 @@ std::vector<uint8_t> Draw(const PixelFormat& targetFmt, const PixelFormat& texFm
     }
   }
   SurfaceUnlock(tex);
-  SurfaceSetColorKey(tex, 0xFF00FF00, texFmt.bitCount == 16 ? 0xFF00 : 0xFF00FF00);
+  if (texFmt.bitCount == 16) {
+    // A key range over two 16-bit values that the pattern holds.
+    SurfaceSetColorKey(tex, texels[17] & 0xFFFF, (texels[17] & 0xFFFF) + 1);
+  } else {
+    SurfaceSetColorKey(tex, 0xFF00FF00, 0xFF00FF00);
+  }
   // A background of varied colours; the unused top byte of 32-bit pixels is set as well.
   SurfaceLock(target, nullptr, 0, &p, &pitch);
   for (int y = 0; y < kH; ++y) {
@@ -127,6 +137,7 @@ std::vector<uint8_t> Draw(const PixelFormat& targetFmt, const PixelFormat& texFm
   SurfaceRelease(target);
   SurfaceDeviceDestroy(dev);
   soft::g_SoftRasterGeneralOnly = false;
+  soft::g_SoftRasterVectorMode = -1;
   return bytes;
 }
 
@@ -142,6 +153,17 @@ TEST(Device3DPaths, SpritePathsGiveTheGeneralPathsBytes) {
       {10.0f, 30.0f, 16, 16, 0.25f, 0.25f, 0.75f, 0.75f, 0},   // part of the texture
       {26.0f, 26.0f, 14, 14, 0, 0, 1, 1, 0.6f},         // rotated
       {1.0f, 12.0f, 20, 20, -0.5f, -0.5f, 1.5f, 1.5f, 0},      // coordinates past the edges clamp
+      // Widths around the vector sizes, so that every row tail is drawn.
+      {0.5f, 40.5f, 1, 3, 0, 0, 0.0625f, 0.1875f, 0},
+      {3.5f, 40.5f, 3, 3, 0, 0, 0.1875f, 0.1875f, 0},
+      {7.5f, 40.5f, 4, 3, 0, 0, 0.25f, 0.1875f, 0},
+      {12.5f, 40.5f, 5, 3, 0, 0, 0.3125f, 0.1875f, 0},
+      {18.5f, 40.5f, 7, 3, 0.5f, 0, 0.9375f, 0.1875f, 0},
+      {26.5f, 40.5f, 9, 3, 0, 0.5f, 0.5625f, 0.6875f, 0},
+      {36.5f, 44.5f, 15, 3, 0, 0, 0.9375f, 0.1875f, 0},
+      {47.5f, 36.5f, 17, 5, 0, 0, 17.0f / 16, 5.0f / 16, 0},
+      {-0.5f, 30.5f, 8, 9, 0, 0, 0.5f, 0.5625f, 0},
+      {44.5f, 20.5f, 16, 2, 1, 0, 0, 0.125f, 0},      // mirrored 1:1: columns run backwards
   };
   const Program programs[] = {
       {TOP_SELECTARG1, TOP_SELECTARG1, TA_TEXTURE, 1, false, false},   // the engine's alpha sprite
@@ -154,17 +176,22 @@ TEST(Device3DPaths, SpritePathsGiveTheGeneralPathsBytes) {
       {TOP_SELECTARG1, TOP_SELECTARG1, TA_TEXTURE, 0, true, true},
   };
   struct Formats { const PixelFormat* target; const PixelFormat* tex; const char* name; };
-  const Formats formats[] = {{&kXrgb, &kArgb, "32 on 32"}, {&kXrgb, &kXrgb, "opaque 32 on 32"},
-                             {&kRgb565, &kArgb, "32 on 16"}, {&kRgb565, &kRgb565, "16 on 16"},
-                             {&kXrgb, &kRgb565, "16 on 32"}};
+  const Formats formats[] = {{&kXrgb, &kArgb, "32 on 32"},          {&kXrgb, &kXrgb, "opaque 32 on 32"},
+                             {&kRgb565, &kArgb, "32 on 16"},        {&kRgb565, &kRgb565, "16 on 16"},
+                             {&kXrgb, &kRgb565, "16 on 32"},        {&kRgb565, &kArgb4444, "4444 on 16"},
+                             {&kRgb565, &kArgb1555, "1555 on 16"},  {&kRgb555, &kArgb4444, "4444 on 555"},
+                             {&kXrgb, &kArgb4444, "4444 on 32"},    {&kRgb555, &kArgb, "32 on 555"}};
   for (const Formats& f : formats) {
     for (size_t i = 0; i < sizeof(programs) / sizeof(programs[0]); ++i) {
-      const std::vector<uint8_t> fast = Draw(*f.target, *f.tex, programs[i], places, false);
       const std::vector<uint8_t> general = Draw(*f.target, *f.tex, programs[i], places, true);
-      ASSERT_EQ(fast.size(), general.size());
-      size_t first = 0;
-      while (first < fast.size() && fast[first] == general[first]) ++first;
-      EXPECT_EQ(first, fast.size()) << f.name << ", program " << i << ": first differing byte " << first;
+      for (int vector : {0, 1, 2}) {
+        const std::vector<uint8_t> fast = Draw(*f.target, *f.tex, programs[i], places, false, vector);
+        ASSERT_EQ(fast.size(), general.size());
+        size_t first = 0;
+        while (first < fast.size() && fast[first] == general[first]) ++first;
+        EXPECT_EQ(first, fast.size()) << f.name << ", program " << i << ", vector " << vector
+                                      << ": first differing byte " << first;
+      }
     }
   }
 }

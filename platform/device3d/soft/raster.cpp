@@ -2,7 +2,9 @@
 // (texture stages, alpha test, Z, blend). The rules are in platform/device3d.h.
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
+#include <vector>
 
 #include "platform/device3d/soft/soft_device.h"
 
@@ -326,12 +328,16 @@ struct FastSprite {
   }
 
   bool Eligible(const DrawContext& dc) {
+    return Standard8(dc.tex[0].px.layout, true) && Standard8(dc.target.layout, false) && EligibleStates(dc);
+  }
+
+  // The states the one-stage paths take, whatever the formats.
+  bool EligibleStates(const DrawContext& dc) {
     const uint32_t* rs = dc.rs;
     if (dc.stageCount != 1 || !dc.texBound[0] || dc.texCoordSets == 0 || rs[RS_SHADEMODE] == SHADE_GOURAUD) return false;
     if (dc.hasZ && rs[RS_ZENABLE]) return false;
     const uint32_t* st = dc.stages[0].v;
     if (st[TSS_MAGFILTER] == FILTER_LINEAR || (st[TSS_TEXCOORDINDEX] & 1)) return false;
-    if (!Standard8(dc.tex[0].px.layout, true) || !Standard8(dc.target.layout, false)) return false;
     const uint32_t c1 = st[TSS_COLORARG1] & 0xF, c2 = st[TSS_COLORARG2] & 0xF;
     if (st[TSS_COLOROP] == TOP_SELECTARG1 && c1 == TA_TEXTURE) colorModulate = false;
     else if (st[TSS_COLOROP] == TOP_MODULATE && ((c1 == TA_TEXTURE && (c2 == TA_DIFFUSE || c2 == TA_CURRENT)) ||
@@ -467,44 +473,323 @@ struct FastSprite {
   }
 };
 
-}  // namespace
+// ---- the vector sprite path ----
 
-void RasterTriangle(const DrawContext& dc, const RVertex& a, const RVertex& b, const RVertex& c) {
-  const RVertex* v[3] = {&a, &b, &c};
-  int64_t X[3], Y[3];
+// The vector path's formats: 8-bit channels at their usual places in 32 bits, or any 16-bit
+// layout; targets without an alpha channel.
+bool VectorFormats(const DrawContext& dc) {
+  const ChannelLayout &t = dc.tex[0].px.layout, &d = dc.target.layout;
+  const bool tex = t.bytes == 2 || FastSprite::Standard8(t, true);
+  const bool target = (d.bytes == 2 && d.bits[3] == 0) || FastSprite::Standard8(d, false);
+  return tex && target;
+}
+
+// Decides once per draw whether its triangles take the vector path, and with which kernel.
+bool PrepareVectorSprite(const DrawContext& dc) {
+  if (dc.spriteState == 0) {
+    dc.spriteState = 2;
+    FastSprite f{};
+    if (!g_SoftRasterGeneralOnly && dc.texBound[0] && VectorFormats(dc) && f.EligibleStates(dc)) {
+      const ChannelLayout &t = dc.tex[0].px.layout, &d = dc.target.layout;
+      const SpanKernelFn k = ActiveSpanKernel(
+          SpanKernelIndex(f.colorModulate, f.alphaSource, f.blend, t.bytes == 2, d.bytes == 2));
+      if (k) {
+        SpanSetup& s = dc.spriteSetup;
+        s = SpanSetup{};
+        s.texBytes = t.bytes;
+        s.targetBytes = d.bytes;
+        for (int c = 0; c < 4; ++c) s.tex16[c] = MakeChannel16(t.shift[c], t.bits[c], c == 3);
+        for (int c = 0; c < 3; ++c) s.target16[c] = MakeChannel16(d.shift[c], d.bits[c], false);
+        s.texAlpha = t.bits[3] != 0;
+        s.keyOn = f.keyOn;
+        s.keyLow = dc.tex[0].keyLow;
+        s.keyHigh = dc.tex[0].keyHigh;
+        s.alphaTest = f.alphaTest;
+        s.alphaFunc = f.alphaFunc;
+        s.alphaRef = f.alphaRef;
+        dc.spriteKernel = SpanKernelIndex(f.colorModulate, f.alphaSource, f.blend, t.bytes == 2, d.bytes == 2);
+        dc.spriteState = 1;
+      }
+    }
+  }
+  return dc.spriteState == 1;
+}
+
+// One edge's function along a row start, stepped row by row in exact integers: the floor of
+// E / |step| and its remainder, so that no row divides.
+struct EdgeStep {
+  int64_t q, r, s, dq, dr;   // s == 0: q holds E itself, dq its step
+  int sign;                  // sign of the step across x
+
+  void Init(int64_t e, int64_t de, int64_t step) {
+    sign = step > 0 ? 1 : (step < 0 ? -1 : 0);
+    s = step < 0 ? -step : step;
+    if (s == 0) {
+      q = e;
+      dq = de;
+      r = dr = 0;
+      return;
+    }
+    q = e / s;
+    r = e % s;
+    if (r < 0) r += s, --q;
+    dq = de / s;
+    dr = de % s;
+    if (dr < 0) dr += s, --dq;
+  }
+  void Next() {
+    q += dq;
+    if (s == 0) return;
+    r += dr;
+    if (r >= s) r -= s, ++q;
+  }
+  // Narrows [lo, hi] to the pixels of this row on the inside of the edge.
+  void Bound(int64_t x0, int64_t* lo, int64_t* hi) const {
+    if (sign == 0 || (sign > 0 && q < 0)) {
+      if (q < 0) *hi = *lo - 1;
+    } else if (sign > 0) {
+      *hi = std::min(*hi, x0 + q);
+    } else if (q < 0) {
+      *lo = std::max(*lo, x0 - q);
+    }
+  }
+};
+
+// Everything of a triangle's coverage that the general path and the vector path share.
+struct Coverage {
+  const RVertex* v[3];
+  int64_t X[3], Y[3], ex[3], ey[3], bias[3];
+  int x0, x1, y0, y1;
+};
+
+// False when nothing of the triangle is drawn.
+bool Cover(const DrawContext& dc, const RVertex& a, const RVertex& b, const RVertex& c, Coverage* cv) {
+  const RVertex** v = cv->v;
+  v[0] = &a, v[1] = &b, v[2] = &c;
+  int64_t *X = cv->X, *Y = cv->Y;
   for (int i = 0; i < 3; ++i) {
     X[i] = Snap(v[i]->x);
     Y[i] = Snap(v[i]->y);
   }
   int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
-  if (area == 0) return;
+  if (area == 0) return false;
   const uint32_t cull = dc.rs[RS_CULLMODE];
-  if ((cull == 2 && area > 0) || (cull == 3 && area < 0)) return;
+  if ((cull == 2 && area > 0) || (cull == 3 && area < 0)) return false;
   if (area < 0) {
     std::swap(v[1], v[2]);
     std::swap(X[1], X[2]);
     std::swap(Y[1], Y[2]);
-    area = -area;
   }
   // Edge i runs from vertex i to vertex i + 1; inside is E >= 0, a centre on a non top-left edge
   // is outside (bias -1).
-  int64_t ex[3], ey[3], bias[3];
   for (int i = 0; i < 3; ++i) {
     int j = (i + 1) % 3;
-    ex[i] = X[j] - X[i];
-    ey[i] = Y[j] - Y[i];
-    bool topLeft = (ey[i] == 0 && ex[i] > 0) || ey[i] < 0;
-    bias[i] = topLeft ? 0 : -1;
+    cv->ex[i] = X[j] - X[i];
+    cv->ey[i] = Y[j] - Y[i];
+    bool topLeft = (cv->ey[i] == 0 && cv->ex[i] > 0) || cv->ey[i] < 0;
+    cv->bias[i] = topLeft ? 0 : -1;
   }
   int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
   int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
-  int x0 = static_cast<int>((minX + 255) >> 8), x1 = static_cast<int>(maxX >> 8);
-  int y0 = static_cast<int>((minY + 255) >> 8), y1 = static_cast<int>(maxY >> 8);
-  if (x0 < dc.clipLeft) x0 = dc.clipLeft;
-  if (y0 < dc.clipTop) y0 = dc.clipTop;
-  if (x1 > dc.clipRight - 1) x1 = dc.clipRight - 1;
-  if (y1 > dc.clipBottom - 1) y1 = dc.clipBottom - 1;
-  if (x0 > x1 || y0 > y1) return;
+  cv->x0 = static_cast<int>((minX + 255) >> 8), cv->x1 = static_cast<int>(maxX >> 8);
+  cv->y0 = static_cast<int>((minY + 255) >> 8), cv->y1 = static_cast<int>(maxY >> 8);
+  if (cv->x0 < dc.clipLeft) cv->x0 = dc.clipLeft;
+  if (cv->y0 < dc.clipTop) cv->y0 = dc.clipTop;
+  if (cv->x1 > dc.clipRight - 1) cv->x1 = dc.clipRight - 1;
+  if (cv->y1 > dc.clipBottom - 1) cv->y1 = dc.clipBottom - 1;
+  return cv->x0 <= cv->x1 && cv->y0 <= cv->y1;
+}
+
+// Runs handed to the kernel in batches; texels that a run does not read in place from a texture
+// row are fetched into the batch's own buffer. A run that continues the previous one in both the
+// texels and the target (the two halves of a quad's row) joins it.
+struct SpanBatch {
+  static constexpr int kRuns = 128;
+  static constexpr size_t kGather = 32768;
+  SpanRun runs[kRuns];
+  int count = 0;
+  size_t used = 0;
+  int tb = 4, db = 4;
+  std::vector<uint8_t> gather = std::vector<uint8_t>(kGather);
+
+  void Flush(SpanKernelFn k, const SpanSetup& s) {
+    if (count) k(s, runs, count);
+    count = 0;
+    used = 0;
+  }
+  // Room for n fetched texels. Callers make room for a whole row first (Reserve), so that no
+  // flush can reuse texels fetched for a run not yet pushed.
+  uint8_t* Room(int n) {
+    uint8_t* g = gather.data() + used;
+    used += static_cast<size_t>(n) * tb;
+    return g;
+  }
+  void Reserve(size_t texels, SpanKernelFn k, const SpanSetup& s) {
+    if (used + texels * tb > gather.size() || count + 2 > kRuns) Flush(k, s);
+    if (texels * tb > gather.size()) gather.resize(texels * tb);
+  }
+  void Push(const SpanRun& r, SpanKernelFn k, const SpanSetup& s) {
+    if (count) {
+      SpanRun& last = runs[count - 1];
+      if (last.tex + static_cast<ptrdiff_t>(last.n) * tb == r.tex && last.dst + static_cast<ptrdiff_t>(last.n) * db == r.dst) {
+        last.n += r.n;
+        return;
+      }
+    }
+    if (count == kRuns) Flush(k, s);
+    runs[count++] = r;
+  }
+};
+thread_local SpanBatch t_Batch;
+
+// One triangle on the vector path: its coverage stepped row by row and the texel addressing the
+// general path would use, with an upright mapping's texel columns worked out once.
+struct VectorTri {
+  static constexpr int kColumnCache = 4096;
+  const DrawContext* dc;
+  int x0, x1, y0, y1;
+  EdgeStep edge[3];
+  double px0, py0, u0, v0, dudx, dudy, dvdx, dvdy;
+  uint32_t diffuse;
+  bool useCols, colsValid = false, colsInOrder = false;
+  double colsU = 0.0;
+  int cols[kColumnCache];
+
+  void Init(const DrawContext& d, const Coverage& cv) {
+    dc = &d;
+    x0 = cv.x0, x1 = cv.x1, y0 = cv.y0, y1 = cv.y1;
+    const int64_t *X = cv.X, *Y = cv.Y;
+    // Only the texture coordinates are read; their gradients are the general path's own.
+    px0 = X[0] / 256.0, py0 = Y[0] / 256.0;
+    const double dx1 = (X[1] - X[0]) / 256.0, dy1 = (Y[1] - Y[0]) / 256.0;
+    const double dx2 = (X[2] - X[0]) / 256.0, dy2 = (Y[2] - Y[0]) / 256.0;
+    const double inv = 1.0 / (dx1 * dy2 - dy1 * dx2);
+    const double u[3] = {cv.v[0]->u[0], cv.v[1]->u[0], cv.v[2]->u[0]};
+    const double w[3] = {cv.v[0]->v[0], cv.v[1]->v[0], cv.v[2]->v[0]};
+    double g[2][2];
+    const double* at[2] = {u, w};
+    for (int k = 0; k < 2; ++k) {
+      const double d1 = at[k][1] - at[k][0], d2 = at[k][2] - at[k][0];
+      g[k][0] = (d1 * dy2 - d2 * dy1) * inv;
+      g[k][1] = (d2 * dx1 - d1 * dx2) * inv;
+    }
+    u0 = u[0], v0 = w[0], dudx = g[0][0], dudy = g[0][1], dvdx = g[1][0], dvdy = g[1][1];
+    diffuse = cv.v[0]->diffuse;
+    for (int i = 0; i < 3; ++i) {
+      const int64_t e = cv.ex[i] * (static_cast<int64_t>(y0) * 256 - Y[i]) -
+                        cv.ey[i] * (static_cast<int64_t>(x0) * 256 - X[i]) + cv.bias[i];
+      edge[i].Init(e, cv.ex[i] * 256, cv.ey[i] * 256);
+    }
+    useCols = dudy == 0.0 && dvdx == 0.0 && x1 - x0 < kColumnCache;
+    colsValid = false;
+  }
+
+  // The run of row y, called for every row from y0 to y1 in order; false when the row is empty.
+  bool Row(int y, SpanBatch& b, SpanRun* run) {
+    int64_t lo = x0, hi = x1;
+    for (int i = 0; i < 3; ++i) {
+      edge[i].Bound(x0, &lo, &hi);
+      edge[i].Next();
+    }
+    if (lo > hi) return false;
+    const TextureView& t = dc->tex[0];
+    const int tb = t.px.layout.bytes;
+    const int n = static_cast<int>(hi - lo + 1);
+    const double rowY = y - py0;
+    const double uBase = u0 + dudy * rowY, vBase = v0 + dvdy * rowY;
+    run->dst = dc->target.base + static_cast<int64_t>(y) * dc->target.pitch + lo * dc->target.layout.bytes;
+    run->n = n;
+    if (useCols) {
+      if (!colsValid || std::memcmp(&colsU, &uBase, sizeof colsU) != 0) {
+        colsInOrder = true;
+        for (int x = x0; x <= x1; ++x) {
+          cols[x - x0] = FastSprite::Column(t, x, px0, uBase, dudx);
+          if (x > x0 && cols[x - x0] != cols[x - x0 - 1] + 1) colsInOrder = false;
+        }
+        colsU = uBase;
+        colsValid = true;
+      }
+      const uint8_t* row =
+          t.px.base +
+          static_cast<int64_t>(ClampIndex(FloorInt(Clamp01(vBase + dvdx * (x0 - px0)) * t.px.height), t.px.height)) *
+              t.px.pitch;
+      const int* c = cols + (lo - x0);
+      if (colsInOrder) {
+        run->tex = row + c[0] * tb;
+        return true;
+      }
+      uint8_t* g = b.Room(n);
+      if (tb == 4) {
+        for (int i = 0; i < n; ++i) std::memcpy(g + 4 * i, row + 4 * c[i], 4);
+      } else {
+        for (int i = 0; i < n; ++i) std::memcpy(g + 2 * i, row + 2 * c[i], 2);
+      }
+      run->tex = g;
+      return true;
+    }
+    uint8_t* g = b.Room(n);
+    for (int i = 0; i < n; ++i) {
+      const double colX = (lo + i) - px0;
+      const int tx = ClampIndex(FloorInt(Clamp01(uBase + dudx * colX) * t.px.width), t.px.width);
+      const int ty = ClampIndex(FloorInt(Clamp01(vBase + dvdx * colX) * t.px.height), t.px.height);
+      std::memcpy(g + tb * i, t.px.base + static_cast<int64_t>(ty) * t.px.pitch + tx * tb, tb);
+    }
+    run->tex = g;
+    return true;
+  }
+};
+
+// Draws one or two triangles on the vector path. Two are walked row by row together (a quad's
+// halves), so that a row's two runs can join; their pixels never overlap, so the order between
+// them does not matter.
+void VectorTriangles(const DrawContext& dc, VectorTri* tris, int count) {
+  SpanSetup setup = dc.spriteSetup;
+  setup.diffuse = tris[0].diffuse;
+  const SpanKernelFn kernel = ActiveSpanKernel(dc.spriteKernel);
+  SpanBatch& b = t_Batch;
+  b.tb = dc.tex[0].px.layout.bytes;
+  b.db = dc.target.layout.bytes;
+  int yTop = tris[0].y0, yBottom = tris[0].y1;
+  for (int i = 1; i < count; ++i) yTop = std::min(yTop, tris[i].y0), yBottom = std::max(yBottom, tris[i].y1);
+  size_t widest = 0;
+  for (int i = 0; i < count; ++i) widest += static_cast<size_t>(tris[i].x1 - tris[i].x0 + 1);
+  for (int y = yTop; y <= yBottom; ++y) {
+    SpanRun r[2];
+    bool has[2] = {false, false};
+    b.Reserve(widest, kernel, setup);
+    for (int i = 0; i < count; ++i) {
+      if (y >= tris[i].y0 && y <= tris[i].y1) has[i] = tris[i].Row(y, b, &r[i]);
+    }
+    // Left run first, so that the right one can join it.
+    if (count == 2 && has[0] && has[1] && r[1].dst < r[0].dst) std::swap(r[0], r[1]);
+    for (int i = 0; i < count; ++i) {
+      if (has[i]) b.Push(r[i], kernel, setup);
+    }
+  }
+  b.Flush(kernel, setup);
+}
+
+bool DiffuseMatters(const DrawContext& dc) {
+  FastSprite f{};
+  f.EligibleStates(dc);
+  return f.colorModulate || f.alphaSource != 0;
+}
+
+thread_local VectorTri t_Tris[2];
+
+}  // namespace
+
+void RasterTriangle(const DrawContext& dc, const RVertex& a, const RVertex& b, const RVertex& c) {
+  Coverage cv;
+  if (!Cover(dc, a, b, c, &cv)) return;
+  if (PrepareVectorSprite(dc)) {
+    t_Tris[0].Init(dc, cv);
+    VectorTriangles(dc, t_Tris, 1);
+    return;
+  }
+  const RVertex* const* v = cv.v;
+  const int64_t *X = cv.X, *Y = cv.Y, *ex = cv.ex, *ey = cv.ey, *bias = cv.bias;
+  const int x0 = cv.x0, x1 = cv.x1, y0 = cv.y0, y1 = cv.y1;
 
   // Plane gradients of every attribute over the snapped positions.
   double A[3][kAttrs];
@@ -580,6 +865,30 @@ void RasterTriangle(const DrawContext& dc, const RVertex& a, const RVertex& b, c
       FromAttrs(at, gouraud, a, &f);
       WriteFragment(dc, x, y, f);
     }
+  }
+}
+
+void RasterTrianglePair(const DrawContext& dc, const RVertex* t) {
+  if (!PrepareVectorSprite(dc)) {
+    RasterTriangle(dc, t[0], t[1], t[2]);
+    RasterTriangle(dc, t[3], t[4], t[5]);
+    return;
+  }
+  Coverage c0, c1;
+  const bool on0 = Cover(dc, t[0], t[1], t[2], &c0), on1 = Cover(dc, t[3], t[4], t[5], &c1);
+  if (on0 && on1 && (t[0].diffuse == t[3].diffuse || !DiffuseMatters(dc))) {
+    t_Tris[0].Init(dc, c0);
+    t_Tris[1].Init(dc, c1);
+    VectorTriangles(dc, t_Tris, 2);
+    return;
+  }
+  if (on0) {
+    t_Tris[0].Init(dc, c0);
+    VectorTriangles(dc, t_Tris, 1);
+  }
+  if (on1) {
+    t_Tris[0].Init(dc, c1);
+    VectorTriangles(dc, t_Tris, 1);
   }
 }
 
