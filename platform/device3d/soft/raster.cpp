@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <emmintrin.h>
 #include <vector>
 
 #include "platform/device3d/soft/soft_device.h"
@@ -518,18 +519,17 @@ bool PrepareVectorSprite(const DrawContext& dc) {
 // One edge's function along a row start, stepped row by row in exact integers: the floor of
 // E / |step| and its remainder, so that no row divides.
 struct EdgeStep {
-  int64_t q, r, s, dq, dr;   // s == 0: q holds E itself, dq its step
-  int sign;                  // sign of the step across x
+  int64_t q, r, s, dq, dr;   // a horizontal edge: q holds E itself, dq its step, s never reached
+  int kind;                  // 0 horizontal, 1 bounds the right end, 2 bounds the left end
 
   void Init(int64_t e, int64_t de, int64_t step) {
-    sign = step > 0 ? 1 : (step < 0 ? -1 : 0);
-    s = step < 0 ? -step : step;
-    if (s == 0) {
-      q = e;
-      dq = de;
-      r = dr = 0;
+    kind = step > 0 ? 1 : (step < 0 ? 2 : 0);
+    if (step == 0) {
+      q = e, dq = de, r = dr = 0;
+      s = INT64_MAX;
       return;
     }
+    s = step < 0 ? -step : step;
     q = e / s;
     r = e % s;
     if (r < 0) r += s, --q;
@@ -539,19 +539,17 @@ struct EdgeStep {
   }
   void Next() {
     q += dq;
-    if (s == 0) return;
     r += dr;
-    if (r >= s) r -= s, ++q;
+    const bool wrap = r >= s;
+    r -= wrap ? s : 0;
+    q += wrap;
   }
-  // Narrows [lo, hi] to the pixels of this row on the inside of the edge.
+  // Narrows [lo, hi] (lo starting at x0) to the pixels of this row inside the edge: E >= 0, that
+  // is q >= 0 on a horizontal edge, x <= x0 + q on a right end, x >= x0 - q on a left end.
   void Bound(int64_t x0, int64_t* lo, int64_t* hi) const {
-    if (sign == 0 || (sign > 0 && q < 0)) {
-      if (q < 0) *hi = *lo - 1;
-    } else if (sign > 0) {
-      *hi = std::min(*hi, x0 + q);
-    } else if (q < 0) {
-      *lo = std::max(*lo, x0 - q);
-    }
+    if (kind == 1) *hi = std::min(*hi, x0 + q);
+    else if (kind == 2) *lo = std::max(*lo, x0 - std::min<int64_t>(q, 0));
+    else if (q < 0) *hi = x0 - 1;
   }
 };
 
@@ -642,24 +640,50 @@ struct SpanBatch {
 };
 thread_local SpanBatch t_Batch;
 
-// One triangle on the vector path: its coverage stepped row by row and the texel addressing the
-// general path would use, with an upright mapping's texel columns worked out once.
-struct VectorTri {
-  static constexpr int kColumnCache = 4096;
-  const DrawContext* dc;
-  int x0, x1, y0, y1;
-  EdgeStep edge[3];
-  double px0, py0, u0, v0, dudx, dudy, dvdx, dvdy;
-  uint32_t diffuse;
-  bool useCols, colsValid = false, colsInOrder = false;
-  double colsU = 0.0;
-  int cols[kColumnCache];
+// cols[i] = FastSprite::Column(x0 + i), two at a time: the same double operations in the same
+// order, Clamp01 as max and min (max gives 0 for NaN, as Clamp01 does), and the floor of a value
+// in [0, width] as a truncation. True when the columns run in order, one texel per pixel.
+bool ColumnTable(int* cols, int x0, int n, double px0, double uBase, double du, int width) {
+  const __m128d base = _mm_set1_pd(uBase), d = _mm_set1_pd(du), p0 = _mm_set1_pd(px0);
+  const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0), w = _mm_set1_pd(static_cast<double>(width));
+  int i = 0;
+  for (; i + 2 <= n; i += 2) {
+    const __m128d x = _mm_cvtepi32_pd(_mm_setr_epi32(x0 + i, x0 + i + 1, 0, 0));
+    const __m128d u = _mm_min_pd(_mm_max_pd(_mm_add_pd(base, _mm_mul_pd(d, _mm_sub_pd(x, p0))), zero), one);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(cols + i), _mm_cvttpd_epi32(_mm_mul_pd(u, w)));
+  }
+  for (; i < n; ++i) cols[i] = static_cast<int>(Clamp01(uBase + du * ((x0 + i) - px0)) * width);
+  bool inOrder = true;
+  for (i = 0; i < n; ++i) {
+    if (cols[i] > width - 1) cols[i] = width - 1;
+    if (i > 0 && cols[i] != cols[i - 1] + 1) inOrder = false;
+  }
+  return inOrder;
+}
 
-  void Init(const DrawContext& d, const Coverage& cv) {
-    dc = &d;
-    x0 = cv.x0, x1 = cv.x1, y0 = cv.y0, y1 = cv.y1;
+// rows[i] for y = y0 + i: the texel row of an upright mapping, worked as the general path works
+// it, Clamp01((v0 + dvdy (y - py0)) + across) x height floored, two rows at a time.
+void RowTable(int* rows, int y0, int n, double py0, double v0, double dvdy, double across, int height) {
+  const __m128d base = _mm_set1_pd(v0), d = _mm_set1_pd(dvdy), p0 = _mm_set1_pd(py0), c = _mm_set1_pd(across);
+  const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0), h = _mm_set1_pd(static_cast<double>(height));
+  int i = 0;
+  for (; i + 2 <= n; i += 2) {
+    const __m128d y = _mm_cvtepi32_pd(_mm_setr_epi32(y0 + i, y0 + i + 1, 0, 0));
+    const __m128d v = _mm_add_pd(_mm_add_pd(base, _mm_mul_pd(d, _mm_sub_pd(y, p0))), c);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(rows + i),
+                     _mm_cvttpd_epi32(_mm_mul_pd(_mm_min_pd(_mm_max_pd(v, zero), one), h)));
+  }
+  for (; i < n; ++i) rows[i] = static_cast<int>(Clamp01((v0 + dvdy * ((y0 + i) - py0)) + across) * height);
+  for (i = 0; i < n; ++i) {
+    if (rows[i] > height - 1) rows[i] = height - 1;
+  }
+}
+
+// A triangle's texture mapping: u and v at the anchor and their gradients, the general path's own.
+struct Mapping {
+  double px0, py0, u0, v0, dudx, dudy, dvdx, dvdy;
+  void From(const Coverage& cv) {
     const int64_t *X = cv.X, *Y = cv.Y;
-    // Only the texture coordinates are read; their gradients are the general path's own.
     px0 = X[0] / 256.0, py0 = Y[0] / 256.0;
     const double dx1 = (X[1] - X[0]) / 256.0, dy1 = (Y[1] - Y[0]) / 256.0;
     const double dx2 = (X[2] - X[0]) / 256.0, dy2 = (Y[2] - Y[0]) / 256.0;
@@ -674,14 +698,56 @@ struct VectorTri {
       g[k][1] = (d2 * dx1 - d1 * dx2) * inv;
     }
     u0 = u[0], v0 = w[0], dudx = g[0][0], dudy = g[0][1], dvdx = g[1][0], dvdy = g[1][1];
+  }
+  bool Upright() const { return dudy == 0.0 && dvdx == 0.0; }
+  // An upright mapping's texel columns of pixels x0.. (on row y0: u at a row start is
+  // u0 + 0 x (y - py0), the same value or the same zero on every row) and texel rows of pixel
+  // rows y0.., as the general path finds them. True when the columns run in order.
+  bool Tables(const TextureView& t, int x0, int nx, int y0, int ny, int* cols, int* rows) const {
+    const bool inOrder = ColumnTable(cols, x0, nx, px0, u0 + dudy * (y0 - py0), dudx, t.px.width);
+    RowTable(rows, y0, ny, py0, v0, dvdy, dvdx * (x0 - px0), t.px.height);
+    return inOrder;
+  }
+};
+
+// One triangle on the vector path: its coverage stepped row by row and the texel addressing the
+// general path would use, with an upright mapping's texel columns worked out once.
+struct VectorTri {
+  static constexpr int kColumnCache = 4096;
+  const DrawContext* dc;
+  int x0, x1, y0, y1;
+  EdgeStep edge[3];
+  double px0, py0, u0, v0, dudx, dudy, dvdx, dvdy;
+  uint32_t diffuse;
+  bool useCols, colsInOrder = false, useRows;
+  int cols[kColumnCache];
+  const uint8_t* rows[kColumnCache];   // texel row of every pixel row, upright mappings
+  uint8_t* dstRow;                      // target row of the next row
+
+  void Init(const DrawContext& d, const Coverage& cv) {
+    dc = &d;
+    x0 = cv.x0, x1 = cv.x1, y0 = cv.y0, y1 = cv.y1;
+    const int64_t *X = cv.X, *Y = cv.Y;
+    Mapping m;
+    m.From(cv);
+    px0 = m.px0, py0 = m.py0, u0 = m.u0, v0 = m.v0, dudx = m.dudx, dudy = m.dudy, dvdx = m.dvdx, dvdy = m.dvdy;
     diffuse = cv.v[0]->diffuse;
     for (int i = 0; i < 3; ++i) {
       const int64_t e = cv.ex[i] * (static_cast<int64_t>(y0) * 256 - Y[i]) -
                         cv.ey[i] * (static_cast<int64_t>(x0) * 256 - X[i]) + cv.bias[i];
       edge[i].Init(e, cv.ex[i] * 256, cv.ey[i] * 256);
     }
-    useCols = dudy == 0.0 && dvdx == 0.0 && x1 - x0 < kColumnCache;
-    colsValid = false;
+    // An upright mapping reads one texel column per pixel column and one texel row per pixel
+    // row: both are worked out at once. u at a row start is u0 + 0 x (y - py0), the same value
+    // (or the same zero) on every row.
+    const TextureView& t = d.tex[0];
+    useCols = dudy == 0.0 && dvdx == 0.0 && x1 - x0 < kColumnCache && y1 - y0 < kColumnCache;
+    if (useCols) {
+      int idx[kColumnCache];
+      colsInOrder = m.Tables(t, x0, x1 - x0 + 1, y0, y1 - y0 + 1, cols, idx);
+      for (int i = 0; i <= y1 - y0; ++i) rows[i] = t.px.base + static_cast<int64_t>(idx[i]) * t.px.pitch;
+    }
+    dstRow = d.target.base + static_cast<int64_t>(y0) * d.target.pitch;
   }
 
   // The run of row y, called for every row from y0 to y1 in order; false when the row is empty.
@@ -691,28 +757,16 @@ struct VectorTri {
       edge[i].Bound(x0, &lo, &hi);
       edge[i].Next();
     }
+    uint8_t* const dRow = dstRow;
+    dstRow += dc->target.pitch;
     if (lo > hi) return false;
     const TextureView& t = dc->tex[0];
     const int tb = t.px.layout.bytes;
     const int n = static_cast<int>(hi - lo + 1);
-    const double rowY = y - py0;
-    const double uBase = u0 + dudy * rowY, vBase = v0 + dvdy * rowY;
-    run->dst = dc->target.base + static_cast<int64_t>(y) * dc->target.pitch + lo * dc->target.layout.bytes;
+    run->dst = dRow + lo * dc->target.layout.bytes;
     run->n = n;
     if (useCols) {
-      if (!colsValid || std::memcmp(&colsU, &uBase, sizeof colsU) != 0) {
-        colsInOrder = true;
-        for (int x = x0; x <= x1; ++x) {
-          cols[x - x0] = FastSprite::Column(t, x, px0, uBase, dudx);
-          if (x > x0 && cols[x - x0] != cols[x - x0 - 1] + 1) colsInOrder = false;
-        }
-        colsU = uBase;
-        colsValid = true;
-      }
-      const uint8_t* row =
-          t.px.base +
-          static_cast<int64_t>(ClampIndex(FloorInt(Clamp01(vBase + dvdx * (x0 - px0)) * t.px.height), t.px.height)) *
-              t.px.pitch;
+      const uint8_t* row = rows[y - y0];
       const int* c = cols + (lo - x0);
       if (colsInOrder) {
         run->tex = row + c[0] * tb;
@@ -727,6 +781,8 @@ struct VectorTri {
       run->tex = g;
       return true;
     }
+    const double rowY = y - py0;
+    const double uBase = u0 + dudy * rowY, vBase = v0 + dvdy * rowY;
     uint8_t* g = b.Room(n);
     for (int i = 0; i < n; ++i) {
       const double colX = (lo + i) - px0;
@@ -767,6 +823,66 @@ void VectorTriangles(const DrawContext& dc, VectorTri* tris, int count) {
     }
   }
   b.Flush(kernel, setup);
+}
+
+// A quad whose halves are an upright rectangle, mapped uprightly: t[4] and t[5] repeat t[2] and
+// t[1], t[0] and t[1] share y, t[0] and t[2] share x, t[3] lies at (t[1].x, t[2].y), and u changes
+// only across, v only down. Its halves then cover together the pixel centres inside the
+// rectangle, left and top edges included, right and bottom excluded, each centre once. When both
+// halves also find every pixel the same texel, the rectangle is drawn row by row as one run.
+bool SameVertex(const RVertex& a, const RVertex& b) {
+  return a.x == b.x && a.y == b.y && a.u[0] == b.u[0] && a.v[0] == b.v[0];
+}
+
+bool RectQuad(const DrawContext& dc, const RVertex* t, const Coverage& c0, const Coverage& c1) {
+  if (!SameVertex(t[4], t[2]) || !SameVertex(t[5], t[1])) return false;
+  if (t[0].y != t[1].y || t[0].x != t[2].x || t[3].x != t[1].x || t[3].y != t[2].y) return false;
+  if (t[0].u[0] != t[2].u[0] || t[1].u[0] != t[3].u[0] || t[0].v[0] != t[1].v[0] || t[2].v[0] != t[3].v[0]) return false;
+  const int64_t minX = std::min(c0.X[0], c1.X[0]), maxX = std::max(c0.X[0], c1.X[0]);
+  const int64_t minY = std::min(c0.Y[0], c1.Y[0]), maxY = std::max(c0.Y[0], c1.Y[0]);
+  int x0 = static_cast<int>((minX + 255) >> 8), x1 = static_cast<int>((maxX - 1) >> 8);
+  int y0 = static_cast<int>((minY + 255) >> 8), y1 = static_cast<int>((maxY - 1) >> 8);
+  x0 = std::max(x0, dc.clipLeft), y0 = std::max(y0, dc.clipTop);
+  x1 = std::min(x1, dc.clipRight - 1), y1 = std::min(y1, dc.clipBottom - 1);
+  if (x0 > x1 || y0 > y1) return true;
+  constexpr int kMax = 4096;
+  const int nx = x1 - x0 + 1, ny = y1 - y0 + 1;
+  if (nx > kMax || ny > kMax) return false;
+  Mapping m0, m1;
+  m0.From(c0);
+  m1.From(c1);
+  if (!m0.Upright() || !m1.Upright()) return false;
+  const TextureView& tex = dc.tex[0];
+  thread_local int cols[2][kMax], rows[2][kMax];
+  const bool inOrder = m0.Tables(tex, x0, nx, y0, ny, cols[0], rows[0]);
+  m1.Tables(tex, x0, nx, y0, ny, cols[1], rows[1]);
+  if (std::memcmp(cols[0], cols[1], sizeof(int) * nx) != 0 || std::memcmp(rows[0], rows[1], sizeof(int) * ny) != 0) return false;
+
+  SpanSetup setup = dc.spriteSetup;
+  setup.diffuse = t[0].diffuse;
+  const SpanKernelFn kernel = ActiveSpanKernel(dc.spriteKernel);
+  SpanBatch& b = t_Batch;
+  const int tb = tex.px.layout.bytes, db = dc.target.layout.bytes;
+  b.tb = tb;
+  b.db = db;
+  uint8_t* dst = dc.target.base + static_cast<int64_t>(y0) * dc.target.pitch + x0 * db;
+  for (int i = 0; i < ny; ++i, dst += dc.target.pitch) {
+    const uint8_t* row = tex.px.base + static_cast<int64_t>(rows[0][i]) * tex.px.pitch;
+    b.Reserve(static_cast<size_t>(nx), kernel, setup);
+    const uint8_t* src = row + cols[0][0] * tb;
+    if (!inOrder) {
+      uint8_t* g = b.Room(nx);
+      if (tb == 4) {
+        for (int k = 0; k < nx; ++k) std::memcpy(g + 4 * k, row + 4 * cols[0][k], 4);
+      } else {
+        for (int k = 0; k < nx; ++k) std::memcpy(g + 2 * k, row + 2 * cols[0][k], 2);
+      }
+      src = g;
+    }
+    b.Push(SpanRun{src, dst, nx}, kernel, setup);
+  }
+  b.Flush(kernel, setup);
+  return true;
 }
 
 bool DiffuseMatters(const DrawContext& dc) {
@@ -877,6 +993,7 @@ void RasterTrianglePair(const DrawContext& dc, const RVertex* t) {
   Coverage c0, c1;
   const bool on0 = Cover(dc, t[0], t[1], t[2], &c0), on1 = Cover(dc, t[3], t[4], t[5], &c1);
   if (on0 && on1 && (t[0].diffuse == t[3].diffuse || !DiffuseMatters(dc))) {
+    if (RectQuad(dc, t, c0, c1)) return;
     t_Tris[0].Init(dc, c0);
     t_Tris[1].Init(dc, c1);
     VectorTriangles(dc, t_Tris, 2);

@@ -40,9 +40,9 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct
   static constexpr int kPx = V::kBytes / 2;   // pixels per step: one register of 16-bit lanes
   Chan<V> tex[4], tgt[3];
   Reg<V> keyLo, keyHi, db, dg, dr, da, ref, mLt, mEq, mGt, noAlpha;
-  bool keyOn, test;
+  bool keyOn, test, masked;
 
-  explicit SpanKernel(const SpanSetup& s) : keyOn(s.keyOn), test(s.alphaTest) {
+  explicit SpanKernel(const SpanSetup& s) : keyOn(s.keyOn), test(s.alphaTest), masked(false) {
     for (int k = 0; k < 4; ++k) tex[k] = Chan<V>(s.tex16[k]);
     for (int k = 0; k < 3; ++k) tgt[k] = Chan<V>(s.target16[k]);
     if constexpr (Tex16) {
@@ -69,6 +69,7 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct
     mEq = V::Set16(eq ? -1 : 0);
     mGt = V::Set16(gt ? -1 : 0);
     noAlpha = V::Set32(s.texAlpha ? 0 : (int32_t)0xFF000000u);
+    masked = keyOn || test;
   }
 
   Reg<V> InRange32(Reg<V> v) const {
@@ -140,13 +141,15 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct
       og = V::Min16(V::Add16(Mul255<V>(tg, a), pg), ff);
       orr = V::Min16(V::Add16(Mul255<V>(tr, a), pr), ff);
     }
+    // Without a key or an alpha test every pixel is written.
     if constexpr (Tgt16) {
       const Reg<V> out = V::Or(V::Or(tgt[0].Encode(ob), tgt[1].Encode(og)), tgt[2].Encode(orr));
-      V::Store(dp, V::FixOrder16(Select<V>(keep, out, w)));
+      V::Store(dp, V::FixOrder16(masked ? Select<V>(keep, out, w) : out));
     } else {
       const Reg<V> bg = V::Or(ob, V::template Slli16<8>(og));
-      V::Store(dp, Select<V>(V::Unlo16(keep, keep), V::Unlo16(bg, orr), w0));
-      V::Store(dp + V::kBytes, Select<V>(V::Unhi16(keep, keep), V::Unhi16(bg, orr), w1));
+      const Reg<V> p0 = V::Unlo16(bg, orr), p1 = V::Unhi16(bg, orr);
+      V::Store(dp, masked ? Select<V>(V::Unlo16(keep, keep), p0, w0) : p0);
+      V::Store(dp + V::kBytes, masked ? Select<V>(V::Unhi16(keep, keep), p1, w1) : p1);
     }
   }
 
