@@ -640,43 +640,49 @@ struct SpanBatch {
 };
 thread_local SpanBatch t_Batch;
 
-// cols[i] = FastSprite::Column(x0 + i), two at a time: the same double operations in the same
-// order, Clamp01 as max and min (max gives 0 for NaN, as Clamp01 does), and the floor of a value
-// in [0, width] as a truncation. True when the columns run in order, one texel per pixel.
-bool ColumnTable(int* cols, int x0, int n, double px0, double uBase, double du, int width) {
-  const __m128d base = _mm_set1_pd(uBase), d = _mm_set1_pd(du), p0 = _mm_set1_pd(px0);
-  const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0), w = _mm_set1_pd(static_cast<double>(width));
+// out[i] = min(floor(Clamp01((base + d (c0 + i - p0)) + add) x size), size - 1): a texel column
+// or row as the general path finds it, the same double operations in the same order, two at a
+// time. Clamp01 is max then min (max gives 0 for NaN, as Clamp01 does), and the floor of a value
+// in [0, size] a truncation. True when the values rise by one from each to the next.
+bool TexelTable(int* out, int c0, int n, double p0, double base, double d, double add, int size) {
+  const __m128d vb = _mm_set1_pd(base), vd = _mm_set1_pd(d), vp = _mm_set1_pd(p0), va = _mm_set1_pd(add);
+  const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0), vs = _mm_set1_pd(static_cast<double>(size));
+  const __m128d two = _mm_set1_pd(2.0);
+  const __m128i last = _mm_set1_epi32(size - 1);
+  __m128d c = _mm_setr_pd(c0, c0 + 1.0);   // whole numbers: adding 2 stays exact
+  auto pair = [&](__m128d x) {
+    const __m128d v = _mm_add_pd(_mm_add_pd(vb, _mm_mul_pd(vd, _mm_sub_pd(x, vp))), va);
+    return _mm_cvttpd_epi32(_mm_mul_pd(_mm_min_pd(_mm_max_pd(v, zero), one), vs));
+  };
   int i = 0;
-  for (; i + 2 <= n; i += 2) {
-    const __m128d x = _mm_cvtepi32_pd(_mm_setr_epi32(x0 + i, x0 + i + 1, 0, 0));
-    const __m128d u = _mm_min_pd(_mm_max_pd(_mm_add_pd(base, _mm_mul_pd(d, _mm_sub_pd(x, p0))), zero), one);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(cols + i), _mm_cvttpd_epi32(_mm_mul_pd(u, w)));
+  for (; i + 4 <= n; i += 4) {
+    const __m128i lo = pair(c);
+    c = _mm_add_pd(c, two);
+    const __m128i hi = pair(c);
+    c = _mm_add_pd(c, two);
+    __m128i r = _mm_unpacklo_epi64(lo, hi);
+    const __m128i over = _mm_cmpgt_epi32(r, last);
+    r = _mm_or_si128(_mm_andnot_si128(over, r), _mm_and_si128(over, last));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), r);
   }
-  for (; i < n; ++i) cols[i] = static_cast<int>(Clamp01(uBase + du * ((x0 + i) - px0)) * width);
-  bool inOrder = true;
-  for (i = 0; i < n; ++i) {
-    if (cols[i] > width - 1) cols[i] = width - 1;
-    if (i > 0 && cols[i] != cols[i - 1] + 1) inOrder = false;
+  for (; i < n; ++i) {
+    const int v = static_cast<int>(Clamp01((base + d * ((c0 + i) - p0)) + add) * size);
+    out[i] = v > size - 1 ? size - 1 : v;
   }
-  return inOrder;
+  int steps = 0;
+  for (i = 1; i < n; ++i) steps += out[i] == out[i - 1] + 1;
+  return steps == n - 1;
 }
 
-// rows[i] for y = y0 + i: the texel row of an upright mapping, worked as the general path works
-// it, Clamp01((v0 + dvdy (y - py0)) + across) x height floored, two rows at a time.
+// cols[i] = FastSprite::Column(x0 + i) on a row whose u starts at uBase.
+bool ColumnTable(int* cols, int x0, int n, double px0, double uBase, double du, int width) {
+  return TexelTable(cols, x0, n, px0, uBase, du, 0.0, width);
+}
+
+// rows[i]: the texel row of pixel row y0 + i of an upright mapping, from
+// Clamp01((v0 + dvdy (y - py0)) + across).
 void RowTable(int* rows, int y0, int n, double py0, double v0, double dvdy, double across, int height) {
-  const __m128d base = _mm_set1_pd(v0), d = _mm_set1_pd(dvdy), p0 = _mm_set1_pd(py0), c = _mm_set1_pd(across);
-  const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0), h = _mm_set1_pd(static_cast<double>(height));
-  int i = 0;
-  for (; i + 2 <= n; i += 2) {
-    const __m128d y = _mm_cvtepi32_pd(_mm_setr_epi32(y0 + i, y0 + i + 1, 0, 0));
-    const __m128d v = _mm_add_pd(_mm_add_pd(base, _mm_mul_pd(d, _mm_sub_pd(y, p0))), c);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(rows + i),
-                     _mm_cvttpd_epi32(_mm_mul_pd(_mm_min_pd(_mm_max_pd(v, zero), one), h)));
-  }
-  for (; i < n; ++i) rows[i] = static_cast<int>(Clamp01((v0 + dvdy * ((y0 + i) - py0)) + across) * height);
-  for (i = 0; i < n; ++i) {
-    if (rows[i] > height - 1) rows[i] = height - 1;
-  }
+  TexelTable(rows, y0, n, py0, v0, dvdy, across, height);
 }
 
 // A triangle's texture mapping: u and v at the anchor and their gradients, the general path's own.
@@ -868,9 +874,14 @@ bool RectQuad(const DrawContext& dc, const RVertex* t, const Coverage& c0, const
   uint8_t* dst = dc.target.base + static_cast<int64_t>(y0) * dc.target.pitch + x0 * db;
   for (int i = 0; i < ny; ++i, dst += dc.target.pitch) {
     const uint8_t* row = tex.px.base + static_cast<int64_t>(rows[0][i]) * tex.px.pitch;
-    b.Reserve(static_cast<size_t>(nx), kernel, setup);
     const uint8_t* src = row + cols[0][0] * tb;
-    if (!inOrder) {
+    if (inOrder) {
+      if (b.count == SpanBatch::kRuns) b.Flush(kernel, setup);
+      b.runs[b.count++] = SpanRun{src, dst, nx};
+      continue;
+    }
+    b.Reserve(static_cast<size_t>(nx), kernel, setup);
+    {
       uint8_t* g = b.Room(nx);
       if (tb == 4) {
         for (int k = 0; k < nx; ++k) std::memcpy(g + 4 * k, row + 4 * cols[0][k], 4);
