@@ -4,6 +4,8 @@
 // The two scans are templated on the rule and pick it once per draw through PickTexelScan.
 #pragma once
 #include <cstdint>
+#include <vector>
+#include "engine/softrender/blit_vector.h"
 #include "engine/softrender/geometry_internal.h"
 
 namespace softgeom {
@@ -19,6 +21,7 @@ struct TexelContext {
   uint32_t key;               // source's transparent colour (a palette index for paletted sources)
   const uint32_t* palette;    // source's palette: one 32-bit slot per entry, a 16-bit word in the low half for 16-bit images
   const uint8_t* weights;     // BlendWeightTable
+  uint32_t bright;            // draw bright, for the vector kernels
 };
 
 inline TexelContext MakeTexelContext(const MemImg* src) {
@@ -33,6 +36,7 @@ inline TexelContext MakeTexelContext(const MemImg* src) {
   k.key = src->transparentColor;
   k.palette = src->palettePtr;
   k.weights = g_BlendWeightTable;
+  k.bright = br;
   return k;
 }
 
@@ -54,6 +58,8 @@ template <int Fmt, bool Pal, int Mode, bool Blend, bool Tint, bool Alpha, bool T
 struct TexelRule {
   static constexpr int32_t kTexelBytes = Pal ? 1 : (Fmt == MEMIMG_FORMAT_RGB32 ? 4 : (Alpha ? 4 : 2));
   static constexpr int32_t kDestBytes = Fmt == MEMIMG_FORMAT_RGB32 ? 4 : 2;
+  static constexpr int kFmt = Fmt, kMode = Mode;
+  static constexpr bool kPal = Pal, kBlend = Blend, kTint = Tint, kAlpha = Alpha, kTrans = Trans;
 
   static inline void Apply(const TexelContext& k, const uint8_t* t, const uint8_t* blendByte, uint8_t* dp) {
     if constexpr (Fmt == MEMIMG_FORMAT_RGB32)
@@ -224,6 +230,80 @@ struct TexelRule {
       }
     }
     Store16(dp, (out[0] << 11) | (out[1] << 5) | out[2]);
+  }
+};
+
+// ---- vector kernels for the rules the image blits share ----
+
+// The blit kernel kind whose rule is this texel rule's, or -1. Direct sources without a blend
+// image: the copy (keyed), the tinted copy, alpha, add and subtract, and mode 0 of a 32-bit
+// source with an alpha channel. The untinted unkeyed copy is a plain copy and needs none.
+template <class Rule> constexpr int TexelKernelKind() {
+  constexpr bool b32 = Rule::kFmt == MEMIMG_FORMAT_RGB32;
+  if constexpr (Rule::kPal || Rule::kBlend) return -1;
+  else if constexpr (Rule::kAlpha) return b32 && Rule::kMode == 0 ? softblit::kKSrcAlpha32 : -1;
+  else if constexpr (Rule::kMode == 0)
+    return Rule::kTint ? (b32 ? softblit::kKTint32 : softblit::kKTint16) : (Rule::kTrans ? (b32 ? softblit::kKCopy32 : softblit::kKCopy16) : -1);
+  else if constexpr (Rule::kMode == 1) return b32 ? softblit::kKAlpha32 : softblit::kKAlphaN16;
+  else if constexpr (Rule::kMode == 2) return b32 ? softblit::kKAdd32 : softblit::kKAdd16;
+  else if constexpr (Rule::kMode == 3) return b32 ? softblit::kKSub32 : softblit::kKSub16;
+  else return -1;
+}
+
+// A scan's vector drawing, chosen once per draw: runs of texels inside the source, read in place
+// when they follow one another along a source row, otherwise fetched into a buffer first.
+struct TexelVector {
+  softblit::KernelFn fn = nullptr;
+  softblit::KernelArgs args{};
+  int texelBytes = 4;
+
+  template <class Rule> void Init(const TexelContext& k) {
+    constexpr int kind = TexelKernelKind<Rule>();
+    if constexpr (kind >= 0) {
+      // A 16-bit key above 0xFFFF matches no texel: the unkeyed kernel draws the same.
+      const bool keyed = Rule::kTrans && (Rule::kFmt == MEMIMG_FORMAT_RGB32 || k.key <= 0xFFFFu);
+      if (!keyed && kind == (Rule::kFmt == MEMIMG_FORMAT_RGB32 ? softblit::kKCopy32 : softblit::kKCopy16)) return;
+      fn = softblit::ActiveKernel(softblit::KernelId(kind, Rule::kTint, keyed));
+      args.key = k.key;
+      args.p = k.p;
+      args.bright = k.bright;
+      args.h = 1;
+      texelBytes = Rule::kTexelBytes;
+    }
+  }
+
+  // n pixels from dp, the pixel i showing texel (U + i dU, V + i dV) in 14.18 when inside the
+  // limits; rowOf(v) is the start of source row v.
+  template <class RowOf>
+  void Span(uint8_t* dp, int32_t destBytes, int32_t n, uint32_t U, uint32_t V, uint32_t dU, uint32_t dV,
+            uint32_t uLimit, uint32_t vLimit, RowOf rowOf) {
+    thread_local std::vector<uint8_t> buffer;
+    const int tb = texelBytes;
+    const bool inRow = dU == (uint32_t)kFixOne && dV == 0;
+    int32_t i = 0;
+    while (i < n) {
+      while (i < n && !(U < uLimit && V < vLimit)) ++i, U += dU, V += dV;
+      if (i == n) return;
+      int32_t m = 0;
+      const uint8_t* src;
+      if (inRow) {
+        src = rowOf(V >> 18) + (intptr_t)(U >> 18) * tb;
+        while (i + m < n && U < uLimit) ++m, U += dU;
+      } else {
+        if (buffer.size() < (size_t)(n - i) * tb) buffer.resize((size_t)(n - i) * tb);
+        uint8_t* g = buffer.data();
+        while (i + m < n && U < uLimit && V < vLimit) {
+          std::memcpy(g + (size_t)m * tb, rowOf(V >> 18) + (intptr_t)(U >> 18) * tb, (size_t)tb);
+          ++m, U += dU, V += dV;
+        }
+        src = g;
+      }
+      args.src = src;
+      args.dst = dp + (intptr_t)i * destBytes;
+      args.w = m;
+      fn(args);
+      i += m;
+    }
   }
 };
 
