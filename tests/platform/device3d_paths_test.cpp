@@ -196,4 +196,29 @@ TEST(Device3DPaths, SpritePathsGiveTheGeneralPathsBytes) {
   }
 }
 
+// The vector spans' closed forms, over their whole ranges: the rounded product as one high
+// multiply, and every channel width widened to 8 bits by (c x mul + add) >> down, both within 16
+// bits.
+TEST(Device3DPaths, SpanClosedFormsEqualTheDevicesArithmetic) {
+  for (uint32_t a = 0; a < 256; ++a) {
+    for (uint32_t b = 0; b < 256; ++b) {
+      const uint32_t t = a * b + 128;
+      ASSERT_LT(t, 65536u);
+      ASSERT_EQ((t * 257) >> 16, (t + (t >> 8)) >> 8) << a << " x " << b;
+    }
+  }
+  for (int bits = 1; bits <= 8; ++bits) {
+    const soft::Channel16 c = soft::MakeChannel16(0, bits, false);
+    const uint32_t max = (1u << bits) - 1;
+    ASSERT_EQ(c.mask, max);
+    ASSERT_EQ(c.narrow, 8 - bits);
+    for (uint32_t v = 0; v <= max; ++v) {
+      ASSERT_LT(v * c.mul + c.add, 65536u);
+      EXPECT_EQ((v * c.mul + c.add) >> c.down, (v * 255 + max / 2) / max) << bits << " bits, " << v;
+    }
+  }
+  const soft::Channel16 missing = soft::MakeChannel16(0, 0, true);
+  EXPECT_EQ((0 * missing.mul + missing.add) >> missing.down, 255u);
+}
+
 }  // namespace
