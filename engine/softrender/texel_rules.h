@@ -250,16 +250,19 @@ template <class Rule> constexpr int TexelKernelKind() {
   else return -1;
 }
 
-// A scan's vector drawing, chosen once per draw: runs of texels inside the source, read in place
-// when they follow one another along a source row, otherwise fetched into a buffer first.
+// A scan's vector drawing, chosen once per draw. It serves mappings that step one texel along a
+// source row per pixel (upright, unscaled), whose runs are read in place; a turned or scaled
+// mapping pays more for fetching its texels one by one than the kernels save, and keeps the
+// per-pixel loop.
 struct TexelVector {
   softblit::KernelFn fn = nullptr;
   softblit::KernelArgs args{};
   int texelBytes = 4;
 
-  template <class Rule> void Init(const TexelContext& k) {
+  template <class Rule> void Init(const TexelContext& k, uint32_t dU, uint32_t dV) {
     constexpr int kind = TexelKernelKind<Rule>();
     if constexpr (kind >= 0) {
+      if (dU != (uint32_t)kFixOne || dV != 0) return;
       // A 16-bit key above 0xFFFF matches no texel: the unkeyed kernel draws the same.
       const bool keyed = Rule::kTrans && (Rule::kFmt == MEMIMG_FORMAT_RGB32 || k.key <= 0xFFFFu);
       if (!keyed && kind == (Rule::kFmt == MEMIMG_FORMAT_RGB32 ? softblit::kKCopy32 : softblit::kKCopy16)) return;
@@ -269,36 +272,26 @@ struct TexelVector {
       args.bright = k.bright;
       args.h = 1;
       texelBytes = Rule::kTexelBytes;
+    } else {
+      (void)k, (void)dU, (void)dV;
     }
   }
 
-  // n pixels from dp, the pixel i showing texel (U + i dU, V + i dV) in 14.18 when inside the
-  // limits; rowOf(v) is the start of source row v.
+  // n pixels from dp, pixel i showing texel (U + i, V) in 14.18 when inside the limits; rowOf(v)
+  // is the start of source row v. The pixels inside form one run: U only grows (or wraps once past
+  // the limit), V stays.
   template <class RowOf>
-  void Span(uint8_t* dp, int32_t destBytes, int32_t n, uint32_t U, uint32_t V, uint32_t dU, uint32_t dV,
-            uint32_t uLimit, uint32_t vLimit, RowOf rowOf) {
-    thread_local std::vector<uint8_t> buffer;
-    const int tb = texelBytes;
-    const bool inRow = dU == (uint32_t)kFixOne && dV == 0;
+  void Span(uint8_t* dp, int32_t destBytes, int32_t n, uint32_t U, uint32_t V, uint32_t uLimit, uint32_t vLimit,
+            RowOf rowOf) {
+    if (V >= vLimit) return;
     int32_t i = 0;
     while (i < n) {
-      while (i < n && !(U < uLimit && V < vLimit)) ++i, U += dU, V += dV;
-      if (i == n) return;
+      while (i < n && U >= uLimit) ++i, U += (uint32_t)kFixOne;
       int32_t m = 0;
-      const uint8_t* src;
-      if (inRow) {
-        src = rowOf(V >> 18) + (intptr_t)(U >> 18) * tb;
-        while (i + m < n && U < uLimit) ++m, U += dU;
-      } else {
-        if (buffer.size() < (size_t)(n - i) * tb) buffer.resize((size_t)(n - i) * tb);
-        uint8_t* g = buffer.data();
-        while (i + m < n && U < uLimit && V < vLimit) {
-          std::memcpy(g + (size_t)m * tb, rowOf(V >> 18) + (intptr_t)(U >> 18) * tb, (size_t)tb);
-          ++m, U += dU, V += dV;
-        }
-        src = g;
-      }
-      args.src = src;
+      const uint32_t start = U;
+      while (i + m < n && U < uLimit) ++m, U += (uint32_t)kFixOne;
+      if (m == 0) return;
+      args.src = rowOf(V >> 18) + (intptr_t)(start >> 18) * texelBytes;
       args.dst = dp + (intptr_t)i * destBytes;
       args.w = m;
       fn(args);

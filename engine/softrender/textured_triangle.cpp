@@ -42,7 +42,7 @@ struct TriangleScanner {
     uint32_t V = (uint32_t)WrapAdd(WrapAdd(WrapMul(xl - s.xA, s.dVdx), WrapMul(y - s.yA, s.dVdy)), s.VA);
     uint8_t* dp = s.destPixels + (intptr_t)y * s.destPitch + (intptr_t)xl * Rule::kDestBytes;
     if (vec.fn) {
-      vec.Span(dp, Rule::kDestBytes, count, U, V, (uint32_t)s.dUdx, (uint32_t)s.dVdx, s.uLimit, s.vLimit,
+      vec.Span(dp, Rule::kDestBytes, count, U, V, s.uLimit, s.vLimit,
                [&s](uint32_t v) { return s.srcPixels + (intptr_t)v * s.srcPitch; });
       return;
     }
@@ -61,7 +61,7 @@ struct TriangleScanner {
   template <class Rule>
   static void Run(const Params& s) {
     TexelVector vec;
-    vec.Init<Rule>(s.k);
+    vec.Init<Rule>(s.k, (uint32_t)s.dUdx, (uint32_t)s.dVdx);
     int li = 0, ri = 0;
     const EdgeSegment* ls = &s.left.seg[0];
     const EdgeSegment* rs = &s.right.seg[0];

@@ -299,8 +299,9 @@ TEST_F(TexelRulesVector, RotatedBlitMatchesReferenceOverOptionMatrix) {
 
 namespace {
 
-// Turned and stretched draws fetch their texels one by one before the vector kernels run: they must
-// give the scalar loops' bytes, pixels outside the source and row tails included.
+// Turned and stretched draws keep the per-pixel loops while unscaled upright ones take the
+// kernels; with the kernels on, a frame of both gives the scalar loops' bytes, pixels outside the
+// source (skipped at both ends of a row) and row tails included.
 TEST_F(TexelRulesVector, FetchedTexelsGiveTheScalarBytes) {
   struct Rule { int format; bool alpha; int mode, param; bool tint, trans; };
   const Rule rules[] = {{1, false, 1, 77, true, true},  {1, true, 0, 0, false, true}, {1, true, 0, 0, true, false},
@@ -320,6 +321,9 @@ TEST_F(TexelRulesVector, FetchedTexelsGiveTheScalarBytes) {
       DrawRotatedToMemImg(&dest.img, &f.src.img, 20, 15, 0.7f, 2.3f, c.trans, 0, nullptr);
       TexturedVertex v[3] = {{1, 2, -1, 0}, {38, 4, 9, 1}, {3, 27, 0, 6}};
       DrawTexturedTriangleMemImg(&dest.img, &f.src.img, v, c.trans, nullptr);
+      // Upright and unscaled, the texture starting two texels left of it and ending past it.
+      TexturedVertex w[3] = {{2, 20, -2, 1}, {2 + 2 * kW, 20, 2 * kW - 2, 1}, {2, 20 + 2 * kH, -2, 1 + 2 * kH}};
+      DrawTexturedTriangleMemImg(&dest.img, &f.src.img, w, c.trans, nullptr);
       out[vector] = dest.Snapshot();
     }
     EXPECT_EQ(out[1], out[0]) << "format " << r.format << " mode " << r.mode << " alpha " << r.alpha;
