@@ -5,6 +5,7 @@
 #include <cstring>
 #include "engine/graphics/draw_state.h"
 #include "engine/softrender/blit_loops.h"
+#include "engine/softrender/blit_vector.h"
 #include "engine/softrender/image_blit_setup.h"
 
 int32_t g_SoftBlitMmxFlag = 0;
@@ -107,8 +108,16 @@ void DrawImageToMemImg(MemImg* dest, const MemImg* src, int32_t x, int32_t y, in
     return;
   }
   const int kind = SourceKind(src);
-  const bool fast = transparent == 1 && src->skipDataValid == 1 && src->skipData != nullptr &&
-                    cw == src->width && ch == src->height;
+  bool fast = transparent == 1 && src->skipDataValid == 1 && src->skipData != nullptr && cw == src->width &&
+              ch == src->height;
+  // With the vector kernels on, a keyed plain draw tested pixel by pixel beats the walk over the
+  // skip data, and draws the same bytes: the skip data classes pixels by the same key or alpha.
+  if (fast && (mode == BLEND_NONE || (mode == BLEND_ALPHA && p == 255)) && kind != kSrcPal &&
+      (blendImage == nullptr || blendImage->pixels == nullptr) &&
+      (src->format == MEMIMG_FORMAT_RGB32 || (kind == kSrcDirect && src->transparentColor <= 0xFFFF)) &&
+      ActiveVectorLevel() > 0) {
+    fast = false;
+  }
 
   Choice c = ChoiceFor(src, kind, blendImage);
   const bool special = !fast && !c.blend && !c.tint && kind != kSrcAlpha;
