@@ -55,6 +55,11 @@ extern int g_SoftRasterVectorMode;
 // The kernel for this draw, or null when vectors are off.
 SpanKernelFn ActiveSpanKernel(int index);
 
+// out[i] = min(floor(Clamp01((base + d (c0 + i - p0)) + add) x size), size - 1) for i < n, the
+// texel columns or rows of an upright mapping; true when each is one more than the one before.
+// AVX2 build (four at a time); the caller checks the processor.
+bool TexelTableAvx2(int* out, int c0, int n, double p0, double base, double d, double add, int size);
+
 // Fills the 16-bit channel description of a channel at `shift` of `bits` bits (0: missing).
 Channel16 MakeChannel16(int shift, int bits, bool alpha);
 
