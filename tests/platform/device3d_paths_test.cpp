@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <random>
 #include <vector>
 
 #include "platform/device3d.h"
@@ -46,7 +48,8 @@ std::vector<uint32_t> TexelPattern() {
 // Draws every placement with one program and returns the target's bytes. vector: the device's
 // vector mode (0 none, 1 SSE2, 2 AVX2) when not generalOnly.
 std::vector<uint8_t> Draw(const PixelFormat& targetFmt, const PixelFormat& texFmt, const Program& pr,
-                          const std::vector<Placement>& places, bool generalOnly, int vector = -1) {
+                          const std::vector<Placement>& places, bool generalOnly, int vector = -1,
+                          const std::function<void(Device3D*)>& submit = nullptr) {
   soft::g_SoftRasterGeneralOnly = generalOnly;
   soft::g_SoftRasterVectorMode = vector;
   SurfaceDevice* dev = SurfaceDeviceCreate(targetFmt);
@@ -112,6 +115,7 @@ std::vector<uint8_t> Draw(const PixelFormat& targetFmt, const PixelFormat& texFm
   d->SetRenderState(RS_ALPHAREF, 0x60);
   d->SetRenderState(RS_ALPHAFUNC, CMP_GREATEREQUAL);
   d->BeginScene();
+  if (submit) submit(d);
   const uint32_t diffuse[2] = {0xFFFFFFFFu, 0x80C0E0F0u};
   for (size_t i = 0; i < places.size(); ++i) {
     const Placement& pl = places[i];
@@ -219,6 +223,63 @@ TEST(Device3DPaths, SpanClosedFormsEqualTheDevicesArithmetic) {
   }
   const soft::Channel16 missing = soft::MakeChannel16(0, 0, true);
   EXPECT_EQ((0 * missing.mul + missing.add) >> missing.down, 255u);
+}
+
+// Upright quads in every shape the batching meets: halves whose texel addressing may disagree
+// (fractional texture ranges), halves of different colours, a list ending in an odd triangle,
+// quads drawn by index and as strips. Each is drawn through the general pipeline and through the
+// vector paths, which must agree byte for byte.
+TEST(Device3DPaths, QuadShapesGiveTheGeneralPathsBytes) {
+  std::mt19937 rng(31);
+  auto frac = [&](float lo, float hi) { return lo + (hi - lo) * static_cast<float>(rng() % 1000) / 1000.0f; };
+  std::vector<VertexTextured> list;
+  for (int i = 0; i < 24; ++i) {
+    const float l = frac(-4, 60), t = frac(-4, 44), w = frac(1, 24), h = frac(1, 20);
+    const float u0 = frac(-0.2f, 0.6f), u1 = frac(0.4f, 1.2f), v0 = frac(-0.2f, 0.6f), v1 = frac(0.4f, 1.2f);
+    const uint32_t c0 = 0xFF000000u | rng(), c1 = i % 3 == 0 ? 0x80FFFFFFu | rng() : c0;
+    const bool mirror = i % 4 == 1;
+    const float ul = mirror ? u1 : u0, ur = mirror ? u0 : u1;
+    list.insert(list.end(), {{l, t, 0, 1, c0, ul, v0}, {l + w, t, 0, 1, 0, ur, v0}, {l, t + h, 0, 1, 0, ul, v1},
+                             {l + w, t + h, 0, 1, c1, ur, v1}, {l, t + h, 0, 1, 0, ul, v1}, {l + w, t, 0, 1, 0, ur, v0}});
+  }
+  // Halves that round a texel column apart (found by search): at the rectangle's left pixel the
+  // left half's anchor gives u x 16 = 7, the right half's a hair below; in the second quad the
+  // right half's own pixel at x = 19 takes column 0 where the left half's plane gives 1.
+  const float found[2][6] = {{12.0f, 12.0f + 18.077220916748047f, 9.550152778625488f, 9.550152778625488f + 7.37031888961792f,
+                              0.4375f, 1.1112308502197266f},
+                             {6.0f, 20.0f, 8.268209457397461f, 8.268209457397461f + 13.693720817565918f, 0.875f, 0.0f}};
+  for (const auto& q : found) {
+    const float l = q[0], r = q[1], t = q[2], b = q[3], u0 = q[4], u1 = q[5];
+    list.insert(list.end(), {{l, t, 0, 1, 0xFFFFFFFFu, u0, 0}, {r, t, 0, 1, 0, u1, 0}, {l, b, 0, 1, 0, u0, 1},
+                             {r, b, 0, 1, 0xFFFFFFFFu, u1, 1}, {l, b, 0, 1, 0, u0, 1}, {r, t, 0, 1, 0, u1, 0}});
+  }
+  list.insert(list.end(), {{5.5f, 5.5f, 0, 1, 0xFFFFFFFFu, 0, 0}, {30.5f, 9.5f, 0, 1, 0, 1, 0}, {9.5f, 33.5f, 0, 1, 0, 0, 1}});
+  const std::vector<VertexTextured> quad = {{10.5f, 12.5f, 0, 1, 0xC0FFFFFFu, 0, 0}, {26.5f, 12.5f, 0, 1, 0, 1, 0},
+                                            {10.5f, 28.5f, 0, 1, 0, 0, 1},          {26.5f, 28.5f, 0, 1, 0, 1, 1}};
+  const uint16_t indices[6] = {0, 1, 2, 3, 2, 1};
+  auto submit = [&](Device3D* d) {
+    EXPECT_EQ(d->DrawPrimitive(PRIM_TRIANGLELIST, FVF_TEXTURED, list.data(), static_cast<uint32_t>(list.size()), 0), DEV3D_OK);
+    EXPECT_EQ(d->DrawIndexedPrimitive(PRIM_TRIANGLELIST, FVF_TEXTURED, quad.data(), 4, indices, 6, 0), DEV3D_OK);
+    std::vector<VertexTextured> strip = quad;
+    for (auto& v : strip) v.x += 30;
+    EXPECT_EQ(d->DrawPrimitive(PRIM_TRIANGLESTRIP, FVF_TEXTURED, strip.data(), 4, 0), DEV3D_OK);
+  };
+  const Program programs[] = {{TOP_SELECTARG1, TOP_SELECTARG1, TA_TEXTURE, 1, false, false},
+                              {TOP_MODULATE, TOP_MODULATE, TA_TEXTURE, 1, true, false},
+                              {TOP_MODULATE, TOP_SELECTARG1, TA_DIFFUSE, 2, false, true}};
+  struct Formats { const PixelFormat* target; const PixelFormat* tex; const char* name; };
+  const Formats formats[] = {{&kXrgb, &kArgb, "32 on 32"}, {&kRgb565, &kArgb4444, "4444 on 16"}};
+  for (const Formats& f : formats) {
+    for (size_t i = 0; i < sizeof(programs) / sizeof(programs[0]); ++i) {
+      const std::vector<uint8_t> general = Draw(*f.target, *f.tex, programs[i], {}, true, -1, submit);
+      for (int vector : {1, 2}) {
+        const std::vector<uint8_t> fast = Draw(*f.target, *f.tex, programs[i], {}, false, vector, submit);
+        size_t first = 0;
+        while (first < fast.size() && fast[first] == general[first]) ++first;
+        EXPECT_EQ(first, fast.size()) << f.name << ", program " << i << ", vector " << vector << ": first differing byte " << first;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 #include "blit_test_util.h"
 #include "engine/graphics/draw_state.h"
+#include "engine/softrender/blit_vector.h"
 #include "engine/softrender/image_blit.h"
 
 namespace {
@@ -180,5 +181,67 @@ std::string MatrixName(const ::testing::TestParamInfo<std::tuple<int, int>>& inf
 
 INSTANTIATE_TEST_SUITE_P(AllSources, Matrix,
                          ::testing::Combine(::testing::Values(0, 1), ::testing::Values(0, 1, 2)), MatrixName);
+
+}  // namespace
+
+namespace {
+
+// The scaled blit's index plans over many ratios, mirrorings and clips: the plain copy (which
+// keeps an exactly reached pixel and copies repeated rows) and the alpha rule (which advances past
+// it and runs the kernels on gathered rows), against the reference walk.
+TEST(ScaledPlans, ManyRatiosMirrorsAndClipsEqualReference) {
+  BuildBlendLookupTables();
+  std::mt19937 rng(2024);
+  TestImage dst0, a, b;
+  MakeImage(dst0, 48, 40, 1, 0, 0, 3);
+  FillRandom(dst0, rng);
+  MakeImage(a, 48, 40, 1, 0, 0, 3);
+  MakeImage(b, 48, 40, 1, 0, 0, 3);
+  g_DrawState.drawArea = {3, 2, 44, 37};
+  g_DrawState.drawBright = 0xFFFFFF;
+  for (int sw : {1, 2, 3, 5, 8, 9}) {
+    TestImage src;
+    MakeImage(src, sw, 1 + sw % 4, 1, 0, 0, 1);
+    src.img.transparentColor = 0x00FF00FF;
+    FillRandom(src, rng);
+    for (int trial = 0; trial < 24; ++trial) {
+      int32_t r[4] = {(int32_t)(rng() % 56) - 8, (int32_t)(rng() % 50) - 8, (int32_t)(rng() % 56) - 8,
+                      (int32_t)(rng() % 50) - 8};
+      for (int mode : {BLEND_NONE, BLEND_ALPHA}) {
+        for (int vector : {0, 2}) {
+          g_SoftBlitVectorMode = vector;
+          g_DrawState.blendMode = mode;
+          g_DrawState.blendParam = 100;
+          CopyPixels(a, dst0);
+          CopyPixels(b, dst0);
+          DrawScaledToMemImg(&a.img, &src.img, r, trial & 1, nullptr);
+          RefDrawScaled(&b.img, &src.img, r, trial & 1, nullptr, false);
+          ASSERT_EQ(a.pixels, b.pixels) << "source " << sw << " rect " << r[0] << "," << r[1] << "," << r[2] << ","
+                                        << r[3] << " mode " << mode << " vector " << vector;
+        }
+      }
+    }
+  }
+  g_SoftBlitVectorMode = -1;
+}
+
+// The switch: 0 turns every kernel off, 1 keeps to SSE2, anything else takes the widest the
+// processor offers.
+TEST(VectorSwitch, LevelFollowsTheModeAndTheProcessor) {
+  const bool avx2 = __builtin_cpu_supports("avx2");
+  g_SoftBlitVectorMode = 0;
+  EXPECT_EQ(softblit::ActiveVectorLevel(), 0);
+  EXPECT_EQ(softblit::ActiveKernel(softblit::KernelId(softblit::kKAlpha32, false, false)), nullptr);
+  g_SoftBlitVectorMode = 1;
+  EXPECT_EQ(softblit::ActiveVectorLevel(), 1);
+  EXPECT_EQ(softblit::ActiveKernel(softblit::KernelId(softblit::kKAlpha32, false, false)),
+            softblit::Sse2Kernels()[softblit::KernelId(softblit::kKAlpha32, false, false)]);
+  g_SoftBlitVectorMode = 2;
+  EXPECT_EQ(softblit::ActiveVectorLevel(), avx2 ? 2 : 1);
+  g_SoftBlitVectorMode = -1;
+  EXPECT_EQ(softblit::ActiveVectorLevel(), avx2 ? 2 : 1);
+  // Kinds without a variant have no kernel: the unkeyed copy is a row copy.
+  EXPECT_EQ(softblit::ActiveKernel(softblit::KernelId(softblit::kKCopy32, false, false)), nullptr);
+}
 
 }  // namespace
