@@ -245,3 +245,47 @@ TEST(VectorSwitch, LevelFollowsTheModeAndTheProcessor) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every blend parameter through the kernels of the parameterised rules (alpha, add, subtract;
+// tinted and not; 16- and 32-bit; the fast path's forms too), against the scalar loops.
+TEST(VectorKernels, EveryParameterGivesTheScalarBytes) {
+  BuildBlendLookupTables();
+  std::mt19937 rng(8);
+  for (int format : {0, 1}) {
+    TestImage src, dst0, a;
+    MakeImage(src, 19, 3, format, 0, 0, 1);
+    src.img.transparentColor = format == 0 ? 0xF81Fu : 0x00FF00FFu;
+    FillRandom(src, rng);
+    ASSERT_EQ(BuildMemImgSkipData(&src.img), 0);
+    MakeImage(dst0, 23, 6, format, 0, 0, 5);
+    FillRandom(dst0, rng);
+    MakeImage(a, 23, 6, format, 0, 0, 5);
+    g_DrawState.drawArea = {0, 0, 23, 6};
+    for (int mode : {BLEND_ALPHA, BLEND_ADD, BLEND_SUB}) {
+      for (int p = 1; p < 255; ++p) {
+        for (uint32_t bright : {0xFFFFFFu, 0x7FC0FFu}) {
+          for (int transparent : {0, 1}) {
+            g_DrawState.blendMode = mode;
+            g_DrawState.blendParam = p;
+            g_DrawState.drawBright = bright;
+            std::vector<uint8_t> want;
+            for (int vector : {0, 1, 2}) {
+              g_SoftBlitVectorMode = vector;
+              CopyPixels(a, dst0);
+              src.img.skipDataValid = 1;
+              DrawImageToMemImg(&a.img, &src.img, 2, 1, transparent, nullptr);
+              if (vector == 0) want = a.pixels;
+              else ASSERT_EQ(a.pixels, want) << "format " << format << " mode " << mode << " p " << p << " bright "
+                                             << bright << " transparent " << transparent << " vector " << vector;
+            }
+          }
+        }
+      }
+    }
+  }
+  g_SoftBlitVectorMode = -1;
+}
+
+}  // namespace
