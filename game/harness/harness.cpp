@@ -133,6 +133,11 @@ void BeforePass() {
   if (r.frame == 0 && r.shots.count(kLoadingShot) && LastPicture(&pic)) SaveShot("shot_loading.png", pic);
   if (r.headless) plat::VirtualClockAdvance(kVirtualMsPerPass);
   ApplyKeys();
+  if (r.frame == r.options->startPlayFrame) {
+    SetSettingsSlot(kSlotContinues, 0);
+    SetSettingsSlot(kSlotPlayMode, 2);
+    SetMenuTaskField(kFieldSceneExit, kExitPlayStart);
+  }
   if (r.playbackPending &&
       (r.options->playbackFrame >= 0 ? r.frame >= r.options->playbackFrame : GetSettingsSlot(kSlotPlayMode) == 0))
     StartPlayback();

@@ -22,6 +22,8 @@ struct HarnessOptions {
   bool hashFrames = false;              // keep the per-frame hashes in the result
   std::vector<int> boxAnswers;          // message boxes answered in order (6 Yes, 7 No, 1 OK, 2 Cancel)
   std::string recordReplay;             // the replay of the play is written here once it ends
+  int startPlayFrame = -1;              // a play starts at this frame, as GAME START would with the
+                                        // difficulty, character and area the settings hold
   std::string playbackReplay;           // this replay is played back once the title runs
   int playbackFrame = -1;               // ... or from this frame on (the title must be running)
   bool window = false;                  // the real SDL window (for a display or the virtual X server)

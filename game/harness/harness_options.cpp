@@ -25,6 +25,7 @@ const char kUsage[] =
     "  --answer A[,A..]      answers of the message boxes in order: yes no ok cancel\n"
     "  --record FILE         write the replay of the play once it ends\n"
     "  --record-demo         the same into dat/vlxdemo0.rpy of the run's folder\n"
+    "  --start-play N        start a play at frame N (the title must run), as GAME START would\n"
     "  --playback FILE       play this replay back once the title runs\n"
     "  --window              the real window instead of the headless one\n"
     "  --renderer R          full, soft or nodisplay\n";
@@ -76,6 +77,11 @@ int HarnessMain(int argc, char** argv) {
     } else if (a == "--frames") {
       if (!ParseInt(value().c_str(), &o.frames)) {
         std::fprintf(stderr, "game-harness: --frames takes a count\n");
+        return 2;
+      }
+    } else if (a == "--start-play") {
+      if (!ParseInt(value().c_str(), &o.startPlayFrame)) {
+        std::fprintf(stderr, "game-harness: --start-play takes a frame number\n");
         return 2;
       }
     } else if (a == "--keys") {

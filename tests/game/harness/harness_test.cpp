@@ -164,11 +164,8 @@ TEST_F(HarnessRun, RecordedPlayPlaysBackTheSameInputsPicturesAndDraws) {
   o.hashFrames = true;
   o.recordReplay = root + "/play.rpy";
   o.inputScript = "250 Z\n300 Z LEFT\n350 Z UP\n400 X\n420 Z RIGHT DOWN\n500 C\n510 Z\n600 Z SPACE\n";
+  o.startPlayFrame = kPlayStart;
   o.onFrame = [](int frame) {
-    if (frame == kPlayStart - 1) {
-      SetSettingsSlot(kSlotPlayMode, 2);
-      SetMenuTaskField(kFieldSceneExit, kExitPlayStart);
-    }
     NotePlayFrame(frame);
     if (frame == kPlayEnd + 1) EndReplay();
   };
