@@ -211,7 +211,7 @@ int RunFrameLoop() {
       }
     }
     if (g_Engine.ProcessMessageLocked() == -1) return -1;
-    if (g_Engine.IsKeyDownLocked(kKeyEscape) && ConfirmQuitBox()) return -1;
+    if (g_Engine.IsKeyDownLocked(kKeyEscape) == 1 && ConfirmQuitBox()) return -1;
     if (settle != 0) ++settle;
     if (passes == kSettlePasses) ResetFramePacing();
     EndFrame();
