@@ -1,2 +1,2 @@
-# The game's frame: the framework's libraries, and the picture writers for the sprite sheet.
-target_link_libraries(bench_game_frame PRIVATE game_framework game_play game_frontend tools_common)
+# Steps the game's own frame: the game libraries on top of the engine.
+target_link_libraries(bench_game_frame PRIVATE game_framework game_play game_frontend)
