@@ -11,7 +11,8 @@
 #include "game/framework/engine_entries.h"
 #include "game/framework/game_math.h"
 #include "game/framework/settings.h"
-#include "game/play/pending_framework.h"
+#include "game/framework/input.h"
+#include "game/framework/replay.h"
 #include "game/play/play.h"
 
 namespace {

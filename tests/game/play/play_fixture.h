@@ -12,7 +12,8 @@
 #include "game/framework/game_math.h"
 #include "game/framework/settings.h"
 #include "game/framework/sprites.h"
-#include "game/play/pending_framework.h"
+#include "game/framework/input.h"
+#include "game/framework/replay.h"
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
 
