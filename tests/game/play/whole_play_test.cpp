@@ -12,6 +12,7 @@
 #include <fstream>
 #include <string>
 
+#include "game/framework/replay.h"
 #include "game/play/play.h"
 #include "play_harness.h"
 #include "game/temp_dir.h"
@@ -140,6 +141,48 @@ TEST_P(WholePlay, ScriptedAreaRepeatsAndPlaysBackFrameByFrame) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Characters, WholePlay, ::testing::Values(0, 1));
+
+// A replay whose area block cannot be found, or holds values no play can have, ends through the
+// result screen in its first frame instead of playing on.
+TEST_F(WholePlay, DamagedAreaBlockEndsThePlaybackAtOnce) {
+  PlayRun run = Script(0);
+  run.maxPasses = 60;
+  RunPlay(run);
+  EndReplay();
+  ASSERT_TRUE(SaveRecordedPlay(3));
+  const std::vector<unsigned char> good = dir.Read("replay/vlxrep0003.rpy");
+  ASSERT_GT(good.size(), 64u * 4u);
+  auto withWord = [&good](int word, uint32_t value) {
+    std::vector<unsigned char> b = good;
+    for (int k = 0; k < 4; ++k) b[size_t(word) * 4 + k] = uint8_t(value >> (8 * k));
+    return b;
+  };
+  auto wordAt = [&good](int word) {
+    uint32_t v = 0;
+    for (int k = 0; k < 4; ++k) v |= uint32_t(good[size_t(word) * 4 + k]) << (8 * k);
+    return v;
+  };
+  struct Case { const char* what; std::vector<unsigned char> bytes; bool ends; };
+  const Case cases[] = {
+      {"intact", good, false},
+      {"foreign key", withWord(33, wordAt(33) ^ 1), true},
+      {"lives 99", withWord(34 + 20, 99), true},
+      {"phase level 0", withWord(34 + 18, 0), true},
+      {"negative score", withWord(34 + 17, 0x80000000u), true},
+  };
+  for (const Case& c : cases) {
+    dir.Write("replay/vlxrep0004.rpy", c.bytes);
+    ASSERT_TRUE(LoadRecordedPlay(4)) << c.what;
+    PlayRun playback = run;
+    playback.playback = true;
+    playback.maxPasses = 40;
+    const PlayOutcome o = RunPlay(playback);
+    EXPECT_EQ(o.reachedResult, c.ends) << c.what;
+    if (c.ends) {
+      EXPECT_EQ(o.frames.size(), 1u) << c.what;
+    }
+  }
+}
 
 // The second process of the test above: the same script, its outcome written where asked.
 TEST(WholePlayChild, RecordsForItsParent) {
