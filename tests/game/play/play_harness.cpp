@@ -76,6 +76,7 @@ bool InPlaySession() { return GetGameVar(kFieldKind) == kKindGameSession; }
 void BeforePass() {
   g_h.ms += 1;   // the work of a pass
   g_h.played = (GetSettingsSlot(kSlotPlayMode) & kPlayFrames) != 0 && InPlaySession();
+  if (g_h.pass == g_h.run->loseAllLivesAt) SetGameVar(kVarLives, 0);
   // The pause menu's RESUME GAME, once the pause has lasted its frames.
   if (IsActorsPaused() && !(GetSettingsSlot(kSlotPlayMode) & kPlayFrames) && InPlaySession()) {
     ++g_h.out->pausedPasses;
@@ -93,7 +94,13 @@ bool AfterPass() {
   ++g_h.pass;
   if (g_h.played) {
     PlayFrame f{};
-    for (int n = 24; n < 128; ++n) f.vars[n - 24] = GetGameVar(n);
+    f.vars[0] = GetGameVar(kVarFrame);
+    for (int n = 24; n < 128; ++n) f.vars[n - 23] = GetGameVar(n);
+    const int player = GetPlayerActor();
+    if (player > 0) {
+      f.player = {GetActorField(kFieldX, player), GetActorField(kFieldY, player),
+                  GetActorField(kFieldAge, player)};
+    }
     f.liveActors = CountLiveActors();
     f.drawHash = HashDrawList();
     // Counted from the end of the first frame: the replay's start and area sync draw differently

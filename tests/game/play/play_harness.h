@@ -26,11 +26,14 @@ struct PlayRun {
   std::vector<PadStep> pad;
   int pauseFrames = 7;                // a pause menu opened by MENU resumes after this many passes
   bool playback = false;              // plays the replay in the buffer back instead of the pad
+  int loseAllLivesAt = -1;            // at this pass the lives drop to 0 (as the last hit would),
+                                      // recording and playback alike
   int maxPasses = 20000;
 };
 
 struct PlayFrame {                    // one played frame (the session stepped)
-  std::array<int32_t, 104> vars;      // game variables 24-127 after the frame
+  std::array<int32_t, 105> vars;      // game variables 4 and 24-127 after the frame
+  std::array<int32_t, 3> player;      // the player's x, y and age (0 without a player)
   int liveActors;
   uint64_t drawHash;                  // the display list the frame built
   uint64_t draws;                     // generator draws since the first frame

@@ -58,6 +58,7 @@ void ExpectSamePlay(const PlayOutcome& a, const PlayOutcome& b, size_t frames, c
   ASSERT_GE(b.frames.size(), frames) << what;
   for (size_t i = 0; i < frames; ++i) {
     ASSERT_EQ(a.frames[i].vars, b.frames[i].vars) << what << " frame " << i;
+    ASSERT_EQ(a.frames[i].player, b.frames[i].player) << what << " frame " << i;
     ASSERT_EQ(a.frames[i].draws, b.frames[i].draws) << what << " frame " << i;
     ASSERT_EQ(a.frames[i].liveActors, b.frames[i].liveActors) << what << " frame " << i;
     ASSERT_EQ(a.frames[i].drawHash, b.frames[i].drawHash) << what << " frame " << i;
@@ -113,8 +114,8 @@ TEST_P(WholePlay, ScriptedAreaRepeatsAndPlaysBackFrameByFrame) {
   // The script's shift happened, and for the second character the overdrive's slow mode.
   bool shifted = false, slowed = false;
   for (const PlayFrame& f : first.frames) {
-    shifted |= f.vars[kVarShiftTimer - 24] > 0;
-    slowed |= f.vars[kVarSlowGauge - 24] >= 39;
+    shifted |= f.vars[kVarShiftTimer - 23] > 0;
+    slowed |= f.vars[kVarSlowGauge - 23] >= 39;
   }
   EXPECT_TRUE(shifted);
   EXPECT_EQ(slowed, character == 1);
@@ -141,6 +142,27 @@ TEST_P(WholePlay, ScriptedAreaRepeatsAndPlaysBackFrameByFrame) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Characters, WholePlay, ::testing::Values(0, 1));
+
+// The pause menu opened during a game over's freeze: its resume leaves the actors frozen, as the
+// playback (which never pauses) has them.
+TEST_F(WholePlay, AGameOverPausedAndResumedStaysFrozen) {
+  PlayRun run = Script(0);
+  run.pad = {{0, 0}, {100, kPadRight}, {380, kPadMenu}, {381, 0}};
+  run.loseAllLivesAt = 300;
+  const PlayOutcome first = RunPlay(run);
+  ASSERT_TRUE(first.reachedResult);
+  EXPECT_EQ(first.pausedPasses, 7);
+  ASSERT_TRUE(SaveRecordedPlay(5));
+  ASSERT_TRUE(LoadRecordedPlay(5));
+  PlayRun playback = run;
+  playback.playback = true;
+  const PlayOutcome replayed = RunPlay(playback);
+  ASSERT_TRUE(replayed.reachedResult);
+  ASSERT_EQ(replayed.frames.size(), first.frames.size());
+  ExpectSamePlay(first, replayed, first.frames.size() - 1, "game over");
+  // The counter reached 120 in the frame before the results opened.
+  EXPECT_EQ(first.frames[first.frames.size() - 2].vars[kVarGameOver - 23], 120);
+}
 
 // A replay whose area block cannot be found, or holds values no play can have, ends through the
 // result screen in its first frame instead of playing on.
