@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -176,7 +177,9 @@ TEST_F(WholePlay, DamagedAreaBlockEndsThePlaybackAtOnce) {
   ASSERT_GT(good.size(), 64u * 4u);
   auto withWord = [&good](int word, uint32_t value) {
     std::vector<unsigned char> b = good;
-    for (int k = 0; k < 4; ++k) b[size_t(word) * 4 + k] = uint8_t(value >> (8 * k));
+    const unsigned char bytes[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16),
+                                    uint8_t(value >> 24)};
+    std::copy(bytes, bytes + 4, b.begin() + word * 4);
     return b;
   };
   auto wordAt = [&good](int word) {
