@@ -10,9 +10,9 @@
 #include "game/framework/drawlist.h"
 #include "game/framework/engine_entries.h"
 #include "game/framework/game_math.h"
-#include "game/framework/settings.h"
 #include "game/framework/input.h"
 #include "game/framework/replay.h"
+#include "game/framework/settings.h"
 #include "game/play/play.h"
 
 namespace {

@@ -2,9 +2,8 @@
 // links and a play runs without them: each creates nothing and reports failure or nothing. Each
 // stand-in is deleted here when its real version lands (one function each).
 #include "game/framework/actors.h"
-#include "game/framework/settings.h"
-#include "game/framework/input.h"
 #include "game/framework/replay.h"
+#include "game/framework/settings.h"
 #include "game/play/play.h"
 
 // Player weapons.
