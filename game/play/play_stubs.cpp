@@ -68,10 +68,6 @@ int StartWave(int, int) { return -1; }
 void WaveControllerTask(int) {}
 void Wave19LeaderBehaviour(int) {}
 
-// Object drawing.
-void SetScrollOffset(int, int) {}
-void GetCurDrawParams(int* x, int* y, int* layer, int* age) { *x = *y = *layer = *age = 0; }
-
 // Front end. The intro card ends at once, as it does in playback; the result screen ends the
 // recording and leaves an idle session, without its window.
 void StartReplayForPlay() { BeginReplay((GetSettingsSlot(kSlotPlayMode) & kPlayReplay) != 0); }
