@@ -9,12 +9,6 @@ void EnemyGroupTask(int) {}
 
 void SwapEnemyBulletSprites(int) {}
 
-void DrawBeam() {}
-void DrawPlayerCharacter1() {}
-void DrawPlayerCharacter2() {}
-void DrawGrowingRing() {}
-void DrawTimedDevice() {}
-void DrawAreaBackground() {}
 void DrawEnemy02() {}
 void DrawEnemy03() {}
 void DrawEnemy04() {}
