@@ -5,6 +5,11 @@
 
 #include "game/framework/settings.h"
 #include "game/play/pending_framework.h"
+#if __has_include("game/framework/frame_loop.h")
+#include "game/framework/frame_loop.h"
+#else
+void AwardPlayOrder(int n);
+#endif
 
 #define VLX_PENDING __attribute__((weak))
 
@@ -13,7 +18,6 @@ VLX_PENDING int SyncReplayArea(bool, int area) { return area; }
 VLX_PENDING void RecordAreaResult(bool, int) {}
 VLX_PENDING void BeginReplay(bool) {}
 VLX_PENDING void EndReplay() {}
-void AwardPlayOrder(int n);
 VLX_PENDING void AwardPlayOrder(int n) {
   if (n >= 0 && n < 32) SetSettingsSlot(kSlotPlayOrders, GetSettingsSlot(kSlotPlayOrders) | (1 << n));
 }

@@ -6,16 +6,6 @@
 #include "game/play/pending_framework.h"
 #include "game/play/play.h"
 
-// Player weapons.
-int SpawnPlayerShot(int, int, int, int) { return -1; }
-void DamageTarget(int, int) {}
-void IncreaseTargetGauge(int, int) {}
-void AddHitChain(int, int) {}
-void PlayerShotTask(int) {}
-void PlayerTorpedoTask(int) {}
-void PlayerBeamTask(int) {}
-void PlayerDeviceTask(int) {}
-
 // Bombs and special actions.
 void StartBombCommon() {}
 void UseCounterBomb() {}
@@ -26,12 +16,6 @@ void BombTaskB1(int) {}
 void BombTaskB2(int) {}
 void BombTaskB3(int) {}
 void BombTaskB4(int) {}
-
-// Items and gems.
-int SpawnItem(int, int, int, int, int) { return -1; }
-void ItemTask(int) {}
-int CancelBulletsToItems(int) { return 0; }
-int SpawnDebrisPiece(int, int, int, int32_t, int, int) { return -1; }
 
 // Enemy bullets.
 int ResetBulletPattern(int, int, int, int, int) { return 0; }
