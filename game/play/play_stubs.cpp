@@ -6,17 +6,6 @@
 #include "game/play/pending_framework.h"
 #include "game/play/play.h"
 
-// Bombs and special actions.
-void StartBombCommon() {}
-void UseCounterBomb() {}
-int LaunchBombA() { return -1; }
-int LaunchBombB() { return -1; }
-void BombTaskA(int) {}
-void BombTaskB1(int) {}
-void BombTaskB2(int) {}
-void BombTaskB3(int) {}
-void BombTaskB4(int) {}
-
 // Enemy bullets.
 int ResetBulletPattern(int, int, int, int, int) { return 0; }
 void FireBulletPattern() {}
