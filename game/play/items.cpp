@@ -6,16 +6,11 @@
 #include "game/framework/actors.h"
 #include "game/framework/commands.h"
 #include "game/framework/engine_entries.h"
+#include "game/framework/frame_loop.h"
 #include "game/framework/game_math.h"
 #include "game/framework/sound.h"
 #include "game/framework/spawn.h"
 #include "game/framework/sprites.h"
-#include "game/play/pending_framework.h"
-#if __has_include("game/framework/frame_loop.h")
-#include "game/framework/frame_loop.h"
-#else
-void AwardPlayOrder(int n);   // the frame loop's, until its header is on this branch
-#endif
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
 

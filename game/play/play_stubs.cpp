@@ -3,7 +3,8 @@
 // stand-in is deleted here when its real version lands (one function each).
 #include "game/framework/actors.h"
 #include "game/framework/settings.h"
-#include "game/play/pending_framework.h"
+#include "game/framework/input.h"
+#include "game/framework/replay.h"
 #include "game/play/play.h"
 
 // Enemy bullets.

@@ -10,7 +10,8 @@
 #include "game/framework/settings.h"
 #include "game/framework/sound.h"
 #include "game/framework/spawn.h"
-#include "game/play/pending_framework.h"
+#include "game/framework/input.h"
+#include "game/framework/replay.h"
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
 
@@ -291,6 +292,7 @@ void DispatchGameTask(int actor) {
 }
 
 bool IsGameOverFreezeHeld() {
+  // The counter passes 60 in the update that freezes the actors.
   return GetGameVar(kFieldKind) == kKindGameSession && GetGameVar(kVarLives) <= 0 &&
-         GetGameVar(kVarGameOver) >= 60;
+         GetGameVar(kVarGameOver) > 60;
 }

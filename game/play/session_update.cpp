@@ -10,7 +10,8 @@
 #include "game/framework/sound.h"
 #include "game/framework/spawn.h"
 #include "game/framework/sprites.h"
-#include "game/play/pending_framework.h"
+#include "game/framework/input.h"
+#include "game/framework/replay.h"
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
 
