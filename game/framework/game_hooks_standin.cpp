@@ -8,20 +8,6 @@ void EnemyGroupTask(int) {}
 
 void SwapEnemyBulletSprites(int) {}
 
-void DrawActorSprite() {}
-void DrawActorSpriteShaken() {}
-void DrawActorRect() {}
-void DrawActorTextById() {}
-void DrawActorFontTextById() {}
-void DrawActorNumber() {}
-void DrawActorNumberZeroPad() {}
-void DrawBeam() {}
-void DrawPlayerCharacter1() {}
-void DrawPlayerCharacter2() {}
-void DrawGrowingRing() {}
-void DrawTimedDevice() {}
-void DrawItemWithLabel() {}
-void DrawAreaBackground() {}
 void DrawEnemy02() {}
 void DrawEnemy03() {}
 void DrawEnemy04() {}

@@ -232,6 +232,7 @@ void Wave19LeaderBehaviour(int actor);
 
 // Object drawing.
 void SetScrollOffset(int x, int y);
+void GetScrollOffset(int* x, int* y);
 void GetCurDrawParams(int* x, int* y, int* layer, int* age);
 
 // ---------------------------------------------------------------------------------------------
