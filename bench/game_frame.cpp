@@ -5,6 +5,7 @@
 // while the sweep bomb crosses the screen.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "game/framework/actors.h"
@@ -161,5 +162,54 @@ void BM_CollectThousandHomingGemsDuringSweep(benchmark::State& state) {
   ResetActors();
 }
 BENCHMARK(BM_CollectThousandHomingGemsDuringSweep)->Unit(benchmark::kMicrosecond);
+
+// The waves of area 0 at DEMONIC's level 11, where every enemy fires its heaviest patterns: the
+// wave controllers run their formations as in play, and every 24th frame the oldest counted enemy
+// or boss falls and sprays its revenge bullets (the player's shots stand aside). The phase timer is held inside the waves so the phase
+// never ends; the player, invulnerable, stays at the left and does not shoot.
+void BM_Area0WavesAtDemonic(benchmark::State& state) {
+  constexpr uint32_t kBossFlag = 0x80000;
+  ResetEngineEntries();
+  ResetActors();
+  SetPlayfieldBounds(-8, -8, 648, 488);
+  SetDefaultSettings();
+  SetSettingsSlot(kSlotIntermission, 1);
+  SetSettingsSlot(kSlotDifficulty, kDemonic);
+  SetSettingsSlot(kSlotStartArea, 0);
+  SetSettingsSlot(kSlotPlayMode, 2);
+  g_Engine.SeedRandomLocked(1);
+  RunGameState();
+  while (GetGameVar(kVarPhaseTimer) < 1) StepFrame(0);
+  // Into the thick of it before timing: a few waves under way.
+  int64_t frames = 0, defeats = 0, bulletFrames = 0;
+  auto step = [&]() {
+    if (GetGameVar(kVarPhaseTimer) > 2300) SetGameVar(kVarPhaseTimer, 100);
+    if (++frames % 24 == 0) {
+      for (int a = kActorFirstFree; a <= kActorLastFree; ++a) {
+        if ((GetActorField(kFieldKind, a) >> 28) == 3 &&
+            (static_cast<uint32_t>(GetActorField(kFieldFlags, a)) & (kFlagCountedEnemy | kBossFlag)) &&
+            GetActorField(kFieldHp, a) > 0) {
+          SetActorField(kFieldHp, a, 0);
+          ++defeats;
+          break;
+        }
+      }
+    }
+    SetActorPos(80, 240, GetPlayerActor());
+    SetGameVar(kVarInvulnerable, 1 << 30);   // a boss's fall sets it to 240
+    StepFrame(0);
+  };
+  for (int i = 0; i < 600; ++i) step();
+  frames = defeats = 0;
+  for (auto _ : state) {
+    step();
+    bulletFrames += CountActorsWithFlags(kBulletFlag);
+  }
+  state.counters["bullets"] = benchmark::Counter(static_cast<double>(bulletFrames) / std::max<int64_t>(frames, 1));
+  state.counters["defeats"] = static_cast<double>(defeats);
+  state.counters["waves"] = GetGameVar(kVarWavesDone);
+  ResetActors();
+}
+BENCHMARK(BM_Area0WavesAtDemonic)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

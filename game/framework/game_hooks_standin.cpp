@@ -4,22 +4,11 @@
 #include "game/framework/game_hooks.h"
 
 void ReturnToParentMenu(int) {}
-void EnemyGroupTask(int) {}
 
-void SwapEnemyBulletSprites(int) {}
-
-void DrawEnemy02() {}
-void DrawEnemy03() {}
-void DrawEnemy04() {}
-void DrawEnemy05() {}
-void DrawEnemy06() {}
 void DrawEnemy07() {}
 void DrawEnemy08() {}
 void DrawEnemy10() {}
 void DrawEnemy12() {}
 void DrawEnemy13() {}
-void DrawEnemy14() {}
 void DrawEnemy16() {}
 void DrawEnemy17() {}
-void DrawEnemy19() {}
-void DrawEnemy21() {}
