@@ -77,6 +77,9 @@ void BeforePass() {
   g_h.ms += 1;   // the work of a pass
   g_h.played = (GetSettingsSlot(kSlotPlayMode) & kPlayFrames) != 0 && InPlaySession();
   if (g_h.pass == g_h.run->loseAllLivesAt) SetGameVar(kVarLives, 0);
+  if (g_h.run->topUpLives && InPlaySession() && GetGameVar(kVarLives) > 0) {
+    SetGameVar(kVarLives, GetGameVar(kVarMaxLives));
+  }
   // The pause menu's RESUME GAME, once the pause has lasted its frames.
   if (IsActorsPaused() && !(GetSettingsSlot(kSlotPlayMode) & kPlayFrames) && InPlaySession()) {
     ++g_h.out->pausedPasses;
