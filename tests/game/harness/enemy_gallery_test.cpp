@@ -114,10 +114,10 @@ TEST_F(EnemyGallery, EveryOrdinaryEnemyFiringAndAFrameOfTheWaves) {
   // The pictures differ as the enemies move their parts and fire.
   EXPECT_NE(r.hashes[size_t(first + 30)], r.hashes[size_t(first + 65)]);
   EXPECT_NE(r.hashes[size_t(first + 65)], r.hashes[size_t(first + 100)]);
-  for (const std::string& s : r.screenshots) std::printf("enemy picture kept in %s\n", s.c_str());
   for (const std::string& s : r.screenshots) {
-    const std::string name = s.substr(s.rfind('/') + 1);
-    rename(s.c_str(), (shots + "/enemies_" + name).c_str());
+    const std::string kept = shots + "/enemies_" + s.substr(s.rfind('/') + 1);
+    rename(s.c_str(), kept.c_str());
+    std::printf("enemy picture kept in %s\n", kept.c_str());
   }
 
   // The waves themselves, some 12 seconds into phase 0 at DEMONIC.
