@@ -5,9 +5,6 @@
 
 void DispatchSceneTask(int) {}
 void ReturnToParentMenu(int) {}
-void EnemyGroupTask(int) {}
-
-void SwapEnemyBulletSprites(int) {}
 
 void DrawActorSprite() {}
 void DrawActorSpriteShaken() {}
@@ -23,18 +20,10 @@ void DrawGrowingRing() {}
 void DrawTimedDevice() {}
 void DrawItemWithLabel() {}
 void DrawAreaBackground() {}
-void DrawEnemy02() {}
-void DrawEnemy03() {}
-void DrawEnemy04() {}
-void DrawEnemy05() {}
-void DrawEnemy06() {}
 void DrawEnemy07() {}
 void DrawEnemy08() {}
 void DrawEnemy10() {}
 void DrawEnemy12() {}
 void DrawEnemy13() {}
-void DrawEnemy14() {}
 void DrawEnemy16() {}
 void DrawEnemy17() {}
-void DrawEnemy19() {}
-void DrawEnemy21() {}
