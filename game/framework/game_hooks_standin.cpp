@@ -20,10 +20,3 @@ void DrawGrowingRing() {}
 void DrawTimedDevice() {}
 void DrawItemWithLabel() {}
 void DrawAreaBackground() {}
-void DrawEnemy07() {}
-void DrawEnemy08() {}
-void DrawEnemy10() {}
-void DrawEnemy12() {}
-void DrawEnemy13() {}
-void DrawEnemy16() {}
-void DrawEnemy17() {}
