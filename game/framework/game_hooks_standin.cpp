@@ -3,20 +3,4 @@
 #include "game/framework/actors.h"
 #include "game/framework/game_hooks.h"
 
-void DispatchSceneTask(int) {}
 void ReturnToParentMenu(int) {}
-
-void DrawActorSprite() {}
-void DrawActorSpriteShaken() {}
-void DrawActorRect() {}
-void DrawActorTextById() {}
-void DrawActorFontTextById() {}
-void DrawActorNumber() {}
-void DrawActorNumberZeroPad() {}
-void DrawBeam() {}
-void DrawPlayerCharacter1() {}
-void DrawPlayerCharacter2() {}
-void DrawGrowingRing() {}
-void DrawTimedDevice() {}
-void DrawItemWithLabel() {}
-void DrawAreaBackground() {}

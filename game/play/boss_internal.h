@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "game/framework/actors.h"
+#include "game/play/draw_internal.h"
 #include "game/play/enemies.h"
 #include "game/play/play.h"
 
@@ -50,13 +51,6 @@ constexpr uint32_t kBigSparkSprite = 0x2000388;
 constexpr uint32_t kTrailSprite = 0x200047B;
 constexpr uint32_t kGunGlowSprite = 0x2000600;
 constexpr uint32_t kAimLineSprite = 0x2000094;
-
-inline int32_t WrapAdd(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-inline int32_t WrapMul(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
 
 // What a boss reads of itself once per frame.
 struct BossFrame {
