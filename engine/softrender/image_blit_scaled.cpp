@@ -17,6 +17,8 @@ constexpr int32_t kMaxSourceSide = 65535;
 void DrawScaledToMemImg(MemImg* dest, const MemImg* src, const int32_t rect[4], int32_t transparent,
                         const MemImg* blendImage) {
   if (!rect || !src) return;
+  // The blend image is read at source coordinates, so it must cover the whole source.
+  if (blendImage != nullptr && (blendImage->width < src->width || blendImage->height < src->height)) return;
   int32_t left = rect[0], right = rect[2], top = rect[1], bottom = rect[3];
   int32_t xdir = 1, ydir = 1;
   if (left > right) std::swap(left, right), xdir = -1;

@@ -17,7 +17,7 @@ struct TexelContext {
   const int32_t* signedP;     // SignedProductTable row of the blend parameter, from its centre
   uint32_t p;                 // blend parameter
   uint32_t key;               // source's transparent colour (a palette index for paletted sources)
-  const uint8_t* palette;     // source's palette, entries in the source's pixel format
+  const uint32_t* palette;    // source's palette: one 32-bit slot per entry, a 16-bit word in the low half for 16-bit images
   const uint8_t* weights;     // BlendWeightTable
 };
 
@@ -31,7 +31,7 @@ inline TexelContext MakeTexelContext(const MemImg* src) {
   k.prodP = g_BlendTables.product[k.p];
   k.signedP = &g_BlendTables.signedProduct[k.p][255];
   k.key = src->transparentColor;
-  k.palette = reinterpret_cast<const uint8_t*>(src->palettePtr);
+  k.palette = src->palettePtr;
   k.weights = g_BlendWeightTable;
   return k;
 }
@@ -74,7 +74,7 @@ struct TexelRule {
     if constexpr (Pal) {
       uint32_t idx = *t;
       if (Trans && idx == k.key) return;
-      s = Load32(k.palette + idx * 4);
+      s = k.palette[idx];
     } else {
       s = Load32(t);
       if constexpr (Alpha) {
@@ -151,7 +151,7 @@ struct TexelRule {
     if constexpr (Pal) {
       uint32_t idx = *t;
       if (Trans && idx == k.key) return;
-      s = Load16(k.palette + idx * 2);
+      s = k.palette[idx] & 0xFFFFu;
     } else {
       s = Load16(t);
       if constexpr (Alpha) {

@@ -32,7 +32,7 @@ std::optional<uint32_t> Reference(const Case& c, const uint8_t* texel, const Mem
   bool useAlpha = false;
   if (c.paletted) {
     if (c.trans && texel[0] == src.transparentColor) return std::nullopt;
-    s = c.format == 1 ? src.palette[texel[0]] : reinterpret_cast<const uint16_t*>(src.palette)[texel[0]];
+    s = src.palette[texel[0]];
   } else {
     s = c.format == 1 ? (uint32_t)texel[0] | texel[1] << 8 | texel[2] << 16 | (uint32_t)texel[3] << 24
                       : (uint32_t)texel[0] | texel[1] << 8;
@@ -191,8 +191,7 @@ struct Fixture {
     if (c.paletted) {
       for (int i = 0; i < 256; ++i) src.SetPal(i, rng() & (c.format == 1 ? 0xFFFFFFFFu : 0xFFFFu));
       src.img.transparentColor = src.At(1, 1)[0];
-      src.SetPal((src.img.transparentColor + 1) & 255, src.img.format == 1 ? src.img.palette[src.img.transparentColor]
-                                                         : reinterpret_cast<uint16_t*>(src.img.palette)[src.img.transparentColor]);
+      src.SetPal((src.img.transparentColor + 1) & 255, src.img.palette[src.img.transparentColor]);
       src.At(2, 1)[0] = (uint8_t)((src.img.transparentColor + 1) & 255);
     } else {
       src.img.transparentColor = src.Get(1, 1);
