@@ -31,6 +31,7 @@ class FullScreen : public ::testing::Test {
     g_ScreenLog = ScreenLogState{{}, 0, 0, 16, 4, -1, 1};
     g_base.settings.windowMode = 0;
     g_LogOffFlag = 1;
+    SetScreenModeKeepLocked(640, 480, 32, -1);   // recorded for the start, whatever ran before
   }
   void TearDown() override {
     if (g_base.win.mainWindow || g_base.win.messageThread) LibraryTerminateLocked();
@@ -45,6 +46,8 @@ class FullScreen : public ::testing::Test {
     return f;
   }
   static uint32_t FramePixel(const plat::PresentedFrame& f, int x, int y) {
+    EXPECT_EQ(f.format.bitCount, 32u);
+    if (f.format.bitCount != 32 || x >= f.width || y >= f.height) return 0xFFFFFFFF;
     uint32_t v = 0;
     std::memcpy(&v, f.pixels + y * f.pitch + x * 4, 4);
     return v & 0xFFFFFF;
@@ -83,6 +86,7 @@ TEST_F(FullScreen, PictureFitsTheDesktopWithItsAspectKept) {
     EXPECT_EQ(LibraryTerminateLocked(), 0);
     g_base = BaseState{};
     g_base.settings.windowMode = 0;
+    SetScreenModeKeepLocked(640, 480, 32, -1);
   }
 }
 

@@ -121,7 +121,7 @@ class FullScreenXvfbPresent : public ::testing::TestWithParam<int> {
 
 TEST_P(FullScreenXvfbPresent, WholeFrameScaledAndCentredAndTheMouseInPicturePixels) {
   const int w = 640, h = GetParam();
-  SetScreenModeKeepLocked(w, h, -1, -1);   // recorded for the start
+  SetScreenModeKeepLocked(w, h, 32, -1);   // recorded for the start
   ASSERT_EQ(LibraryInitializeLocked(), 0);
   int sw = 0, sh = 0;
   GetScreenSizeLocked(&sw, &sh);
