@@ -9,7 +9,10 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "engine/base/base_state.h"
@@ -18,6 +21,7 @@
 #include "engine/engine.h"
 #include "platform/present.h"
 #include "platform/window.h"
+#include "tools/common/picture_writer.h"
 
 namespace {
 
@@ -53,6 +57,19 @@ struct WindowShot {
       }
     XDestroyImage(img);
     return true;
+  }
+  // Saved as a test artefact, for a person to look at.
+  void SavePng(const std::string& name) const {
+    const char* dir = std::getenv("VLX_TEST_ARTIFACTS");
+    const std::string where = std::filesystem::absolute(std::string(dir ? dir : ".") + "/" + name).string();
+    std::vector<uint8_t> rows;
+    rows.reserve(px.size() * 3);
+    for (const Rgb& c : px) rows.insert(rows.end(), {uint8_t(c.r), uint8_t(c.g), uint8_t(c.b)});
+    const std::vector<uint8_t> png = WritePng(PngSpec{width, height, 8, 2, false, {}, {}, rows});
+    if (FILE* f = std::fopen(where.c_str(), "wb")) {
+      std::fwrite(png.data(), 1, png.size(), f);
+      std::fclose(f);
+    }
   }
   Rgb At(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) return {-1, -1, -1};
@@ -143,6 +160,7 @@ TEST_P(FullScreenXvfbPresent, WholeFrameScaledAndCentredAndTheMouseInPicturePixe
   ASSERT_TRUE(shot.Take(Window()));
   EXPECT_EQ(shot.width, deskW);
   EXPECT_EQ(shot.height, deskH);
+  shot.SavePng("full_screen_" + std::to_string(w) + "x" + std::to_string(h) + "_xvfb.png");
   ExpectPicture(shot, ox, oy, scale, w, h);
   if (oy > 0) {
     EXPECT_TRUE(shot.At(deskW / 2, oy / 2) == kBlack);
