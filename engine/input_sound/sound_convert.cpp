@@ -24,7 +24,6 @@ bool ReadExact(const StreamSource* s, void* dst, size_t n) {
   return s->fn.read(dst, 1, n, s->handle) == n;
 }
 
-
 int OpenPcmWave(SoundConvert* c) {
   uint8_t* fmt = nullptr;
   uint32_t fmtSize = 0;
