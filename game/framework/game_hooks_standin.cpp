@@ -3,26 +3,11 @@
 #include "game/framework/actors.h"
 #include "game/framework/game_hooks.h"
 
-void DispatchSceneTask(int) {}
 void ReturnToParentMenu(int) {}
 void EnemyGroupTask(int) {}
 
 void SwapEnemyBulletSprites(int) {}
 
-void DrawActorSprite() {}
-void DrawActorSpriteShaken() {}
-void DrawActorRect() {}
-void DrawActorTextById() {}
-void DrawActorFontTextById() {}
-void DrawActorNumber() {}
-void DrawActorNumberZeroPad() {}
-void DrawBeam() {}
-void DrawPlayerCharacter1() {}
-void DrawPlayerCharacter2() {}
-void DrawGrowingRing() {}
-void DrawTimedDevice() {}
-void DrawItemWithLabel() {}
-void DrawAreaBackground() {}
 void DrawEnemy02() {}
 void DrawEnemy03() {}
 void DrawEnemy04() {}

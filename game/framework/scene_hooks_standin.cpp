@@ -1,10 +1,12 @@
-// Stand-ins for the scene set-ups, the pause menu and the current task's fields until the front
-// end and play provide them. Each is one small function, deleted when its real one lands.
+// Stand-ins for the scene set-ups, the scene tasks of the opening and the title, the pause menu and
+// the current task's fields until the front end provides them. Each is one small function,
+// deleted when its real one lands.
 #include "game/framework/scene_hooks.h"
 
 #include "game/framework/actors.h"
-#include "game/framework/commands.h"
 #include "game/framework/drawlist.h"
+#include "game/framework/frame_loop.h"
+#include "game/framework/game_hooks.h"
 #include "game/framework/settings.h"
 #include "game/framework/sound.h"
 #include "game/framework/spawn.h"
@@ -22,34 +24,54 @@ int StandinTask(int32_t kind) {
   return task;
 }
 
+// The opening picture on white; at age 120 the scene ends for the title.
+void StandinOpeningTask(int task) {
+  AddDrawRect(0, 0, 640, 480, 0, 1);
+  AddDrawSpriteRot(328, 240, 26, 191, 1000, 0);
+  if (GetActorField(kFieldAge, task) == 120) {
+    CaptureScreenToBuffer();
+    StartScreenCrossfade();
+    SetActorField(kFieldSceneExit, task, kExitTitle);
+  }
+}
+
+// On black: the title picture fading in, the side picture, the edition label and the first menu
+// item in the sprite font, blinking.
+void StandinTitleTask(int task) {
+  const int age = GetActorField(kFieldAge, task);
+  SetDrawColor(AddDrawRect(0, 0, 640, 480, 0, 1), 0x000000FFu);
+  const uint32_t alpha = age * 4 + 15 > 255 ? 255u : static_cast<uint32_t>(age * 4 + 15);
+  SetDrawColor(AddDrawSpriteRot(320, 240, 1, 194, 1000, 5400), 0xFFFFFF00u | alpha);
+  AddDrawSprite(8, 232, 25, 193);
+  AddDrawTextString(1, 1, 28, 432);
+  if (age % 60 < 40) AddDrawTextGlyph(272, 400, 28, 8);
+}
+
 }  // namespace
 
-// The opening picture on white; the scene ends for the title after 120 frames.
 int RunOpeningState() {
   const int task = StandinTask(0x1000001E);
   if (task < 1) return -1;
-  SpawnRectActor(0, 0, 640, 480, 0, 0xFFFFFFFFu);
-  SpawnEffect(328, 240, 26, 191);
-  AddActorCommand(task, kCmdSetField, 120, 0, 116, 80);
   CaptureScreenToBuffer();
   StartScreenCrossfade();
   PlayBgm(0);
   return task;
 }
 
-// The title picture, the side picture, the edition label and the menu's first item in the sprite
-// font; the scene runs until the program is closed.
 int RunTitleState() {
   const int task = StandinTask(0x1000001F);
   if (task < 1) return -1;
-  const int title = SpawnEffect(320, 240, 1, 194);
-  if (title > 0) SetActorField(kFieldRotation, title, 5400);
-  SpawnEffect(8 + 56, 232 + 120, 25, 193);
-  SpawnLabelActor(1, 1, 28, 4, 432, 0xFFFFFFFFu);
-  SpawnLabelActor(272, 400, 28, 3, 8, 0xFFFFFFFFu);
   SetSettingsSlot(kSlotPlayMode, 0);
   PlayBgmWithTitle(0);
   return task;
+}
+
+void DispatchSceneTask(int task) {
+  switch (GetActorField(kFieldKind, task) & 0xFFFF) {
+    case 0x1E: StandinOpeningTask(task); break;
+    case 0x1F: StandinTitleTask(task); break;
+    default: break;
+  }
 }
 
 int OpenPauseMenu() {

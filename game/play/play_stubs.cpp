@@ -2,37 +2,9 @@
 // links and a play runs without them: each creates nothing and reports failure or nothing. Each
 // stand-in is deleted here when its real version lands (one function each).
 #include "game/framework/actors.h"
-#include "game/framework/settings.h"
-#include "game/framework/input.h"
 #include "game/framework/replay.h"
+#include "game/framework/settings.h"
 #include "game/play/play.h"
-
-// Player weapons.
-int SpawnPlayerShot(int, int, int, int) { return -1; }
-void DamageTarget(int, int) {}
-void IncreaseTargetGauge(int, int) {}
-void AddHitChain(int, int) {}
-void PlayerShotTask(int) {}
-void PlayerTorpedoTask(int) {}
-void PlayerBeamTask(int) {}
-void PlayerDeviceTask(int) {}
-
-// Bombs and special actions.
-void StartBombCommon() {}
-void UseCounterBomb() {}
-int LaunchBombA() { return -1; }
-int LaunchBombB() { return -1; }
-void BombTaskA(int) {}
-void BombTaskB1(int) {}
-void BombTaskB2(int) {}
-void BombTaskB3(int) {}
-void BombTaskB4(int) {}
-
-// Items and gems.
-int SpawnItem(int, int, int, int, int) { return -1; }
-void ItemTask(int) {}
-int CancelBulletsToItems(int) { return 0; }
-int SpawnDebrisPiece(int, int, int, int32_t, int, int) { return -1; }
 
 // Enemy bullets.
 int ResetBulletPattern(int, int, int, int, int) { return 0; }
@@ -68,10 +40,6 @@ void KillActor(int) {}
 int StartWave(int, int) { return -1; }
 void WaveControllerTask(int) {}
 void Wave19LeaderBehaviour(int) {}
-
-// Object drawing.
-void SetScrollOffset(int, int) {}
-void GetCurDrawParams(int* x, int* y, int* layer, int* age) { *x = *y = *layer = *age = 0; }
 
 // Front end. The intro card ends at once, as it does in playback; the result screen ends the
 // recording and leaves an idle session, without its window.

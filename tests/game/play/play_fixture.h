@@ -10,10 +10,10 @@
 #include "game/framework/commands.h"
 #include "game/framework/engine_entries.h"
 #include "game/framework/game_math.h"
-#include "game/framework/settings.h"
-#include "game/framework/sprites.h"
 #include "game/framework/input.h"
 #include "game/framework/replay.h"
+#include "game/framework/settings.h"
+#include "game/framework/sprites.h"
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
 
