@@ -171,6 +171,8 @@ void ShowScreenThroughPresenter(const RectI* destination);
 
 // Screen-mode change.
 int ChangeScreenMode(int width, int height, int depth, int force, int refresh);
+// Widest and highest screen a mode change builds (an 8K display fits).
+constexpr int SCREEN_MAX_SIDE = 8192;
 int SetScreenModeKeep(int width, int height, int depth, int refresh);
 int SetSoftwareScreenMode(int useHardware);
 int SwitchDisplayMode(plat::SurfaceDevice* object, int desktopWidth, int desktopHeight, int width, int height,
