@@ -377,10 +377,28 @@ int NetPollNotices() {
       }
     }
   }
-  for (int i = 0; i < count; ++i)
-    PostWindowMessage(g_notices[i].window, g_notices[i].message,
-                      static_cast<uintptr_t>(g_notices[i].id), g_notices[i].word);
-  return count;
+  // A notice waiting already is not queued twice, so a thread that polls while another takes the
+  // messages cannot fill the queue; one the queue cannot take is armed again for the next poll, so
+  // that none (above all the one close notice) is ever lost.
+  int posted = 0;
+  for (int i = 0; i < count; ++i) {
+    const PendingNotice& n = g_notices[i];
+    if (PostWindowMessageOnce(n.window, n.message, static_cast<uintptr_t>(n.id), n.word)) {
+      ++posted;
+      continue;
+    }
+    std::lock_guard<std::mutex> g(g_mutex);
+    SocketSlot* s = SlotOf(n.id);
+    if (!s) continue;
+    switch (static_cast<int>(n.word & 0xFFFF)) {
+      case NET_FD_READ: s->readArmed = true; break;
+      case NET_FD_WRITE: s->writeArmed = true; break;
+      case NET_FD_ACCEPT: s->acceptArmed = true; break;
+      case NET_FD_CLOSE: s->closeArmed = true; break;
+      default: break;
+    }
+  }
+  return posted;
 }
 
 }  // namespace plat
