@@ -11,6 +11,7 @@
 #include "platform/window.h"
 
 NetworkState g_Network;
+int32_t g_NetworkReceiveLimit = static_cast<int32_t>(NETWORK_FRAME_LIMIT);
 
 namespace {
 
@@ -350,13 +351,18 @@ int RecvSocket(int handle) {
   if (r->error) return LogWrite("このネットワークハンドルにはエラーが発生しています in RecvSocket\n");
   g_Network.recvGuard = 1;
   int result = 0;
-  for (;;) {
+  for (int messages = 0;; ++messages) {
     bool received = false;
     if (r->recvExpected == 0) {
+      if (messages >= NETWORK_RECEIVE_ROUND_MESSAGES) break;
       uint8_t header[4];
       if (plat::NetRecv(r->socket, header, 4, plat::NET_MSG_PEEK) < 4) break;
-      plat::NetRecv(r->socket, header, 4, 0);
       uint32_t length = GetLength(header);
+      if (length <= NETWORK_FRAME_LIMIT && r->recvRing.dataLength > 0 &&
+          static_cast<int64_t>(r->recvRing.dataLength) + length > g_NetworkReceiveLimit) {
+        break;   // full: the message stays in the socket until the program reads
+      }
+      plat::NetRecv(r->socket, header, 4, 0);
       if (length > NETWORK_FRAME_LIMIT) {
         LogPrintf("受信データを保存するリングバッファのリサイズに失敗しました(データサイズ %d byte)",
                   static_cast<int>(length));
