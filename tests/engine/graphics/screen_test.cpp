@@ -346,6 +346,26 @@ TEST_F(ScreenTest, UnswitchableModeFallsBackToThePreviousOne) {
   EXPECT_EQ(g_ScreenState.refreshRate, 0);
 }
 
+// A size no surface can have is refused before the screen is torn down: the old mode, and the
+// graphs made under it, stay.
+TEST_F(ScreenTest, ImpossibleSizesAreRefusedBeforeAnythingIsTornDown) {
+  Start(ScreenSetup{});
+  const int graph = CreateGraph(16, 16, 0, 0, 0);
+  ASSERT_GT(graph, 0);
+  for (const int size : {100000, SCREEN_MAX_SIDE + 1, -5}) {
+    SCOPED_TRACE(size);
+    EXPECT_EQ(SetScreenModeKeep(size, 480, 32, 60), -1);
+    EXPECT_EQ(SetScreenModeKeep(640, size, 32, 60), -1);
+  }
+  EXPECT_EQ(SetScreenModeKeep(640, 480, 16, -7), -1);
+  EXPECT_EQ(g_ScreenState.width, 640);
+  EXPECT_EQ(g_ScreenState.height, 480);
+  EXPECT_EQ(g_ScreenState.actualBitDepth, 16);
+  EXPECT_NE(GetGraphRecord(graph), nullptr);
+  EXPECT_EQ(SetScreenModeKeep(800, 600, 16, -1), 0);
+  EXPECT_EQ(g_ScreenState.width, 800);
+}
+
 TEST_F(ScreenTest, TwentyFourBitDesktopRefusesWindowMode) {
   Start(ScreenSetup{});
   g_base.win.desktopBits = 24;
