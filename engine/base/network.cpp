@@ -1,5 +1,6 @@
 // Network handles: records in a table of 4097 slots (the listening socket takes the last), raw or
 // length-framed transfers through ring buffers, socket events dispatched from the network window.
+#include <algorithm>
 #include <cstring>
 
 #include "engine/base/handle.h"
@@ -358,8 +359,9 @@ int RecvSocket(int handle) {
       uint8_t header[4];
       if (plat::NetRecv(r->socket, header, 4, plat::NET_MSG_PEEK) < 4) break;
       uint32_t length = GetLength(header);
+      const int64_t limit = std::max<int64_t>(g_NetworkReceiveLimit, r->recvWanted);
       if (length <= NETWORK_FRAME_LIMIT && r->recvRing.dataLength > 0 &&
-          static_cast<int64_t>(r->recvRing.dataLength) + length > g_NetworkReceiveLimit) {
+          static_cast<int64_t>(r->recvRing.dataLength) + length > limit) {
         break;   // full: the message stays in the socket until the program reads
       }
       plat::NetRecv(r->socket, header, 4, 0);
@@ -480,7 +482,14 @@ int RecvCommon(int handle, void* buffer, int n, int peek) {
   if (!r) return -1;
   RecvSocket(handle);
   if (!r->framing) return plat::NetRecv(r->socket, buffer, n, peek ? plat::NET_MSG_PEEK : 0);
-  if (n < 0 || r->recvRing.dataLength < n) return -1;
+  if (n < 0) return -1;
+  // A full handle takes in more once the program asks for more than it holds.
+  if (r->recvRing.dataLength < n && n > r->recvWanted) {
+    r->recvWanted = n;
+    RecvSocket(handle);
+  }
+  if (r->recvRing.dataLength < n) return -1;
+  r->recvWanted = 0;
   if (RingBufferRead(&r->recvRing, buffer, n, peek) != 0) return -1;
   RecvSocket(handle);
   return 0;

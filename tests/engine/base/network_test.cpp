@@ -262,6 +262,20 @@ TEST_F(NetworkHandles, APeerThatFloodsIsTakenInBoundedRoundsAndBuffersNoMoreThan
     return got.size() >= sent.size();
   }));
   EXPECT_TRUE(got == sent);
+
+  // A read longer than the limit is still served: the handle takes in what the read asks for.
+  std::string big(10 << 10, 'x');
+  const unsigned char bigHeader[4] = {0, 40, 0, 0};
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(PlainSendAll(peer, bigHeader, 4));
+    ASSERT_TRUE(PlainSendAll(peer, big.data(), big.size()));
+  }
+  std::vector<char> twenty(20 << 10);
+  ASSERT_TRUE(Within(5000, [&] {
+    ProcessMessage();
+    return NetWorkRecv(h, twenty.data(), static_cast<int>(twenty.size())) == 0;
+  }));
+  EXPECT_TRUE(Within(3000, [&] { return GetNetWorkDataLength(h) == 10 << 10; }));
   g_NetworkReceiveLimit = savedLimit;
   close(peer);
 }
