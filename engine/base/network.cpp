@@ -359,10 +359,12 @@ int RecvSocket(int handle) {
       uint8_t header[4];
       if (plat::NetRecv(r->socket, header, 4, plat::NET_MSG_PEEK) < 4) break;
       uint32_t length = GetLength(header);
-      const int64_t limit = std::max<int64_t>(g_NetworkReceiveLimit, r->recvWanted);
+      // Full: the message stays in the socket until the program reads, or asks for more than
+      // the handle holds.
       if (length <= NETWORK_FRAME_LIMIT && r->recvRing.dataLength > 0 &&
-          static_cast<int64_t>(r->recvRing.dataLength) + length > limit) {
-        break;   // full: the message stays in the socket until the program reads
+          static_cast<int64_t>(r->recvRing.dataLength) + length > g_NetworkReceiveLimit &&
+          r->recvRing.dataLength >= r->recvWanted) {
+        break;
       }
       plat::NetRecv(r->socket, header, 4, 0);
       if (length > NETWORK_FRAME_LIMIT) {

@@ -12,8 +12,8 @@ constexpr uint32_t NETWORK_SOCKET_MESSAGE = 0x505;
 constexpr uint32_t NETWORK_FRAME_LIMIT = 64u << 20;
 // What one handle keeps of received messages that the program has not read: a message that would
 // take the ring past this waits in the socket (and the peer is held back by the connection's own
-// flow control) until the program has read; a lone message up to the frame limit always fits, and
-// so do as many bytes as a read of the program asks for. Tests lower it.
+// flow control) until the program has read, or has asked to read more than the handle holds; a lone
+// message up to the frame limit always fits. Tests lower it.
 extern int32_t g_NetworkReceiveLimit;
 // Messages one receive call takes before it leaves the rest to the next round, so that a peer
 // that never stops sending cannot hold the program inside one call.

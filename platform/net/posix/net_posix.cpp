@@ -45,6 +45,7 @@ struct PendingNotice {
 std::mutex g_mutex;
 int g_startCount = 0;
 SocketSlot g_slots[kMaxSockets];
+int g_slotsInUse = 0;   // one past the highest slot ever used: polls look no further
 pollfd g_pollFds[kMaxSockets];
 int g_pollSlot[kMaxSockets];
 PendingNotice g_notices[kMaxSockets * 3];
@@ -73,6 +74,7 @@ NetSocket AddSocket(int fd, bool listening) {
     s.fd = fd;
     s.generation = gen;
     s.id = static_cast<NetSocket>((static_cast<intptr_t>(gen) << kSlotBits) | i);
+    if (i >= g_slotsInUse) g_slotsInUse = i + 1;
     return s.id;
   }
   return kInvalidNetSocket;
@@ -330,7 +332,7 @@ int NetPollNotices() {
   {
     std::lock_guard<std::mutex> g(g_mutex);
     int n = 0;
-    for (int i = 0; i < kMaxSockets; ++i) {
+    for (int i = 0; i < g_slotsInUse; ++i) {
       const SocketSlot& s = g_slots[i];
       if (!s.used || !s.events) continue;
       g_pollFds[n] = pollfd{s.fd, static_cast<short>(POLLIN | POLLOUT | POLLRDHUP), 0};
