@@ -105,6 +105,11 @@ struct SoftwareDrawTarget {
   int32_t failed;                      // the last begin could not lock: nothing may be drawn
   RectI askedUpdateRect, askedSourceRect;   // as the last begin was given them (zero when null)
   int32_t askedNoConvert;
+  // Through the work surface only the clipped rectangle has pixels behind it: the draw area is
+  // narrowed to it from the begin to the end, and put back then.
+  int32_t areaNarrowed;
+  RectI savedArea;
+  float savedAreaF[4];
 };
 extern SoftwareDrawTarget g_SoftwareDrawTarget;
 
