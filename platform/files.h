@@ -18,6 +18,7 @@ enum class OpenMode {
 };
 File* FileOpen(const char* path, OpenMode mode);    // nullptr on failure
 void FileClose(File* f);
+bool FileCloseChecked(File* f);                     // false when the close reports an error
 int64_t FileRead(File* f, void* dst, int64_t n);    // bytes read, 0 at the end, -1 on error
 int64_t FileWrite(File* f, const void* src, int64_t n);  // bytes written, -1 on error
 bool FileSeek(File* f, int64_t pos);                // absolute position
@@ -25,6 +26,8 @@ int64_t FileTell(File* f);
 int64_t FileSize(File* f);
 
 bool FileDelete(const char* path);
+bool FileRename(const char* from, const char* to);  // replaces an existing target in one step
+bool FileMakeWritable(const char* path);            // clears read-only; false when missing
 bool FileExists(const char* path);                  // a regular file
 bool DirectoryExists(const char* path);
 bool DirectoryCreate(const char* path);

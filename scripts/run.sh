@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the game, writes the stand-in data set beside it (once) and
-# starts it from its own folder.
+# Installs what is missing, builds the game, writes the stand-in data set beside it (again
+# whenever make-data was rebuilt) and starts it from its own folder.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"
@@ -10,8 +10,10 @@ cmake --build "$build" -j "$(nproc)"
 game="$top/build/game"
 mkdir -p "$game"
 cp "$build/velmarondix" "$game/"
-if [ -x "$build/make-data" ] && [ ! -f "$game/.data-written" ]; then
-  "$build/make-data" "$game" && touch "$game/.data-written"
+# The folder also holds the game itself, so make-data is told to write there regardless; the
+# player's settings file and replays are kept.
+if [ -x "$build/make-data" ] && { [ ! -f "$game/.data-written" ] || [ "$build/make-data" -nt "$game/.data-written" ]; }; then
+  "$build/make-data" --force "$game" && touch "$game/.data-written"
 fi
 cd "$game"
 exec ./velmarondix "$@"

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -174,6 +175,15 @@ void FileClose(File* f) {
   delete f;
 }
 
+bool FileCloseChecked(File* f) {
+  if (!f) return false;
+  // Delayed write errors (a full disk on some file systems) surface at fsync or close.
+  const bool synced = fsync(f->fd) == 0 || errno == EINVAL;
+  const bool closed = close(f->fd) == 0;
+  delete f;
+  return synced && closed;
+}
+
 int64_t FileRead(File* f, void* dst, int64_t n) {
   if (!f || n < 0 || (!dst && n > 0)) return -1;
   auto* out = static_cast<char*>(dst);
@@ -226,6 +236,19 @@ bool FileDelete(const char* path) {
   struct stat st;
   if (!StatPath(path, &st) || !S_ISREG(st.st_mode)) return false;
   return unlink(ResolvePath(path).c_str()) == 0;
+}
+
+bool FileRename(const char* from, const char* to) {
+  struct stat st;
+  if (!from || !to || !StatPath(from, &st) || !S_ISREG(st.st_mode)) return false;
+  return rename(ResolvePath(from).c_str(), ResolvePath(to).c_str()) == 0;
+}
+
+bool FileMakeWritable(const char* path) {
+  struct stat st;
+  if (!StatPath(path, &st) || !S_ISREG(st.st_mode)) return false;
+  if (st.st_mode & S_IWUSR) return true;
+  return chmod(ResolvePath(path).c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;
 }
 
 bool FileExists(const char* path) {

@@ -1,0 +1,165 @@
+// One game step (display list reset, the actor walk with the status display and the session
+// update, the command run) of a play scene built before timing starts. The frame budget at 60
+// steps a second is 16.7 ms. Cases: the player in slow mode among a screenful of bullets; the
+// frame in which 2,000 bullets are cancelled into gems; frames of 1,000 homing gems collected
+// while the sweep bomb crosses the screen.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+#include "game/framework/actors.h"
+#include "game/framework/commands.h"
+#include "game/framework/drawlist.h"
+#include "game/framework/engine_entries.h"
+#include "game/framework/game_math.h"
+#include "game/framework/input.h"
+#include "game/framework/replay.h"
+#include "game/framework/settings.h"
+#include "game/play/play.h"
+
+namespace {
+
+void StepFrame(uint32_t input) {
+  ResetDrawList();
+  AdvanceReplayPos();
+  SetReplayWord(GetReplayPosition(), input);
+  UpdateAllActors();
+  UpdateActorCommands();
+}
+
+int SpawnBullet(int x, int y) {
+  int b = AllocActor();
+  if (b < 0) return -1;
+  SetCurrentActor(b);
+  SetCurPos(x, y);
+  InitCurActor(kKindEnemyBullet, 24, 1536 + 4 * (b & 7));
+  SetActorField(kFieldRadius, b, 4);
+  OrActorField(kFieldFlags, b, uint32_t(kBulletFlag) | uint32_t(kFlagAnimates));
+  return b;
+}
+
+// A REVISED play of area 1 in its running phase, the player at the centre. The second character
+// carries the sweep bomb.
+void BuildPlay(int character = 0) {
+  ResetEngineEntries();
+  ResetActors();
+  SetPlayfieldBounds(-8, -8, 648, 488);
+  SetDefaultSettings();
+  SetSettingsSlot(kSlotIntermission, 1);
+  SetSettingsSlot(kSlotDifficulty, kRevised);
+  SetSettingsSlot(kSlotStartArea, 1);
+  SetSettingsSlot(kSlotCharacter, character);
+  SetSettingsSlot(kSlotRigChoice, 0);
+  SetSettingsSlot(kSlotRigs + 2, 3);
+  SetSettingsSlot(kSlotPlayMode, 2);
+  g_Engine.SeedRandomLocked(1);
+  RunGameState();
+  while (GetGameVar(kVarPhaseTimer) < 100) StepFrame(0);
+  SetActorPos(320, 240, GetPlayerActor());
+  SetGameVar(kVarInvulnerable, 1 << 30);
+}
+
+// 3,900 enemy bullets: 500 in a ring 20 to 59 px around the player (inside graze range, outside
+// hit range), the rest on a grid over the playfield clear of the player.
+void BM_SlowModeAmongBullets(benchmark::State& state) {
+  BuildPlay();
+  int inRange = 0, total = 0;
+  for (int i = 0; inRange < 500; ++i) {
+    int r = 20 + i % 40;
+    int dx, dy;
+    PolarToXY(&dx, &dy, (i * 997) % 21600, r);
+    if (SpawnBullet(320 + dx, 240 + dy) > 0) ++inRange, ++total;
+  }
+  for (int i = 0; total < 3900; ++i) {
+    int x = 4 + (i * 7) % 632;
+    int y = 4 + ((i * 7) / 632) * 6 % 472;
+    if (DistanceSq(x, y, 320, 240) < 90 * 90) continue;
+    if (SpawnBullet(x, y) > 0) ++total;
+  }
+  uint32_t input = kButtonSlow | kButtonLeft;
+  for (auto _ : state) {
+    input ^= kButtonLeft | kButtonRight;   // to and fro, staying among the bullets
+    SetGameVar(kVarPhaseTimer, 1000);      // the phase never ends (its end cancels the bullets)
+    StepFrame(input);
+  }
+  state.counters["bullets"] = CountActorsWithFlags(kBulletFlag);
+  state.counters["grazes"] = GetGameVar(kVarGrazes);
+  ResetActors();
+}
+BENCHMARK(BM_SlowModeAmongBullets)->Unit(benchmark::kMicrosecond);
+
+// Everything a run left behind goes (bullets, effects, labels, items, shots and bombs); the
+// session, the player and the background stay.
+void ClearTransients() {
+  for (int a = kActorFirstFree; a <= kActorLastFree; ++a) {
+    const int32_t kind = GetActorField(kFieldKind, a);
+    const bool gameTask = (kind >> 28) == 2 && (kind & 0xFFFF) >= 6;
+    if (gameTask || ((kind >> 28) >= 4 && (kind >> 28) <= 6)) FreeActor(a);
+  }
+  ResetActorCommands();
+}
+
+int32_t CountKind(int32_t kind) {
+  int n = 0;
+  for (int a = kActorFirstFree; a <= kActorLastFree; ++a) n += GetActorField(kFieldKind, a) == kind;
+  return n;
+}
+
+// The frame of a boss defeat on a full screen: 2,000 bullets each become a particle, a gem and a
+// count figure, as many as the pool holds, all updated once in the same frame.
+void BM_CancelTwoThousandBulletsIntoGems(benchmark::State& state) {
+  BuildPlay();
+  int items = 0, actors = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    ClearTransients();
+    for (int i = 0; i < 2000; ++i) SpawnBullet(8 + (i * 37) % 624, 8 + (i * 53) % 464);
+    SetGameVar(kVarPhaseTimer, 1000);
+    state.ResumeTiming();
+    CancelBulletsToItems(18);
+    StepFrame(0);
+    state.PauseTiming();
+    items = CountKind(0x20000006);
+    actors = kActorLastFree - kActorFirstFree + 1 - CountKind(0);
+    state.ResumeTiming();
+  }
+  state.counters["gems"] = items;
+  state.counters["actors"] = actors;
+  ResetActors();
+}
+BENCHMARK(BM_CancelTwoThousandBulletsIntoGems)->Unit(benchmark::kMicrosecond)->Iterations(40);
+
+// 1,000 homing gems around the player, collected while the sweep bomb crosses the screen: one
+// frame per iteration; a fresh field of gems and a fresh sweep whenever the last gem is taken.
+void BM_CollectThousandHomingGemsDuringSweep(benchmark::State& state) {
+  BuildPlay(1);
+  auto fill = [] {
+    ClearTransients();
+    for (int i = 0; i < 1000; ++i) {
+      int dx, dy;
+      PolarToXY(&dx, &dy, (i * 1297) % 21600, 60 + (i * 7) % 200);
+      SpawnItem(320 + dx, 240 + dy, (i * 311) % 21600, 1024, 3);
+    }
+    SetGameVar(kVarBombCooldown, 0);
+    LaunchBombB();
+  };
+  fill();
+  int64_t frames = 0, fields = 1;
+  for (auto _ : state) {
+    SetGameVar(kVarPhaseTimer, 1000);
+    StepFrame(0);
+    ++frames;
+    if (CountKind(0x20000006) == 0) {
+      state.PauseTiming();
+      fill();
+      ++fields;
+      state.ResumeTiming();
+    }
+  }
+  state.counters["frames_per_field"] = static_cast<double>(frames) / static_cast<double>(fields);
+  state.counters["gems_taken"] = GetGameVar(kVarGemsTaken);
+  ResetActors();
+}
+BENCHMARK(BM_CollectThousandHomingGemsDuringSweep)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

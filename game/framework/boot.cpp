@@ -1,0 +1,159 @@
+#include "game/framework/boot.h"
+
+#include <cstdio>
+
+#include "game/framework/actors.h"
+#include "game/framework/archive_key.h"
+#include "game/framework/commands.h"
+#include "game/framework/drawlist.h"
+#include "game/framework/engine_entries.h"
+#include "game/framework/frame_loop.h"
+#include "game/framework/game_math.h"
+#include "game/framework/scene_hooks.h"
+#include "game/framework/settings.h"
+#include "game/framework/sound.h"
+#include "game/framework/sprites.h"
+#include "game/framework/text.h"
+#include "platform/process.h"
+
+namespace {
+
+struct LoadingScreen {
+  int picture = -1;
+  int lastRedraw = 0;
+  int presents = 0;
+};
+LoadingScreen g_loading;
+
+constexpr const char* kFatalCaption = "エラーが発生したのでアプリケーションを終了します";
+constexpr const char* kLoadingPicture = "dat\\vlx0.dat";
+constexpr int kGameWidth = 640;
+constexpr int kGameHeight = 480;
+
+// The scene set-ups by the low four bits of the state; states 3-11 are never produced.
+using SceneSetup = int (*)();
+constexpr SceneSetup kSceneSetups[12] = {RunOpeningState, RunTitleState, RunGameState};
+
+void KeepLoadingPicture(int graph) { g_loading.picture = graph; }
+
+}  // namespace
+
+int CheckRecordFiles() { return 0; }
+
+int ShowFatalError(int code) {
+  char text[32];
+  std::snprintf(text, sizeof text, "Error:%04d", code);
+  g_Engine.GetMainWindowHwndLocked();
+  return g_Engine.MessageBox(text, kFatalCaption, kBoxOk | kBoxTopmost);
+}
+
+void SetupScreenMode() {
+  g_Engine.SetMainWindowIconLocked(101);
+  g_Engine.SetMainWindowCaptionLocked(kGameCaption);
+  g_Engine.SetDrawModeStateLocked(0);
+  const int depth = GetSettingsSlot(kSlotColourDepth) >= 1 ? 16 : 32;
+  g_Engine.SetFlipWaitsVBlankLocked(GetSettingsSlot(kSlotFramePacing) >= 1 ? 0 : 1);
+  const int n = GetSettingsSlot(kSlotScreen);
+  g_Engine.ChangeWindowModeLocked(n >= 1 ? 1 : 0);
+  if (n > 0) g_Engine.SetWindowScaleRateLocked(static_cast<double>(n));
+  g_Engine.SetScreenModeKeepLocked(kGameWidth, kGameHeight, depth, 60);
+  SetPlayfieldBounds(-16, -16, 656, 496);
+}
+
+void UpdateLoadingScreen() {
+  const int now = g_Engine.GetMillisecondCountLocked();
+  if (static_cast<int>(static_cast<uint32_t>(now) - static_cast<uint32_t>(g_loading.lastRedraw)) < 16) return;
+  g_loading.lastRedraw = now;
+  g_Engine.DrawGraphAtPointLocked(0, 0, g_loading.picture, 1);
+  g_Engine.PresentScreenLocked();
+  ++g_loading.presents;
+}
+
+void FinishLoadingScreen() {
+  while (g_loading.presents < 150) {
+    g_Engine.WaitMillisecondsPumping(1);
+    UpdateLoadingScreen();
+  }
+  g_Engine.DeleteGraphHandleLocked(g_loading.picture, 0);
+}
+
+int LoadingPresentCount() { return g_loading.presents; }
+
+int InitSystem() {
+  if (CheckRecordFiles() == -1) {
+    ShowFatalError(kErrorRecords);
+    return -1;
+  }
+  if (LoadSettingsFile() == -1) {
+    ShowFatalError(kErrorSettings);
+    return -1;
+  }
+  g_loading.lastRedraw = 0;
+  g_loading.presents = 0;
+  SetupScreenMode();
+  g_Engine.SetLogFileOutputFlagLocked(0);
+  if (g_Engine.LibraryInitializeLocked() == -1) {
+    ShowFatalError(kErrorEngine);
+    return -1;
+  }
+  g_Engine.SetFlipWaitsVBlankLocked(GetSettingsSlot(kSlotFramePacing) >= 1 ? 0 : 1);
+  g_Engine.SetNoTextureSplitFlagLocked(1);
+  g_Engine.SetCreateGraphAlphaFlagLocked(1);
+  g_Engine.SetMouseCursorVisibleFlagLocked(0);
+  g_Engine.SetDrawTargetLocked(-2);
+  g_Engine.SetArchiveUseFlagLocked(1);
+  g_Engine.SetArchiveExtensionLocked("dat");
+  SetArchiveKeyFromTitle(GetTableText(0));
+  g_loading.picture = g_Engine.LoadGraphFileCallLocked(kLoadingPicture);
+  for (int i = 0; i < 4; ++i) {
+    g_Engine.DrawGraphAtPointLocked(0, 0, g_loading.picture, 1);
+    g_Engine.PresentScreenLocked();
+  }
+  UpdateLoadingScreen();
+  g_Engine.SetDefaultFontSizeLocked(12);
+  g_Engine.SetDefaultFontThicknessLocked(2);
+  g_Engine.SetDefaultFontNameLocked("MS UI Gothic", -1);
+  g_Engine.SetDefaultFontTypeLocked(1);
+  const uint32_t black = g_Engine.GetScreenColorLocked(0, 0, 0);
+  const uint32_t white = g_Engine.GetScreenColorLocked(255, 255, 255);
+  SetScreenColours(black, white);
+  UpdateLoadingScreen();
+  ClearTextLines();
+  return 0;
+}
+
+void LoadResources() {
+  g_LoadingScreenHook = UpdateLoadingScreen;
+  g_LoadingPictureHook = KeepLoadingPicture;
+  LoadSpriteSheets();
+  InitGameTimers();
+  LoadSounds();
+  LoadTextRecords();
+  SetSettingsSlot(kSlotPlayMode, 1);
+}
+
+void ShutdownSystem() { g_Engine.LibraryTerminateLocked(); }
+
+void PrepareStateRound() {
+  ResetFrameLoopState();
+  ResetActors();
+  ResetActorCommands();
+}
+
+void SetCaptionFromText(int id) { g_Engine.SetMainWindowCaptionLocked(GetTableText(id)); }
+
+int GameMain() {
+  if (InitSystem() == -1) return -1;
+  LoadResources();
+  int state = 0;
+  while (state > -1 && (state & 15) < 12) {
+    PrepareStateRound();
+    const SceneSetup setup = kSceneSetups[state & 15];
+    state = setup ? setup() : -1;
+    if (state > -1) state = RunFrameLoop();
+  }
+  ShutdownSystem();
+  if (state > 0 && (state & 0x400) != 0 && !plat::ProcessRestartSelf())
+    std::fprintf(stderr, "velmarondix: the game could not be started again; start it once more by hand\n");
+  return 0;
+}

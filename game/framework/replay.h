@@ -1,0 +1,50 @@
+// The replay buffer: a 32-word header, then for each area a 32-word block of game values and the
+// button word of every played frame, and an end tag. Play always reads its input from here, so
+// recording and playback share one path; the engine's generator is reseeded from the header's seed
+// at play start and around every area block. The first position x 4 bytes are the replay file.
+#pragma once
+#include <cstdint>
+
+constexpr int kReplayWords = 216000;                  // an hour of frames
+constexpr int kReplayBytes = kReplayWords * 4;
+constexpr int kReplayHeaderWords = 32;
+constexpr uint32_t kReplayMagic0 = 0xDA070301u;
+constexpr uint32_t kReplayMagic1 = 0x5045525Fu;       // "_REP"
+constexpr uint32_t kReplayVersion = 90;
+constexpr uint32_t kReplayAreaTag = 0x41455241u;      // "AREA"
+constexpr uint32_t kReplayEndTag = 0x50455245u;       // "EREP"
+constexpr int kReplayMaxAreas = 6;
+
+// Header words.
+enum ReplayHeaderWord : int {
+  kRepMagic0 = 0, kRepMagic1 = 1, kRepVersion = 2, kRepDate = 3, kRepSeed = 4, kRepPlayMode = 5,
+  kRepDifficulty = 6, kRepCharacter = 7, kRepLoadout = 8, kRepFinalScore = 16, kRepAreaScore0 = 17,
+  kRepEndVar50 = 27, kRepAreas = 29, kRepFileSize = 30, kRepCheck = 31,
+};
+
+// Buffer access. Indexes outside the buffer read 0 and are not written.
+void AdvanceReplayPos();                 // wraps to word 0 at the end and sets the full flag
+bool IsReplayFull();
+int GetReplayPosition();
+void SetReplayWord(int index, uint32_t word);
+uint32_t GetReplayWord(int index);
+void PushReplayWord(uint32_t word);      // store at the position, then advance
+uint32_t PopReplayWord();                // read at the position, then advance
+void IncReplayWord(int index);           // word + 1 for indexes 1 to the buffer's end
+
+// Play.
+void BeginReplay(bool playback);
+void ReseedLibraryRandom();
+void RecordFrameInput(bool playback);
+uint32_t GetFrameInput();
+int SyncReplayArea(bool playback, int area);    // the area, or -1 when playback lost its place
+void RecordAreaResult(bool playback, int area);
+void EndReplay();
+void WriteReplayCheckWord();
+
+// Files "replay\vlxrep%04d.rpy" and the demo replays "dat\vlxdemo%1d.rpy".
+bool SaveReplay(int n);                  // false for a wrapped buffer or a failed write
+bool DeleteReplay(int n);
+int GetReplayFileSize(int n);            // -1 when missing
+int LoadReplay(int n);                   // 1, or -1 when missing or refused
+int LoadDemoReplay(int n);               // 0, or -1 when missing or refused

@@ -1,0 +1,28 @@
+// Starting the running program again. The real back end replaces the process with a fresh run of
+// /proc/self/exe with the arguments it was started with (its open files are closed on exec); the
+// headless back end only records the request, so tests and the harness can see it was asked for.
+// The back end is chosen on first use: headless when the window layer is headless, else real.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace plat {
+
+enum class ProcessBackend { Auto, Real, Headless };
+void ProcessSelectBackend(ProcessBackend b);
+bool ProcessIsHeadless();                    // the back end in use (chooses it when unset)
+
+// The arguments this process was started with, program name first (empty when unreadable).
+std::vector<std::string> ProcessArguments();
+
+// Real: returns only when the new run could not be started (false). Headless: records the request
+// and returns true, or false when a test scripted a failure.
+bool ProcessRestartSelf();
+
+// Headless record.
+int ProcessRestartCount();                   // requests since the last reset
+std::vector<std::string> ProcessLastRestartArguments();
+void ProcessScriptRestartFailure(bool fail);  // the next requests fail until cleared
+void ProcessResetRecord();
+
+}  // namespace plat

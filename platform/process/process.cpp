@@ -1,0 +1,108 @@
+#include "platform/process.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <unistd.h>
+
+#include "platform/window.h"
+
+namespace plat {
+
+namespace {
+
+std::mutex g_mutex;
+ProcessBackend g_choice = ProcessBackend::Auto;
+bool g_chosen = false;
+bool g_headless = false;
+int g_restarts = 0;
+bool g_failNext = false;
+std::vector<std::string> g_lastArgs;
+
+bool Headless() {
+  std::lock_guard<std::mutex> g(g_mutex);
+  if (!g_chosen) {
+    g_headless = g_choice == ProcessBackend::Headless ||
+                 (g_choice == ProcessBackend::Auto && WindowIsHeadless());
+    g_chosen = true;
+  }
+  return g_headless;
+}
+
+bool RestartReal(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  if (argv.empty()) argv.push_back(const_cast<char*>("velmarondix"));
+  argv.push_back(nullptr);
+  // Buffered output would be lost with the old image.
+  std::fflush(nullptr);
+  execv("/proc/self/exe", argv.data());
+  std::fprintf(stderr, "velmarondix: restart failed: %s\n", std::strerror(errno));
+  return false;
+}
+
+}  // namespace
+
+void ProcessSelectBackend(ProcessBackend b) {
+  std::lock_guard<std::mutex> g(g_mutex);
+  g_choice = b;
+  g_chosen = false;
+}
+
+bool ProcessIsHeadless() { return Headless(); }
+
+std::vector<std::string> ProcessArguments() {
+  std::vector<std::string> out;
+  FILE* f = std::fopen("/proc/self/cmdline", "rb");
+  if (!f) return out;
+  std::string current;
+  bool any = false;
+  int c;
+  while ((c = std::fgetc(f)) != EOF) {
+    any = true;
+    if (c == 0) {
+      out.push_back(current);
+      current.clear();
+    } else {
+      current.push_back(static_cast<char>(c));
+    }
+  }
+  if (any && !current.empty()) out.push_back(current);
+  std::fclose(f);
+  return out;
+}
+
+bool ProcessRestartSelf() {
+  const std::vector<std::string> args = ProcessArguments();
+  if (!Headless()) return RestartReal(args);
+  std::lock_guard<std::mutex> g(g_mutex);
+  if (g_failNext) return false;
+  ++g_restarts;
+  g_lastArgs = args;
+  return true;
+}
+
+int ProcessRestartCount() {
+  std::lock_guard<std::mutex> g(g_mutex);
+  return g_restarts;
+}
+
+std::vector<std::string> ProcessLastRestartArguments() {
+  std::lock_guard<std::mutex> g(g_mutex);
+  return g_lastArgs;
+}
+
+void ProcessScriptRestartFailure(bool fail) {
+  std::lock_guard<std::mutex> g(g_mutex);
+  g_failNext = fail;
+}
+
+void ProcessResetRecord() {
+  std::lock_guard<std::mutex> g(g_mutex);
+  g_restarts = 0;
+  g_failNext = false;
+  g_lastArgs.clear();
+}
+
+}  // namespace plat
