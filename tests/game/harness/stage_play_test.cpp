@@ -300,6 +300,7 @@ TEST_P(StagePlayWindow, PlaysInAWindowAndKeepsItsPictures) {
   ASSERT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
   HarnessOptions w = Playback("soft");
   w.window = true;
+  w.virtualClock = true;
   w.hashFrames = false;
   w.frames = kLastPicture + 1;
   w.screenshotDir = dir;
