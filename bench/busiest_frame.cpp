@@ -96,6 +96,7 @@ void StopEngine() {
   plat::ResetRendererSetting();
   plat::SingleCopyLockSetDirectory(nullptr);
   std::remove((g_folder + "/sheet.png").c_str());
+  std::remove((g_folder + "/D123987X.lock").c_str());   // the single-copy lock file stays behind
   rmdir(g_folder.c_str());
   g_started = false;
 }

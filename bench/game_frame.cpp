@@ -61,7 +61,9 @@ void BuildPlay(int character = 0) {
 }
 
 // 3,900 enemy bullets: 500 in a ring 20 to 59 px around the player (inside graze range, outside
-// hit range), the rest on a grid over the playfield clear of the player.
+// hit range), the rest on a grid over the playfield clear of the player. The near ones have been
+// grazed already: a frame that counts 500 grazes at once reaches a 500th graze, whose milestone
+// clears the screen.
 void BM_SlowModeAmongBullets(benchmark::State& state) {
   BuildPlay();
   int inRange = 0, total = 0;
@@ -69,7 +71,10 @@ void BM_SlowModeAmongBullets(benchmark::State& state) {
     int r = 20 + i % 40;
     int dx, dy;
     PolarToXY(&dx, &dy, (i * 997) % 21600, r);
-    if (SpawnBullet(320 + dx, 240 + dy) > 0) ++inRange, ++total;
+    const int b = SpawnBullet(320 + dx, 240 + dy);
+    if (b < 1) continue;
+    OrActorField(kFieldFlags, b, uint32_t(kBulletGrazeArmed) | uint32_t(kBulletGrazed));
+    ++inRange, ++total;
   }
   for (int i = 0; total < 3900; ++i) {
     int x = 4 + (i * 7) % 632;
@@ -84,7 +89,6 @@ void BM_SlowModeAmongBullets(benchmark::State& state) {
     StepFrame(input);
   }
   state.counters["bullets"] = CountActorsWithFlags(kBulletFlag);
-  state.counters["grazes"] = GetGameVar(kVarGrazes);
   ResetActors();
 }
 BENCHMARK(BM_SlowModeAmongBullets)->Unit(benchmark::kMicrosecond);

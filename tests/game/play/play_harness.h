@@ -29,6 +29,9 @@ struct PlayRun {
   bool playback = false;              // plays the replay in the buffer back instead of the pad
   int loseAllLivesAt = -1;            // at this pass the lives drop to 0 (as the last hit would),
                                       // recording and playback alike
+  bool topUpLives = false;            // before every pass lives above 0 are set back to the
+                                      // maximum, recording and playback alike: a scripted play
+                                      // takes its hits and lives on
   bool keepLives = false;             // lives down to 1 go back to the maximum before the next
                                       // played frame, so that a pad that cannot dodge plays on
   bool saveSettingsInPause = false;   // the settings file is saved in every pause's first pass,
