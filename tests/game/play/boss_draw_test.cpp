@@ -230,4 +230,13 @@ TEST_F(BossDraw, AHitBossJittersForThirtyFramesButNotWhilePaused) {
   EXPECT_GT(moved, 30);
 }
 
+TEST_F(BossDraw, TheTwoRoutinesInNoSlotDrawAPairAndAFlare) {
+  const int e = Still(2, 300, 200);
+  Set(e, {{kFieldRotation, 5400}, {kFieldHeading, 10800}, {kFieldScale, 2000}, {kFieldColour, int32_t(0xFF80407Fu)}});
+  EXPECT_EQ(DrawOf(e, DrawSpinningPair), (Lines{"2000819 300,200 a5400 s1000", "81e 300,200 a10800 s1000 L9"}));
+  // The flare 510 pixels out along the rotation (2000 x 255 / 1000), both in the actor's colour.
+  EXPECT_EQ(DrawOf(e, DrawOffsetFlare),
+            (Lines{"2000094 300,710 a5400 s2000 cff80407f L24", "2000604 300,200 a0 s2000 cff80407f L24"}));
+}
+
 }  // namespace
