@@ -159,6 +159,7 @@ TEST_F(BossWindow, ARevisedPlayOfAreaZeroShowsEveryBossOnItsWayToTheResults) {
   o.screenshotFrames = {o.frames - 1};   // keeps the presented pictures for the director's own
   o.renderer = "soft";
   o.window = true;
+  o.virtualClock = true;
   o.startPlayFrame = kPlayStart;
   o.onFrame = DirectFrame;
   HarnessResult r;
