@@ -3,8 +3,6 @@
 #include "game/framework/actors.h"
 #include "game/framework/game_hooks.h"
 
-void DispatchSceneTask(int) {}
-void ReturnToParentMenu(int) {}
 void EnemyGroupTask(int) {}
 
 void SwapEnemyBulletSprites(int) {}

@@ -8,16 +8,15 @@
 #include "game/framework/settings.h"
 #include "game/framework/sound.h"
 #include "game/framework/spawn.h"
+#include "game/frontend/frontend.h"
 
 namespace {
-
-int g_standinTask = 0;   // the current scene task of the stand-ins (0: none)
 
 int StandinTask(int32_t kind) {
   const int task = SpawnActor(0, 0, 28, 0, kind);
   if (task > 0) {
     OrActorField(kFieldFlags, task, kFlagRunsWhenPaused);
-    g_standinTask = task;
+    SetCurrentMenuTask(task);
   }
   return task;
 }
@@ -57,7 +56,3 @@ int OpenPauseMenu() {
   if (window > 0) SetActorField(65, window, 1);
   return window;
 }
-
-int32_t GetMenuTaskField(int n) { return GetActorField(n, g_standinTask); }
-
-void SetMenuTaskField(int n, int32_t value) { SetActorField(n, g_standinTask, value); }
