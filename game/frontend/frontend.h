@@ -103,6 +103,7 @@ int PushMenuLevel();
 int PopMenuLevel();
 void SetMenuLevelCursor(int32_t kind, int cursor);
 void SetMenuLevelCode(int level, int32_t code);   // nothing outside levels 0-15 (a root's -1)
+void SetMenuLevelCursorAt(int level, int cursor);   // nothing outside levels 0-15
 int GetMenuLevelCursor();
 int GetMenuLevelCursorAt(int level);
 int GetMenuDepth();

@@ -66,6 +66,10 @@ void SetMenuLevelCursor(int32_t /*kind*/, int cursor) {
   if (InLevels(g_stack.depth)) g_stack.levels[g_stack.depth].cursor = cursor;
 }
 
+void SetMenuLevelCursorAt(int level, int cursor) {
+  if (InLevels(level)) g_stack.levels[level].cursor = cursor;
+}
+
 void SetMenuLevelCode(int level, int32_t code) {
   if (InLevels(level)) g_stack.levels[level].code = code;
 }

@@ -71,19 +71,3 @@ void Wave19LeaderBehaviour(int) {}
 // Object drawing.
 void SetScrollOffset(int, int) {}
 void GetCurDrawParams(int* x, int* y, int* layer, int* age) { *x = *y = *layer = *age = 0; }
-
-// Front end. The intro card ends at once, as it does in playback; the result screen ends the
-// recording and leaves an idle session, without its window.
-void StartReplayForPlay() { BeginReplay((GetSettingsSlot(kSlotPlayMode) & kPlayReplay) != 0); }
-int StartAreaIntro(int) {
-  StartArea();
-  return -1;
-}
-int ShowGameResult() {
-  int32_t mode = GetSettingsSlot(kSlotPlayMode);
-  EndReplay();
-  ClearStageActors();
-  CreateGameSession();
-  SetSettingsSlot(kSlotPlayMode, mode & ~kPlayFrames);
-  return -1;
-}

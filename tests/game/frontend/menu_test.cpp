@@ -129,6 +129,8 @@ TEST_F(Menus, SecondCharacterWalksThroughTheRigMenuAndBothStartsGoBelow) {
   // PRACTICE with the second character: the area choice sits one level deeper.
   ResetActors();
   ResetMenuStack();
+  SetSettingsSlot(kSlotLastCharacter, 0);
+  SetSettingsSlot(kSlotLastDifficulty, 0);
   const int title = OpenRootAndTitleMenu();
   SetActorField(kFieldCursor, title, 2);
   Press(kShot);

@@ -15,6 +15,7 @@
 #include "game/play/pending_framework.h"
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
+#include "game/frontend/frontend.h"
 
 // One frame as the frame loop runs it in play: the input word recorded, actors, commands.
 inline void PlayStep(uint32_t input = 0) {
@@ -24,6 +25,15 @@ inline void PlayStep(uint32_t input = 0) {
   }
   UpdateAllActors();
   UpdateActorCommands();
+}
+
+// The play state's set-up, then the intro card's first update: with intermissions off (or in
+// playback) the card ends there and starts the area. The session index, or -1.
+inline int RunGameStateThroughCard() {
+  const int session = RunGameState();
+  const int card = GetCurrentMenuTask();
+  if (session > 0 && GetActorField(kFieldKind, card) == kMenuAreaIntro) AreaIntroTask(card);
+  return session;
 }
 
 class PlayScene : public ::testing::Test {
@@ -52,7 +62,7 @@ protected:
     SetSettingsSlot(kSlotCharacter, character);
     SetSettingsSlot(kSlotStartArea, area);
     SetSettingsSlot(kSlotPlayMode, 2);
-    return RunGameState();
+    return RunGameStateThroughCard();
   }
 
   static void Step(uint32_t input = 0) { PlayStep(input); }
