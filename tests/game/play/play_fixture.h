@@ -16,6 +16,7 @@
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
 #include "game/frontend/frontend.h"
+#include "game/temp_dir.h"
 
 // One frame as the frame loop runs it in play: the input word recorded, actors, commands.
 inline void PlayStep(uint32_t input = 0) {
@@ -38,7 +39,10 @@ inline int RunGameStateThroughCard() {
 
 class PlayScene : public ::testing::Test {
 protected:
+  // The result screen saves the settings: each test runs in a folder of its own.
+  TempDir dir;
   void SetUp() override {
+    dir.Enter();
     ResetEngineEntries();
     ResetActors();
     ResetSpriteTable();
@@ -54,6 +58,7 @@ protected:
     SetPlayerActor(0);
     ResetActors();
     SetSettingsSlot(kSlotPlayMode, 1);
+    dir.Leave();
   }
 
   // A play from the menus' slots; the area starts at once (intermission off).
