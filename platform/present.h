@@ -56,5 +56,8 @@ struct PresentedFrame {
 bool PresenterLastFrame(PresentedFrame* out);
 uint64_t PresenterFrameCount();
 void PresenterReset();                           // forgets the last frame and the count
+// Keeps the pixels of every frame shown through the SDL back end too (tools that hash or save what
+// a real window showed); off by default, and not changed by PresenterReset.
+void PresenterKeepPixels(bool keep);
 
 }  // namespace plat

@@ -3,11 +3,13 @@
 #include <cstring>
 
 #include "engine/base/log.h"
+#include "engine/base/startup_window.h"
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/screen.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
+#include "engine/softrender/image_blit.h"
 #include "platform/present.h"
 #include "platform/renderer.h"
 
@@ -375,7 +377,9 @@ int InitializeDirectDraw() {
     return -1;
   }
   s.screenInitialised = 1;
-  s.mmxFlag = 1;
+  // The blits pick their packed-byte forms from what the processor check at start found.
+  s.mmxFlag = GetMmxUseFlag() == 1 ? 1 : 0;
+  g_SoftBlitMmxFlag = s.mmxFlag;
   if (s.device) {
     // No overlay surfaces exist on this display layer: every row of the table fails.
     std::memset(s.caps, 0, sizeof(s.caps));

@@ -2,10 +2,13 @@
 // stepping), each a template over pixel size, source kind and rule, and the choice of the one
 // instantiation that runs a whole draw.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 #include "engine/softrender/blit_rules.h"
+#include "engine/softrender/blit_vector.h"
 
 namespace softblit {
 
@@ -21,11 +24,15 @@ struct Job {
   const uint8_t* skip;         // fast path
   const uint32_t* pal;         // paletted sources: entries in the destination's layout
   uint32_t key;                // the value a keyed pixel is compared with
+  uint32_t bright;             // draw bright, for the vector kernels
   Factors f;
-  // Scaled walk.
-  int32_t xdir, ydir;
-  int32_t xratio, yratio;
-  int32_t ax0, ay0;
+  // Scaled walk: the 16.16 stepping recorded once per axis. Byte offsets from the start pixel of
+  // the source (and blend image) for every destination column and row, mirroring included.
+  const intptr_t* colOff;
+  const intptr_t* rowOff;
+  const intptr_t* blendColOff;
+  const intptr_t* blendRowOff;
+  uint8_t* rowBuffer;          // one gathered source row, for the vector kernels
 };
 using LoopFn = void (*)(const Job&);
 
@@ -109,10 +116,70 @@ inline void Put(const Job& j, uint8_t* dp, Fate fate, uint32_t s, uint32_t w, ui
   Store<Pix>(dp, (Pix)r);
 }
 
+// ---- the vector kernel of a rule, when there is one ----
+
+// Kernel kind of a rule drawn without the alpha factor onto Px from a source of Px's size (-1:
+// none). Tint and key are added by KernelFor.
+template <class Rule> struct KernelKindOf { static constexpr int k32 = -1, k16 = -1; static constexpr bool tint = false; };
+template <class Px, bool T> struct KernelKindOf<RuleNone<Px, T, false>> {
+  static constexpr int k32 = T ? kKTint32 : kKCopy32, k16 = T ? kKTint16 : kKCopy16;
+  static constexpr bool tint = T;
+};
+template <class Px, bool T> struct KernelKindOf<RuleAlpha<Px, T, false>> {
+  static constexpr int k32 = kKAlpha32, k16 = kKAlphaN16;
+  static constexpr bool tint = T;
+};
+template <> struct KernelKindOf<RuleAlphaL16> { static constexpr int k32 = -1, k16 = kKAlphaL16; static constexpr bool tint = false; };
+template <class Px> struct KernelKindOf<RuleHalf<Px>> { static constexpr int k32 = kKHalf32, k16 = kKHalf16; static constexpr bool tint = false; };
+template <class Px, bool T> struct KernelKindOf<RuleAdd<Px, T, false>> {
+  static constexpr int k32 = kKAdd32, k16 = kKAdd16;
+  static constexpr bool tint = T;
+};
+template <class Px, bool T> struct KernelKindOf<RuleSub<Px, T, false>> {
+  static constexpr int k32 = kKSub32, k16 = kKSub16;
+  static constexpr bool tint = T;
+};
+template <> struct KernelKindOf<RuleFull<kAddSat32>> { static constexpr int k32 = kKAddSat32, k16 = -1; static constexpr bool tint = false; };
+template <> struct KernelKindOf<RuleFull<kSubSat32>> { static constexpr int k32 = kKSubSat32, k16 = -1; static constexpr bool tint = false; };
+template <> struct KernelKindOf<RuleFull<kAddMasked32>> { static constexpr int k32 = kKAddFull32, k16 = -1; static constexpr bool tint = false; };
+template <> struct KernelKindOf<RuleFull<kSubMasked32>> { static constexpr int k32 = kKSubFull32, k16 = -1; static constexpr bool tint = false; };
+
+// The kernel that draws every pixel of a Src onto Px plainly by Rule, keyed or not; -1 when none.
+// An unkeyed untinted copy is a row copy and needs none.
+template <class Px, class Src, class Rule, bool Keyed> constexpr int PlainKernel() {
+  using K = KernelKindOf<Rule>;
+  if constexpr (Src::kBytes != Px::kBytes) {
+    return -1;
+  } else {
+    constexpr int kind = Px::kBytes == 4 ? K::k32 : K::k16;
+    if constexpr (kind < 0 || (Src::kAlpha && Keyed)) return -1;
+    else if constexpr ((kind == kKCopy32 || kind == kKCopy16) && !Keyed) return -1;
+    else return KernelId(kind, K::tint, Keyed);
+  }
+}
+// The kernel that draws a source with an alpha channel in mode 0 with each pixel's alpha.
+template <class Px, class Src, class Rule, bool Keyed> constexpr int AlphaKernel() {
+  if constexpr (Px::kBytes == 4 && Src::kAlpha && std::is_same_v<Rule, RuleNone<Px, KernelKindOf<Rule>::tint, false>>)
+    return KernelId(kKSrcAlpha32, KernelKindOf<Rule>::tint, Keyed);
+  else
+    return -1;
+}
+
+inline KernelArgs ArgsOf(const Job& j) {
+  return KernelArgs{j.src, j.srcPitch, j.dst, j.dstPitch, j.w, j.h, j.key, (uint32_t)j.f.p, j.bright};
+}
+
 // ---- 1:1, every pixel tested ----
 template <class Px, class Src, class Rule, bool Keyed>
 void LoopOneToOne(const Job& j) {
   using Pix = typename Px::Pix;
+  constexpr int kKernel = Src::kAlpha ? AlphaKernel<Px, Src, Rule, Keyed>() : PlainKernel<Px, Src, Rule, Keyed>();
+  if constexpr (kKernel >= 0) {
+    if (KernelFn k = ActiveKernel(kKernel)) {
+      k(ArgsOf(j));
+      return;
+    }
+  }
   const uint8_t* s = j.src;
   uint8_t* d = j.dst;
   const uint8_t* b = j.blend;
@@ -147,6 +214,12 @@ void LoopOneToOne(const Job& j) {
 // ---- 1:1, 16-bit full-strength add or subtract on pixel pairs ----
 template <class Src, bool Sub, bool Keyed>
 void LoopPair16(const Job& j) {
+  if constexpr (Src::kBytes == 2 && !Src::kAlpha) {
+    if (KernelFn k = ActiveKernel(KernelId(Sub ? kKSubPair16 : kKAddPair16, false, Keyed))) {
+      k(ArgsOf(j));
+      return;
+    }
+  }
   const uint8_t* s = j.src;
   uint8_t* d = j.dst;
   auto one = [](uint32_t D, uint32_t S) { return Sub ? SubOne16(D, S) : AddOneFull16(D, S); };
@@ -186,6 +259,13 @@ void LoopFast(const Job& j) {
   uint8_t* d = j.dst;
   const uint8_t* b = j.blend;
   const uint8_t* sk = j.skip;
+  // Runs of the skip data go through the vector kernels one at a time.
+  constexpr int kPlainK = PlainKernel<Px, Src, Rule, false>();
+  constexpr int kAlphaK = AlphaKernel<Px, Src, Rule, false>();
+  const KernelFn plainK = kPlainK >= 0 && !Rule::kBlend ? ActiveKernel(kPlainK) : nullptr;
+  const KernelFn alphaK = kAlphaK >= 0 && !Rule::kBlend ? ActiveKernel(kAlphaK) : nullptr;
+  KernelArgs ka = ArgsOf(j);
+  ka.h = 1;
   for (int32_t y = 0; y < j.h; ++y) {
     const uint8_t* sp = s;
     uint8_t* dp = d;
@@ -204,6 +284,11 @@ void LoopFast(const Job& j) {
           if constexpr (Px::kBytes == 2) {
             if (n & 1) Store<uint16_t>(dp + (n - 1) * 2, Load<uint16_t>(sp + (n - 1) * 2));
           }
+        } else if (KernelFn k = withAlpha ? alphaK : plainK) {
+          ka.src = sp;
+          ka.dst = dp;
+          ka.w = n;
+          k(ka);
         } else {
           for (int32_t k = 0; k < n; ++k) {
             uint32_t w = 0;
@@ -228,66 +313,62 @@ void LoopFast(const Job& j) {
   }
 }
 
-// ---- scaled and mirrored: 16.16 accumulators, one subtraction per destination pixel ----
-// RuleB keeps the source pixel reached when an advance lands the accumulator exactly on 0.
-template <class Px, class Src, class Rule, bool Keyed, bool RuleB>
+// ---- scaled and mirrored, through the index plans of both axes ----
+template <class Px, class Src, class Rule, bool Keyed>
 void LoopScaled(const Job& j) {
-  const intptr_t sstep = (intptr_t)j.xdir * Src::kBytes;
-  const intptr_t srowStep = (intptr_t)j.ydir * j.srcPitch;
-  const intptr_t browStep = (intptr_t)j.ydir * j.blendPitch;
-  const uint8_t* srow = j.src;
-  const uint8_t* brow = j.blend;
+  using Pix = typename Px::Pix;
+  // An unkeyed plain copy writes a row that depends on its source row alone: a destination row
+  // showing the same source row as the row above is a copy of it.
+  constexpr bool kPure = Rule::kCopy && !Keyed && !Src::kAlpha;
+  constexpr int kKernel = Src::kAlpha ? AlphaKernel<Px, Src, Rule, Keyed>() : PlainKernel<Px, Src, Rule, Keyed>();
+  KernelFn kernel = nullptr;
+  KernelArgs ka{};
+  if constexpr (kKernel >= 0 && !Rule::kBlend) {
+    kernel = ActiveKernel(kKernel);
+    ka = ArgsOf(j);
+    ka.src = j.rowBuffer;
+    ka.h = 1;
+  }
+  const intptr_t* const __restrict col = j.colOff;
+  const intptr_t* const __restrict bcol = j.blendColOff;
+  const int32_t w = j.w, h = j.h;
+  const intptr_t dpitch = j.dstPitch;
   uint8_t* drow = j.dst;
-  int32_t ay = j.ay0;
-  for (int32_t y = 0;;) {
-    const uint8_t* sp = srow;
-    const uint8_t* bp = brow;
-    uint8_t* dp = drow;
-    int32_t ax = j.ax0;
-    int32_t n = j.w;
-    for (;;) {
-      uint32_t a = 0, w = 0;
-      Fate fate = FateOf<Src, Rule, Keyed, true>(j, sp, a);
-      uint32_t sv = 0;
-      if (fate != kSkip) {
-        sv = Src::Color(j, sp);
-        if constexpr (Rule::kBlend) w = j.f.weight[*bp];
+  for (int32_t y = 0; y < h; ++y, drow += dpitch) {
+    const uint8_t* const srow = j.src + j.rowOff[y];
+    if constexpr (kPure) {
+      if (y > 0 && j.rowOff[y] == j.rowOff[y - 1]) {
+        std::memcpy(drow, drow - dpitch, (size_t)w * Px::kBytes);
+        continue;
       }
-      bool last = false;
-      do {
-        Put<Px, Rule>(j, dp, fate, sv, w, a);
-        dp += Px::kBytes;
-        if (--n == 0) {
-          last = true;
-          break;
-        }
-        ax -= 65536;
-      } while (ax > 0);
-      if (last) break;
-      do {
-        sp += sstep;
-        if constexpr (Rule::kBlend) bp += j.xdir;
-        ax += j.xratio;
-      } while (RuleB ? ax < 0 : ax <= 0);
+      Pix* __restrict d = reinterpret_cast<Pix*>(drow);
+      if ((reinterpret_cast<uintptr_t>(drow) & (alignof(Pix) - 1)) == 0) {
+        for (int32_t x = 0; x < w; ++x) d[x] = (Pix)Src::Color(j, srow + col[x]);
+      } else {
+        for (int32_t x = 0; x < w; ++x) Store<Pix>(drow + x * Px::kBytes, (Pix)Src::Color(j, srow + col[x]));
+      }
+      continue;
     }
-    if (++y == j.h) break;
-    drow += j.dstPitch;
-    ay -= 65536;
-    if (ay <= 0) {
-      do {
-        srow += srowStep;
-        if constexpr (Rule::kBlend) brow += browStep;
-        ay += j.yratio;
-      } while (RuleB ? ay < 0 : ay <= 0);
+    if (kernel) {
+      uint8_t* __restrict g = j.rowBuffer;
+      for (int32_t x = 0; x < w; ++x) std::memcpy(g + x * Src::kBytes, srow + col[x], Src::kBytes);
+      ka.dst = drow;
+      kernel(ka);
+      continue;
+    }
+    const uint8_t* brow = nullptr;
+    if constexpr (Rule::kBlend) brow = j.blend + j.blendRowOff[y];
+    uint8_t* dp = drow;
+    for (int32_t x = 0; x < w; ++x, dp += Px::kBytes) {
+      const uint8_t* sp = srow + col[x];
+      uint32_t a = 0, wt = 0;
+      Fate fate = FateOf<Src, Rule, Keyed, true>(j, sp, a);
+      if (fate == kSkip) continue;
+      if constexpr (Rule::kBlend) wt = j.f.weight[brow[bcol[x]]];
+      Put<Px, Rule>(j, dp, fate, Src::Color(j, sp), wt, a);
     }
   }
 }
-
-template <class R> struct IsRuleB : std::false_type {};
-template <class Px> struct IsRuleB<RuleNone<Px, false, false>> : std::true_type {};
-template <> struct IsRuleB<RuleFull<kSubMasked32>> : std::true_type {};
-template <> struct IsRuleB<RuleFull<kSubSat32>> : std::true_type {};
-template <> struct IsRuleB<RuleFull<kSubOne16>> : std::true_type {};
 
 template <int Walk, class Px, class Src, class Rule, bool Keyed>
 void Run(const Job& j) {
@@ -296,70 +377,70 @@ void Run(const Job& j) {
   } else if constexpr (Walk == kWalkFast) {
     LoopFast<Px, Src, Rule>(j);
   } else {
-    // The plain copy of a source with an alpha channel blends, so it steps like the other loops.
-    constexpr bool ruleB = IsRuleB<Rule>::value && !Src::kAlpha;
-    LoopScaled<Px, Src, Rule, Keyed, ruleB>(j);
+    LoopScaled<Px, Src, Rule, Keyed>(j);
   }
 }
 
-template <int Walk, class Px, class Src, bool Keyed, template <class, bool, bool> class R>
-LoopFn PickTintBlend(bool tint, bool blend) {
-  if (tint) return blend ? &Run<Walk, Px, Src, R<Px, true, true>, Keyed> : &Run<Walk, Px, Src, R<Px, true, false>, Keyed>;
-  return blend ? &Run<Walk, Px, Src, R<Px, false, true>, Keyed> : &Run<Walk, Px, Src, R<Px, false, false>, Keyed>;
+// ---- the choice of loop: one table per walk, indexed by the packed options ----
+
+// Choice packed into a table index: format, kind, rule, tint, blend image, key, packed-byte flag.
+constexpr int kChoiceBits = 11;
+inline int ChoiceKey(const Choice& c) {
+  return (c.format & 1) | (c.kind & 3) << 1 | (c.rule & 15) << 3 | (int)c.tint << 7 | (int)c.blend << 8 |
+         (int)c.keyed << 9 | (int)c.mmx << 10;
 }
 
-template <int Walk, class Px, class Src, bool Keyed>
-LoopFn PickRule(const Choice& c) {
+template <int Walk, class Px, class Src, bool Keyed, int Rule, bool Tint, bool Blend, bool Mmx>
+constexpr LoopFn RuleEntry() {
   constexpr bool k32 = Px::kBytes == 4;
-  switch (c.rule) {
-    case kRuleNone: return PickTintBlend<Walk, Px, Src, Keyed, RuleNone>(c.tint, c.blend);
-    case kRuleAlpha: return PickTintBlend<Walk, Px, Src, Keyed, RuleAlpha>(c.tint, c.blend);
-    case kRuleAdd: return PickTintBlend<Walk, Px, Src, Keyed, RuleAdd>(c.tint, c.blend);
-    case kRuleSub: return PickTintBlend<Walk, Px, Src, Keyed, RuleSub>(c.tint, c.blend);
-    case kRuleMul: return PickTintBlend<Walk, Px, Src, Keyed, RuleMul>(c.tint, c.blend);
-    default: break;
+  if constexpr (Rule == kRuleNone) return &Run<Walk, Px, Src, RuleNone<Px, Tint, Blend>, Keyed>;
+  else if constexpr (Rule == kRuleAlpha) return &Run<Walk, Px, Src, RuleAlpha<Px, Tint, Blend>, Keyed>;
+  else if constexpr (Rule == kRuleAdd) return &Run<Walk, Px, Src, RuleAdd<Px, Tint, Blend>, Keyed>;
+  else if constexpr (Rule == kRuleSub) return &Run<Walk, Px, Src, RuleSub<Px, Tint, Blend>, Keyed>;
+  else if constexpr (Rule == kRuleMul) return &Run<Walk, Px, Src, RuleMul<Px, Tint, Blend>, Keyed>;
+  // The special-parameter loops exist only for plain sources, untinted, without a blend image.
+  else if constexpr (Src::kAlpha || Tint || Blend) return nullptr;
+  else if constexpr (Walk == kWalkOneToOne) {
+    if constexpr (Rule == kRuleAlphaL16) return k32 ? nullptr : &Run<Walk, Px, Src, RuleAlphaL16, Keyed>;
+    else if constexpr (Rule == kRuleHalf) return &Run<Walk, Px, Src, RuleHalf<Px>, Keyed>;
+    else if constexpr (Rule == kRuleAddFull && k32)
+      return Mmx ? &Run<Walk, Px, Src, RuleFull<kAddSat32>, Keyed> : &Run<Walk, Px, Src, RuleFull<kAddMasked32>, Keyed>;
+    else if constexpr (Rule == kRuleAddFull) return &LoopPair16<Src, false, Keyed>;
+    else if constexpr (Rule == kRuleSubFull && k32)
+      return Mmx ? &Run<Walk, Px, Src, RuleFull<kSubSat32>, Keyed> : &Run<Walk, Px, Src, RuleFull<kSubMasked32>, Keyed>;
+    else if constexpr (Rule == kRuleSubFull) return &LoopPair16<Src, true, Keyed>;
+    else return nullptr;
+  } else if constexpr (Walk == kWalkScaled && Rule == kRuleSubFull) {
+    if constexpr (k32)
+      return Mmx ? &Run<Walk, Px, Src, RuleFull<kSubSat32>, Keyed> : &Run<Walk, Px, Src, RuleFull<kSubMasked32>, Keyed>;
+    else return &Run<Walk, Px, Src, RuleFull<kSubOne16>, Keyed>;
+  } else {
+    return nullptr;
   }
-  if constexpr (!Src::kAlpha && Walk == kWalkOneToOne) {
-    switch (c.rule) {
-      case kRuleAlphaL16:
-        if constexpr (!k32) return &Run<Walk, Px, Src, RuleAlphaL16, Keyed>;
-        break;
-      case kRuleHalf: return &Run<Walk, Px, Src, RuleHalf<Px>, Keyed>;
-      case kRuleAddFull:
-        if constexpr (k32) return c.mmx ? &Run<Walk, Px, Src, RuleFull<kAddSat32>, Keyed> : &Run<Walk, Px, Src, RuleFull<kAddMasked32>, Keyed>;
-        else return &LoopPair16<Src, false, Keyed>;
-      case kRuleSubFull:
-        if constexpr (k32) return c.mmx ? &Run<Walk, Px, Src, RuleFull<kSubSat32>, Keyed> : &Run<Walk, Px, Src, RuleFull<kSubMasked32>, Keyed>;
-        else return &LoopPair16<Src, true, Keyed>;
-      default: break;
-    }
-  }
-  if constexpr (!Src::kAlpha && Walk == kWalkScaled) {
-    if (c.rule == kRuleSubFull) {
-      if constexpr (k32) return c.mmx ? &Run<Walk, Px, Src, RuleFull<kSubSat32>, Keyed> : &Run<Walk, Px, Src, RuleFull<kSubMasked32>, Keyed>;
-      else return &Run<Walk, Px, Src, RuleFull<kSubOne16>, Keyed>;
-    }
-  }
-  return nullptr;
 }
 
-template <int Walk, class Px, bool Keyed>
-LoopFn PickKind(const Choice& c) {
-  switch (c.kind) {
-    case kSrcPal: return PickRule<Walk, Px, SrcPal<Px>, Keyed>(c);
-    case kSrcDirect: return PickRule<Walk, Px, SrcDirect<Px>, Keyed>(c);
-    default: return PickRule<Walk, Px, SrcAlpha<Px>, Keyed>(c);
+template <int Walk, int Key>
+constexpr LoopFn TableEntry() {
+  constexpr int fmt = Key & 1, kind = (Key >> 1) & 3, rule = (Key >> 3) & 15;
+  constexpr bool tint = (Key >> 7) & 1, blend = (Key >> 8) & 1, keyed = (Key >> 9) & 1, mmx = (Key >> 10) & 1;
+  if constexpr (kind > kSrcAlpha || rule > kRuleMul || (Walk == kWalkFast && keyed)) {
+    return nullptr;
+  } else {
+    using Px = std::conditional_t<fmt == 1, Px32, Px16>;
+    using Src = std::conditional_t<kind == kSrcPal, SrcPal<Px>, std::conditional_t<kind == kSrcDirect, SrcDirect<Px>, SrcAlpha<Px>>>;
+    return RuleEntry<Walk, Px, Src, keyed, rule, tint, blend, mmx>();
   }
+}
+
+template <int Walk, int... I>
+constexpr auto MakeLoopTable(std::integer_sequence<int, I...>) {
+  return std::array<LoopFn, sizeof...(I)>{TableEntry<Walk, I>()...};
 }
 
 template <int Walk>
 LoopFn PickLoop(const Choice& c) {
-  if constexpr (Walk == kWalkFast) {
-    return c.format == 1 ? PickKind<Walk, Px32, false>(c) : PickKind<Walk, Px16, false>(c);
-  } else {
-    if (c.format == 1) return c.keyed ? PickKind<Walk, Px32, true>(c) : PickKind<Walk, Px32, false>(c);
-    return c.keyed ? PickKind<Walk, Px16, true>(c) : PickKind<Walk, Px16, false>(c);
-  }
+  static constexpr auto kTable = MakeLoopTable<Walk>(std::make_integer_sequence<int, 1 << kChoiceBits>{});
+  return kTable[ChoiceKey(c)];
 }
 
 // Defined one walk per file, so the instantiations compile in parallel.

@@ -116,6 +116,10 @@ int DrawScaledGraphSoftware(uint32_t x1w, uint32_t y1w, uint32_t x2w, uint32_t y
   const int32_t srcW = surface2D != -1 ? gs.part->width : graph->width;
   const int32_t srcH = surface2D != -1 ? gs.part->height : graph->height;
   MemImg* blend = GetBlendGraphMemImg();
+  // The blend image is read at source coordinates: one smaller than the source would be read past
+  // its end. Callers such as the tiled draw reach here without the dispatch's check.
+  if (g_DrawState.blendGraph != -1 && IsBlendGraphTooSmall(graph) != 0) return -1;
+  if (blend != nullptr && (blend->width < srcW || blend->height < srcH)) return -1;
 
   if (SoftwareDrawOnSoftwareScreen()) {
     if (gs.image != nullptr) DrawScaledToMemImg(SoftwareScreenDest(), gs.image, c, transparent, blend);

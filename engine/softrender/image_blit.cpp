@@ -2,8 +2,10 @@
 #include "engine/softrender/image_blit.h"
 
 #include <algorithm>
+#include <cstring>
 #include "engine/graphics/draw_state.h"
 #include "engine/softrender/blit_loops.h"
+#include "engine/softrender/blit_vector.h"
 #include "engine/softrender/image_blit_setup.h"
 
 int32_t g_SoftBlitMmxFlag = 0;
@@ -69,6 +71,7 @@ void SetJobImages(Job* j, MemImg* dest, const RectI& r, const MemImg* src, int64
     j->blendPitch = blendImage->pitch;
   }
   j->pal = SourcePalette(src);
+  j->bright = g_DrawState.drawBright;
   j->f = TakeFactors(param, g_DrawState.drawBright);
 }
 
@@ -91,9 +94,30 @@ void DrawImageToMemImg(MemImg* dest, const MemImg* src, int32_t x, int32_t y, in
 
   const int32_t mode = g_DrawState.blendMode;
   const int32_t p = DrawParam();
+
+  // The plain copy of a direct source is straight row copies, with no loop to choose.
+  if (transparent == 0 && (mode == BLEND_NONE || (mode == BLEND_ALPHA && p == 255)) && src->paletteFlag != 1 &&
+      src->alphaFlag != 1 && (blendImage == nullptr || blendImage->pixels == nullptr) &&
+      (g_DrawState.drawBright & 0xFFFFFF) == 0xFFFFFF) {
+    const size_t bpp = src->format == MEMIMG_FORMAT_RGB32 ? 4 : 2, rowBytes = bpp * (size_t)cw;
+    const intptr_t sp = src->pitch, dp = dest->pitch;
+    const uint8_t* s = src->pixels + sp * cy + (intptr_t)bpp * cx;
+    uint8_t* d = dest->pixels + dp * r.top + (intptr_t)bpp * r.left;
+    for (int32_t row = 0; row < ch; ++row, s += sp, d += dp) std::memcpy(d, s, rowBytes);
+    MemImgMarkChanged(dest);
+    return;
+  }
   const int kind = SourceKind(src);
-  const bool fast = transparent == 1 && src->skipDataValid == 1 && src->skipData != nullptr &&
-                    cw == src->width && ch == src->height;
+  bool fast = transparent == 1 && src->skipDataValid == 1 && src->skipData != nullptr && cw == src->width &&
+              ch == src->height;
+  // With the vector kernels on, a keyed plain draw tested pixel by pixel beats the walk over the
+  // skip data, and draws the same bytes: the skip data classes pixels by the same key or alpha.
+  if (fast && (mode == BLEND_NONE || (mode == BLEND_ALPHA && p == 255)) && kind != kSrcPal &&
+      (blendImage == nullptr || blendImage->pixels == nullptr) &&
+      (src->format == MEMIMG_FORMAT_RGB32 || (kind == kSrcDirect && src->transparentColor <= 0xFFFF)) &&
+      ActiveVectorLevel() > 0) {
+    fast = false;
+  }
 
   Choice c = ChoiceFor(src, kind, blendImage);
   const bool special = !fast && !c.blend && !c.tint && kind != kSrcAlpha;

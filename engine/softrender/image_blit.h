@@ -10,6 +10,11 @@
 // the packed-byte forms (exact byte saturation) of the 32-bit full-strength add and subtract.
 extern int32_t g_SoftBlitMmxFlag;
 
+// Vector paths of the blits: -1 (the default) the widest the processor offers, 0 none (every draw
+// takes the scalar loops), 1 SSE2 only, 2 AVX2 where the processor has it. Every setting draws
+// the same bytes; the switch is there to compare them and to measure.
+extern int32_t g_SoftBlitVectorMode;
+
 // Draws src with its top-left pixel at (x, y). transparent 0 draws every pixel; any other value
 // keys out the transparent colour (or alpha 0); exactly 1 on an unclipped source with valid skip
 // data walks the skip data. Refuses (draws nothing) differing formats, a paletted destination

@@ -1,5 +1,6 @@
 // The scaled and mirrored blit's entry: corner order, ratios, clipped start and loop choice.
 #include <algorithm>
+#include <vector>
 #include "engine/graphics/draw_state.h"
 #include "engine/softrender/blit_loops.h"
 #include "engine/softrender/image_blit.h"
@@ -12,11 +13,39 @@ namespace {
 // its last destination pixel past its own edge.
 constexpr int64_t kMaxScaledSide = 32767;
 constexpr int32_t kMaxSourceSide = 65535;
+
+// The source index shown by each of count destination pixels along one axis, by the 16.16 walk:
+// one subtraction per destination pixel, one addition per source pixel passed. Rule B keeps the
+// pixel reached when an advance lands the accumulator exactly on 0.
+void Plan(int32_t* out, int32_t count, int32_t acc0, int32_t ratio, bool ruleB, int32_t last) {
+  int32_t acc = acc0, idx = 0;
+  for (int32_t i = 0;; ) {
+    out[i] = idx < last ? idx : last;
+    if (++i == count) break;
+    acc -= 65536;
+    if (acc <= 0) {
+      do {
+        ++idx;
+        acc += ratio;
+      } while (ruleB ? acc < 0 : acc <= 0);
+    }
+  }
+}
+
+// Plans and the gathered row outlive a draw, so that a frame of draws allocates nothing.
+struct ScaledBuffers {
+  std::vector<int32_t> idx;
+  std::vector<intptr_t> colOff, rowOff, blendColOff, blendRowOff;
+  std::vector<uint8_t> row;
+};
+thread_local ScaledBuffers t_Buffers;
 }  // namespace
 
 void DrawScaledToMemImg(MemImg* dest, const MemImg* src, const int32_t rect[4], int32_t transparent,
                         const MemImg* blendImage) {
   if (!rect || !src) return;
+  // The blend image is read at source coordinates, so it must cover the whole source.
+  if (blendImage != nullptr && (blendImage->width < src->width || blendImage->height < src->height)) return;
   int32_t left = rect[0], right = rect[2], top = rect[1], bottom = rect[3];
   int32_t xdir = 1, ydir = 1;
   if (left > right) std::swap(left, right), xdir = -1;
@@ -82,12 +111,33 @@ void DrawScaledToMemImg(MemImg* dest, const MemImg* src, const int32_t rect[4], 
   const int32_t row = ydir > 0 ? sy0 : src->height - 1 - sy0;
   SetJobImages(&j, dest, r, src, col, row, c.blend ? blendImage : nullptr, p);
   j.key = key;
-  j.xdir = xdir;
-  j.ydir = ydir;
-  j.xratio = xratio;
-  j.yratio = yratio;
-  j.ax0 = ax0;
-  j.ay0 = ay0;
+
+  // The plain copy and the full-strength subtract keep the pixel an advance lands on exactly; a
+  // source with an alpha channel blends even in the plain copy, so it steps like the others.
+  const bool ruleB = kind != kSrcAlpha && ((c.rule == kRuleNone && !c.tint && !c.blend) || c.rule == kRuleSubFull);
+  ScaledBuffers& b = t_Buffers;
+  const size_t n = (size_t)std::max(cw, ch);
+  if (b.idx.size() < n) b.idx.resize(n);
+  if (b.colOff.size() < (size_t)cw) b.colOff.resize(cw), b.blendColOff.resize(cw);
+  if (b.rowOff.size() < (size_t)ch) b.rowOff.resize(ch), b.blendRowOff.resize(ch);
+  const int sbpp = SourcePixelBytes(src);
+  if (b.row.size() < (size_t)cw * sbpp) b.row.resize((size_t)cw * sbpp);
+  // A walk never passes the source's far edge; the bound only guards the arithmetic's limits.
+  Plan(b.idx.data(), cw, ax0, xratio, ruleB, src->width - 1 - sx0);
+  for (int32_t i = 0; i < cw; ++i) {
+    b.colOff[i] = (intptr_t)xdir * b.idx[i] * sbpp;
+    b.blendColOff[i] = (intptr_t)xdir * b.idx[i];
+  }
+  Plan(b.idx.data(), ch, ay0, yratio, ruleB, src->height - 1 - sy0);
+  for (int32_t i = 0; i < ch; ++i) {
+    b.rowOff[i] = (intptr_t)ydir * b.idx[i] * src->pitch;
+    b.blendRowOff[i] = c.blend ? (intptr_t)ydir * b.idx[i] * blendImage->pitch : 0;
+  }
+  j.colOff = b.colOff.data();
+  j.rowOff = b.rowOff.data();
+  j.blendColOff = b.blendColOff.data();
+  j.blendRowOff = b.blendRowOff.data();
+  j.rowBuffer = b.row.data();
 
   LoopFn loop = PickScaledLoop(c);
   if (!loop) return;

@@ -29,6 +29,17 @@ struct RotatedScanner {
     uint8_t* dp = s.dest;
     uint32_t u = s.U0, v = s.V0;
     const uint32_t rowU = s.dudy - (uint32_t)s.W * s.dudx, rowV = s.dvdy - (uint32_t)s.W * s.dvdx;
+    TexelVector vec;
+    vec.Init<Rule>(s.k, s.dudx, s.dvdx);
+    if (vec.fn) {
+      for (int32_t j = 0; j < s.H; ++j) {
+        vec.Span(dp, Rule::kDestBytes, s.W, u, v, s.uLimit, s.vLimit, [&s](uint32_t row) { return s.srcRows[row]; });
+        u += s.dudy;
+        v += s.dvdy;
+        dp += (intptr_t)s.W * Rule::kDestBytes + s.rowAdvance;
+      }
+      return;
+    }
     for (int32_t j = 0; j < s.H; ++j) {
       for (int32_t i = 0; i < s.W; ++i, dp += Rule::kDestBytes) {
         if (u < s.uLimit && v < s.vLimit) {

@@ -4,6 +4,8 @@
 // The two scans are templated on the rule and pick it once per draw through PickTexelScan.
 #pragma once
 #include <cstdint>
+#include <vector>
+#include "engine/softrender/blit_vector.h"
 #include "engine/softrender/geometry_internal.h"
 
 namespace softgeom {
@@ -17,8 +19,9 @@ struct TexelContext {
   const int32_t* signedP;     // SignedProductTable row of the blend parameter, from its centre
   uint32_t p;                 // blend parameter
   uint32_t key;               // source's transparent colour (a palette index for paletted sources)
-  const uint8_t* palette;     // source's palette, entries in the source's pixel format
+  const uint32_t* palette;    // source's palette: one 32-bit slot per entry, a 16-bit word in the low half for 16-bit images
   const uint8_t* weights;     // BlendWeightTable
+  uint32_t bright;            // draw bright, for the vector kernels
 };
 
 inline TexelContext MakeTexelContext(const MemImg* src) {
@@ -31,8 +34,9 @@ inline TexelContext MakeTexelContext(const MemImg* src) {
   k.prodP = g_BlendTables.product[k.p];
   k.signedP = &g_BlendTables.signedProduct[k.p][255];
   k.key = src->transparentColor;
-  k.palette = reinterpret_cast<const uint8_t*>(src->palettePtr);
+  k.palette = src->palettePtr;
   k.weights = g_BlendWeightTable;
+  k.bright = br;
   return k;
 }
 
@@ -54,6 +58,8 @@ template <int Fmt, bool Pal, int Mode, bool Blend, bool Tint, bool Alpha, bool T
 struct TexelRule {
   static constexpr int32_t kTexelBytes = Pal ? 1 : (Fmt == MEMIMG_FORMAT_RGB32 ? 4 : (Alpha ? 4 : 2));
   static constexpr int32_t kDestBytes = Fmt == MEMIMG_FORMAT_RGB32 ? 4 : 2;
+  static constexpr int kFmt = Fmt, kMode = Mode;
+  static constexpr bool kPal = Pal, kBlend = Blend, kTint = Tint, kAlpha = Alpha, kTrans = Trans;
 
   static inline void Apply(const TexelContext& k, const uint8_t* t, const uint8_t* blendByte, uint8_t* dp) {
     if constexpr (Fmt == MEMIMG_FORMAT_RGB32)
@@ -74,7 +80,7 @@ struct TexelRule {
     if constexpr (Pal) {
       uint32_t idx = *t;
       if (Trans && idx == k.key) return;
-      s = Load32(k.palette + idx * 4);
+      s = k.palette[idx];
     } else {
       s = Load32(t);
       if constexpr (Alpha) {
@@ -151,7 +157,7 @@ struct TexelRule {
     if constexpr (Pal) {
       uint32_t idx = *t;
       if (Trans && idx == k.key) return;
-      s = Load16(k.palette + idx * 2);
+      s = k.palette[idx] & 0xFFFFu;
     } else {
       s = Load16(t);
       if constexpr (Alpha) {
@@ -224,6 +230,73 @@ struct TexelRule {
       }
     }
     Store16(dp, (out[0] << 11) | (out[1] << 5) | out[2]);
+  }
+};
+
+// ---- vector kernels for the rules the image blits share ----
+
+// The blit kernel kind whose rule is this texel rule's, or -1. Direct sources without a blend
+// image: the copy (keyed), the tinted copy, alpha, add and subtract, and mode 0 of a 32-bit
+// source with an alpha channel. The untinted unkeyed copy is a plain copy and needs none.
+template <class Rule> constexpr int TexelKernelKind() {
+  constexpr bool b32 = Rule::kFmt == MEMIMG_FORMAT_RGB32;
+  if constexpr (Rule::kPal || Rule::kBlend) return -1;
+  else if constexpr (Rule::kAlpha) return b32 && Rule::kMode == 0 ? softblit::kKSrcAlpha32 : -1;
+  else if constexpr (Rule::kMode == 0)
+    return Rule::kTint ? (b32 ? softblit::kKTint32 : softblit::kKTint16) : (Rule::kTrans ? (b32 ? softblit::kKCopy32 : softblit::kKCopy16) : -1);
+  else if constexpr (Rule::kMode == 1) return b32 ? softblit::kKAlpha32 : softblit::kKAlphaN16;
+  else if constexpr (Rule::kMode == 2) return b32 ? softblit::kKAdd32 : softblit::kKAdd16;
+  else if constexpr (Rule::kMode == 3) return b32 ? softblit::kKSub32 : softblit::kKSub16;
+  else return -1;
+}
+
+// A scan's vector drawing, chosen once per draw. It serves mappings that step one texel along a
+// source row per pixel (upright, unscaled), whose runs are read in place; a turned or scaled
+// mapping pays more for fetching its texels one by one than the kernels save, and keeps the
+// per-pixel loop.
+struct TexelVector {
+  softblit::KernelFn fn = nullptr;
+  softblit::KernelArgs args{};
+  int texelBytes = 4;
+
+  template <class Rule> void Init(const TexelContext& k, uint32_t dU, uint32_t dV) {
+    constexpr int kind = TexelKernelKind<Rule>();
+    if constexpr (kind >= 0) {
+      if (dU != (uint32_t)kFixOne || dV != 0) return;
+      // A 16-bit key above 0xFFFF matches no texel: the unkeyed kernel draws the same.
+      const bool keyed = Rule::kTrans && (Rule::kFmt == MEMIMG_FORMAT_RGB32 || k.key <= 0xFFFFu);
+      if (!keyed && kind == (Rule::kFmt == MEMIMG_FORMAT_RGB32 ? softblit::kKCopy32 : softblit::kKCopy16)) return;
+      fn = softblit::ActiveKernel(softblit::KernelId(kind, Rule::kTint, keyed));
+      args.key = k.key;
+      args.p = k.p;
+      args.bright = k.bright;
+      args.h = 1;
+      texelBytes = Rule::kTexelBytes;
+    } else {
+      (void)k, (void)dU, (void)dV;
+    }
+  }
+
+  // n pixels from dp, pixel i showing texel (U + i, V) in 14.18 when inside the limits; rowOf(v)
+  // is the start of source row v. The pixels inside form one run: U only grows (or wraps once past
+  // the limit), V stays.
+  template <class RowOf>
+  void Span(uint8_t* dp, int32_t destBytes, int32_t n, uint32_t U, uint32_t V, uint32_t uLimit, uint32_t vLimit,
+            RowOf rowOf) {
+    if (V >= vLimit) return;
+    int32_t i = 0;
+    while (i < n) {
+      while (i < n && U >= uLimit) ++i, U += (uint32_t)kFixOne;
+      int32_t m = 0;
+      const uint32_t start = U;
+      while (i + m < n && U < uLimit) ++m, U += (uint32_t)kFixOne;
+      if (m == 0) return;
+      args.src = rowOf(V >> 18) + (intptr_t)(start >> 18) * texelBytes;
+      args.dst = dp + (intptr_t)i * destBytes;
+      args.w = m;
+      fn(args);
+      i += m;
+    }
   }
 };
 

@@ -33,7 +33,7 @@ struct TriangleScanner {
   };
 
   template <class Rule>
-  static void Span(const Params& s, int32_t y, int32_t xl, int32_t xr) {
+  static void Span(const Params& s, TexelVector& vec, int32_t y, int32_t xl, int32_t xr) {
     if (xl < s.clip.left) xl = s.clip.left;
     int32_t count = xr - xl + 1;
     if (y < s.clip.top || y >= s.clip.bottom || xl >= s.clip.right || count <= 0) return;
@@ -41,6 +41,11 @@ struct TriangleScanner {
     uint32_t U = (uint32_t)WrapAdd(WrapAdd(WrapMul(xl - s.xA, s.dUdx), WrapMul(y - s.yA, s.dUdy)), s.UA);
     uint32_t V = (uint32_t)WrapAdd(WrapAdd(WrapMul(xl - s.xA, s.dVdx), WrapMul(y - s.yA, s.dVdy)), s.VA);
     uint8_t* dp = s.destPixels + (intptr_t)y * s.destPitch + (intptr_t)xl * Rule::kDestBytes;
+    if (vec.fn) {
+      vec.Span(dp, Rule::kDestBytes, count, U, V, s.uLimit, s.vLimit,
+               [&s](uint32_t v) { return s.srcPixels + (intptr_t)v * s.srcPitch; });
+      return;
+    }
     for (int32_t i = 0; i < count; ++i, dp += Rule::kDestBytes) {
       if (U < s.uLimit && V < s.vLimit) {
         uint32_t u = U >> 18, v = V >> 18;
@@ -55,6 +60,8 @@ struct TriangleScanner {
 
   template <class Rule>
   static void Run(const Params& s) {
+    TexelVector vec;
+    vec.Init<Rule>(s.k, (uint32_t)s.dUdx, (uint32_t)s.dVdx);
     int li = 0, ri = 0;
     const EdgeSegment* ls = &s.left.seg[0];
     const EdgeSegment* rs = &s.right.seg[0];
@@ -63,7 +70,7 @@ struct TriangleScanner {
     int32_t y = FixToInt(ls->startY);
     int32_t xl = FixToInt(lx), xr = FixToInt(rx);
     for (;;) {
-      Span<Rule>(s, y, xl, xr);
+      Span<Rule>(s, vec, y, xl, xr);
       lx = WrapAdd(lx, ls->step);
       rx = WrapAdd(rx, rs->step);
       xl = FixToInt(lx);

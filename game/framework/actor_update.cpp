@@ -74,6 +74,12 @@ void DrawCurrent(int32_t sprite) {
 void UpdateAllActors() {
   const bool inPlay = InPlay();
   const bool run = !IsActorsPaused() && !IsSlowSkipFrame();
+  // While the pause menu holds play (paused, frames not played) the play session does not age:
+  // its age sets the slow-skip pattern, and a playback, which never pauses, would part from the
+  // recording. A game over's freeze keeps frames played and the session ageing.
+  const int session = GetSessionActor();
+  const bool menuHold = IsActorsPaused() && GetGameVar(kFieldKind) == kKindGameSession &&
+                        (GetSettingsSlot(kSlotPlayMode) & kPlayFrames) == 0;
   g_drawsLastUpdate = 0;
 
   int node = kActorHead;
@@ -101,7 +107,9 @@ void UpdateAllActors() {
       if ((flags & kFlagInvisible) == 0) DrawCurrent(GetActorField(kFieldSprite, node));
 
       const uint32_t after = static_cast<uint32_t>(GetActorField(kFieldFlags, node));
-      if (run || (after & kFlagRunsWhenPaused)) IncActorField(kFieldAge, node);
+      if (run || ((after & kFlagRunsWhenPaused) && !(menuHold && node == session))) {
+        IncActorField(kFieldAge, node);
+      }
       bool dead = (after & kFlagDead) != 0;
       if ((after & kFlagOffPlayfieldDies) &&
           IsOutsidePlayfield(GetActorField(kFieldX, node), GetActorField(kFieldY, node))) {

@@ -2,6 +2,8 @@
 // number is checked: a stale or wrong index from gameplay reads 0 and writes nothing.
 #include "game/framework/actors.h"
 
+#include <algorithm>
+
 #include "game/framework/commands.h"
 #include "game/framework/game_hooks.h"
 #include "game/framework/game_math.h"
@@ -18,6 +20,10 @@ uint32_t g_serial = 0;
 int g_current = 0;
 bool g_paused = false;
 bool g_slow = false;
+// Free slots among those the allocation hands out (3-3997), kept in step with every write of a
+// kind, so that a search of a full pool (a whole screen of bullets cancelled into items) ends at
+// once instead of walking every slot again for each refused spawn.
+int g_freeSlots = kActorLastFree - 2;
 
 bool ValidActor(int a) { return a >= 0 && a < kActorCount; }
 bool ValidField(int f) { return f >= 0 && f < kActorFieldCount; }
@@ -30,11 +36,21 @@ uint32_t FieldMask(int f, int a) {
 }
 
 // The list fields 0-2 are stored as they are.
+void NoteKind(int a, uint32_t before, uint32_t after) {
+  if (a >= 3 && a <= kActorLastFree && (before == 0) != (after == 0)) g_freeSlots += after == 0 ? 1 : -1;
+}
+
 int32_t Raw(int f, int a) { return static_cast<int32_t>(g_store[f][a]); }
-void SetRaw(int f, int a, int32_t v) { g_store[f][a] = static_cast<uint32_t>(v); }
+void SetRaw(int f, int a, int32_t v) {
+  if (f == kFieldKind) NoteKind(a, g_store[f][a], static_cast<uint32_t>(v));
+  g_store[f][a] = static_cast<uint32_t>(v);
+}
 
 uint32_t Get(int f, int a) { return g_store[f][a] ^ FieldMask(f, a); }
-void Put(int f, int a, uint32_t v) { g_store[f][a] = v ^ FieldMask(f, a); }
+void Put(int f, int a, uint32_t v) {
+  if (f == kFieldKind) NoteKind(a, g_store[f][a], v);
+  g_store[f][a] = v ^ FieldMask(f, a);
+}
 
 int32_t Next(int a) { return ListActor(a) ? Raw(kFieldNext, a) : kActorTail; }
 
@@ -62,6 +78,11 @@ struct PoolStart {
 // Allocation, set-up and freeing.
 
 int AllocActor() {
+  // With no slot free the search below walks them all and stops on the slot before its start.
+  if (g_freeSlots <= 0) {
+    g_cursor = std::max(3, g_cursor - 1);
+    return -1;
+  }
   const int stop = g_cursor - 1;
   bool firstPass = true;
   while (g_cursor < stop || firstPass) {

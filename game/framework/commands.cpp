@@ -24,6 +24,9 @@ int32_t g_next[kCommandCount] = {kCmdTail, 0};
 int32_t g_prev[kCommandCount];
 int g_cursor = kCmdFirstFree;
 bool g_pauseFilter = false;
+// Live commands of each actor: removing an actor that has none (most of them) skips the walk of
+// the whole table.
+int32_t g_liveOfActor[kActorCount];
 // The slot the per-frame run visits next; a removal of that slot moves it on, so commands that
 // a deletion takes out are skipped and every other command still runs once. -1 outside a run.
 int g_runNext = -1;
@@ -138,6 +141,7 @@ int AddActorCommand(int actor, int code, int delay, int duration, int32_t a1, in
   if (slot < 0) return -1;
   const int32_t age = GetActorField(kFieldAge, actor);
   g_actor[slot] = actor;
+  ++g_liveOfActor[actor];
   g_code[slot] = code;
   g_start[slot] = Wrap(age, delay);
   g_a1[slot] = a1;
@@ -233,6 +237,8 @@ void RemoveActorCommand(int slot) {
   if (slot == g_runNext) g_runNext = next;
   g_next[prev] = next;
   g_prev[next] = prev;
+  const int actor = g_actor[slot];
+  if (actor >= 0 && actor < kActorCount && g_liveOfActor[actor] > 0) --g_liveOfActor[actor];
   g_actor[slot] = 0;
   g_code[slot] = 0;
   g_start[slot] = 0;
@@ -245,8 +251,8 @@ void RemoveActorCommand(int slot) {
 }
 
 void RemoveActorCommandsOf(int actor) {
-  if (actor < 2) return;   // 0 marks free slots and 1 the sentinels
-  for (int slot = kCmdFirstFree; slot <= kCmdLastFree; ++slot) {
+  if (actor < 2 || actor >= kActorCount) return;   // 0 marks free slots and 1 the sentinels
+  for (int slot = kCmdFirstFree; slot <= kCmdLastFree && g_liveOfActor[actor] > 0; ++slot) {
     if (g_actor[slot] == actor) RemoveActorCommand(slot);
   }
 }
@@ -256,6 +262,7 @@ void ResetActorCommands() {
     g_actor[i] = g_code[i] = g_start[i] = g_end[i] = g_a1[i] = g_a2[i] = g_serial[i] = 0;
     g_next[i] = g_prev[i] = 0;
   }
+  for (int32_t& n : g_liveOfActor) n = 0;
   g_actor[kCmdHead] = g_actor[kCmdTail] = kSentinelActor;
   g_code[kCmdHead] = g_code[kCmdTail] = kSentinelCode;
   g_next[kCmdHead] = kCmdTail;

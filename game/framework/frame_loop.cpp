@@ -6,6 +6,7 @@
 #include "game/framework/commands.h"
 #include "game/framework/drawlist.h"
 #include "game/framework/engine_entries.h"
+#include "game/framework/game_hooks.h"
 #include "game/framework/input.h"
 #include "game/framework/replay.h"
 #include "game/framework/scene_hooks.h"
@@ -198,7 +199,9 @@ int RunFrameLoop() {
     const uint32_t live = ReadButtons();
     if (passes > 30 && (m & kPlayFrames)) HandlePlayKeys(m, live);
     if (m & kPlayResume) {
-      SetActorsPaused(0);
+      // A game over's freeze outlasts the pause menu: a playback never pauses, so lifting it here
+      // would part the recording from its playback.
+      SetActorsPaused(IsGameOverFreezeHeld() ? 1 : 0);
       SetSettingsSlot(kSlotPlayMode, (m - kPlayResume) | kPlayFrames);
     }
     if (g_Engine.ProcessMessageLocked() == -1) return -1;
@@ -211,7 +214,7 @@ int RunFrameLoop() {
       }
     }
     if (g_Engine.ProcessMessageLocked() == -1) return -1;
-    if (g_Engine.IsKeyDownLocked(kKeyEscape) && ConfirmQuitBox()) return -1;
+    if (g_Engine.IsKeyDownLocked(kKeyEscape) == 1 && ConfirmQuitBox()) return -1;
     if (settle != 0) ++settle;
     if (passes == kSettlePasses) ResetFramePacing();
     EndFrame();

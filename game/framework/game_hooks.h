@@ -15,6 +15,8 @@ void EnemyGroupTask(int actor);          // group 3: enemies
 void DrawGameHud();
 void UpdateGameSession();
 void SwapEnemyBulletSprites(int on);
+// True while a game over holds the actors frozen: the pause menu's resume leaves them frozen.
+bool IsGameOverFreezeHeld();
 
 // Game variables: the fields of the session actor.
 int GetSessionActor();

@@ -10,11 +10,7 @@
 #include "game/framework/sound.h"
 #include "game/framework/sprites.h"
 
-#if __has_include("game/framework/frame_loop.h")
 #include "game/framework/frame_loop.h"
-#else
-void RequestScreenCapture();
-#endif
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <algorithm>
 
 #include "game/framework/actors.h"
+#include "game/framework/game_math.h"
 #include "game/framework/settings.h"
 #include "game/framework/spawn.h"
-#include "game/framework/game_math.h"
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
 

@@ -129,9 +129,6 @@ int CreateGameSession();            // an idle session for menus and results; in
 using GameTaskHandler = void (*)(int actor);
 extern const GameTaskHandler GameTaskTable[16];
 
-// True while a game over holds the actors frozen (counter 60 and up): a pause-menu resume must
-// not lift that freeze, or a recording and its playback part ways.
-bool IsGameOverFreezeHeld();
 
 // ---------------------------------------------------------------------------------------------
 // Scoring, phase level and the accessors.
@@ -235,6 +232,7 @@ void Wave19LeaderBehaviour(int actor);
 
 // Object drawing.
 void SetScrollOffset(int x, int y);
+void GetScrollOffset(int* x, int* y);
 void GetCurDrawParams(int* x, int* y, int* layer, int* age);
 
 // ---------------------------------------------------------------------------------------------

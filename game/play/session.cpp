@@ -7,10 +7,10 @@
 #include "game/framework/commands.h"
 #include "game/framework/engine_entries.h"
 #include "game/framework/game_math.h"
+#include "game/framework/replay.h"
 #include "game/framework/settings.h"
 #include "game/framework/sound.h"
 #include "game/framework/spawn.h"
-#include "game/play/pending_framework.h"
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
 
@@ -268,23 +268,10 @@ const GameTaskHandler GameTaskTable[16] = {
     BombTaskB1,       BombTaskB2,        BombTaskB3,         BombTaskB4,
 };
 
-// While the pause menu holds play (actors paused, frames not played) the session must not age:
-// its age sets the slow-skip pattern, and a playback, which never pauses, would step out of
-// line with the recording. It drops its run-while-paused flag for the hold (the walk reads the
-// flags again before ageing) and takes it back on the first frame the walk runs again.
-void HoldSessionWhilePauseMenu(int session) {
-  bool menuHold = IsActorsPaused() && !(GetPlayMode() & kPlayFrames);
-  if (menuHold) ClearActorFieldBits(kFieldFlags, session, kFlagRunsWhenPaused);
-  else OrActorField(kFieldFlags, session, kFlagRunsWhenPaused);
-}
-
 void DispatchGameTask(int actor) {
-  // The session is the first game task of every walk and is updated on every frame it is not
-  // held, so its turn is where the walk's frame class is taken.
-  if (actor == GetSessionActor()) {
-    NoteFrameClass();
-    HoldSessionWhilePauseMenu(actor);
-  }
+  // The session is the first game task of every walk and is updated on every frame, so its turn
+  // is where the walk's frame class is taken.
+  if (actor == GetSessionActor()) NoteFrameClass();
   int slot = GetActorField(kFieldKind, actor) & 0xFFFF;
   if (slot < 1 || slot >= 16 || GameTaskTable[slot] == nullptr) return;
   GameTaskTable[slot](actor);

@@ -6,11 +6,11 @@
 
 #include "game/framework/actors.h"
 #include "game/framework/drawlist.h"
+#include "game/framework/replay.h"
 #include "game/framework/settings.h"
 #include "game/framework/sound.h"
 #include "game/framework/spawn.h"
 #include "game/framework/sprites.h"
-#include "game/play/pending_framework.h"
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
 

@@ -297,9 +297,15 @@ class SoftDevice final : public Device3D {
       case PRIM_LINELIST:
         for (uint32_t i = 0; i + 1 < count; i += 2) RasterLine(dc, at(i), at(i + 1));
         break;
-      case PRIM_TRIANGLELIST:
-        for (uint32_t i = 0; i + 2 < count; i += 3) RasterTriangle(dc, at(i), at(i + 1), at(i + 2));
+      case PRIM_TRIANGLELIST: {
+        uint32_t i = 0;
+        for (; i + 5 < count; i += 6) {
+          const RVertex t[6] = {at(i), at(i + 1), at(i + 2), at(i + 3), at(i + 4), at(i + 5)};
+          RasterTrianglePair(dc, t);
+        }
+        for (; i + 2 < count; i += 3) RasterTriangle(dc, at(i), at(i + 1), at(i + 2));
         break;
+      }
       case PRIM_TRIANGLESTRIP:
         // Every other triangle of a strip is wound the other way; the first vertex stays first.
         for (uint32_t i = 0; i + 2 < count; ++i) {

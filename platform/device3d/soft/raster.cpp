@@ -2,7 +2,10 @@
 // (texture stages, alpha test, Z, blend). The rules are in platform/device3d.h.
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
+#include <emmintrin.h>
+#include <vector>
 
 #include "platform/device3d/soft/soft_device.h"
 
@@ -326,12 +329,16 @@ struct FastSprite {
   }
 
   bool Eligible(const DrawContext& dc) {
+    return Standard8(dc.tex[0].px.layout, true) && Standard8(dc.target.layout, false) && EligibleStates(dc);
+  }
+
+  // The states the one-stage paths take, whatever the formats.
+  bool EligibleStates(const DrawContext& dc) {
     const uint32_t* rs = dc.rs;
     if (dc.stageCount != 1 || !dc.texBound[0] || dc.texCoordSets == 0 || rs[RS_SHADEMODE] == SHADE_GOURAUD) return false;
     if (dc.hasZ && rs[RS_ZENABLE]) return false;
     const uint32_t* st = dc.stages[0].v;
     if (st[TSS_MAGFILTER] == FILTER_LINEAR || (st[TSS_TEXCOORDINDEX] & 1)) return false;
-    if (!Standard8(dc.tex[0].px.layout, true) || !Standard8(dc.target.layout, false)) return false;
     const uint32_t c1 = st[TSS_COLORARG1] & 0xF, c2 = st[TSS_COLORARG2] & 0xF;
     if (st[TSS_COLOROP] == TOP_SELECTARG1 && c1 == TA_TEXTURE) colorModulate = false;
     else if (st[TSS_COLOROP] == TOP_MODULATE && ((c1 == TA_TEXTURE && (c2 == TA_DIFFUSE || c2 == TA_CURRENT)) ||
@@ -467,44 +474,462 @@ struct FastSprite {
   }
 };
 
-}  // namespace
+// ---- the vector sprite path ----
 
-void RasterTriangle(const DrawContext& dc, const RVertex& a, const RVertex& b, const RVertex& c) {
-  const RVertex* v[3] = {&a, &b, &c};
-  int64_t X[3], Y[3];
+// The vector path's formats: 8-bit channels at their usual places in 32 bits, or any 16-bit
+// layout; targets without an alpha channel.
+bool VectorFormats(const DrawContext& dc) {
+  const ChannelLayout &t = dc.tex[0].px.layout, &d = dc.target.layout;
+  const bool tex = t.bytes == 2 || FastSprite::Standard8(t, true);
+  const bool target = (d.bytes == 2 && d.bits[3] == 0) || FastSprite::Standard8(d, false);
+  return tex && target;
+}
+
+// Decides once per draw whether its triangles take the vector path, and with which kernel.
+bool PrepareVectorSprite(const DrawContext& dc) {
+  if (dc.spriteState == 0) {
+    dc.spriteState = 2;
+    FastSprite f{};
+    if (!g_SoftRasterGeneralOnly && dc.texBound[0] && VectorFormats(dc) && f.EligibleStates(dc)) {
+      const ChannelLayout &t = dc.tex[0].px.layout, &d = dc.target.layout;
+      const SpanKernelFn k = ActiveSpanKernel(
+          SpanKernelIndex(f.colorModulate, f.alphaSource, f.blend, t.bytes == 2, d.bytes == 2));
+      if (k) {
+        SpanSetup& s = dc.spriteSetup;
+        s = SpanSetup{};
+        s.texBytes = t.bytes;
+        s.targetBytes = d.bytes;
+        for (int c = 0; c < 4; ++c) s.tex16[c] = MakeChannel16(t.shift[c], t.bits[c], c == 3);
+        for (int c = 0; c < 3; ++c) s.target16[c] = MakeChannel16(d.shift[c], d.bits[c], false);
+        s.texAlpha = t.bits[3] != 0;
+        s.keyOn = f.keyOn;
+        s.keyLow = dc.tex[0].keyLow;
+        s.keyHigh = dc.tex[0].keyHigh;
+        s.alphaTest = f.alphaTest;
+        s.alphaFunc = f.alphaFunc;
+        s.alphaRef = f.alphaRef;
+        dc.spriteKernel = SpanKernelIndex(f.colorModulate, f.alphaSource, f.blend, t.bytes == 2, d.bytes == 2);
+        dc.spriteState = 1;
+      }
+    }
+  }
+  return dc.spriteState == 1;
+}
+
+// One edge's function along a row start, stepped row by row in exact integers: the floor of
+// E / |step| and its remainder, so that no row divides.
+struct EdgeStep {
+  int64_t q, r, s, dq, dr;   // a horizontal edge: q holds E itself, dq its step, s never reached
+  int kind;                  // 0 horizontal, 1 bounds the right end, 2 bounds the left end
+
+  void Init(int64_t e, int64_t de, int64_t step) {
+    kind = step > 0 ? 1 : (step < 0 ? 2 : 0);
+    if (step == 0) {
+      q = e, dq = de, r = dr = 0;
+      s = INT64_MAX;
+      return;
+    }
+    s = step < 0 ? -step : step;
+    q = e / s;
+    r = e % s;
+    if (r < 0) r += s, --q;
+    dq = de / s;
+    dr = de % s;
+    if (dr < 0) dr += s, --dq;
+  }
+  void Next() {
+    q += dq;
+    r += dr;
+    const bool wrap = r >= s;
+    r -= wrap ? s : 0;
+    q += wrap;
+  }
+  // Narrows [lo, hi] (lo starting at x0) to the pixels of this row inside the edge: E >= 0, that
+  // is q >= 0 on a horizontal edge, x <= x0 + q on a right end, x >= x0 - q on a left end.
+  void Bound(int64_t x0, int64_t* lo, int64_t* hi) const {
+    if (kind == 1) *hi = std::min(*hi, x0 + q);
+    else if (kind == 2) *lo = std::max(*lo, x0 - std::min<int64_t>(q, 0));
+    else if (q < 0) *hi = x0 - 1;
+  }
+};
+
+// Everything of a triangle's coverage that the general path and the vector path share.
+struct Coverage {
+  const RVertex* v[3];
+  int64_t X[3], Y[3], ex[3], ey[3], bias[3];
+  int x0, x1, y0, y1;
+};
+
+// False when nothing of the triangle is drawn.
+bool Cover(const DrawContext& dc, const RVertex& a, const RVertex& b, const RVertex& c, Coverage* cv) {
+  const RVertex** v = cv->v;
+  v[0] = &a, v[1] = &b, v[2] = &c;
+  int64_t *X = cv->X, *Y = cv->Y;
   for (int i = 0; i < 3; ++i) {
     X[i] = Snap(v[i]->x);
     Y[i] = Snap(v[i]->y);
   }
   int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
-  if (area == 0) return;
+  if (area == 0) return false;
   const uint32_t cull = dc.rs[RS_CULLMODE];
-  if ((cull == 2 && area > 0) || (cull == 3 && area < 0)) return;
+  if ((cull == 2 && area > 0) || (cull == 3 && area < 0)) return false;
   if (area < 0) {
     std::swap(v[1], v[2]);
     std::swap(X[1], X[2]);
     std::swap(Y[1], Y[2]);
-    area = -area;
   }
   // Edge i runs from vertex i to vertex i + 1; inside is E >= 0, a centre on a non top-left edge
   // is outside (bias -1).
-  int64_t ex[3], ey[3], bias[3];
   for (int i = 0; i < 3; ++i) {
     int j = (i + 1) % 3;
-    ex[i] = X[j] - X[i];
-    ey[i] = Y[j] - Y[i];
-    bool topLeft = (ey[i] == 0 && ex[i] > 0) || ey[i] < 0;
-    bias[i] = topLeft ? 0 : -1;
+    cv->ex[i] = X[j] - X[i];
+    cv->ey[i] = Y[j] - Y[i];
+    bool topLeft = (cv->ey[i] == 0 && cv->ex[i] > 0) || cv->ey[i] < 0;
+    cv->bias[i] = topLeft ? 0 : -1;
   }
   int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
   int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
-  int x0 = static_cast<int>((minX + 255) >> 8), x1 = static_cast<int>(maxX >> 8);
-  int y0 = static_cast<int>((minY + 255) >> 8), y1 = static_cast<int>(maxY >> 8);
-  if (x0 < dc.clipLeft) x0 = dc.clipLeft;
-  if (y0 < dc.clipTop) y0 = dc.clipTop;
-  if (x1 > dc.clipRight - 1) x1 = dc.clipRight - 1;
-  if (y1 > dc.clipBottom - 1) y1 = dc.clipBottom - 1;
-  if (x0 > x1 || y0 > y1) return;
+  cv->x0 = static_cast<int>((minX + 255) >> 8), cv->x1 = static_cast<int>(maxX >> 8);
+  cv->y0 = static_cast<int>((minY + 255) >> 8), cv->y1 = static_cast<int>(maxY >> 8);
+  if (cv->x0 < dc.clipLeft) cv->x0 = dc.clipLeft;
+  if (cv->y0 < dc.clipTop) cv->y0 = dc.clipTop;
+  if (cv->x1 > dc.clipRight - 1) cv->x1 = dc.clipRight - 1;
+  if (cv->y1 > dc.clipBottom - 1) cv->y1 = dc.clipBottom - 1;
+  return cv->x0 <= cv->x1 && cv->y0 <= cv->y1;
+}
+
+// Runs handed to the kernel in batches; texels that a run does not read in place from a texture
+// row are fetched into the batch's own buffer. A run that continues the previous one in both the
+// texels and the target (the two halves of a quad's row) joins it.
+struct SpanBatch {
+  static constexpr int kRuns = 128;
+  static constexpr size_t kGather = 32768;
+  SpanRun runs[kRuns];
+  int count = 0;
+  size_t used = 0;
+  int tb = 4, db = 4;
+  std::vector<uint8_t> gather = std::vector<uint8_t>(kGather);
+
+  void Flush(SpanKernelFn k, const SpanSetup& s) {
+    if (count) k(s, runs, count);
+    count = 0;
+    used = 0;
+  }
+  // Room for n fetched texels. Callers make room for a whole row first (Reserve), so that no
+  // flush can reuse texels fetched for a run not yet pushed.
+  uint8_t* Room(int n) {
+    uint8_t* g = gather.data() + used;
+    used += static_cast<size_t>(n) * tb;
+    return g;
+  }
+  void Reserve(size_t texels, SpanKernelFn k, const SpanSetup& s) {
+    if (used + texels * tb > gather.size() || count + 2 > kRuns) Flush(k, s);
+    if (texels * tb > gather.size()) gather.resize(texels * tb);
+  }
+  void Push(const SpanRun& r, SpanKernelFn k, const SpanSetup& s) {
+    if (count) {
+      SpanRun& last = runs[count - 1];
+      if (last.tex + static_cast<ptrdiff_t>(last.n) * tb == r.tex && last.dst + static_cast<ptrdiff_t>(last.n) * db == r.dst) {
+        last.n += r.n;
+        return;
+      }
+    }
+    if (count == kRuns) Flush(k, s);
+    runs[count++] = r;
+  }
+};
+thread_local SpanBatch t_Batch;
+
+// out[i] = min(floor(Clamp01((base + d (c0 + i - p0)) + add) x size), size - 1): a texel column
+// or row as the general path finds it, the same double operations in the same order, two at a
+// time. Clamp01 is max then min (max gives 0 for NaN, as Clamp01 does), and the floor of a value
+// in [0, size] a truncation. True when the values rise by one from each to the next.
+bool TexelTableSse2(int* out, int c0, int n, double p0, double base, double d, double add, int size) {
+  const __m128d vb = _mm_set1_pd(base), vd = _mm_set1_pd(d), vp = _mm_set1_pd(p0), va = _mm_set1_pd(add);
+  const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0), vs = _mm_set1_pd(static_cast<double>(size));
+  const __m128d two = _mm_set1_pd(2.0);
+  const __m128i last = _mm_set1_epi32(size - 1), ones = _mm_set1_epi32(1);
+  __m128d c = _mm_setr_pd(c0, c0 + 1.0);   // whole numbers: adding 2 stays exact
+  auto pair = [&](__m128d x) {
+    const __m128d v = _mm_add_pd(_mm_add_pd(vb, _mm_mul_pd(vd, _mm_sub_pd(x, vp))), va);
+    return _mm_cvttpd_epi32(_mm_mul_pd(_mm_min_pd(_mm_max_pd(v, zero), one), vs));
+  };
+  // In order: every value one more than the one before it (the first of all has none).
+  __m128i inOrder = _mm_set1_epi32(-1), before = _mm_setzero_si128(), skipFirst = _mm_setr_epi32(-1, 0, 0, 0);
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const __m128i lo = pair(c);
+    c = _mm_add_pd(c, two);
+    const __m128i hi = pair(c);
+    c = _mm_add_pd(c, two);
+    __m128i r = _mm_unpacklo_epi64(lo, hi);
+    const __m128i over = _mm_cmpgt_epi32(r, last);
+    r = _mm_or_si128(_mm_andnot_si128(over, r), _mm_and_si128(over, last));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), r);
+    const __m128i prev = _mm_or_si128(_mm_slli_si128(r, 4), before);
+    inOrder = _mm_and_si128(inOrder, _mm_or_si128(_mm_cmpeq_epi32(r, _mm_add_epi32(prev, ones)), skipFirst));
+    skipFirst = _mm_setzero_si128();
+    before = _mm_srli_si128(r, 12);
+  }
+  bool ordered = _mm_movemask_epi8(inOrder) == 0xFFFF;
+  for (; i < n; ++i) {
+    const int v = static_cast<int>(Clamp01((base + d * ((c0 + i) - p0)) + add) * size);
+    out[i] = v > size - 1 ? size - 1 : v;
+    if (i > 0 && out[i] != out[i - 1] + 1) ordered = false;
+  }
+  return ordered;
+}
+
+// The table, four at a time on a processor with AVX2 (the same operations on wider registers).
+bool TexelTable(int* out, int c0, int n, double p0, double base, double d, double add, int size) {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2 && g_SoftRasterVectorMode != 1) return TexelTableAvx2(out, c0, n, p0, base, d, add, size);
+  return TexelTableSse2(out, c0, n, p0, base, d, add, size);
+}
+
+// cols[i] = FastSprite::Column(x0 + i) on a row whose u starts at uBase.
+bool ColumnTable(int* cols, int x0, int n, double px0, double uBase, double du, int width) {
+  return TexelTable(cols, x0, n, px0, uBase, du, 0.0, width);
+}
+
+// rows[i]: the texel row of pixel row y0 + i of an upright mapping, from
+// Clamp01((v0 + dvdy (y - py0)) + across).
+void RowTable(int* rows, int y0, int n, double py0, double v0, double dvdy, double across, int height) {
+  TexelTable(rows, y0, n, py0, v0, dvdy, across, height);
+}
+
+// A triangle's texture mapping: u and v at the anchor and their gradients, the general path's own.
+struct Mapping {
+  double px0, py0, u0, v0, dudx, dudy, dvdx, dvdy;
+  void From(const Coverage& cv) {
+    const int64_t *X = cv.X, *Y = cv.Y;
+    px0 = X[0] / 256.0, py0 = Y[0] / 256.0;
+    const double dx1 = (X[1] - X[0]) / 256.0, dy1 = (Y[1] - Y[0]) / 256.0;
+    const double dx2 = (X[2] - X[0]) / 256.0, dy2 = (Y[2] - Y[0]) / 256.0;
+    const double inv = 1.0 / (dx1 * dy2 - dy1 * dx2);
+    const double u[3] = {cv.v[0]->u[0], cv.v[1]->u[0], cv.v[2]->u[0]};
+    const double w[3] = {cv.v[0]->v[0], cv.v[1]->v[0], cv.v[2]->v[0]};
+    double g[2][2];
+    const double* at[2] = {u, w};
+    for (int k = 0; k < 2; ++k) {
+      const double d1 = at[k][1] - at[k][0], d2 = at[k][2] - at[k][0];
+      g[k][0] = (d1 * dy2 - d2 * dy1) * inv;
+      g[k][1] = (d2 * dx1 - d1 * dx2) * inv;
+    }
+    u0 = u[0], v0 = w[0], dudx = g[0][0], dudy = g[0][1], dvdx = g[1][0], dvdy = g[1][1];
+  }
+  bool Upright() const { return dudy == 0.0 && dvdx == 0.0; }
+  // An upright mapping's texel columns of pixels x0.. (on row y0: u at a row start is
+  // u0 + 0 x (y - py0), the same value or the same zero on every row) and texel rows of pixel
+  // rows y0.., as the general path finds them. True when the columns run in order.
+  bool Tables(const TextureView& t, int x0, int nx, int y0, int ny, int* cols, int* rows) const {
+    const bool inOrder = ColumnTable(cols, x0, nx, px0, u0 + dudy * (y0 - py0), dudx, t.px.width);
+    RowTable(rows, y0, ny, py0, v0, dvdy, dvdx * (x0 - px0), t.px.height);
+    return inOrder;
+  }
+};
+
+// One triangle on the vector path: its coverage stepped row by row and the texel addressing the
+// general path would use, with an upright mapping's texel columns worked out once.
+struct VectorTri {
+  static constexpr int kColumnCache = 4096;
+  const DrawContext* dc;
+  int x0, x1, y0, y1;
+  EdgeStep edge[3];
+  double px0, py0, u0, v0, dudx, dudy, dvdx, dvdy;
+  uint32_t diffuse;
+  bool useCols, colsInOrder = false, useRows;
+  int cols[kColumnCache];
+  const uint8_t* rows[kColumnCache];   // texel row of every pixel row, upright mappings
+  uint8_t* dstRow;                      // target row of the next row
+
+  void Init(const DrawContext& d, const Coverage& cv) {
+    dc = &d;
+    x0 = cv.x0, x1 = cv.x1, y0 = cv.y0, y1 = cv.y1;
+    const int64_t *X = cv.X, *Y = cv.Y;
+    Mapping m;
+    m.From(cv);
+    px0 = m.px0, py0 = m.py0, u0 = m.u0, v0 = m.v0, dudx = m.dudx, dudy = m.dudy, dvdx = m.dvdx, dvdy = m.dvdy;
+    diffuse = cv.v[0]->diffuse;
+    for (int i = 0; i < 3; ++i) {
+      const int64_t e = cv.ex[i] * (static_cast<int64_t>(y0) * 256 - Y[i]) -
+                        cv.ey[i] * (static_cast<int64_t>(x0) * 256 - X[i]) + cv.bias[i];
+      edge[i].Init(e, cv.ex[i] * 256, cv.ey[i] * 256);
+    }
+    // An upright mapping reads one texel column per pixel column and one texel row per pixel
+    // row: both are worked out at once. u at a row start is u0 + 0 x (y - py0), the same value
+    // (or the same zero) on every row.
+    const TextureView& t = d.tex[0];
+    useCols = dudy == 0.0 && dvdx == 0.0 && x1 - x0 < kColumnCache && y1 - y0 < kColumnCache;
+    if (useCols) {
+      int idx[kColumnCache];
+      colsInOrder = m.Tables(t, x0, x1 - x0 + 1, y0, y1 - y0 + 1, cols, idx);
+      for (int i = 0; i <= y1 - y0; ++i) rows[i] = t.px.base + static_cast<int64_t>(idx[i]) * t.px.pitch;
+    }
+    dstRow = d.target.base + static_cast<int64_t>(y0) * d.target.pitch;
+  }
+
+  // The run of row y, called for every row from y0 to y1 in order; false when the row is empty.
+  bool Row(int y, SpanBatch& b, SpanRun* run) {
+    int64_t lo = x0, hi = x1;
+    for (int i = 0; i < 3; ++i) {
+      edge[i].Bound(x0, &lo, &hi);
+      edge[i].Next();
+    }
+    uint8_t* const dRow = dstRow;
+    dstRow += dc->target.pitch;
+    if (lo > hi) return false;
+    const TextureView& t = dc->tex[0];
+    const int tb = t.px.layout.bytes;
+    const int n = static_cast<int>(hi - lo + 1);
+    run->dst = dRow + lo * dc->target.layout.bytes;
+    run->n = n;
+    if (useCols) {
+      const uint8_t* row = rows[y - y0];
+      const int* c = cols + (lo - x0);
+      if (colsInOrder) {
+        run->tex = row + c[0] * tb;
+        return true;
+      }
+      uint8_t* g = b.Room(n);
+      if (tb == 4) {
+        for (int i = 0; i < n; ++i) std::memcpy(g + 4 * i, row + 4 * c[i], 4);
+      } else {
+        for (int i = 0; i < n; ++i) std::memcpy(g + 2 * i, row + 2 * c[i], 2);
+      }
+      run->tex = g;
+      return true;
+    }
+    const double rowY = y - py0;
+    const double uBase = u0 + dudy * rowY, vBase = v0 + dvdy * rowY;
+    uint8_t* g = b.Room(n);
+    for (int i = 0; i < n; ++i) {
+      const double colX = (lo + i) - px0;
+      const int tx = ClampIndex(FloorInt(Clamp01(uBase + dudx * colX) * t.px.width), t.px.width);
+      const int ty = ClampIndex(FloorInt(Clamp01(vBase + dvdx * colX) * t.px.height), t.px.height);
+      std::memcpy(g + tb * i, t.px.base + static_cast<int64_t>(ty) * t.px.pitch + tx * tb, tb);
+    }
+    run->tex = g;
+    return true;
+  }
+};
+
+// Draws one or two triangles on the vector path. Two are walked row by row together (a quad's
+// halves), so that a row's two runs can join; their pixels never overlap, so the order between
+// them does not matter.
+void VectorTriangles(const DrawContext& dc, VectorTri* tris, int count) {
+  SpanSetup setup = dc.spriteSetup;
+  setup.diffuse = tris[0].diffuse;
+  const SpanKernelFn kernel = ActiveSpanKernel(dc.spriteKernel);
+  SpanBatch& b = t_Batch;
+  b.tb = dc.tex[0].px.layout.bytes;
+  b.db = dc.target.layout.bytes;
+  int yTop = tris[0].y0, yBottom = tris[0].y1;
+  for (int i = 1; i < count; ++i) yTop = std::min(yTop, tris[i].y0), yBottom = std::max(yBottom, tris[i].y1);
+  size_t widest = 0;
+  for (int i = 0; i < count; ++i) widest += static_cast<size_t>(tris[i].x1 - tris[i].x0 + 1);
+  for (int y = yTop; y <= yBottom; ++y) {
+    SpanRun r[2];
+    bool has[2] = {false, false};
+    b.Reserve(widest, kernel, setup);
+    for (int i = 0; i < count; ++i) {
+      if (y >= tris[i].y0 && y <= tris[i].y1) has[i] = tris[i].Row(y, b, &r[i]);
+    }
+    // Left run first, so that the right one can join it.
+    if (count == 2 && has[0] && has[1] && r[1].dst < r[0].dst) std::swap(r[0], r[1]);
+    for (int i = 0; i < count; ++i) {
+      if (has[i]) b.Push(r[i], kernel, setup);
+    }
+  }
+  b.Flush(kernel, setup);
+}
+
+// A quad whose halves are an upright rectangle, mapped uprightly: t[4] and t[5] repeat t[2] and
+// t[1], t[0] and t[1] share y, t[0] and t[2] share x, t[3] lies at (t[1].x, t[2].y), and u changes
+// only across, v only down. Its halves then cover together the pixel centres inside the
+// rectangle, left and top edges included, right and bottom excluded, each centre once. When both
+// halves also find every pixel the same texel, the rectangle is drawn row by row as one run.
+bool SameVertex(const RVertex& a, const RVertex& b) {
+  return a.x == b.x && a.y == b.y && a.u[0] == b.u[0] && a.v[0] == b.v[0];
+}
+
+bool RectQuad(const DrawContext& dc, const RVertex* t, const Coverage& c0, const Coverage& c1) {
+  if (!SameVertex(t[4], t[2]) || !SameVertex(t[5], t[1])) return false;
+  if (t[0].y != t[1].y || t[0].x != t[2].x || t[3].x != t[1].x || t[3].y != t[2].y) return false;
+  if (t[0].u[0] != t[2].u[0] || t[1].u[0] != t[3].u[0] || t[0].v[0] != t[1].v[0] || t[2].v[0] != t[3].v[0]) return false;
+  const int64_t minX = std::min(c0.X[0], c1.X[0]), maxX = std::max(c0.X[0], c1.X[0]);
+  const int64_t minY = std::min(c0.Y[0], c1.Y[0]), maxY = std::max(c0.Y[0], c1.Y[0]);
+  int x0 = static_cast<int>((minX + 255) >> 8), x1 = static_cast<int>((maxX - 1) >> 8);
+  int y0 = static_cast<int>((minY + 255) >> 8), y1 = static_cast<int>((maxY - 1) >> 8);
+  x0 = std::max(x0, dc.clipLeft), y0 = std::max(y0, dc.clipTop);
+  x1 = std::min(x1, dc.clipRight - 1), y1 = std::min(y1, dc.clipBottom - 1);
+  if (x0 > x1 || y0 > y1) return true;
+  constexpr int kMax = 4096;
+  const int nx = x1 - x0 + 1, ny = y1 - y0 + 1;
+  if (nx > kMax || ny > kMax) return false;
+  Mapping m0, m1;
+  m0.From(c0);
+  m1.From(c1);
+  if (!m0.Upright() || !m1.Upright()) return false;
+  const TextureView& tex = dc.tex[0];
+  thread_local int cols[2][kMax], rows[2][kMax];
+  const bool inOrder = m0.Tables(tex, x0, nx, y0, ny, cols[0], rows[0]);
+  m1.Tables(tex, x0, nx, y0, ny, cols[1], rows[1]);
+  if (std::memcmp(cols[0], cols[1], sizeof(int) * nx) != 0 || std::memcmp(rows[0], rows[1], sizeof(int) * ny) != 0) return false;
+
+  SpanSetup setup = dc.spriteSetup;
+  setup.diffuse = t[0].diffuse;
+  const SpanKernelFn kernel = ActiveSpanKernel(dc.spriteKernel);
+  SpanBatch& b = t_Batch;
+  const int tb = tex.px.layout.bytes, db = dc.target.layout.bytes;
+  b.tb = tb;
+  b.db = db;
+  uint8_t* dst = dc.target.base + static_cast<int64_t>(y0) * dc.target.pitch + x0 * db;
+  for (int i = 0; i < ny; ++i, dst += dc.target.pitch) {
+    const uint8_t* row = tex.px.base + static_cast<int64_t>(rows[0][i]) * tex.px.pitch;
+    const uint8_t* src = row + cols[0][0] * tb;
+    if (inOrder) {
+      if (b.count == SpanBatch::kRuns) b.Flush(kernel, setup);
+      b.runs[b.count++] = SpanRun{src, dst, nx};
+      continue;
+    }
+    b.Reserve(static_cast<size_t>(nx), kernel, setup);
+    {
+      uint8_t* g = b.Room(nx);
+      if (tb == 4) {
+        for (int k = 0; k < nx; ++k) std::memcpy(g + 4 * k, row + 4 * cols[0][k], 4);
+      } else {
+        for (int k = 0; k < nx; ++k) std::memcpy(g + 2 * k, row + 2 * cols[0][k], 2);
+      }
+      src = g;
+    }
+    b.Push(SpanRun{src, dst, nx}, kernel, setup);
+  }
+  b.Flush(kernel, setup);
+  return true;
+}
+
+bool DiffuseMatters(const DrawContext& dc) {
+  FastSprite f{};
+  f.EligibleStates(dc);
+  return f.colorModulate || f.alphaSource != 0;
+}
+
+thread_local VectorTri t_Tris[2];
+
+}  // namespace
+
+void RasterTriangle(const DrawContext& dc, const RVertex& a, const RVertex& b, const RVertex& c) {
+  Coverage cv;
+  if (!Cover(dc, a, b, c, &cv)) return;
+  if (PrepareVectorSprite(dc)) {
+    t_Tris[0].Init(dc, cv);
+    VectorTriangles(dc, t_Tris, 1);
+    return;
+  }
+  const RVertex* const* v = cv.v;
+  const int64_t *X = cv.X, *Y = cv.Y, *ex = cv.ex, *ey = cv.ey, *bias = cv.bias;
+  const int x0 = cv.x0, x1 = cv.x1, y0 = cv.y0, y1 = cv.y1;
 
   // Plane gradients of every attribute over the snapped positions.
   double A[3][kAttrs];
@@ -580,6 +1005,31 @@ void RasterTriangle(const DrawContext& dc, const RVertex& a, const RVertex& b, c
       FromAttrs(at, gouraud, a, &f);
       WriteFragment(dc, x, y, f);
     }
+  }
+}
+
+void RasterTrianglePair(const DrawContext& dc, const RVertex* t) {
+  if (!PrepareVectorSprite(dc)) {
+    RasterTriangle(dc, t[0], t[1], t[2]);
+    RasterTriangle(dc, t[3], t[4], t[5]);
+    return;
+  }
+  Coverage c0, c1;
+  const bool on0 = Cover(dc, t[0], t[1], t[2], &c0), on1 = Cover(dc, t[3], t[4], t[5], &c1);
+  if (on0 && on1 && (t[0].diffuse == t[3].diffuse || !DiffuseMatters(dc))) {
+    if (RectQuad(dc, t, c0, c1)) return;
+    t_Tris[0].Init(dc, c0);
+    t_Tris[1].Init(dc, c1);
+    VectorTriangles(dc, t_Tris, 2);
+    return;
+  }
+  if (on0) {
+    t_Tris[0].Init(dc, c0);
+    VectorTriangles(dc, t_Tris, 1);
+  }
+  if (on1) {
+    t_Tris[0].Init(dc, c1);
+    VectorTriangles(dc, t_Tris, 1);
   }
 }
 

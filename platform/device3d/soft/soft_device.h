@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "platform/device3d.h"
+#include "platform/device3d/soft/span_vector.h"
 
 namespace plat::soft {
 
@@ -53,6 +54,11 @@ struct DrawContext {
   int stageCount;                                     // stages before the first disabled colour op
   bool usesTexture;
   uint32_t texCoordSets;                              // 1 or 2 in the vertex format
+  // The vector sprite path's choice, worked out at the draw's first triangle: 0 not yet, 1 taken,
+  // 2 not eligible.
+  mutable int spriteState;
+  mutable int spriteKernel;
+  mutable SpanSetup spriteSetup;
 };
 
 // Set by tests: every triangle goes through the general per-pixel pipeline, so that the shorter
@@ -60,6 +66,9 @@ struct DrawContext {
 extern bool g_SoftRasterGeneralOnly;
 
 void RasterTriangle(const DrawContext& dc, const RVertex& a, const RVertex& b, const RVertex& c);
+// Two triangles of a list, t[0..2] and t[3..5], drawn as RasterTriangle draws them one after the
+// other (a quad's halves share the work of their rows).
+void RasterTrianglePair(const DrawContext& dc, const RVertex* t);
 void RasterLine(const DrawContext& dc, const RVertex& a, const RVertex& b);
 void RasterPoint(const DrawContext& dc, const RVertex& a);
 

@@ -11,6 +11,7 @@ std::vector<uint8_t> g_pixels;
 PresentedFrame g_last{};
 bool g_has = false;
 bool g_keepPixels = false;
+bool g_alwaysKeep = false;
 uint64_t g_count = 0;
 
 int HeadlessShow(const PresentImage&, int32_t, int32_t, int32_t, int32_t) {
@@ -29,7 +30,7 @@ void PresenterCountFrame(const PresentImage& image, int32_t x, int32_t y, int32_
   g_has = true;
   int32_t rowBytes = image.width * static_cast<int32_t>(image.format.bitCount / 8);
   g_last = PresentedFrame{nullptr, rowBytes, image.width, image.height, image.format, x, y, outWidth, outHeight};
-  if (!g_keepPixels) {
+  if (!g_keepPixels && !g_alwaysKeep) {
     g_pixels.clear();
     return;
   }
@@ -49,6 +50,8 @@ bool PresenterLastFrame(PresentedFrame* out) {
 }
 
 uint64_t PresenterFrameCount() { return g_count; }
+
+void PresenterKeepPixels(bool keep) { g_alwaysKeep = keep; }
 
 void PresenterReset() {
   g_has = false;

@@ -16,9 +16,11 @@
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/screen.h"
+#include "engine/softrender/image_blit.h"
 #include "platform/present.h"
 #include "platform/clock.h"
 #include "platform/sync.h"
+#include "platform/system.h"
 #include "platform/text.h"
 #include "platform/window.h"
 #include "platform/window/headless/headless_window.h"
@@ -117,6 +119,10 @@ TEST_F(EngineStart, GraphicsStartBringsUpTheScreenAndTheManagerAndShutDownEndsTh
   // The real back end offers the 3-D device, as an ordinary machine would: graphs become textures.
   EXPECT_EQ(Direct3DInUse(), 1);
   EXPECT_EQ(IsTextureDrawAvailable(), 1);
+  // The processor check at start reaches the software blits' choice of packed-byte forms.
+  EXPECT_EQ(GetMmxUseFlag(), plat::CpuIdAvailable() && plat::CpuHasMmx() ? 1 : 0);
+  EXPECT_EQ(st.mmxFlag, GetMmxUseFlag());
+  EXPECT_EQ(g_SoftBlitMmxFlag, GetMmxUseFlag());
 
   const int g = CreateBlankGraphLocked(16, 16);
   ASSERT_GT(g, 0);

@@ -10,6 +10,7 @@
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
 #include "engine/softrender/geometry.h"
+#include "engine/softrender/image_blit.h"
 #include "geometry_test_util.h"
 
 namespace {
@@ -155,6 +156,33 @@ TEST_F(FrontEnds, GraphSourcesAndPartViewsOnTheSoftwareScreen) {
   GraphRecord none = {};
   EXPECT_EQ(DrawFreeQuadSoftware(0, 0, 5, 0, 0, 5, 5, 5, &none, 0), -1);
   EXPECT_EQ(DrawRotatedGraphSoftware(10, 10, 1.0, 0.0, &none, 0, 0), -1);
+}
+
+// The blend image is read at source coordinates: a blend graph smaller than the source refuses
+// the stretched draw, which callers such as the tiled draw reach without the dispatch's check.
+TEST_F(FrontEnds, StretchedDrawRefusesABlendGraphSmallerThanTheSource) {
+  SoftwareScreen();
+  GraphRecord* g = MakeGraph(16, 16);
+  int small = 0, large = 0;
+  MakeGraph(4, 4, &small);
+  MakeGraph(20, 20, &large);
+  const std::vector<uint32_t> blank = target.Snapshot();
+  ASSERT_EQ(SetBlendGraphState(small, 0, 255), 0);
+  EXPECT_EQ(DrawScaledGraphSoftware(0, 0, 32, 32, g, 0, 1, -1), -1);
+  EXPECT_EQ(DrawScaledGraphSoftware(0, 0, 16, 16, g, 0, 1, -1), -1);   // the 1:1 shortcut too
+  EXPECT_EQ(target.Snapshot(), blank);
+
+  // The rasteriser itself refuses a blend image that does not cover its source.
+  TestImage blend(15, 16, 1), src(16, 16, 1);
+  src.Fill(0x123456);
+  const int32_t rect[4] = {0, 0, 32, 32};
+  DrawScaledToMemImg(&target.img, &src.img, rect, 0, &blend.img);
+  EXPECT_EQ(target.Snapshot(), blank);
+
+  ASSERT_EQ(SetBlendGraphState(large, 0, 255), 0);
+  EXPECT_EQ(DrawScaledGraphSoftware(0, 0, 32, 32, g, 0, 1, -1), 0);
+  EXPECT_NE(target.Snapshot(), blank);
+  SetBlendGraphState(-1, 0, 0);
 }
 
 TEST_F(FrontEnds, DrawTargetPathUpdateRectanglesAndFailures) {

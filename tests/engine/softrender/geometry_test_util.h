@@ -56,10 +56,8 @@ struct TestImage {
     for (int y = 0; y < img.height; ++y)
       for (int x = 0; x < img.width; ++x) Set(x, y, v);
   }
-  void SetPal(int i, uint32_t v) {
-    if (img.format == 1) img.palette[i] = v;
-    else reinterpret_cast<uint16_t*>(img.palette)[i] = (uint16_t)v;
-  }
+  // The engine keeps every entry in a 32-bit slot; a 16-bit image's entry is the low half.
+  void SetPal(int i, uint32_t v) { img.palette[i] = img.format == 1 ? v : (v & 0xFFFF); }
   // Pixel values of the whole image, row by row.
   std::vector<uint32_t> Snapshot() {
     std::vector<uint32_t> out;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <random>
 #include "engine/softrender/geometry.h"
+#include "engine/softrender/image_blit.h"
 #include "geometry_test_util.h"
 
 namespace {
@@ -32,7 +33,7 @@ std::optional<uint32_t> Reference(const Case& c, const uint8_t* texel, const Mem
   bool useAlpha = false;
   if (c.paletted) {
     if (c.trans && texel[0] == src.transparentColor) return std::nullopt;
-    s = c.format == 1 ? src.palette[texel[0]] : reinterpret_cast<const uint16_t*>(src.palette)[texel[0]];
+    s = src.palette[texel[0]];
   } else {
     s = c.format == 1 ? (uint32_t)texel[0] | texel[1] << 8 | texel[2] << 16 | (uint32_t)texel[3] << 24
                       : (uint32_t)texel[0] | texel[1] << 8;
@@ -191,8 +192,7 @@ struct Fixture {
     if (c.paletted) {
       for (int i = 0; i < 256; ++i) src.SetPal(i, rng() & (c.format == 1 ? 0xFFFFFFFFu : 0xFFFFu));
       src.img.transparentColor = src.At(1, 1)[0];
-      src.SetPal((src.img.transparentColor + 1) & 255, src.img.format == 1 ? src.img.palette[src.img.transparentColor]
-                                                         : reinterpret_cast<uint16_t*>(src.img.palette)[src.img.transparentColor]);
+      src.SetPal((src.img.transparentColor + 1) & 255, src.img.palette[src.img.transparentColor]);
       src.At(2, 1)[0] = (uint8_t)((src.img.transparentColor + 1) & 255);
     } else {
       src.img.transparentColor = src.Get(1, 1);
@@ -266,23 +266,68 @@ std::vector<Case> OptionMatrix() {
   return out;
 }
 
-TEST(TexelRules, TriangleMatchesReferenceOverOptionMatrix) {
+// The blits' vector kernels off, SSE2 only, AVX2 where the processor has it.
+struct TexelRulesVector : ::testing::Test {
+  void TearDown() override { g_SoftBlitVectorMode = -1; }
+};
+
+TEST_F(TexelRulesVector, TriangleMatchesReferenceOverOptionMatrix) {
+  for (int vector : {0, 1, 2})
   for (const Case& c : OptionMatrix()) {
+    g_SoftBlitVectorMode = vector;
     // Identity mapping: the triangle is twice the source, so every texel lands once on its pixel.
     CheckOneToOne(c, 0, 0, [&](MemImg& d, const MemImg& s, const MemImg* b) {
       TexturedVertex v[3] = {{0, 0, 0, 0}, {2 * kW, 0, 2 * kW, 0}, {0, 2 * kH, 0, 2 * kH}};
       DrawTexturedTriangleMemImg(&d, &s, v, c.trans, b);
-    }, "");
+    }, vector == 0 ? "scalar" : vector == 1 ? "sse2" : "avx2");
     if (HasFatalFailure()) return;
   }
 }
 
-TEST(TexelRules, RotatedBlitMatchesReferenceOverOptionMatrix) {
+TEST_F(TexelRulesVector, RotatedBlitMatchesReferenceOverOptionMatrix) {
+  for (int vector : {0, 1, 2})
   for (Case c : OptionMatrix()) {
+    g_SoftBlitVectorMode = vector;
     CheckOneToOne(c, 20 - kW / 2, 15 - kH / 2, [&](MemImg& d, const MemImg& s, const MemImg* b) {
       DrawRotatedToMemImg(&d, &s, 20, 15, 0.0f, 1.0f, c.trans, 0, b);
-    }, "rotated");
+    }, vector == 0 ? "rotated scalar" : vector == 1 ? "rotated sse2" : "rotated avx2");
     if (HasFatalFailure()) return;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Turned and stretched draws keep the per-pixel loops while unscaled upright ones take the
+// kernels; with the kernels on, a frame of both gives the scalar loops' bytes, pixels outside the
+// source (skipped at both ends of a row) and row tails included.
+TEST_F(TexelRulesVector, FetchedTexelsGiveTheScalarBytes) {
+  struct Rule { int format; bool alpha; int mode, param; bool tint, trans; };
+  const Rule rules[] = {{1, false, 1, 77, true, true},  {1, true, 0, 0, false, true}, {1, true, 0, 0, true, false},
+                        {1, false, 2, 200, false, false}, {0, false, 1, 90, true, true}, {0, false, 3, 150, false, true},
+                        {0, false, 0, 0, false, true},  {1, false, 0, 0, true, false}};
+  for (const Rule& r : rules) {
+    std::vector<uint32_t> out[3];
+    for (int vector : {0, 1, 2}) {
+      g_SoftBlitVectorMode = vector;
+      Case c{r.format, false, r.mode, r.param, false, r.tint, r.alpha, r.trans, r.tint ? 0x30FFA0u : 0x00FFFFFFu};
+      std::mt19937 rng(77);
+      ApplyState(c, rng);
+      Fixture f(c, rng);
+      TestImage dest(40, 30, c.format);
+      std::mt19937 destRng(5);
+      FillDest(dest, destRng);
+      DrawRotatedToMemImg(&dest.img, &f.src.img, 20, 15, 0.7f, 2.3f, c.trans, 0, nullptr);
+      TexturedVertex v[3] = {{1, 2, -1, 0}, {38, 4, 9, 1}, {3, 27, 0, 6}};
+      DrawTexturedTriangleMemImg(&dest.img, &f.src.img, v, c.trans, nullptr);
+      // Upright and unscaled, the texture starting two texels left of it and ending past it.
+      TexturedVertex w[3] = {{2, 20, -2, 1}, {2 + 2 * kW, 20, 2 * kW - 2, 1}, {2, 20 + 2 * kH, -2, 1 + 2 * kH}};
+      DrawTexturedTriangleMemImg(&dest.img, &f.src.img, w, c.trans, nullptr);
+      out[vector] = dest.Snapshot();
+    }
+    EXPECT_EQ(out[1], out[0]) << "format " << r.format << " mode " << r.mode << " alpha " << r.alpha;
+    EXPECT_EQ(out[2], out[0]) << "format " << r.format << " mode " << r.mode << " alpha " << r.alpha;
   }
 }
 

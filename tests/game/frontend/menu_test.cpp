@@ -311,16 +311,16 @@ TEST_F(Menus, WindowsDrawLabelsBoxBarAndTheArrowOfTheOpenChild) {
   Press(kShot);
   Step();
   EXPECT_TRUE(HasRect(8, 8, 144, 134, false, 0xFFFFFF7Fu));
-  std::vector<Entry> arrows = Sprites(559);
-  ASSERT_EQ(arrows.size(), 1u);
-  EXPECT_EQ(arrows[0].e.x, 16 + 120);
-  EXPECT_EQ(arrows[0].e.y, 16);
+  int arrows = 0;
+  for (const Entry& e : Sprites(559)) arrows += e.e.x == 16 + 120 && e.e.y == 16 && Layer(e.index) == 28;
+  EXPECT_EQ(arrows, 1);
   EXPECT_TRUE(Texts(72).empty());               // only the current window describes
   EXPECT_EQ(Texts(105).size(), 1u);
 
   // QUIT GAME opens no window: a title menu left on it draws no arrow.
+  ResetDrawList();
   DrawMenuWindow(16, 16, 120, 8, 7, 6, false);
-  EXPECT_EQ(Sprites(559).size(), 1u);
+  EXPECT_TRUE(Sprites(559).empty());
   (void)title;
 }
 

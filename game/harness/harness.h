@@ -1,0 +1,75 @@
+// The game harness: runs the whole program (GameMain) in a folder of its own, headless on the
+// virtual clock or in the real window, with keys scripted per frame, scripted message-box answers,
+// the manual sound device, and a per-frame hook that stops the run, hashes and saves the picture,
+// counts the generator's draws and records or plays back replays. The game itself reads no command
+// line; HarnessMain is the entry of the game-harness program, RunHarness the one tests call.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+constexpr int kLoadingShot = -1;
+
+struct HarnessOptions {
+  std::string folder;                   // made current for the run; empty: the current folder
+  int frames = 0;                       // frames before the run ends as a closed window would; 0: none
+  std::string inputScript;              // per-frame keys (see ParseInputScript)
+  std::vector<int> screenshotFrames;    // PNG pictures "shot%06d.png" of these frames; -1 (kLoadingShot):
+                                        // the loading picture before the first frame, "shot_loading.png"
+  std::string screenshotDir;            // default: the run's folder
+  std::string hashLog;                  // a line per frame: frame, play mode, picture hash, draws
+  bool hashFrames = false;              // keep the per-frame hashes in the result
+  std::vector<int> boxAnswers;          // message boxes answered in order (6 Yes, 7 No, 1 OK, 2 Cancel)
+  std::string recordReplay;             // the replay of the play is written here once it ends
+  int startPlayFrame = -1;              // a play starts at this frame, as GAME START would with the
+                                        // difficulty, character and area the settings hold
+  std::string playbackReplay;           // this replay is played back once the title runs
+  int playbackFrame = -1;               // ... or from this frame on (the title must be running)
+  bool window = false;                  // the real SDL window (for a display or the virtual X server)
+  std::string renderer;                 // "full", "soft" or "nodisplay"; empty: the environment's
+  std::function<void(int frame)> onFrame;   // after every presented pass
+};
+
+struct HarnessMessageBox {
+  std::string text, caption;            // CP932
+  uint32_t type;
+  int answer;
+};
+
+struct HarnessResult {
+  int status = 0;                       // GameMain's result
+  int frames = 0;                       // passes of the frame loop run
+  uint64_t draws = 0;                   // generator draws over the run
+  int restarts = 0;                     // restarts the program asked for (recorded, not done)
+  int firstPlayFrame = -1;              // first frame with frames being played (mode bit 16)
+  bool replayRecorded = false;
+  bool playbackStarted = false;
+  std::vector<uint64_t> hashes;         // per frame, when asked for
+  std::vector<uint64_t> drawCounts;     // generator draws up to each frame, when hashing
+  std::vector<int32_t> playModes;       // PlayModeWord after each frame, when hashing
+  std::vector<HarnessMessageBox> boxes;
+  std::vector<std::string> screenshots; // files written
+};
+
+// Key script: lines "FRAME [KEY...]", from that frame on exactly those keys are held (no key:
+// all released), until a later line. KEY: UP DOWN LEFT RIGHT Z X C A S D Q W ESC SPACE ENTER, or
+// CLOSE (the window's close box at that frame). '#' starts a comment. False on a bad line.
+struct HarnessKeyStep {
+  int frame;
+  std::vector<int> scancodes;
+  bool close;
+};
+bool ParseInputScript(const std::string& text, std::vector<HarnessKeyStep>* out, std::string* error);
+
+// A picture as the presenter shows it: 16 or 32 bits a pixel, channels by mask.
+struct HarnessPicture {
+  const uint8_t* pixels;
+  int pitch, width, height, bits;
+  uint32_t redMask, greenMask, blueMask;
+};
+uint64_t HashPicture(const HarnessPicture& p);         // FNV-1a over the visible bytes
+bool SavePicturePng(const char* path, const HarnessPicture& p);
+
+int RunHarness(const HarnessOptions& options, HarnessResult* result);
+int HarnessMain(int argc, char** argv);

@@ -1,0 +1,149 @@
+// The game-harness program's options.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include "game/framework/game_math.h"
+#include "game/harness/harness.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: game-harness [options]\n"
+    "Runs the game in a folder of its own (headless on a virtual clock unless --window) until the\n"
+    "program ends or the frame limit is reached.\n"
+    "  --folder DIR          run in DIR (the game's data beside it); default: the current folder\n"
+    "  --frames N            end after N frames as a closed window would\n"
+    "  --keys FILE           keys held per frame: lines \"FRAME KEY...\" (UP DOWN LEFT RIGHT Z X C\n"
+    "                        A S D Q W ESC SPACE ENTER, CLOSE; no key releases all)\n"
+    "  --screenshot N[,N..]  save the picture of frame N as shotNNNNNN.png; \"loading\": the\n"
+    "                        loading picture before the first frame, shot_loading.png\n"
+    "  --screenshot-dir DIR  where the pictures go; default: the run's folder\n"
+    "  --hash-log FILE       a line per frame: frame, play mode, picture hash, generator draws\n"
+    "  --answer A[,A..]      answers of the message boxes in order: yes no ok cancel\n"
+    "  --record FILE         write the replay of the play once it ends\n"
+    "  --record-demo         the same into dat/vlxdemo0.rpy of the run's folder\n"
+    "  --start-play N        start a play at frame N (the title must run), as GAME START would\n"
+    "  --playback FILE       play this replay back once the title runs\n"
+    "  --window              the real window instead of the headless one\n"
+    "  --renderer R          full, soft or nodisplay\n";
+
+std::string Absolute(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  char cwd[4096];
+  return std::string(getcwd(cwd, sizeof cwd) ? cwd : ".") + "/" + path;
+}
+
+bool ReadText(const std::string& path, std::string* out) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->append(buf, n);
+  std::fclose(f);
+  return true;
+}
+
+bool ParseInt(const char* s, int* out) {
+  char* end = nullptr;
+  const long v = std::strtol(s, &end, 10);
+  if (!*s || *end || v < 0 || v > 1000000000) return false;
+  *out = int(v);
+  return true;
+}
+
+}  // namespace
+
+int HarnessMain(int argc, char** argv) {
+  HarnessOptions o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    const bool hasValue = i + 1 < argc;
+    auto value = [&]() -> std::string { return hasValue ? argv[++i] : ""; };
+    if (a == "-h" || a == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (a == "--window") {
+      o.window = true;
+    } else if (a == "--record-demo") {
+      o.recordReplay = "dat/vlxdemo0.rpy";
+    } else if (!hasValue) {
+      std::fprintf(stderr, "game-harness: %s needs a value\n%s", a.c_str(), kUsage);
+      return 2;
+    } else if (a == "--folder") {
+      o.folder = value();
+    } else if (a == "--frames") {
+      if (!ParseInt(value().c_str(), &o.frames)) {
+        std::fprintf(stderr, "game-harness: --frames takes a count\n");
+        return 2;
+      }
+    } else if (a == "--start-play") {
+      if (!ParseInt(value().c_str(), &o.startPlayFrame)) {
+        std::fprintf(stderr, "game-harness: --start-play takes a frame number\n");
+        return 2;
+      }
+    } else if (a == "--keys") {
+      const std::string path = value();
+      if (!ReadText(path, &o.inputScript)) {
+        std::fprintf(stderr, "game-harness: cannot read %s\n", path.c_str());
+        return 2;
+      }
+    } else if (a == "--screenshot") {
+      std::string list = value();
+      size_t at = 0;
+      while (at <= list.size()) {
+        const size_t comma = list.find(',', at);
+        const std::string item = list.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+        int n = kLoadingShot;
+        if (item != "loading" && !ParseInt(item.c_str(), &n)) {
+          std::fprintf(stderr, "game-harness: --screenshot takes frame numbers\n");
+          return 2;
+        }
+        o.screenshotFrames.push_back(n);
+        if (comma == std::string::npos) break;
+        at = comma + 1;
+      }
+    } else if (a == "--screenshot-dir") {
+      o.screenshotDir = Absolute(value());
+    } else if (a == "--hash-log") {
+      o.hashLog = Absolute(value());
+    } else if (a == "--answer") {
+      std::string list = value() + ",";
+      size_t at = 0, comma;
+      while ((comma = list.find(',', at)) != std::string::npos) {
+        const std::string item = list.substr(at, comma - at);
+        at = comma + 1;
+        if (item == "yes") o.boxAnswers.push_back(6);
+        else if (item == "no") o.boxAnswers.push_back(7);
+        else if (item == "ok") o.boxAnswers.push_back(1);
+        else if (item == "cancel") o.boxAnswers.push_back(2);
+        else {
+          std::fprintf(stderr, "game-harness: unknown answer %s\n", item.c_str());
+          return 2;
+        }
+      }
+    } else if (a == "--record") {
+      o.recordReplay = Absolute(value());
+    } else if (a == "--playback") {
+      o.playbackReplay = Absolute(value());
+    } else if (a == "--renderer") {
+      o.renderer = value();
+      if (o.renderer != "full" && o.renderer != "soft" && o.renderer != "nodisplay") {
+        std::fprintf(stderr, "game-harness: --renderer takes full, soft or nodisplay\n");
+        return 2;
+      }
+    } else {
+      std::fprintf(stderr, "game-harness: unknown option %s\n%s", a.c_str(), kUsage);
+      return 2;
+    }
+  }
+  if (o.screenshotDir.empty()) o.screenshotDir = Absolute(o.folder.empty() ? "." : o.folder);
+  HarnessResult r;
+  const int status = RunHarness(o, &r);
+  std::printf("frames %d draws %llu status %d restarts %d boxes %zu screenshots %zu replay %s\n", r.frames,
+              static_cast<unsigned long long>(r.draws), status, r.restarts, r.boxes.size(), r.screenshots.size(),
+              r.replayRecorded ? "recorded" : r.playbackStarted ? "played" : "-");
+  return status == 0 ? 0 : 1;
+}

@@ -1,0 +1,202 @@
+// The device's sprite span kernels, written once over a vector type V and compiled once per
+// instruction set inside the including file's namespace (SPAN_KERNEL_NS).
+//
+// Pixels are worked as planes: one register of 16-bit lanes per channel. A product rounded as
+// the device rounds it, round(a x b / 255) = (t + (t >> 8)) >> 8 with t = a x b + 128, is
+// (t x 257) >> 16, one high multiply; t never passes 65153. The blends need no branch: alpha 0
+// and 255 are exact cases of the sums.
+#pragma once
+#include <cstdint>
+
+#include "platform/device3d/soft/span_vector.h"
+
+#ifndef SPAN_KERNEL_NS
+#error "define SPAN_KERNEL_NS before including span_kernels.h"
+#endif
+
+namespace plat::soft::SPAN_KERNEL_NS {
+
+template <class V> using Reg = typename V::R;
+
+template <class V> inline Reg<V> Mul255(Reg<V> a, Reg<V> b) {
+  return V::MulhiU16(V::Add16(V::Mullo16(a, b), V::Set16(128)), V::Set16(257));
+}
+template <class V> inline Reg<V> Select(Reg<V> m, Reg<V> a, Reg<V> b) { return V::Or(V::And(m, a), V::AndNot(m, b)); }
+
+template <class V> struct Chan {
+  Reg<V> mask, mul, add;
+  int shift, down, narrow;
+  Chan() = default;
+  explicit Chan(const Channel16& c)
+      : mask(V::Set16((int16_t)c.mask)), mul(V::Set16((int16_t)c.mul)), add(V::Set16((int16_t)c.add)),
+        shift(c.shift), down(c.down), narrow(c.narrow) {}
+  Reg<V> Decode(Reg<V> v) const {
+    return V::Srl16(V::Add16(V::Mullo16(V::And(V::Srl16(v, shift), mask), mul), add), down);
+  }
+  Reg<V> Encode(Reg<V> c) const { return V::Sll16(V::Srl16(c, narrow), shift); }
+};
+
+template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct SpanKernel {
+  static constexpr int kPx = V::kBytes / 2;   // pixels per step: one register of 16-bit lanes
+  Chan<V> tex[4], tgt[3];
+  Reg<V> keyLo, keyHi, db, dg, dr, da, ref, mLt, mEq, mGt, noAlpha;
+  bool keyOn, test, masked;
+
+  explicit SpanKernel(const SpanSetup& s) : keyOn(s.keyOn), test(s.alphaTest), masked(false) {
+    for (int k = 0; k < 4; ++k) tex[k] = Chan<V>(s.tex16[k]);
+    for (int k = 0; k < 3; ++k) tgt[k] = Chan<V>(s.target16[k]);
+    if constexpr (Tex16) {
+      // Compared as signed after flipping the top bit: an unsigned 16-bit range test.
+      const uint32_t lo = s.keyLow, hi = s.keyHigh > 0xFFFF ? 0xFFFF : s.keyHigh;
+      keyOn = keyOn && lo <= 0xFFFF && lo <= hi;
+      keyLo = V::Set16((int16_t)(lo ^ 0x8000));
+      keyHi = V::Set16((int16_t)(hi ^ 0x8000));
+    } else {
+      keyLo = V::Set32((int32_t)(s.keyLow ^ 0x80000000u));
+      keyHi = V::Set32((int32_t)(s.keyHigh ^ 0x80000000u));
+    }
+    db = V::Set16((int16_t)(s.diffuse & 0xFF));
+    dg = V::Set16((int16_t)((s.diffuse >> 8) & 0xFF));
+    dr = V::Set16((int16_t)((s.diffuse >> 16) & 0xFF));
+    da = V::Set16((int16_t)(s.diffuse >> 24));
+    ref = V::Set16((int16_t)s.alphaRef);
+    const uint32_t f = s.alphaFunc;
+    // Which of less, equal and greater pass; an unknown function passes everything.
+    const bool lt = f == 2 || f == 4 || f == 6 || f < 1 || f > 8 || f == 8;
+    const bool eq = f == 3 || f == 4 || f == 7 || f < 1 || f > 8 || f == 8;
+    const bool gt = f == 5 || f == 6 || f == 7 || f < 1 || f > 8 || f == 8;
+    mLt = V::Set16(lt ? -1 : 0);
+    mEq = V::Set16(eq ? -1 : 0);
+    mGt = V::Set16(gt ? -1 : 0);
+    noAlpha = V::Set32(s.texAlpha ? 0 : (int32_t)0xFF000000u);
+    masked = keyOn || test;
+  }
+
+  Reg<V> InRange32(Reg<V> v) const {
+    const Reg<V> x = V::Xor(v, V::Set32((int32_t)0x80000000u));
+    return V::AndNot(V::Or(V::Cmpgt32(keyLo, x), V::Cmpgt32(x, keyHi)), V::Set32(-1));
+  }
+  Reg<V> InRange16(Reg<V> v) const {
+    const Reg<V> x = V::Xor(v, V::Set16((int16_t)0x8000));
+    return V::AndNot(V::Or(V::Cmpgt16(keyLo, x), V::Cmpgt16(x, keyHi)), V::Set16(-1));
+  }
+
+  // One step of kPx pixels.
+  void Step(const uint8_t* tp, uint8_t* dp) const {
+    const Reg<V> ff = V::Set16(255);
+    Reg<V> tb, tg, tr, ta, keep = V::Set16(-1);
+    if constexpr (Tex16) {
+      const Reg<V> v = V::FixOrder16(V::Load(tp));
+      if (keyOn) keep = V::AndNot(InRange16(v), keep);
+      tb = tex[0].Decode(v);
+      tg = tex[1].Decode(v);
+      tr = tex[2].Decode(v);
+      ta = tex[3].Decode(v);
+    } else {
+      const Reg<V> v0 = V::Or(V::Load(tp), noAlpha), v1 = V::Or(V::Load(tp + V::kBytes), noAlpha);
+      if (keyOn) keep = V::AndNot(V::Packs32(InRange32(V::Load(tp)), InRange32(V::Load(tp + V::kBytes))), keep);
+      const Reg<V> m = V::Set32(0xFF);
+      tb = V::Packs32(V::And(v0, m), V::And(v1, m));
+      tg = V::Packs32(V::And(V::template Srli32<8>(v0), m), V::And(V::template Srli32<8>(v1), m));
+      tr = V::Packs32(V::And(V::template Srli32<16>(v0), m), V::And(V::template Srli32<16>(v1), m));
+      ta = V::Packs32(V::template Srli32<24>(v0), V::template Srli32<24>(v1));
+    }
+    if constexpr (Mod) {
+      tb = Mul255<V>(tb, db);
+      tg = Mul255<V>(tg, dg);
+      tr = Mul255<V>(tr, dr);
+    }
+    Reg<V> a = ASrc == 0 ? ta : (ASrc == 1 ? da : Mul255<V>(ta, da));
+    if (test) {
+      const Reg<V> pass = V::Or(V::Or(V::And(V::Cmpgt16(ref, a), mLt), V::And(V::Cmpeq16(a, ref), mEq)),
+                                V::And(V::Cmpgt16(a, ref), mGt));
+      keep = V::And(keep, pass);
+    }
+    Reg<V> w, w0, w1, pb, pg, pr;
+    if constexpr (Tgt16) {
+      w = V::FixOrder16(V::Load(dp));
+      if constexpr (Blend != 0) {
+        pb = tgt[0].Decode(w);
+        pg = tgt[1].Decode(w);
+        pr = tgt[2].Decode(w);
+      }
+    } else {
+      w0 = V::Load(dp);
+      w1 = V::Load(dp + V::kBytes);
+      if constexpr (Blend != 0) {
+        const Reg<V> m = V::Set32(0xFF);
+        pb = V::Packs32(V::And(w0, m), V::And(w1, m));
+        pg = V::Packs32(V::And(V::template Srli32<8>(w0), m), V::And(V::template Srli32<8>(w1), m));
+        pr = V::Packs32(V::And(V::template Srli32<16>(w0), m), V::And(V::template Srli32<16>(w1), m));
+      }
+    }
+    Reg<V> ob = tb, og = tg, orr = tr;
+    if constexpr (Blend == 1) {
+      const Reg<V> inv = V::Sub16(ff, a);
+      ob = V::Add16(Mul255<V>(tb, a), Mul255<V>(pb, inv));
+      og = V::Add16(Mul255<V>(tg, a), Mul255<V>(pg, inv));
+      orr = V::Add16(Mul255<V>(tr, a), Mul255<V>(pr, inv));
+    } else if constexpr (Blend == 2) {
+      ob = V::Min16(V::Add16(Mul255<V>(tb, a), pb), ff);
+      og = V::Min16(V::Add16(Mul255<V>(tg, a), pg), ff);
+      orr = V::Min16(V::Add16(Mul255<V>(tr, a), pr), ff);
+    }
+    // Without a key or an alpha test every pixel is written.
+    if constexpr (Tgt16) {
+      const Reg<V> out = V::Or(V::Or(tgt[0].Encode(ob), tgt[1].Encode(og)), tgt[2].Encode(orr));
+      V::Store(dp, V::FixOrder16(masked ? Select<V>(keep, out, w) : out));
+    } else {
+      const Reg<V> bg = V::Or(ob, V::template Slli16<8>(og));
+      const Reg<V> p0 = V::Unlo16(bg, orr), p1 = V::Unhi16(bg, orr);
+      V::Store(dp, masked ? Select<V>(V::Unlo16(keep, keep), p0, w0) : p0);
+      V::Store(dp + V::kBytes, masked ? Select<V>(V::Unhi16(keep, keep), p1, w1) : p1);
+    }
+  }
+
+  void Run(const SpanRun& r) const {
+    constexpr int tb = Tex16 ? 2 : 4, db = Tgt16 ? 2 : 4;
+    const uint8_t* tp = r.tex;
+    uint8_t* dp = r.dst;
+    int32_t n = r.n;
+    for (; n >= kPx; n -= kPx, tp += kPx * tb, dp += kPx * db) Step(tp, dp);
+    if (n > 0) {
+      // The last pixels through the same step on copies; only they are written back.
+      alignas(32) uint8_t tt[kPx * 4] = {}, dd[kPx * 4] = {};
+      __builtin_memcpy(tt, tp, (size_t)n * tb);
+      __builtin_memcpy(dd, dp, (size_t)n * db);
+      Step(tt, dd);
+      __builtin_memcpy(dp, dd, (size_t)n * db);
+    }
+  }
+};
+
+template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16>
+void RunSpans(const SpanSetup& setup, const SpanRun* runs, int count) {
+  const SpanKernel<V, Mod, ASrc, Blend, Tex16, Tgt16> k(setup);
+  for (int i = 0; i < count; ++i) k.Run(runs[i]);
+  V::Done();
+}
+
+template <class V, bool Mod, int ASrc, int Blend>
+void FillSizes(SpanKernelFn* t) {
+  t[SpanKernelIndex(Mod, ASrc, Blend, false, false)] = &RunSpans<V, Mod, ASrc, Blend, false, false>;
+  t[SpanKernelIndex(Mod, ASrc, Blend, false, true)] = &RunSpans<V, Mod, ASrc, Blend, false, true>;
+  t[SpanKernelIndex(Mod, ASrc, Blend, true, false)] = &RunSpans<V, Mod, ASrc, Blend, true, false>;
+  t[SpanKernelIndex(Mod, ASrc, Blend, true, true)] = &RunSpans<V, Mod, ASrc, Blend, true, true>;
+}
+template <class V, bool Mod, int ASrc>
+void FillBlends(SpanKernelFn* t) {
+  FillSizes<V, Mod, ASrc, 0>(t);
+  FillSizes<V, Mod, ASrc, 1>(t);
+  FillSizes<V, Mod, ASrc, 2>(t);
+}
+template <class V> void FillSpanTable(SpanKernelFn* t) {
+  FillBlends<V, false, 0>(t);
+  FillBlends<V, false, 1>(t);
+  FillBlends<V, false, 2>(t);
+  FillBlends<V, true, 0>(t);
+  FillBlends<V, true, 1>(t);
+  FillBlends<V, true, 2>(t);
+}
+
+}  // namespace plat::soft::SPAN_KERNEL_NS

@@ -1,0 +1,97 @@
+// The sprite span kernels built for AVX2, used only where the processor reports it. Everything
+// below the target switch is this file's own. Each kernel call ends by clearing the upper register
+// halves, so that SSE code after it (ours or a library's) does not pay for mixing encodings.
+#include <immintrin.h>
+
+#include <cstdint>
+
+#include "platform/device3d/soft/span_vector.h"
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+namespace plat::soft {
+namespace {
+
+struct V256 {
+  using R = __m256i;
+  static constexpr int kBytes = 32;
+  static R Load(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+  static void Store(void* p, R v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
+  static R Set16(int16_t v) { return _mm256_set1_epi16(v); }
+  static R Set32(int32_t v) { return _mm256_set1_epi32(v); }
+  static R And(R a, R b) { return _mm256_and_si256(a, b); }
+  static R Or(R a, R b) { return _mm256_or_si256(a, b); }
+  static R Xor(R a, R b) { return _mm256_xor_si256(a, b); }
+  static R AndNot(R a, R b) { return _mm256_andnot_si256(a, b); }
+  static R Add16(R a, R b) { return _mm256_add_epi16(a, b); }
+  static R Sub16(R a, R b) { return _mm256_sub_epi16(a, b); }
+  static R Min16(R a, R b) { return _mm256_min_epi16(a, b); }
+  static R Mullo16(R a, R b) { return _mm256_mullo_epi16(a, b); }
+  static R MulhiU16(R a, R b) { return _mm256_mulhi_epu16(a, b); }
+  static R Srl16(R a, int n) { return _mm256_srl_epi16(a, _mm_cvtsi32_si128(n)); }
+  static R Sll16(R a, int n) { return _mm256_sll_epi16(a, _mm_cvtsi32_si128(n)); }
+  template <int K> static R Slli16(R a) { return _mm256_slli_epi16(a, K); }
+  template <int K> static R Srli32(R a) { return _mm256_srli_epi32(a, K); }
+  static R Cmpeq16(R a, R b) { return _mm256_cmpeq_epi16(a, b); }
+  static R Cmpgt16(R a, R b) { return _mm256_cmpgt_epi16(a, b); }
+  static R Cmpgt32(R a, R b) { return _mm256_cmpgt_epi32(a, b); }
+  static R Packs32(R a, R b) { return _mm256_packs_epi32(a, b); }
+  static R Unlo16(R a, R b) { return _mm256_unpacklo_epi16(a, b); }
+  static R Unhi16(R a, R b) { return _mm256_unpackhi_epi16(a, b); }
+  // Packing two registers of 32-bit pixels interleaves their 64-bit quarters; 16-bit pixels
+  // loaded whole are put in that same order (and back: the swap is its own inverse).
+  static R FixOrder16(R a) { return _mm256_permute4x64_epi64(a, 0xD8); }
+  static void Done() { _mm256_zeroupper(); }
+};
+
+}  // namespace
+}  // namespace plat::soft
+
+#define SPAN_KERNEL_NS avx2
+#include "platform/device3d/soft/span_kernels.h"
+
+namespace plat::soft {
+
+const SpanKernelFn* Avx2SpanKernels() {
+  static const struct Table {
+    SpanKernelFn fn[kSpanKernelCount] = {};
+    Table() { avx2::FillSpanTable<V256>(fn); }
+  } table;
+  return table.fn;
+}
+
+bool TexelTableAvx2(int* out, int c0, int n, double p0, double base, double d, double add, int size) {
+  const __m256d vb = _mm256_set1_pd(base), vd = _mm256_set1_pd(d), vp = _mm256_set1_pd(p0), va = _mm256_set1_pd(add);
+  const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0), vs = _mm256_set1_pd(static_cast<double>(size));
+  const __m256d four = _mm256_set1_pd(4.0);
+  const __m128i last = _mm_set1_epi32(size - 1), ones = _mm_set1_epi32(1);
+  __m256d c = _mm256_setr_pd(c0, c0 + 1.0, c0 + 2.0, c0 + 3.0);   // whole numbers: adding 4 stays exact
+  __m128i inOrder = _mm_set1_epi32(-1), before = _mm_setzero_si128(), skipFirst = _mm_setr_epi32(-1, 0, 0, 0);
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    // The same operations as Clamp01 and the floor of the scalar form: max gives 0 for NaN.
+    const __m256d v = _mm256_add_pd(_mm256_add_pd(vb, _mm256_mul_pd(vd, _mm256_sub_pd(c, vp))), va);
+    c = _mm256_add_pd(c, four);
+    const __m128i r = _mm_min_epi32(_mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_min_pd(_mm256_max_pd(v, zero), one), vs)), last);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), r);
+    const __m128i prev = _mm_or_si128(_mm_slli_si128(r, 4), before);
+    inOrder = _mm_and_si128(inOrder, _mm_or_si128(_mm_cmpeq_epi32(r, _mm_add_epi32(prev, ones)), skipFirst));
+    skipFirst = _mm_setzero_si128();
+    before = _mm_srli_si128(r, 12);
+  }
+  bool ordered = _mm_movemask_epi8(inOrder) == 0xFFFF;
+  _mm256_zeroupper();
+  for (; i < n; ++i) {
+    const double v = (base + d * ((c0 + i) - p0)) + add;
+    const double clamped = !(v >= 0.0) ? 0.0 : (v > 1.0 ? 1.0 : v);
+    const int t = static_cast<int>(clamped * size);
+    out[i] = t > size - 1 ? size - 1 : t;
+    if (i > 0 && out[i] != out[i - 1] + 1) ordered = false;
+  }
+  return ordered;
+}
+
+}  // namespace plat::soft
+
+#pragma GCC pop_options

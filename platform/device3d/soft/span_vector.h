@@ -1,0 +1,66 @@
+// Vector spans of the software 3-D device's one-stage sprite path: runs of texels, already in
+// pixel order, drawn onto runs of target pixels with the device's own arithmetic (products
+// rounded as round(a x b / 255), sums saturated). What they compute is exactly what the general
+// per-pixel pipeline computes for the same states.
+#pragma once
+#include <cstdint>
+
+namespace plat::soft {
+
+// How a 16-bit value holds one channel: (v >> shift) & mask, widened to 8 bits by
+// (c x mul + add) >> down, which equals round(c x 255 / mask). A missing channel has mask 0 and
+// reads as `add` (255 for a missing alpha, 0 for a colour).
+struct Channel16 {
+  uint16_t shift, mask, mul, add, down;
+  uint16_t narrow;   // targets: bits dropped when a channel is written back (8 - width)
+};
+
+// The states of one draw that a span reads, fixed per triangle.
+struct SpanSetup {
+  int texBytes;                 // 2 or 4
+  int targetBytes;              // 2 or 4
+  Channel16 tex16[4];           // 16-bit textures: blue, green, red, alpha
+  Channel16 target16[3];        // 16-bit targets: blue, green, red
+  bool texAlpha;                // 32-bit textures: the fourth byte is alpha (else alpha is 255)
+  bool keyOn;
+  uint32_t keyLow, keyHigh;     // texels inside [low, high] are absent
+  uint32_t diffuse;             // flat colour, ARGB
+  bool alphaTest;
+  uint32_t alphaFunc;
+  int alphaRef;
+};
+
+// One run: n texels from `tex` (texBytes each, in pixel order) onto n target pixels from `dst`.
+struct SpanRun {
+  const uint8_t* tex;
+  uint8_t* dst;
+  int32_t n;
+};
+
+// Kind of span, fixed per draw: colour modulated or not, alpha source (0 texture, 1 diffuse,
+// 2 both), blend (0 none, 1 source alpha / inverse, 2 source alpha / one), texel and target sizes.
+constexpr int SpanKernelIndex(bool modulate, int alphaSource, int blend, bool tex16, bool target16) {
+  return (((((modulate ? 1 : 0) * 3 + alphaSource) * 3 + blend) * 2 + (tex16 ? 1 : 0)) * 2) + (target16 ? 1 : 0);
+}
+constexpr int kSpanKernelCount = 2 * 3 * 3 * 2 * 2;
+
+using SpanKernelFn = void (*)(const SpanSetup& setup, const SpanRun* runs, int count);
+
+const SpanKernelFn* Sse2SpanKernels();
+const SpanKernelFn* Avx2SpanKernels();
+
+// -1 (default) the widest the processor offers, 0 none (the scalar sprite path and the general
+// pipeline), 1 SSE2, 2 AVX2 where available. Every setting draws the same bytes.
+extern int g_SoftRasterVectorMode;
+// The kernel for this draw, or null when vectors are off.
+SpanKernelFn ActiveSpanKernel(int index);
+
+// out[i] = min(floor(Clamp01((base + d (c0 + i - p0)) + add) x size), size - 1) for i < n, the
+// texel columns or rows of an upright mapping; true when each is one more than the one before.
+// AVX2 build (four at a time); the caller checks the processor.
+bool TexelTableAvx2(int* out, int c0, int n, double p0, double base, double d, double add, int size);
+
+// Fills the 16-bit channel description of a channel at `shift` of `bits` bits (0: missing).
+Channel16 MakeChannel16(int shift, int bits, bool alpha);
+
+}  // namespace plat::soft

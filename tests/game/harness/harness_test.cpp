@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ftw.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "game/framework/frame_loop.h"
+#include "game/framework/game_hooks.h"
+#include "game/framework/replay.h"
+#include "game/framework/scene_hooks.h"
+#include "game/framework/settings.h"
+#include "game/harness/harness.h"
+
+namespace {
+
+// A data set written by make-data into a fresh folder, removed after the test.
+class HarnessRun : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/vlx_harness_XXXXXX";
+    root = mkdtemp(tmpl);
+    folder = root + "/game";
+    const std::string cmd = std::string(VLX_MAKE_DATA) + " " + folder + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+  void TearDown() override {
+    nftw(root.c_str(), [](const char* p, const struct stat*, int, struct FTW*) { return remove(p); }, 16,
+         FTW_DEPTH | FTW_PHYS);
+  }
+  HarnessOptions Options(int frames) const {
+    HarnessOptions o;
+    o.folder = folder;
+    o.frames = frames;
+    o.screenshotDir = root;
+    // The software renderer: the 3-D device's own tests cover its pictures, and it costs far
+    // more time per full-screen draw in the sanitizer build.
+    o.renderer = "soft";
+    return o;
+  }
+  static bool Exists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && st.st_size > 0;
+  }
+  std::string root, folder;
+};
+
+TEST(HarnessScript, KeysHeldFromTheirFrameWithCommentsCloseAndRefusals) {
+  std::vector<HarnessKeyStep> steps;
+  std::string error;
+  ASSERT_TRUE(ParseInputScript("# warm-up\n\n10 Z DOWN   # shoot\n12\n12 ESC\n40 - CLOSE\n", &steps, &error));
+  ASSERT_EQ(steps.size(), 4u);
+  EXPECT_EQ(steps[0].frame, 10);
+  EXPECT_EQ(steps[0].scancodes, (std::vector<int>{29, 81}));
+  EXPECT_TRUE(steps[1].scancodes.empty());
+  EXPECT_EQ(steps[2].scancodes, (std::vector<int>{41}));
+  EXPECT_TRUE(steps[3].close);
+  EXPECT_TRUE(steps[3].scancodes.empty());
+  EXPECT_FALSE(ParseInputScript("10 Z\n5 X\n", &steps, &error));
+  EXPECT_NE(error.find("line 2"), std::string::npos);
+  EXPECT_FALSE(ParseInputScript("3 F1\n", &steps, &error));
+  EXPECT_NE(error.find("F1"), std::string::npos);
+  EXPECT_FALSE(ParseInputScript("Z 3\n", &steps, &error));
+  EXPECT_FALSE(ParseInputScript("-4 Z\n", &steps, &error));
+}
+
+TEST_F(HarnessRun, HeadlessRunShowsTheLoadingPictureAndFirstScenesTheSameEveryTime) {
+  HarnessOptions o = Options(260);
+  o.screenshotFrames = {kLoadingShot, 60, 250};
+  o.hashFrames = true;
+  HarnessResult first, second;
+  ASSERT_EQ(RunHarness(o, &first), 0);
+  EXPECT_EQ(first.frames, 260);
+  EXPECT_EQ(first.restarts, 0);
+  EXPECT_TRUE(first.boxes.empty());
+  ASSERT_EQ(first.screenshots.size(), 3u);
+  EXPECT_TRUE(Exists(root + "/shot_loading.png"));
+  EXPECT_TRUE(Exists(root + "/shot000060.png"));
+  EXPECT_TRUE(Exists(root + "/shot000250.png"));
+  ASSERT_EQ(first.hashes.size(), 260u);
+  // The opening holds one picture; the title is another; the frames move on.
+  EXPECT_EQ(first.hashes[60], first.hashes[61]);
+  EXPECT_NE(first.hashes[60], first.hashes[250]);
+  EXPECT_EQ(first.playModes[60], 1);
+  EXPECT_EQ(first.playModes[250], 0);
+
+  // Headless runs on the virtual clock repeat exactly.
+  ASSERT_EQ(RunHarness(o, &second), 0);
+  EXPECT_EQ(second.hashes, first.hashes);
+  EXPECT_EQ(second.drawCounts, first.drawCounts);
+  EXPECT_EQ(second.draws, first.draws);
+}
+
+int g_restartAt = -1;
+
+TEST_F(HarnessRun, EscapeTheCloseBoxAndARestartEndTheRunAsThePlayerWould) {
+  // Escape at frame 150 is answered No and play goes on; at 200 Yes ends the program.
+  HarnessOptions o = Options(1000);
+  o.inputScript = "150 ESC\n151\n200 ESC\n";
+  o.boxAnswers = {7, 6};
+  HarnessResult r;
+  ASSERT_EQ(RunHarness(o, &r), 0);
+  EXPECT_EQ(r.frames, 200);
+  ASSERT_EQ(r.boxes.size(), 2u);
+  EXPECT_EQ(r.boxes[0].text, "終了しますか？");
+  EXPECT_EQ(r.boxes[0].caption, kGameCaption);
+  EXPECT_EQ(r.boxes[1].answer, 6);
+
+  // The close box ends it at once without asking.
+  o = Options(1000);
+  o.inputScript = "100 CLOSE\n";
+  ASSERT_EQ(RunHarness(o, &r), 0);
+  EXPECT_LE(r.frames, 102);
+  EXPECT_TRUE(r.boxes.empty());
+  EXPECT_EQ(r.restarts, 0);
+
+  // A scene that asks for a restart: the run ends and the restart is recorded, not made.
+  o = Options(1000);
+  g_restartAt = 200;
+  o.onFrame = [](int frame) {
+    if (frame == g_restartAt) SetMenuTaskField(kFieldSceneExit, kExitRestart);
+  };
+  ASSERT_EQ(RunHarness(o, &r), 0);
+  EXPECT_EQ(r.frames, 202);
+  EXPECT_EQ(r.restarts, 1);
+}
+
+TEST_F(HarnessRun, ProgramTakesItsOptionsAndSaysWhatItDid) {
+  const std::string out = root + "/out.txt";
+  const std::string cmd = std::string(VLX_GAME_HARNESS) + " --folder " + folder +
+                          " --renderer soft --frames 30 --screenshot 29 --hash-log " + root + "/hash.txt > " + out;
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  FILE* f = std::fopen(out.c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  char line[256] = {};
+  ASSERT_NE(std::fgets(line, sizeof line, f), nullptr);
+  std::fclose(f);
+  EXPECT_EQ(std::string(line).rfind("frames 30 draws", 0), 0u) << line;
+  EXPECT_TRUE(Exists(folder + "/shot000029.png"));
+  EXPECT_TRUE(Exists(root + "/hash.txt"));
+  EXPECT_NE(std::system((std::string(VLX_GAME_HARNESS) + " --frames x >/dev/null 2>&1").c_str()), 0);
+  EXPECT_NE(std::system((std::string(VLX_GAME_HARNESS) + " --bogus >/dev/null 2>&1").c_str()), 0);
+}
+
+// What each run saw of play: the input word of every played frame, and the score.
+std::vector<uint32_t> g_inputs;
+int32_t g_score = 0;
+constexpr int kPlayStart = 200;   // the frame at which both runs leave the title for play
+constexpr int kPlayEnd = 697;     // the last frame compared; the recording ends after it
+
+void NotePlayFrame(int frame) {
+  if (GetSettingsSlot(kSlotPlayMode) & kPlayFrames) g_inputs.push_back(GetFrameInput());
+  if (frame == kPlayEnd) g_score = GetGameVar(81);
+}
+
+TEST_F(HarnessRun, RecordedPlayPlaysBackTheSameInputsPicturesAndDraws) {
+  // Recording: play starts from the title as a play start would, keys are scripted, and the play
+  // ends where the results would end the replay.
+  HarnessOptions o = Options(kPlayEnd + 3);
+  o.hashFrames = true;
+  o.recordReplay = root + "/play.rpy";
+  o.inputScript = "250 Z\n300 Z LEFT\n350 Z UP\n400 X\n420 Z RIGHT DOWN\n500 C\n510 Z\n600 Z SPACE\n";
+  o.startPlayFrame = kPlayStart;
+  o.onFrame = [](int frame) {
+    // No intro card: it ends in its first frame, as it does in playback, so both runs enter play
+    // at the same frame.
+    if (frame == 0) SetSettingsSlot(kSlotIntermission, 1);
+    NotePlayFrame(frame);
+    if (frame == kPlayEnd + 1) EndReplay();
+  };
+  g_inputs.clear();
+  HarnessResult rec;
+  ASSERT_EQ(RunHarness(o, &rec), 0);
+  ASSERT_TRUE(rec.replayRecorded);
+  ASSERT_EQ(rec.firstPlayFrame, kPlayStart + 1);
+  const std::vector<uint32_t> recorded = g_inputs;
+  const int32_t recordedScore = g_score;
+
+  // Playback from the file, entered at the same frame of the same title.
+  HarnessOptions p = Options(kPlayEnd + 1);
+  p.hashFrames = true;
+  p.playbackReplay = o.recordReplay;
+  p.playbackFrame = kPlayStart;
+  p.onFrame = NotePlayFrame;
+  g_inputs.clear();
+  HarnessResult back;
+  ASSERT_EQ(RunHarness(p, &back), 0);
+  ASSERT_TRUE(back.playbackStarted);
+  ASSERT_EQ(back.firstPlayFrame, rec.firstPlayFrame);
+  EXPECT_EQ(back.playModes[kPlayEnd] & 0xFF, 2 | kPlayFrames | kPlayReplay);
+
+  const size_t frames = size_t(kPlayEnd - rec.firstPlayFrame + 1);
+  ASSERT_GE(recorded.size(), frames);
+  ASSERT_GE(g_inputs.size(), frames);
+  EXPECT_TRUE(std::equal(recorded.begin(), recorded.begin() + long(frames), g_inputs.begin()));
+  EXPECT_NE(std::count(recorded.begin(), recorded.end(), 0u), long(recorded.size()));
+  EXPECT_EQ(g_score, recordedScore);
+  for (int f = rec.firstPlayFrame; f <= kPlayEnd; ++f) {
+    ASSERT_EQ(back.hashes[size_t(f)], rec.hashes[size_t(f)]) << "frame " << f;
+    // The recording drew its seed at play start; from then on both draw alike.
+    if (f == rec.firstPlayFrame) continue;
+    ASSERT_EQ(back.drawCounts[size_t(f)] - back.drawCounts[size_t(f) - 1],
+              rec.drawCounts[size_t(f)] - rec.drawCounts[size_t(f) - 1])
+        << "frame " << f;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,215 @@
+#include "play_harness.h"
+
+#include "engine/engine.h"
+#include "game/framework/actors.h"
+#include "game/framework/boot.h"
+#include "game/framework/drawlist.h"
+#include "game/framework/engine_entries.h"
+#include "game/framework/frame_loop.h"
+#include "game/framework/game_math.h"
+#include "game/framework/replay.h"
+#include "game/framework/settings.h"
+#include "game/framework/sound.h"
+#include "game/framework/sprites.h"
+#include "game/play/play.h"
+
+namespace {
+
+constexpr int kFirstSound = 500;
+
+struct HarnessState {
+  const PlayRun* run = nullptr;
+  PlayOutcome* out = nullptr;
+  uint32_t ms = 0;
+  int pass = 0;
+  bool played = false;        // the pass started with frames being played
+  int pausedFor = 0;
+  int afterResult = -1;       // passes since the result screen opened
+  uint64_t drawsAtStart = 0;
+};
+HarnessState g_h;
+int g_nextSound = kFirstSound;
+
+int PlayedFrame() { return static_cast<int>(g_h.out->frames.size()); }
+
+uint32_t PadBits() {
+  if (g_h.run->playback) return 0;
+  uint32_t bits = 0;
+  for (const PadStep& s : g_h.run->pad) {
+    if (s.frame <= g_h.pass) bits = s.bits;
+  }
+  return bits;
+}
+
+uint64_t HashDrawList() {
+  uint64_t h = 1469598103934665603ull;
+  auto mix = [&h](uint32_t v) {
+    for (int k = 0; k < 4; ++k) {
+      h ^= (v >> (8 * k)) & 0xFF;
+      h *= 1099511628211ull;
+    }
+  };
+  // The chain in drawing order, sub-layer by sub-layer.
+  int e = g_DrawEntries[0].next;
+  for (int guard = 0; guard < kDrawEntryCount && e != 64; ++guard, e = g_DrawEntries[e].next) {
+    const DrawEntry& d = g_DrawEntries[e];
+    for (uint32_t v : {uint32_t(d.type), d.sprite, uint32_t(d.scale), uint32_t(d.angle), d.colour,
+                       uint32_t(d.x), uint32_t(d.y), uint32_t(d.x2), uint32_t(d.y2), uint32_t(d.value)}) {
+      mix(v);
+    }
+  }
+  return h;
+}
+
+// Play's actors (groups 2 to 6); menu windows such as the pause menu are not play.
+int CountLiveActors() {
+  int n = 0;
+  for (int a = kActorFirstFree; a <= kActorLastFree; ++a) {
+    const int group = (GetActorField(kFieldKind, a) >> 28) & 7;
+    n += group >= 2 && group <= 6;
+  }
+  return n;
+}
+
+bool InPlaySession() { return GetGameVar(kFieldKind) == kKindGameSession; }
+
+void BeforePass() {
+  g_h.ms += 1;   // the work of a pass
+  g_h.played = (GetSettingsSlot(kSlotPlayMode) & kPlayFrames) != 0 && InPlaySession();
+  if (g_h.pass == g_h.run->loseAllLivesAt) SetGameVar(kVarLives, 0);
+  // The pause menu's RESUME GAME, once the pause has lasted its frames.
+  if (IsActorsPaused() && !(GetSettingsSlot(kSlotPlayMode) & kPlayFrames) && InPlaySession()) {
+    ++g_h.out->pausedPasses;
+    if (++g_h.pausedFor >= g_h.run->pauseFrames) {
+      g_h.pausedFor = 0;
+      SetSettingsSlot(kSlotPlayMode, GetSettingsSlot(kSlotPlayMode) | kPlayResume);
+      for (int a = kActorFirstFree; a <= kActorLastFree; ++a) {
+        if (GetActorField(kFieldKind, a) == 0x1000000F) OrActorField(kFieldFlags, a, kFlagDead);
+      }
+    }
+  }
+}
+
+bool AfterPass() {
+  ++g_h.pass;
+  if (g_h.played) {
+    PlayFrame f{};
+    f.vars[0] = GetGameVar(kVarFrame);
+    for (int n = 24; n < 128; ++n) f.vars[n - 23] = GetGameVar(n);
+    const int player = GetPlayerActor();
+    if (player > 0) {
+      f.player = {GetActorField(kFieldX, player), GetActorField(kFieldY, player),
+                  GetActorField(kFieldAge, player)};
+    }
+    f.liveActors = CountLiveActors();
+    f.drawHash = HashDrawList();
+    // Counted from the end of the first frame: the replay's start and area sync draw differently
+    // when recording and when playing back; from there on every draw is play's.
+    if (g_h.out->frames.empty()) g_h.drawsAtStart = GameRandomDrawCount();
+    f.draws = GameRandomDrawCount() - g_h.drawsAtStart;
+    g_h.out->frames.push_back(f);
+    if (InPlaySession()) g_h.out->score = GetGameVar(kVarScore);
+  }
+  if (g_h.afterResult < 0 && !InPlaySession()) {
+    g_h.afterResult = 0;
+    g_h.out->reachedResult = true;
+    g_h.out->draws = GameRandomDrawCount() - g_h.drawsAtStart;
+  }
+  if (g_h.afterResult >= 0 && ++g_h.afterResult > 2) return false;
+  return g_h.pass < g_h.run->maxPasses;
+}
+
+void InstallEngine() {
+  ResetEngineEntries();
+  EngineEntryTable& e = g_Engine;
+  e.GetMillisecondCountLocked = [] { return int(g_h.ms); };
+  e.WaitMillisecondsPumping = [](int n) {
+    g_h.ms += uint32_t(n);
+    return 0;
+  };
+  e.ProcessMessageLocked = [] { return 0; };
+  e.PresentScreenLocked = [] { return 0; };
+  e.WaitVerticalBlankLocked = [](int) { return 0; };
+  e.IsKeyDownLocked = [](int) { return 0; };
+  e.GetPadInputBitsLocked = [](int device) { return device == 0x1001 ? int(PadBits()) : 0; };
+  e.GetLocalDateTimeLocked = [](LocalDateTime* out) {
+    *out = LocalDateTime{2026, 7, 9, 12, 0, 0};
+    return 0;
+  };
+  e.LoadGraphFileCallLocked = [](const char*) { return -1; };
+  e.DeriveGraphRegionLocked = [](int, int, int, int, int) { return -1; };
+  e.CreateBlankGraphLocked = [](int, int) { return -1; };
+  e.GetGraphDimensionsLocked = [](int, int*, int*) { return -1; };
+  e.SetDrawTargetLocked = [](int) { return 0; };
+  e.GetDrawScreenGraphLocked = [](int, int, int, int, int, int) { return 0; };
+  e.ClearDrawTargetLocked = [] { return 0; };
+  e.SetBlendModeStateLocked = [](int, int) { return 0; };
+  e.SetDrawBrightRgbLocked = [](int, int, int) { return 0; };
+  e.DrawGraphAtPointLocked = [](int, int, int, int) { return 0; };
+  e.DrawGraphMirroredLocked = [](int, int, int, int) { return 0; };
+  e.DrawGraphStretchedLocked = [](int, int, int, int, int, int) { return 0; };
+  e.DrawGraphRotatedCallLocked = [](int, int, double, double, int, int, int) { return 0; };
+  e.DrawBoxShapeLocked = [](int, int, int, int, uint32_t, int) { return 0; };
+  e.DrawGraphRotatedAboutCenterLocked = [](int, int, int, int, int, int, double, double, int, int) {
+    return 0;
+  };
+  e.DrawTextDefaultFontLocked = [](int, int, const char*, uint32_t, uint32_t) { return 0; };
+  e.SetSoundCreateTypeLocked = [](int) { return 0; };
+  g_nextSound = kFirstSound;
+  e.LoadSoundFileLocked = [](const char*, int, int) { return g_nextSound++; };
+  e.SetStreamLoopMillisecondsLocked = [](int, int) { return 0; };
+  e.PlaySoundHandleLocked = [](int sound, int type, int) {
+    // Handles are given out in load order from the first: 50 effects, then 4 tracks.
+    const int n = sound - kFirstSound;
+    if (type == 1 && n >= 0 && n < kEffectCount) g_h.out->effects.emplace_back(PlayedFrame(), n);
+    if (n >= kEffectCount) g_h.out->music.emplace_back(PlayedFrame(), n - kEffectCount);
+    return 0;
+  };
+  e.StopSoundHandleLocked = [](int) { return 0; };
+  e.IsSoundHandlePlayingLocked = [](int) { return 0; };
+  e.SetSoundHandleVolumeLocked = [](int, int) { return 0; };
+}
+
+}  // namespace
+
+PlayOutcome RunPlay(const PlayRun& run) {
+  PlayOutcome out;
+  g_h = HarnessState{};
+  g_h.run = &run;
+  g_h.out = &out;
+  g_h.ms = run.clock;
+  InstallEngine();
+  ResetSpriteTable();
+  LoadSounds();
+  SetPlayfieldBounds(-8, -8, 648, 488);
+  if (!run.playback) SetDefaultSettings();
+  SetSettingsSlot(kSlotFrameRate, 0);
+  SetSettingsSlot(kSlotFramePacing, 1);
+  SetSettingsSlot(kSlotIntermission, 1);
+  SetSettingsSlot(kSlotReplaySeedMix, 0);
+  SetSettingsSlot(kSlotContinues, 0);
+  SetSettingsSlot(kSlotDifficulty, run.difficulty);
+  SetSettingsSlot(kSlotCharacter, run.character);
+  SetSettingsSlot(kSlotStartArea, run.area);
+  SetSettingsSlot(kSlotRigChoice, run.rig);
+  if (run.playback) {
+    const int32_t loadout = static_cast<int32_t>(GetReplayWord(kRepLoadout));
+    SetSettingsSlot(kSlotReplayLoadout, loadout);
+  }
+  SetSettingsSlot(kSlotPlayMode, run.playback ? 2 | kPlayReplay : 2);
+  PrepareStateRound();
+  SetFramePassHooks({BeforePass, AfterPass});
+  if (RunGameState() >= 0) RunFrameLoop();
+  SetFramePassHooks({nullptr, nullptr});
+  out.passes = g_h.pass;
+  SetSessionActor(0);
+  SetPlayerActor(0);
+  ResetActors();
+  SetActorsPaused(0);
+  SetSettingsSlot(kSlotPlayMode, 1);
+  ResetEngineEntries();
+  return out;
+}
+
+bool SaveRecordedPlay(int n) { return SaveReplay(n); }
+bool LoadRecordedPlay(int n) { return LoadReplay(n) == 1; }

@@ -1,0 +1,58 @@
+// Whole plays headless, through the frame loop's own passes: the engine's entries replaced by a
+// virtual clock, a scripted pad, silent drawing and a sound recorder; the play's settings slots
+// set; the play started at its area with the header seed drawn from a given clock; per frame the
+// game variables, the live actors, the display list's hash and the generator's position kept;
+// the replay saved, loaded and played back through the replay files.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// From frame `frame` on (passes of the frame loop, counted from 0) the pad holds `bits` (raw pad
+// bits of the first pad: 1 down, 2 left, 4 right, 8 up, Z 0x10 SHOT, X 0x20 M ACTION, C 0x40
+// BOMBER, A 0x80 SLOW, Escape 0x1000 MENU).
+struct PadStep {
+  int frame;
+  uint32_t bits;
+};
+
+struct PlayRun {
+  int difficulty = 1;
+  int character = 0;
+  int area = 1;
+  int rig = 0;                        // the second character's rig (slots 48-60)
+  uint32_t clock = 0x12345;           // the clock at play start: the header seed comes from it
+  std::vector<PadStep> pad;
+  int pauseFrames = 7;                // a pause menu opened by MENU resumes after this many passes
+  bool playback = false;              // plays the replay in the buffer back instead of the pad
+  int loseAllLivesAt = -1;            // at this pass the lives drop to 0 (as the last hit would),
+                                      // recording and playback alike
+  int maxPasses = 20000;
+};
+
+struct PlayFrame {                    // one played frame (the session stepped)
+  std::array<int32_t, 105> vars;      // game variables 4 and 24-127 after the frame
+  std::array<int32_t, 3> player;      // the player's x, y and age (0 without a player)
+  int liveActors;
+  uint64_t drawHash;                  // the display list the frame built
+  uint64_t draws;                     // generator draws since the first frame
+};
+
+struct PlayOutcome {
+  bool reachedResult = false;         // the result screen opened
+  int passes = 0;                     // frame-loop passes run
+  int pausedPasses = 0;
+  int32_t score = 0;                  // at the result screen
+  uint64_t draws = 0;                 // generator draws from the first frame to the results
+  std::vector<PlayFrame> frames;
+  std::vector<std::pair<int, int>> effects;   // (played frame, effect number)
+  std::vector<std::pair<int, int>> music;     // (played frame, track)
+};
+
+// Runs one play from its start to the result screen (or maxPasses).
+PlayOutcome RunPlay(const PlayRun& run);
+
+// The replay buffer to and from "replay\vlxrep%04d.rpy" in the current folder.
+bool SaveRecordedPlay(int n);
+bool LoadRecordedPlay(int n);
