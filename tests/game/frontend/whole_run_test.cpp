@@ -80,7 +80,7 @@ Pixels ReadBackFromX() {
 void KeepPng(const Pixels& p, const std::string& name) {
   if (p.size() != 640 * 480) return;
   const char* dir = std::getenv("VLX_TEST_ARTIFACTS");
-  const std::string path = std::filesystem::absolute(std::string(dir ? dir : "/tmp") + "/" + name).string();
+  const std::string path = std::filesystem::absolute(std::string(dir ? dir : ".") + "/" + name).string();
   std::vector<uint8_t> rows;
   rows.reserve(p.size() * 3);
   for (uint32_t c : p) rows.insert(rows.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
