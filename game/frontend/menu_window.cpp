@@ -32,6 +32,7 @@ int RowIndexOfTask(int task) {
 const MenuDefinition& MenuRowOf(int task) { return MenuDefinitionTable[RowIndexOfTask(task)]; }
 
 int CreateMenuWindow(int x, int y, int w, int h, int parent, int32_t code) {
+  if (parent < 0 || parent >= kActorCount) parent = 0;
   int nx = x + w;
   int ny = y + h;
   if (x + w > 560) {
@@ -179,9 +180,10 @@ void DrawMenuWindow(int x, int y, int width, int firstLabel, int count, int curs
     SetDrawColor(AddDrawSprite(x + width, y + 16 * cursor, kMenuLayer, kArrowRight), kYellow);
   }
   const int bottom = y + 16 * count + 6;
-  SetDrawColor(AddDrawRect(x - 8, y - 8, x + width + 8, bottom, 26, 1), 0x005F5F7Fu);
-  SetDrawColor(AddDrawRect(x - 8, y - 8, x + width + 8, bottom, 27, 0), isCurrent ? 0xFFFFFFFFu : 0xFFFFFF7Fu);
-  SetDrawColor(AddDrawRect(x - 8, y + 16 * cursor, x + width + 8, y + 16 * cursor + 14, 26, 1), 0x00FFFF7Fu);
+  const int right = x + width + 8;
+  SetDrawColor(AddDrawRect(x - 8, y - 8, right, bottom, 26, 1), 0x005F5F7Fu);
+  SetDrawColor(AddDrawRect(x - 8, y - 8, right, bottom, 27, 0), isCurrent ? 0xFFFFFFFFu : 0xFFFFFF7Fu);
+  SetDrawColor(AddDrawRect(x - 8, y + 16 * cursor, right, y + 16 * cursor + 14, 26, 1), 0x00FFFF7Fu);
 }
 
 void DrawMenuDescription(int row, int item) {

@@ -113,7 +113,8 @@ bool StartReplayPlayback(int index, int area) {
     character = label - kLabelFirstCharacter;
   }
   SetSettingsSlot(kSlotContinues, 0);
-  SetSettingsSlot(kSlotPlayMode, a < 1 ? kPlayModePlay | kPlayReplay : kPlayModePlay | kPlayPractice | kPlayReplay);
+  const int32_t practice = a < 1 ? 0 : kPlayPractice;
+  SetSettingsSlot(kSlotPlayMode, kPlayModePlay | practice | kPlayReplay);
   SetSettingsSlot(kSlotDifficulty, difficulty);
   SetSettingsSlot(kSlotCharacter, character);
   SetSettingsSlot(kSlotStartArea, a);
@@ -187,9 +188,8 @@ void ClearReplayListCache() {
 
 bool IsLoadedReplayPlayable() {
   if (GetReplayWord(kRepMagic0) != kReplayMagic0 || GetReplayWord(kRepMagic1) != kReplayMagic1) return false;
-  if (GetReplayWord(kRepDifficulty) > 3u || GetReplayWord(kRepCharacter) > 1u || GetReplayWord(kRepLoadout) > 63u) {
-    return false;
-  }
+  if (GetReplayWord(kRepDifficulty) > 3u || GetReplayWord(kRepCharacter) > 1u) return false;
+  if (GetReplayWord(kRepLoadout) > 63u) return false;
   const int count = RecordedAreaCount();
   if (count < 1 || count > 5) return false;
   for (int k = 0; k < count; ++k) {

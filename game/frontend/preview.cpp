@@ -20,8 +20,8 @@ constexpr int kPreviewPacked = 47;
 constexpr int kPortraitLayer = 2;
 
 void PortraitSprite(int x, int y, int32_t sprite, bool mirrored, uint32_t colour) {
-  SetDrawColor(AddDrawSprite(x, y, kPortraitLayer, static_cast<uint32_t>(sprite) | (mirrored ? kSpriteMirrored : 0u)),
-               colour);
+  const uint32_t id = static_cast<uint32_t>(sprite) | (mirrored ? kSpriteMirrored : 0u);
+  SetDrawColor(AddDrawSprite(x, y, kPortraitLayer, id), colour);
 }
 
 // Moves the preview player to the highlighted character and its picks, from the first frame.

@@ -1,6 +1,8 @@
 // The opening and title scenes: the opening picture, the title screen with its sparkles, fade and
 // the attract demo after 1200 idle frames, the title menu, the QUIT GAME shutters, and the
 // reopening of the menus a whole-replay playback started from.
+#include <algorithm>
+
 #include "game/framework/actors.h"
 #include "game/framework/drawlist.h"
 #include "game/framework/engine_entries.h"
@@ -91,8 +93,11 @@ void TitleScreenTask(int task) {
       return;
     }
     // The white flash fades from the first frame; its alpha at age 0 wraps to 0.
-    if (age < 64) SetDrawColor(AddDrawRect(0, 0, 640, 480, 31, 1), 0xFFFFFF00u | ((256u - 4u * age) & 0xFFu));
-    SetDrawColor(AddDrawSpriteRot(320, 240, 1, 194, 1000, 5400), 0xFFFFFF00u | static_cast<uint32_t>(4 * level + 15));
+    if (age < 64) {
+      SetDrawColor(AddDrawRect(0, 0, 640, 480, 31, 1), 0xFFFFFF00u | ((256u - 4u * age) & 0xFFu));
+    }
+    const uint32_t alpha = static_cast<uint32_t>(4 * level + 15);
+    SetDrawColor(AddDrawSpriteRot(320, 240, 1, 194, 1000, 5400), 0xFFFFFF00u | alpha);
     AddDrawTextString(1, 1, 28, 432);
   } else {
     if (level > 0) --level;
@@ -103,7 +108,8 @@ void TitleScreenTask(int task) {
   const int side = GetActorField(kFieldSideAge, task);
   const uint32_t alpha = 4 * side < 256 ? static_cast<uint32_t>(4 * side) : 0xFFu;
   SetDrawColor(AddDrawSprite(8, 232, 25, 193), 0xFFFFFF00u | alpha);
-  SetActorField(kFieldSideAge, task, side + 1);
+  // Opaque from 64 on: the count stops there rather than running on for ever.
+  SetActorField(kFieldSideAge, task, std::min(side + 1, 64));
 }
 
 int OpenTitleMenu() {
@@ -165,7 +171,8 @@ void ReopenMenuPath() {
     for (int d = 1; d < savedDepth && d < kMenuLevels; ++d) {
       const int k = stack.saved[d].cursor;
       SetActorField(kFieldCursor, window, k);
-      const int next = CreateMenuWindow(x, y, MenuRowOf(window).width + 20, 16 * k, window, stack.saved[d].code);
+      const int width = MenuRowOf(window).width + 20;
+      const int next = CreateMenuWindow(x, y, width, 16 * k, window, stack.saved[d].code);
       if (next < 0) {
         // The levels after it would have no parent window: the reopening stops here.
         FailToRestart();
