@@ -74,7 +74,9 @@ void WindowSetIcon(WindowId w, int iconId);
 void WindowShow(WindowId w, bool show);
 void WindowSetStyle(WindowId w, uint32_t style, uint32_t exStyle);
 void WindowSetPos(WindowId w, int x, int y, int width, int height, bool topmost);  // outer rectangle
-// Desktop full screen (picture scaled) or back to a window; posts WM_DISPLAYCHANGE afterwards.
+// Desktop full screen or back to a window; posts WM_DISPLAYCHANGE (bits, width, height) afterwards.
+// A full-screen window covers its whole display: its outer and client rectangles are the
+// display's, and moving or sizing it waits until it is a window again.
 void WindowSetFullScreen(WindowId w, bool fullScreen, int width, int height, int bits);
 bool WindowIsFullScreen(WindowId w);
 bool WindowGetRect(WindowId w, WindowRect* r);    // outer, screen coordinates

@@ -168,6 +168,8 @@ void ConvertBltToSurface(const SurfaceTargetDesc* target, const MemImg* source, 
 uint64_t GetPresentFrameCount();
 // Shows the primary surface (or, without a display object, the back image) through the presenter.
 void ShowScreenThroughPresenter(const RectI* destination);
+// Shows again what the last present showed (a window repaint), whatever is drawn since.
+void ShowLastPresentedFrame();
 
 // Screen-mode change.
 int ChangeScreenMode(int width, int height, int depth, int force, int refresh);

@@ -163,6 +163,9 @@ int CreateSoundBuffers(const plat::WaveFormat* format, int bytes, int kind, int 
 
 // ---- source conversion ----
 int OpenSoundConvert(const StreamSource* source, SoundConvert* c);
+// 1 for PCM the mixer plays: 8 or 16 bits, one or two channels, 100..200000 Hz, block align and
+// bytes per second agreeing with them.
+int IsPlayablePcmFormat(const plat::WaveFormat* f);
 int ReadSoundConvert(SoundConvert* c, void* dst, int bytes);
 int SeekSoundConvert(SoundConvert* c, int frame);
 int CloseSoundConvert(SoundConvert* c);

@@ -24,14 +24,6 @@ bool ReadExact(const StreamSource* s, void* dst, size_t n) {
   return s->fn.read(dst, 1, n, s->handle) == n;
 }
 
-// Formats the mixer can play; anything else would only fail later, when its buffer is made.
-bool PlayablePcm(const plat::WaveFormat& f) {
-  return f.formatTag == 1 && (f.channels == 1 || f.channels == 2) &&
-         (f.bitsPerSample == 8 || f.bitsPerSample == 16) && f.samplesPerSec >= 100 &&
-         f.samplesPerSec <= 200000 && f.blockAlign == f.channels * f.bitsPerSample / 8 &&
-         f.avgBytesPerSec > 0;
-}
-
 int OpenPcmWave(SoundConvert* c) {
   uint8_t* fmt = nullptr;
   uint32_t fmtSize = 0;
@@ -44,7 +36,11 @@ int OpenPcmWave(SoundConvert* c) {
       f.extraSize = 0;
       if (f.channels != 0) f.bitsPerSample = (uint16_t)(f.blockAlign / f.channels * 8);
     }
-    ok = PlayablePcm(f);
+    // The bytes-per-second field is redundant and often wrong in files written by other tools;
+    // the ring and every rate figure come from rate x block align. Fields that disagree beyond
+    // that are refused.
+    f.avgBytesPerSec = f.samplesPerSec * f.blockAlign;
+    ok = IsPlayablePcmFormat(&f);
   }
   TrackedFree(fmt);
   if (!ok) return -1;
@@ -78,6 +74,13 @@ void ResetConvert(SoundConvert* c) {
 }
 
 }  // namespace
+
+int IsPlayablePcmFormat(const plat::WaveFormat* f) {
+  return f->formatTag == 1 && (f->channels == 1 || f->channels == 2) &&
+         (f->bitsPerSample == 8 || f->bitsPerSample == 16) && f->samplesPerSec >= 100 &&
+         f->samplesPerSec <= 200000 && f->blockAlign == f->channels * f->bitsPerSample / 8 &&
+         f->avgBytesPerSec == f->samplesPerSec * f->blockAlign;
+}
 
 int64_t StreamSizeOf(const StreamSource* s) {
   int64_t here = s->fn.tell(s->handle);

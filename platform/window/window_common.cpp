@@ -275,7 +275,8 @@ void WindowSetStyle(WindowId w, uint32_t style, uint32_t exStyle) {
 void WindowSetPos(WindowId w, int x, int y, int width, int height, bool topmost) {
   std::lock_guard<std::recursive_mutex> g(g_mutex);
   WindowRecord* r = WindowRecordOf(w);
-  if (!r) return;
+  // A full-screen window keeps covering its display until it leaves full screen.
+  if (!r || r->fullScreen) return;
   r->outer = {x, y, x + width, y + height};
   Ops()->place(r, topmost);
 }
@@ -285,9 +286,10 @@ void WindowSetFullScreen(WindowId w, bool fullScreen, int width, int height, int
     std::lock_guard<std::recursive_mutex> g(g_mutex);
     WindowRecord* r = WindowRecordOf(w);
     if (!r) return;
-    Ops()->setFullScreen(r, fullScreen, width, height);
+    WindowRect covered{0, 0, width, height};
+    Ops()->setFullScreen(r, fullScreen, width, height, &covered);
     r->fullScreen = fullScreen;
-    if (fullScreen) r->outer = {0, 0, width, height};
+    if (fullScreen) r->outer = covered;
   }
   PostWindowMessage(w, WM_DISPLAYCHANGE, static_cast<uintptr_t>(bits),
                     static_cast<intptr_t>((width & 0xFFFF) | ((height & 0xFFFF) << 16)));
