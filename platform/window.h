@@ -87,6 +87,9 @@ void* WindowNativeHandle(WindowId w);             // SDL_Window* on the SDL back
 // Message queue.
 bool PeekWindowMessage(Message* out, WindowId filter, bool remove);  // filter 0: any message
 bool PostWindowMessage(WindowId w, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// As PostWindowMessage, but nothing is added when the same message waits already; true when it
+// waits in the queue afterwards (false when the queue is full or the window is gone).
+bool PostWindowMessageOnce(WindowId w, uint32_t message, uintptr_t wParam, intptr_t lParam);
 void PostQuitMessage(int exitCode);
 intptr_t SendWindowMessage(WindowId w, uint32_t message, uintptr_t wParam, intptr_t lParam);
 intptr_t DispatchWindowMessage(const Message& m); // calls the class procedure of m.window

@@ -172,6 +172,12 @@ int CloseSoundConvert(SoundConvert* c);
 void GetSoundConvertFormat(const SoundConvert* c, plat::WaveFormat* out);
 int GetSoundConvertSize(SoundConvert* c);
 int ConvertSoundToPcmBuffer(SoundConvert* c, plat::WaveFormat* format, uint8_t** pcm, int* size);
+// Bytes of PCM the source gives at its start, decoded into the block and left there unread; 0 when
+// it gives nothing. Every kind of load refuses a source that does not give one whole frame.
+int SoundConvertFirstBlockBytes(SoundConvert* c);
+// Sound files read whole into memory, and the PCM of a sound decoded whole, are at most this many
+// bytes (about 25 minutes of 44.1 kHz 16-bit stereo); longer sounds are refused, or are streamed.
+constexpr int64_t SOUND_WHOLE_LIMIT = 256 << 20;
 int BuildWaveImage(uint8_t** image, int* size, const void* format, int formatSize, const void* data,
                    int dataSize);
 

@@ -354,6 +354,16 @@ bool PostWindowMessage(WindowId w, uint32_t message, uintptr_t wParam, intptr_t 
   return true;
 }
 
+bool PostWindowMessageOnce(WindowId w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (w != 0 && !WindowExists(w)) return false;
+  std::lock_guard<std::mutex> q(g_queueMutex);
+  for (const Message& m : g_queue)
+    if (m.window == w && m.message == message && m.wParam == wParam && m.lParam == lParam) return true;
+  if (g_queue.size() >= kQueueLimit) return false;
+  g_queue.push_back({w, message, wParam, lParam});
+  return true;
+}
+
 void PostQuitMessage(int exitCode) {
   std::lock_guard<std::mutex> q(g_queueMutex);
   g_queue.push_back({0, WM_QUIT, static_cast<uintptr_t>(exitCode), 0});

@@ -80,6 +80,8 @@ Pixels ReadBackFromX() {
 void KeepPng(const Pixels& p, const std::string& name) {
   if (p.size() != 640 * 480) return;
   const char* dir = std::getenv("VLX_TEST_ARTIFACTS");
+  std::error_code ignored;
+  std::filesystem::create_directories(dir ? dir : ".", ignored);
   const std::string path = std::filesystem::absolute(std::string(dir ? dir : ".") + "/" + name).string();
   std::vector<uint8_t> rows;
   rows.reserve(p.size() * 3);

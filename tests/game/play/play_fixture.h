@@ -30,11 +30,14 @@ inline void PlayStep(uint32_t input = 0) {
 }
 
 // The play state's set-up, then the intro card's first update: with intermissions off (or in
-// playback) the card ends there and starts the area. The session index, or -1.
+// playback) the card ends there, starts the area and is removed. The session index, or -1.
 inline int RunGameStateThroughCard() {
   const int session = RunGameState();
   const int card = GetCurrentMenuTask();
-  if (session > 0 && GetActorField(kFieldKind, card) == kMenuAreaIntro) AreaIntroTask(card);
+  if (session > 0 && GetActorField(kFieldKind, card) == kMenuAreaIntro) {
+    AreaIntroTask(card);
+    DeleteActor(card);
+  }
   return session;
 }
 
