@@ -269,3 +269,23 @@ void DrawEnemy17() {
     SetDrawColor(e, 0xFFFFFFFFu - 8u * static_cast<uint32_t>(d.age));
   }
 }
+
+// Two routines of the same kind that no slot holds, available to scripts: a spinning glow with a
+// capsule turned by the heading above it, and a flare thrown out along the rotation by the scale.
+void DrawSpinningPair() {
+  const DrawAt d = Params();
+  Centred(d.x, d.y, d.layer, 0x2000819, 1000, GetCurField(kFieldRotation));
+  Centred(d.x, d.y, d.layer + 1, 2078, 1000, GetCurField(kFieldHeading));
+}
+
+void DrawOffsetFlare() {
+  int x, y;
+  GetCurPos(&x, &y);
+  const int32_t scale = GetCurField(kFieldScale);
+  const int32_t r = GetCurField(kFieldRotation);
+  const uint32_t colour = static_cast<uint32_t>(GetCurField(kFieldColour));
+  int fx = x, fy = y;
+  Polar(&fx, &fy, r, static_cast<int>(static_cast<int64_t>(scale) * 255 / 1000));
+  SetDrawColor(Centred(fx, fy, 24, kAimLineSprite, scale, r), colour);
+  SetDrawColor(Centred(x, y, 24, 0x2000604, 2000, 0), colour);
+}

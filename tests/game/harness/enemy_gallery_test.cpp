@@ -93,6 +93,7 @@ protected:
     o.screenshotDir = shots;
     o.renderer = "soft";
     o.window = true;
+    o.virtualClock = true;
     o.startPlayFrame = kPlayStart;
     o.hashFrames = true;
     return o;

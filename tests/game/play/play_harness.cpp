@@ -88,8 +88,7 @@ void BeforePass() {
   g_h.ms += 1;   // the work of a pass
   g_h.played = (GetSettingsSlot(kSlotPlayMode) & kPlayFrames) != 0 && InPlaySession();
   if (g_h.pass == g_h.run->loseAllLivesAt) SetGameVar(kVarLives, 0);
-  if (InPlaySession() && ((g_h.run->topUpLives && GetGameVar(kVarLives) > 0) ||
-                          (g_h.run->keepLives && GetGameVar(kVarLives) == 1))) {
+  if (InPlaySession() && g_h.run->topUpLives && GetGameVar(kVarLives) > 0) {
     SetGameVar(kVarLives, GetGameVar(kVarMaxLives));
   }
   // The pause menu's RESUME GAME, once the pause has lasted its frames.

@@ -32,8 +32,6 @@ struct PlayRun {
   bool topUpLives = false;            // before every pass lives above 0 are set back to the
                                       // maximum, recording and playback alike: a scripted play
                                       // takes its hits and lives on
-  bool keepLives = false;             // lives down to 1 go back to the maximum before the next
-                                      // played frame, so that a pad that cannot dodge plays on
   bool saveSettingsInPause = false;   // the settings file is saved in every pause's first pass,
                                       // as the pause menu's key assignment saves it
   bool collectSprites = false;        // the sprite of every list entry drawn, into the outcome

@@ -63,7 +63,7 @@ PlayRun AreaRun(const Config& c) {
   run.character = c.character;
   run.area = 0;
   run.clock = 0x13579B + 16 * c.difficulty + c.character;
-  run.keepLives = true;
+  run.topUpLives = true;   // a pad that cannot dodge plays on
   run.spriteChains = true;
   run.saveSettingsInPause = true;
   run.collectSprites = true;
@@ -245,7 +245,7 @@ TEST_F(WholeAreaOnce, RepeatsInThisProcessAndInASecondOne) {
 
 TEST_F(WholeAreaOnce, AGameOverEndsAtTheResultsAndPlaysBack) {
   PlayRun run = AreaRun({kRevised, 0});
-  run.keepLives = false;
+  run.topUpLives = false;
   const PlayOutcome first = RunPlay(run);
   ASSERT_TRUE(first.reachedResult);
   const PlayFrame& last = first.frames[first.frames.size() - 2];
