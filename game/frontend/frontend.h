@@ -136,6 +136,11 @@ void KeyAssignTask(int task);
 void PlayOrdersTask(int task);
 void ScoreBoardTask(int task);
 void ReplayModeTask(int task);
+// The replay list: up to 16 playable replays from `start` on into the cache; the number listed,
+// or -1 when the window closed or Escape was pressed (an Escape already down at the start counts
+// only once let go). With nothing found from a later start it scans once more from 0.
+int ScanReplayFiles(int start, bool retryFromZero);
+int CountPlayOrderRows();   // 4 + the achieved play orders, at most 29
 
 // ---------------------------------------------------------------------------------------------
 // Opening, title and attract demo.

@@ -168,7 +168,8 @@ void ReopenMenuPath() {
     SetActorField(kFieldCursor, window, titleCursor);
     SetMenuLevelCursorAt(1, titleCursor);
     int x = 16, y = 16;
-    for (int d = 1; d < savedDepth && d < kMenuLevels; ++d) {
+    int d = 1;
+    for (; d < savedDepth && d < kMenuLevels; ++d) {
       const int k = stack.saved[d].cursor;
       SetActorField(kFieldCursor, window, k);
       const int width = MenuRowOf(window).width + 20;
@@ -182,6 +183,11 @@ void ReopenMenuPath() {
       x = GetActorField(kFieldX, next);
       y = GetActorField(kFieldY, next);
       window = next;
+    }
+    // The last window reopened (REPLAY MODE) gets its own cursor back too.
+    if (d == savedDepth && d < kMenuLevels) {
+      SetActorField(kFieldCursor, window, stack.saved[d].cursor);
+      SetMenuLevelCursorAt(d, stack.saved[d].cursor);
     }
   }
   SetSettingsSlot(kSlotPlayMode, 0);
