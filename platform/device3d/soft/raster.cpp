@@ -338,7 +338,9 @@ struct FastSprite {
     if (dc.stageCount != 1 || !dc.texBound[0] || dc.texCoordSets == 0 || rs[RS_SHADEMODE] == SHADE_GOURAUD) return false;
     if (dc.hasZ && rs[RS_ZENABLE]) return false;
     const uint32_t* st = dc.stages[0].v;
-    if (st[TSS_MAGFILTER] == FILTER_LINEAR || (st[TSS_TEXCOORDINDEX] & 1)) return false;
+    // A stage reads the second coordinate pair only where the vertices carry one (the engine points
+    // its first stage there for the blend graph's draws); otherwise it reads the first.
+    if (st[TSS_MAGFILTER] == FILTER_LINEAR || ((st[TSS_TEXCOORDINDEX] & 1) && dc.texCoordSets > 1)) return false;
     const uint32_t c1 = st[TSS_COLORARG1] & 0xF, c2 = st[TSS_COLORARG2] & 0xF;
     if (st[TSS_COLOROP] == TOP_SELECTARG1 && c1 == TA_TEXTURE) colorModulate = false;
     else if (st[TSS_COLOROP] == TOP_MODULATE && ((c1 == TA_TEXTURE && (c2 == TA_DIFFUSE || c2 == TA_CURRENT)) ||
