@@ -60,6 +60,20 @@ SpanKernelFn ActiveSpanKernel(int index);
 // AVX2 build (four at a time); the caller checks the processor.
 bool TexelTableAvx2(int* out, int c0, int n, double p0, double base, double d, double add, int size);
 
+// A row of a turned (not upright) texture mapping, point sampled: pixel x reads
+// u = uBase + du (x - px0) and v = vBase + dv (x - px0), each clamped to [0, 1], times the
+// texture's width or height, truncated and kept below it; the texel's byte offset is
+// ty x pitch + tx x texBytes.
+struct TurnedRow {
+  double px0, uBase, du, vBase, dv;
+  int32_t width, height, texBytes, pitch;
+};
+
+// Byte offsets of the texels pixels x0 .. x0 + n - 1 read, as the general path finds them, the
+// same double operations in the same order. The texture's pitch is below 32768. AVX2 build (four
+// at a time); the caller checks the processor.
+void TurnedOffsetsAvx2(int32_t* off, int x0, int n, const TurnedRow& r);
+
 // Fills the 16-bit channel description of a channel at `shift` of `bits` bits (0: missing).
 Channel16 MakeChannel16(int shift, int bits, bool alpha);
 
