@@ -610,6 +610,7 @@ bool Cover(const DrawContext& dc, const RVertex& a, const RVertex& b, const RVer
 struct SpanBatch {
   static constexpr int kRuns = 128;
   static constexpr size_t kGather = 32768;
+  static constexpr size_t kSlack = 64;   // fetches in whole steps may write a little past a run
   SpanRun runs[kRuns];
   int count = 0;
   size_t used = 0;
@@ -630,8 +631,8 @@ struct SpanBatch {
     return g;
   }
   void Reserve(size_t texels, SpanKernelFn k, const SpanSetup& s) {
-    if (used + texels * tb > gather.size() || count + 2 > kRuns) Flush(k, s);
-    if (texels * tb > gather.size()) gather.resize(texels * tb);
+    if (used + texels * tb + kSlack > gather.size() || count + 2 > kRuns) Flush(k, s);
+    if (texels * tb + kSlack > gather.size()) gather.resize(texels * tb + kSlack);
   }
   void Push(const SpanRun& r, SpanKernelFn k, const SpanSetup& s) {
     if (count) {
@@ -770,16 +771,17 @@ void TurnedOffsetsSse2(int32_t* off, int x0, int n, const TurnedRow& r) {
   }
 }
 
-void TurnedOffsets(int32_t* off, int x0, int n, const TurnedRow& r) {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  if (avx2 && g_SoftRasterVectorMode != 1) return TurnedOffsetsAvx2(off, x0, n, r);
-  TurnedOffsetsSse2(off, x0, n, r);
-}
-
-// n point-sampled texels of a turned row into g, in pixel order.
+// n point-sampled texels of a turned row into g, in pixel order; up to three more may be written
+// past them.
 void TurnedTexels(const TextureView& t, int x0, int n, const TurnedRow& r, uint8_t* g) {
   const uint8_t* base = t.px.base;
-  if (r.pitch >= 32768 || t.px.height >= 32768) {
+  const bool narrow = r.pitch < 32768 && t.px.height < 32768;
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (narrow && avx2 && g_SoftRasterVectorMode != 1 && static_cast<int64_t>(r.pitch) * t.px.height >= 4) {
+    TurnedTexelsAvx2(g, base, x0, n, r);
+    return;
+  }
+  if (!narrow) {
     // Too wide for the offsets' 16-bit halves: the general path's own arithmetic, one by one.
     for (int i = 0; i < n; ++i) {
       const double col = (x0 + i) - r.px0;
@@ -793,7 +795,7 @@ void TurnedTexels(const TextureView& t, int x0, int n, const TurnedRow& r, uint8
   int32_t off[kChunk];
   for (int done = 0; done < n; done += kChunk) {
     const int m = std::min(kChunk, n - done);
-    TurnedOffsets(off, x0 + done, (m + 3) & ~3, r);   // whole steps: the extra offsets go unread
+    TurnedOffsetsSse2(off, x0 + done, (m + 3) & ~3, r);   // whole steps: the extra offsets go unread
     uint8_t* out = g + static_cast<size_t>(done) * r.texBytes;
     if (r.texBytes == 4) {
       for (int i = 0; i < m; ++i) std::memcpy(out + 4 * i, base + off[i], 4);

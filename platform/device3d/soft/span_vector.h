@@ -69,10 +69,11 @@ struct TurnedRow {
   int32_t width, height, texBytes, pitch;
 };
 
-// Byte offsets of the texels pixels x0 .. x0 + n - 1 read, as the general path finds them, the
-// same double operations in the same order. The texture's pitch is below 32768. AVX2 build (four
-// at a time); the caller checks the processor.
-void TurnedOffsetsAvx2(int32_t* off, int x0, int n, const TurnedRow& r);
+// The texels pixels x0 .. x0 + n - 1 read from the texture at `base`, into `out` in pixel order,
+// found as the general path finds them (the same double operations in the same order). Works in
+// steps of four: up to three texels more are written past the n. The texture's pitch and height
+// are below 32768, and it holds at least 4 bytes. AVX2 build; the caller checks the processor.
+void TurnedTexelsAvx2(uint8_t* out, const uint8_t* base, int x0, int n, const TurnedRow& r);
 
 // Fills the 16-bit channel description of a channel at `shift` of `bits` bits (0: missing).
 Channel16 MakeChannel16(int shift, int bits, bool alpha);
