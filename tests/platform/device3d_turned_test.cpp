@@ -292,4 +292,72 @@ TEST(Device3DTurned, EveryFrameDraws) {
   }
 }
 
+// Textures at the limits of the vector fetches: one texel (too small for a word read), a 16-bit
+// texture whose last texel ends the surface, and rows too wide for 16-bit offsets (fetched one by
+// one). One turned quad across the target for each, drawn both ways.
+TEST(Device3DTurned, TexturesAtTheFetchLimitsGiveTheGeneralPathsBytes) {
+  struct Case { int w, h; const PixelFormat* fmt; };
+  const Case cases[] = {{1, 1, &kRgb565}, {1, 1, &kArgb}, {3, 1, &kArgb4444}, {12, 3, &kArgb4444},
+                        {8200, 3, &kArgb}, {16400, 2, &kRgb565}};
+  for (const Case& c : cases) {
+    std::vector<uint8_t> out[3];
+    for (int pass = 0; pass < 3; ++pass) {
+      soft::g_SoftRasterGeneralOnly = pass == 0;
+      soft::g_SoftRasterVectorMode = pass == 2 ? 2 : 1;
+      SurfaceDevice* dev = SurfaceDeviceCreate(kRgb565);
+      SurfaceDesc desc{};
+      desc.caps = SURFCAPS_3DDEVICE;
+      desc.width = kW;
+      desc.height = kH;
+      desc.hasFormat = true;
+      desc.format = kRgb565;
+      Surface *target = nullptr, *tex = nullptr;
+      ASSERT_EQ(SurfaceCreate(dev, desc, &target), SURF_OK);
+      desc.caps = SURFCAPS_TEXTURE;
+      desc.width = c.w;
+      desc.height = c.h;
+      desc.format = *c.fmt;
+      ASSERT_EQ(SurfaceCreate(dev, desc, &tex), SURF_OK);
+      uint8_t* p;
+      int32_t pitch;
+      SurfaceLock(tex, nullptr, 0, &p, &pitch);
+      const int bytes = static_cast<int>(c.fmt->bitCount / 8);
+      for (int y = 0; y < c.h; ++y) {
+        for (int i = 0; i < c.w * bytes; ++i) p[y * pitch + i] = static_cast<uint8_t>(i * 29 + y * 101 + (i >> 7));
+      }
+      SurfaceUnlock(tex);
+      Render3D* r3d = Render3DCreateSoftware(dev);
+      Device3D* d = nullptr;
+      ASSERT_EQ(r3d->CreateDevice(DEVICE_KIND_HARDWARE, target, &d), DEV3D_OK);
+      d->SetRenderState(RS_CULLMODE, CULL_NONE);
+      d->SetRenderState(RS_ZENABLE, 0);
+      d->SetRenderState(RS_SHADEMODE, SHADE_FLAT);
+      d->SetTexture(0, tex);
+      d->SetTextureStageState(0, TSS_COLOROP, TOP_SELECTARG1);
+      d->SetTextureStageState(0, TSS_ALPHAOP, TOP_SELECTARG1);
+      d->SetTextureStageState(0, TSS_ALPHAARG1, TA_DIFFUSE);
+      // Corners near the target's, turned a little; the texture's own corners at the quad's.
+      const uint32_t white = 0xFFFFFFFF;
+      const VertexTextured q[6] = {{2.3f, 5.1f, 0, 1, white, 0, 0},  {90.7f, 1.2f, 0, 1, white, 1, 0},
+                                   {6.2f, 70.4f, 0, 1, white, 0, 1}, {94.6f, 66.5f, 0, 1, white, 1, 1},
+                                   {6.2f, 70.4f, 0, 1, white, 0, 1}, {90.7f, 1.2f, 0, 1, white, 1, 0}};
+      d->BeginScene();
+      EXPECT_EQ(d->DrawPrimitive(PRIM_TRIANGLELIST, FVF_TEXTURED, q, 6, 0), DEV3D_OK);
+      d->EndScene();
+      SurfaceLock(target, nullptr, 0, &p, &pitch);
+      for (int y = 0; y < kH; ++y) out[pass].insert(out[pass].end(), p + y * pitch, p + y * pitch + kW * 2);
+      SurfaceUnlock(target);
+      delete d;
+      delete r3d;
+      SurfaceRelease(tex);
+      SurfaceRelease(target);
+      SurfaceDeviceDestroy(dev);
+    }
+    soft::g_SoftRasterGeneralOnly = false;
+    soft::g_SoftRasterVectorMode = -1;
+    EXPECT_EQ(out[1], out[0]) << c.w << " x " << c.h << ", SSE2";
+    EXPECT_EQ(out[2], out[0]) << c.w << " x " << c.h << ", AVX2";
+  }
+}
+
 }  // namespace

@@ -771,26 +771,19 @@ void TurnedOffsetsSse2(int32_t* off, int x0, int n, const TurnedRow& r) {
   }
 }
 
-// n point-sampled texels of a turned row into g, in pixel order; up to three more may be written
-// past them.
-void TurnedTexels(const TextureView& t, int x0, int n, const TurnedRow& r, uint8_t* g) {
-  const uint8_t* base = t.px.base;
-  const bool narrow = r.pitch < 32768 && t.px.height < 32768;
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  if (narrow && avx2 && g_SoftRasterVectorMode != 1 && static_cast<int64_t>(r.pitch) * t.px.height >= 4) {
-    TurnedTexelsAvx2(g, base, x0, n, r);
-    return;
+// A turned row's texels one by one, by the general path's own arithmetic: textures too wide for
+// the vector fetches' 16-bit offsets.
+void TurnedTexelsScalar(uint8_t* g, const uint8_t* base, int x0, int n, const TurnedRow& r) {
+  for (int i = 0; i < n; ++i) {
+    const double col = (x0 + i) - r.px0;
+    const int tx = ClampIndex(FloorInt(Clamp01(r.uBase + r.du * col) * r.width), r.width);
+    const int ty = ClampIndex(FloorInt(Clamp01(r.vBase + r.dv * col) * r.height), r.height);
+    std::memcpy(g + i * r.texBytes, base + static_cast<int64_t>(ty) * r.pitch + tx * r.texBytes, r.texBytes);
   }
-  if (!narrow) {
-    // Too wide for the offsets' 16-bit halves: the general path's own arithmetic, one by one.
-    for (int i = 0; i < n; ++i) {
-      const double col = (x0 + i) - r.px0;
-      const int tx = ClampIndex(FloorInt(Clamp01(r.uBase + r.du * col) * r.width), r.width);
-      const int ty = ClampIndex(FloorInt(Clamp01(r.vBase + r.dv * col) * r.height), r.height);
-      std::memcpy(g + i * r.texBytes, base + static_cast<int64_t>(ty) * r.pitch + tx * r.texBytes, r.texBytes);
-    }
-    return;
-  }
+}
+
+// With SSE2: offsets two at a time, then the texels.
+void TurnedTexelsSse2(uint8_t* g, const uint8_t* base, int x0, int n, const TurnedRow& r) {
   constexpr int kChunk = 256;
   int32_t off[kChunk];
   for (int done = 0; done < n; done += kChunk) {
@@ -803,6 +796,15 @@ void TurnedTexels(const TextureView& t, int x0, int n, const TurnedRow& r, uint8
       for (int i = 0; i < m; ++i) std::memcpy(out + 2 * i, base + off[i], 2);
     }
   }
+}
+
+// The point-sampled fetch for a turned mapping of this texture, chosen once per triangle.
+TurnedTexelsFn ChooseTurnedTexels(const TextureView& t) {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  const int tb = t.px.layout.bytes;
+  if (t.px.pitch >= 32768 || t.px.height >= 32768) return &TurnedTexelsScalar;
+  if (avx2 && g_SoftRasterVectorMode != 1 && static_cast<int64_t>(t.px.pitch) * t.px.height >= 4) return TurnedTexelsAvx2(tb);
+  return &TurnedTexelsSse2;
 }
 
 // n bilinear samples of a row into g as 32-bit texels (8-bit blue, green, red, alpha), by the
@@ -834,6 +836,7 @@ struct VectorTri {
   double px0, py0, u0, v0, dudx, dudy, dvdx, dvdy;
   uint32_t diffuse;
   bool useCols, colsInOrder = false;
+  TurnedTexelsFn turned;
   int cols[kColumnCache];
   const uint8_t* rows[kColumnCache];   // texel row of every pixel row, upright mappings
   uint8_t* dstRow;                      // target row of the next row
@@ -861,6 +864,7 @@ struct VectorTri {
       colsInOrder = m.Tables(t, x0, x1 - x0 + 1, y0, y1 - y0 + 1, cols, idx);
       for (int i = 0; i <= y1 - y0; ++i) rows[i] = t.px.base + static_cast<int64_t>(idx[i]) * t.px.pitch;
     }
+    turned = useCols || d.spriteFiltered ? nullptr : ChooseTurnedTexels(t);
     dstRow = d.target.base + static_cast<int64_t>(y0) * d.target.pitch;
   }
 
@@ -903,7 +907,7 @@ struct VectorTri {
     if (dc->spriteFiltered) {
       *gaps = FilteredTexels(t, dc->rs[RS_COLORKEYENABLE] != 0, lo, n, r, g, absent);
     } else {
-      TurnedTexels(t, lo, n, r, g);
+      turned(g, t.px.base, lo, n, r);
     }
     return g;
   }

@@ -92,15 +92,17 @@ bool TexelTableAvx2(int* out, int c0, int n, double p0, double base, double d, d
   return ordered;
 }
 
-void TurnedTexelsAvx2(uint8_t* out, const uint8_t* base, int x0, int n, const TurnedRow& r) {
+namespace {
+
+template <int kTexBytes>
+void TurnedTexelsOf(uint8_t* out, const uint8_t* base, int x0, int n, const TurnedRow& r) {
   const __m256d vp = _mm256_set1_pd(r.px0), ub = _mm256_set1_pd(r.uBase), ud = _mm256_set1_pd(r.du);
   const __m256d vb = _mm256_set1_pd(r.vBase), vd = _mm256_set1_pd(r.dv);
   const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0), four = _mm256_set1_pd(4.0);
   const __m256d w = _mm256_set1_pd(static_cast<double>(r.width)), h = _mm256_set1_pd(static_cast<double>(r.height));
   const __m128i wLast = _mm_set1_epi32(r.width - 1), hLast = _mm_set1_epi32(r.height - 1);
   // Column and row side by side in 16-bit halves, multiplied and added in one step.
-  const __m128i scale = _mm_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(r.pitch) << 16 | static_cast<uint32_t>(r.texBytes)));
-  const __m128i two = _mm_set1_epi32(2), sixteen = _mm_set1_epi32(16);
+  const __m128i scale = _mm_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(r.pitch) << 16 | kTexBytes));
   const int* const words = reinterpret_cast<const int*>(base);
   __m256d c = _mm256_setr_pd(x0, x0 + 1.0, x0 + 2.0, x0 + 3.0);   // whole numbers: adding 4 stays exact
   for (int i = 0; i < n; i += 4) {
@@ -111,20 +113,23 @@ void TurnedTexelsAvx2(uint8_t* out, const uint8_t* base, int x0, int n, const Tu
     const __m128i tx = _mm_min_epi32(_mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_min_pd(_mm256_max_pd(u, zero), one), w)), wLast);
     const __m128i ty = _mm_min_epi32(_mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_min_pd(_mm256_max_pd(v, zero), one), h)), hLast);
     const __m128i off = _mm_madd_epi16(_mm_or_si128(tx, _mm_slli_epi32(ty, 16)), scale);
-    if (r.texBytes == 4) {
+    if constexpr (kTexBytes == 4) {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), _mm_i32gather_epi32(words, off, 1));
     } else {
       // A 16-bit texel read as the upper half of the word two bytes before it, so that no read
       // passes the texel's own end; the texture's first texel as the lower half of the first word.
-      const __m128i low = _mm_cmpgt_epi32(two, off);
+      const __m128i two = _mm_set1_epi32(2), low = _mm_cmpgt_epi32(two, off);
       const __m128i word = _mm_i32gather_epi32(words, _mm_sub_epi32(off, _mm_andnot_si128(low, two)), 1);
-      const __m128i texel = _mm_srlv_epi32(word, _mm_andnot_si128(low, sixteen));
-      const __m128i lowHalf = _mm_and_si128(texel, _mm_set1_epi32(0xFFFF));
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * i), _mm_packus_epi32(lowHalf, lowHalf));
+      const __m128i texel = _mm_and_si128(_mm_srlv_epi32(word, _mm_andnot_si128(low, _mm_set1_epi32(16))), _mm_set1_epi32(0xFFFF));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * i), _mm_packus_epi32(texel, texel));
     }
   }
   _mm256_zeroupper();
 }
+
+}  // namespace
+
+TurnedTexelsFn TurnedTexelsAvx2(int texBytes) { return texBytes == 4 ? &TurnedTexelsOf<4> : &TurnedTexelsOf<2>; }
 
 }  // namespace plat::soft
 

@@ -69,11 +69,13 @@ struct TurnedRow {
   int32_t width, height, texBytes, pitch;
 };
 
-// The texels pixels x0 .. x0 + n - 1 read from the texture at `base`, into `out` in pixel order,
-// found as the general path finds them (the same double operations in the same order). Works in
-// steps of four: up to three texels more are written past the n. The texture's pitch and height
-// are below 32768, and it holds at least 4 bytes. AVX2 build; the caller checks the processor.
-void TurnedTexelsAvx2(uint8_t* out, const uint8_t* base, int x0, int n, const TurnedRow& r);
+// Fetches the texels pixels x0 .. x0 + n - 1 read from the texture at `base`, into `out` in pixel
+// order, found as the general path finds them (the same double operations in the same order).
+// Works in steps of four: up to three texels more are written past the n.
+using TurnedTexelsFn = void (*)(uint8_t* out, const uint8_t* base, int x0, int n, const TurnedRow& r);
+// The fetch for texels of texBytes (2 or 4). The texture's pitch and height are below 32768, and
+// it holds at least 4 bytes. AVX2 build; the caller checks the processor.
+TurnedTexelsFn TurnedTexelsAvx2(int texBytes);
 
 // Fills the 16-bit channel description of a channel at `shift` of `bits` bits (0: missing).
 Channel16 MakeChannel16(int shift, int bits, bool alpha);
