@@ -837,6 +837,8 @@ struct VectorTri {
   uint32_t diffuse;
   bool useCols, colsInOrder = false;
   TurnedTexelsFn turned;
+  bool filterVector;         // bilinear rows sampled by the AVX2 fetch
+  FilterSetup filter;
   int cols[kColumnCache];
   const uint8_t* rows[kColumnCache];   // texel row of every pixel row, upright mappings
   uint8_t* dstRow;                      // target row of the next row
@@ -865,6 +867,17 @@ struct VectorTri {
       for (int i = 0; i <= y1 - y0; ++i) rows[i] = t.px.base + static_cast<int64_t>(idx[i]) * t.px.pitch;
     }
     turned = useCols || d.spriteFiltered ? nullptr : ChooseTurnedTexels(t);
+    filterVector = false;
+    if (d.spriteFiltered) {
+      static const bool avx2 = __builtin_cpu_supports("avx2");
+      filterVector = avx2 && g_SoftRasterVectorMode != 1 && t.px.pitch < 32768 && t.px.height < 32768 &&
+                     static_cast<int64_t>(t.px.pitch) * t.px.height >= 4;
+      const ChannelLayout& l = t.px.layout;
+      for (int k = 0; k < 4; ++k) filter.channel[k] = MakeChannel16(l.shift[k], l.bits[k], k == 3);
+      filter.keyOn = d.rs[RS_COLORKEYENABLE] != 0 && t.keyed;
+      filter.keyLow = t.keyLow;
+      filter.keyHigh = t.keyHigh;
+    }
     dstRow = d.target.base + static_cast<int64_t>(y0) * d.target.pitch;
   }
 
@@ -904,7 +917,9 @@ struct VectorTri {
     const double rowY = y - py0;
     const TurnedRow r{px0, u0 + dudy * rowY, dudx, v0 + dvdy * rowY, dvdx, t.px.width, t.px.height, tb, t.px.pitch};
     uint8_t* g = b.Room(n);
-    if (dc->spriteFiltered) {
+    if (filterVector) {
+      *gaps = FilteredTexelsAvx2(g, absent, t.px.base, lo, n, r, filter);
+    } else if (dc->spriteFiltered) {
       *gaps = FilteredTexels(t, dc->rs[RS_COLORKEYENABLE] != 0, lo, n, r, g, absent);
     } else {
       turned(g, t.px.base, lo, n, r);
@@ -927,7 +942,7 @@ void VectorTriangles(const DrawContext& dc, VectorTri* tris, int count) {
   for (int i = 1; i < count; ++i) yTop = std::min(yTop, tris[i].y0), yBottom = std::max(yBottom, tris[i].y1);
   size_t widest = 0;
   for (int i = 0; i < count; ++i) widest += static_cast<size_t>(tris[i].x1 - tris[i].x0 + 1);
-  if (dc.spriteFiltered && b.absent.size() < widest) b.absent.resize(widest);
+  if (dc.spriteFiltered && b.absent.size() < widest + 4) b.absent.resize(widest + 4);   // fetches in steps of four
   for (int y = yTop; y <= yBottom; ++y) {
     int lo[2], hi[2], order[2], runs = 0;
     uint8_t* dst[2];

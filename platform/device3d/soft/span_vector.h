@@ -77,6 +77,22 @@ using TurnedTexelsFn = void (*)(uint8_t* out, const uint8_t* base, int x0, int n
 // it holds at least 4 bytes. AVX2 build; the caller checks the processor.
 TurnedTexelsFn TurnedTexelsAvx2(int texBytes);
 
+// How a bilinear fetch reads the texture: its channels (widened to 8 bits as a 16-bit texel's
+// are; 8-bit channels of 32-bit texels have mul 1), and the colour key when it applies.
+struct FilterSetup {
+  Channel16 channel[4];   // blue, green, red, alpha
+  bool keyOn;
+  uint32_t keyLow, keyHigh;
+};
+
+// Samples pixels x0 .. x0 + n - 1 of a row bilinearly, as the general path samples them (the
+// four texels around u x width - 0.5, v x height - 0.5, weighed in 1/256 steps, keyed texels left
+// out), into `out` as 32-bit texels of 8-bit blue, green, red and alpha. absent[i] is set where
+// a pixel found only keyed texels; true when some pixel among the n did. Works in steps of four:
+// up to three texels and flags more are written past the n. Texture limits as TurnedTexelsAvx2.
+bool FilteredTexelsAvx2(uint8_t* out, uint8_t* absent, const uint8_t* base, int x0, int n, const TurnedRow& r,
+                        const FilterSetup& f);
+
 // Fills the 16-bit channel description of a channel at `shift` of `bits` bits (0: missing).
 Channel16 MakeChannel16(int shift, int bits, bool alpha);
 
