@@ -68,23 +68,25 @@ void AddSprite(std::vector<VertexTextured>* out, const Sprite& sp) {
   out->insert(out->end(), t, t + 6);
 }
 
-// Texels of every kind: transparent, opaque, partly covered, and the key colour in places.
-std::vector<uint32_t> TexelPattern() {
-  std::vector<uint32_t> t(kTexW * kTexH);
+// Texels of every kind: transparent, opaque, partly covered, and the key colour in places (a
+// block of it, so that some bilinear samples find nothing else).
+std::vector<uint32_t> TexelPattern(int w, int h) {
+  std::vector<uint32_t> t(static_cast<size_t>(w) * h);
   uint32_t seed = 7;
-  for (auto& v : t) {
+  for (size_t i = 0; i < t.size(); ++i) {
     seed = seed * 1103515245u + 12345u;
     const uint32_t pick = (seed >> 20) % 4;
     const uint32_t alpha = pick == 0 ? 0u : (pick == 1 ? 0xFFu : (seed >> 8) & 0xFF);
-    v = alpha << 24 | ((seed >> 4) & 0xFFFFFF);
+    const int x = static_cast<int>(i % w), y = static_cast<int>(i / w);
+    const bool key = (x >= 1 && x <= 2 && y >= 1 && y <= 3) || i % 37 == 3;
+    t[i] = key ? 0xFF00FF00 : alpha << 24 | ((seed >> 4) & 0xFFFFFF);
   }
-  for (int i : {3, 21, 22, 41, 42, 61, 62, 130, 200, 239}) t[i] = 0xFF00FF00;
   return t;
 }
 
 // The sprites of one frame. Each frame has a few, apart, so that one covering another hides
 // little; frames between them reach every angle, scale, placement and clipping edge.
-std::vector<std::vector<Sprite>> Frames() {
+std::vector<std::vector<VertexTextured>> Frames() {
   std::vector<std::vector<Sprite>> frames;
   const float kDeg = 3.14159265f / 180.0f;
   // Angles: the right angles computed (sine and cosine a hair off whole) and exact, and odd ones.
@@ -109,7 +111,11 @@ std::vector<std::vector<Sprite>> Frames() {
   frames.push_back({{-3.0f, 30.0f, 1.5f, 0.3f, false}, {kW + 2.5f, 40.0f, 2.0f, 2.0f, true}});
   frames.push_back({{40.0f, -2.25f, 2.5f, 1.1f, false}, {50.0f, kH + 1.0f, 1.75f, 4.0f, false}});
   frames.push_back({{0.5f, 0.5f, 3.0f, 0.7f, false}, {kW - 0.5f, kH - 0.5f, 3.0f, 5.5f, true}});
-  return frames;
+  std::vector<std::vector<VertexTextured>> lists(frames.size());
+  for (size_t f = 0; f < frames.size(); ++f) {
+    for (const Sprite& sp : frames[f]) AddSprite(&lists[f], sp);
+  }
+  return lists;
 }
 
 // A background of varied bytes, the unused top byte of 32-bit pixels included.
@@ -123,14 +129,24 @@ std::vector<uint8_t> Background(int rowBytes) {
 
 struct Formats { const PixelFormat* target; const PixelFormat* tex; const char* name; };
 
-// Draws every frame with one program and filter; returns the target's bytes after each frame.
-// vector: the device's vector mode (0 none, 1 SSE2, 2 AVX2) unless generalOnly. viewport: draw
-// inside a viewport inset from the target's edges.
-std::vector<std::vector<uint8_t>> Draw(const Formats& fm, const Program& pr, uint32_t filter, bool viewport,
+// What one comparison draws: formats, texture size, program, filter, and a viewport inset from
+// the target's edges or none.
+struct Scene {
+  Formats formats;
+  const Program* program;
+  uint32_t filter;
+  bool viewport;
+  int texW = kTexW, texH = kTexH;
+};
+
+// Draws each frame's vertices onto a fresh background; returns the target's bytes after each.
+// vector: the device's vector mode (0 none, 1 SSE2, 2 AVX2) unless generalOnly.
+std::vector<std::vector<uint8_t>> Draw(const Scene& sc, const std::vector<std::vector<VertexTextured>>& frames,
                                        bool generalOnly, int vector) {
   soft::g_SoftRasterGeneralOnly = generalOnly;
   soft::g_SoftRasterVectorMode = vector;
-  const PixelFormat &targetFmt = *fm.target, &texFmt = *fm.tex;
+  const PixelFormat &targetFmt = *sc.formats.target, &texFmt = *sc.formats.tex;
+  const Program& pr = *sc.program;
   SurfaceDevice* dev = SurfaceDeviceCreate(targetFmt);
   SurfaceDesc desc{};
   desc.caps = SURFCAPS_3DDEVICE;
@@ -141,28 +157,20 @@ std::vector<std::vector<uint8_t>> Draw(const Formats& fm, const Program& pr, uin
   Surface *target = nullptr, *tex = nullptr;
   EXPECT_EQ(SurfaceCreate(dev, desc, &target), SURF_OK);
   desc.caps = SURFCAPS_TEXTURE;
-  desc.width = kTexW;
-  desc.height = kTexH;
+  desc.width = sc.texW;
+  desc.height = sc.texH;
   desc.format = texFmt;
   EXPECT_EQ(SurfaceCreate(dev, desc, &tex), SURF_OK);
   uint8_t* p;
   int32_t pitch;
-  const std::vector<uint32_t> texels = TexelPattern();
+  const std::vector<uint32_t> texels = TexelPattern(sc.texW, sc.texH);
+  const int texBytes = static_cast<int>(texFmt.bitCount / 8);
   SurfaceLock(tex, nullptr, 0, &p, &pitch);
-  for (int y = 0; y < kTexH; ++y) {
-    for (int x = 0; x < kTexW; ++x) {
-      const uint32_t t = texels[y * kTexW + x];
-      if (texFmt.bitCount == 16) {
-        const uint16_t w = static_cast<uint16_t>(t & 0xFFFF);
-        std::memcpy(p + y * pitch + x * 2, &w, 2);
-      } else {
-        std::memcpy(p + y * pitch + x * 4, &t, 4);
-      }
-    }
+  for (int y = 0; y < sc.texH; ++y) {
+    for (int x = 0; x < sc.texW; ++x) std::memcpy(p + y * pitch + x * texBytes, &texels[static_cast<size_t>(y) * sc.texW + x], texBytes);
   }
   SurfaceUnlock(tex);
-  if (texFmt.bitCount == 16) SurfaceSetColorKey(tex, 0xFF00, 0xFF00);
-  else SurfaceSetColorKey(tex, 0xFF00FF00, 0xFF00FF00);
+  SurfaceSetColorKey(tex, texBytes == 2 ? 0xFF00 : 0xFF00FF00, texBytes == 2 ? 0xFF00 : 0xFF00FF00);
 
   Render3D* r3d = Render3DCreateSoftware(dev);
   Device3D* d = nullptr;
@@ -178,8 +186,8 @@ std::vector<std::vector<uint8_t>> Draw(const Formats& fm, const Program& pr, uin
   d->SetTextureStageState(0, TSS_ALPHAARG1, pr.alphaArg);
   d->SetTextureStageState(0, TSS_ALPHAARG2, TA_DIFFUSE);
   d->SetTextureStageState(0, TSS_TEXCOORDINDEX, pr.coordIndex);
-  d->SetTextureStageState(0, TSS_MAGFILTER, filter);
-  d->SetTextureStageState(0, TSS_MINFILTER, filter);
+  d->SetTextureStageState(0, TSS_MAGFILTER, sc.filter);
+  d->SetTextureStageState(0, TSS_MINFILTER, sc.filter);
   d->SetRenderState(RS_ALPHABLENDENABLE, pr.blend != 0);
   d->SetRenderState(RS_SRCBLEND, BLEND_SRCALPHA);
   d->SetRenderState(RS_DESTBLEND, pr.blend == 1 ? BLEND_INVSRCALPHA : BLEND_ONE);
@@ -187,19 +195,17 @@ std::vector<std::vector<uint8_t>> Draw(const Formats& fm, const Program& pr, uin
   d->SetRenderState(RS_ALPHATESTENABLE, pr.test);
   d->SetRenderState(RS_ALPHAREF, 0x80);
   d->SetRenderState(RS_ALPHAFUNC, CMP_GREATER);
-  if (viewport) {
+  if (sc.viewport) {
     EXPECT_EQ(d->SetViewport(Viewport3D{5, 3, kW - 12, kH - 7, 0.0f, 1.0f}), DEV3D_OK);
   }
 
   std::vector<std::vector<uint8_t>> out;
   const int rowBytes = kW * static_cast<int>(targetFmt.bitCount / 8);
-  for (const std::vector<Sprite>& frame : Frames()) {
+  const std::vector<uint8_t> ground = Background(rowBytes);
+  for (const std::vector<VertexTextured>& v : frames) {
     SurfaceLock(target, nullptr, 0, &p, &pitch);
-    const std::vector<uint8_t> ground = Background(rowBytes);
     for (int y = 0; y < kH; ++y) std::memcpy(p + y * pitch, &ground[static_cast<size_t>(y) * rowBytes], rowBytes);
     SurfaceUnlock(target);
-    std::vector<VertexTextured> v;
-    for (const Sprite& sp : frame) AddSprite(&v, sp);
     d->BeginScene();
     EXPECT_EQ(d->DrawPrimitive(PRIM_TRIANGLELIST, FVF_TEXTURED, v.data(), static_cast<uint32_t>(v.size()), 0), DEV3D_OK);
     d->EndScene();
@@ -246,29 +252,33 @@ const Program kPrograms[] = {
     {TOP_MODULATE, TOP_MODULATE, TA_TEXTURE, 0, false, false, 0},
 };
 
-void CompareAll(uint32_t filter, bool viewport) {
+void CompareAll(uint32_t filter) {
+  const auto frames = Frames();
   for (const Formats& f : kFormats) {
-    for (size_t i = 0; i < sizeof(kPrograms) / sizeof(kPrograms[0]); ++i) {
-      const auto general = Draw(f, kPrograms[i], filter, viewport, true, -1);
+    for (const Program& pr : kPrograms) {
+      const Scene sc{f, &pr, filter, false};
+      const auto general = Draw(sc, frames, true, -1);
       for (int vector : {1, 2}) {
-        const auto fast = Draw(f, kPrograms[i], filter, viewport, false, vector);
-        EXPECT_EQ(FirstDifference(fast, general), "") << f.name << ", program " << i << ", vector " << vector;
+        EXPECT_EQ(FirstDifference(Draw(sc, frames, false, vector), general), "")
+            << f.name << ", program " << &pr - kPrograms << ", vector " << vector;
       }
     }
   }
 }
 
-TEST(Device3DTurned, PointSampledSpritesGiveTheGeneralPathsBytes) { CompareAll(FILTER_POINT, false); }
+TEST(Device3DTurned, PointSampledSpritesGiveTheGeneralPathsBytes) { CompareAll(FILTER_POINT); }
 
-TEST(Device3DTurned, BilinearSpritesGiveTheGeneralPathsBytes) { CompareAll(FILTER_LINEAR, false); }
+TEST(Device3DTurned, BilinearSpritesGiveTheGeneralPathsBytes) { CompareAll(FILTER_LINEAR); }
 
 TEST(Device3DTurned, SpritesClippedByAViewportGiveTheGeneralPathsBytes) {
+  const auto frames = Frames();
   for (uint32_t filter : {FILTER_POINT, FILTER_LINEAR}) {
     for (const Formats& f : {kFormats[0], kFormats[2]}) {
-      const auto general = Draw(f, kPrograms[2], filter, true, true, -1);
+      const Scene sc{f, &kPrograms[2], filter, true};
+      const auto general = Draw(sc, frames, true, -1);
       for (int vector : {0, 1, 2}) {
-        const auto fast = Draw(f, kPrograms[2], filter, true, false, vector);
-        EXPECT_EQ(FirstDifference(fast, general), "") << f.name << ", filter " << filter << ", vector " << vector;
+        EXPECT_EQ(FirstDifference(Draw(sc, frames, false, vector), general), "")
+            << f.name << ", filter " << filter << ", vector " << vector;
       }
     }
   }
@@ -277,7 +287,7 @@ TEST(Device3DTurned, SpritesClippedByAViewportGiveTheGeneralPathsBytes) {
 // Agreement above is not agreement on nothing: every frame changes the target from its
 // background, on both sides of a 16-bit target.
 TEST(Device3DTurned, EveryFrameDraws) {
-  const auto frames = Draw(kFormats[2], kPrograms[0], FILTER_POINT, false, false, -1);
+  const auto frames = Draw({kFormats[2], &kPrograms[0], FILTER_POINT, false}, Frames(), false, -1);
   const std::vector<uint8_t> ground = Background(kW * 2);
   for (size_t f = 0; f < frames.size(); ++f) {
     int left = 0, right = 0;
@@ -292,71 +302,27 @@ TEST(Device3DTurned, EveryFrameDraws) {
   }
 }
 
-// Textures at the limits of the vector fetches: one texel (too small for a word read), a 16-bit
-// texture whose last texel ends the surface, and rows too wide for 16-bit offsets (fetched one by
-// one). One turned quad across the target for each, drawn both ways.
+// Textures at the limits of the vector fetches: one texel (too small for a word read), 16-bit
+// textures whose last texel ends the surface, and rows too wide for 16-bit offsets (fetched one
+// by one). One turned quad across the target for each, point sampled and bilinear.
 TEST(Device3DTurned, TexturesAtTheFetchLimitsGiveTheGeneralPathsBytes) {
   struct Case { int w, h; const PixelFormat* fmt; };
-  const Case cases[] = {{1, 1, &kRgb565}, {1, 1, &kArgb}, {3, 1, &kArgb4444}, {12, 3, &kArgb4444},
-                        {8200, 3, &kArgb}, {16400, 2, &kRgb565}};
-  for (const Case& c : cases) {
-    std::vector<uint8_t> out[3];
-    for (int pass = 0; pass < 3; ++pass) {
-      soft::g_SoftRasterGeneralOnly = pass == 0;
-      soft::g_SoftRasterVectorMode = pass == 2 ? 2 : 1;
-      SurfaceDevice* dev = SurfaceDeviceCreate(kRgb565);
-      SurfaceDesc desc{};
-      desc.caps = SURFCAPS_3DDEVICE;
-      desc.width = kW;
-      desc.height = kH;
-      desc.hasFormat = true;
-      desc.format = kRgb565;
-      Surface *target = nullptr, *tex = nullptr;
-      ASSERT_EQ(SurfaceCreate(dev, desc, &target), SURF_OK);
-      desc.caps = SURFCAPS_TEXTURE;
-      desc.width = c.w;
-      desc.height = c.h;
-      desc.format = *c.fmt;
-      ASSERT_EQ(SurfaceCreate(dev, desc, &tex), SURF_OK);
-      uint8_t* p;
-      int32_t pitch;
-      SurfaceLock(tex, nullptr, 0, &p, &pitch);
-      const int bytes = static_cast<int>(c.fmt->bitCount / 8);
-      for (int y = 0; y < c.h; ++y) {
-        for (int i = 0; i < c.w * bytes; ++i) p[y * pitch + i] = static_cast<uint8_t>(i * 29 + y * 101 + (i >> 7));
+  const Case cases[] = {{1, 1, &kRgb565}, {1, 1, &kArgb},      {3, 1, &kArgb4444},
+                        {12, 3, &kArgb4444}, {8200, 3, &kArgb}, {16400, 2, &kRgb565}};
+  const uint32_t c = 0xC0FFFFFF;
+  const std::vector<std::vector<VertexTextured>> quad = {{{2.3f, 5.1f, 0, 1, c, 0, 0},   {90.7f, 1.2f, 0, 1, c, 1, 0},
+                                                          {6.2f, 70.4f, 0, 1, c, 0, 1},  {94.6f, 66.5f, 0, 1, c, 1, 1},
+                                                          {6.2f, 70.4f, 0, 1, c, 0, 1},  {90.7f, 1.2f, 0, 1, c, 1, 0}}};
+  for (const Case& k : cases) {
+    for (uint32_t filter : {FILTER_POINT, FILTER_LINEAR}) {
+      Scene sc{{&kRgb565, k.fmt, ""}, &kPrograms[2], filter, false};
+      sc.texW = k.w, sc.texH = k.h;
+      const auto general = Draw(sc, quad, true, -1);
+      for (int vector : {1, 2}) {
+        EXPECT_EQ(FirstDifference(Draw(sc, quad, false, vector), general), "")
+            << k.w << " x " << k.h << ", filter " << filter << ", vector " << vector;
       }
-      SurfaceUnlock(tex);
-      Render3D* r3d = Render3DCreateSoftware(dev);
-      Device3D* d = nullptr;
-      ASSERT_EQ(r3d->CreateDevice(DEVICE_KIND_HARDWARE, target, &d), DEV3D_OK);
-      d->SetRenderState(RS_CULLMODE, CULL_NONE);
-      d->SetRenderState(RS_ZENABLE, 0);
-      d->SetRenderState(RS_SHADEMODE, SHADE_FLAT);
-      d->SetTexture(0, tex);
-      d->SetTextureStageState(0, TSS_COLOROP, TOP_SELECTARG1);
-      d->SetTextureStageState(0, TSS_ALPHAOP, TOP_SELECTARG1);
-      d->SetTextureStageState(0, TSS_ALPHAARG1, TA_DIFFUSE);
-      // Corners near the target's, turned a little; the texture's own corners at the quad's.
-      const uint32_t white = 0xFFFFFFFF;
-      const VertexTextured q[6] = {{2.3f, 5.1f, 0, 1, white, 0, 0},  {90.7f, 1.2f, 0, 1, white, 1, 0},
-                                   {6.2f, 70.4f, 0, 1, white, 0, 1}, {94.6f, 66.5f, 0, 1, white, 1, 1},
-                                   {6.2f, 70.4f, 0, 1, white, 0, 1}, {90.7f, 1.2f, 0, 1, white, 1, 0}};
-      d->BeginScene();
-      EXPECT_EQ(d->DrawPrimitive(PRIM_TRIANGLELIST, FVF_TEXTURED, q, 6, 0), DEV3D_OK);
-      d->EndScene();
-      SurfaceLock(target, nullptr, 0, &p, &pitch);
-      for (int y = 0; y < kH; ++y) out[pass].insert(out[pass].end(), p + y * pitch, p + y * pitch + kW * 2);
-      SurfaceUnlock(target);
-      delete d;
-      delete r3d;
-      SurfaceRelease(tex);
-      SurfaceRelease(target);
-      SurfaceDeviceDestroy(dev);
     }
-    soft::g_SoftRasterGeneralOnly = false;
-    soft::g_SoftRasterVectorMode = -1;
-    EXPECT_EQ(out[1], out[0]) << c.w << " x " << c.h << ", SSE2";
-    EXPECT_EQ(out[2], out[0]) << c.w << " x " << c.h << ", AVX2";
   }
 }
 
