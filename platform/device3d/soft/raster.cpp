@@ -513,6 +513,8 @@ bool PrepareVectorSprite(const DrawContext& dc) {
         s.alphaTest = f.alphaTest;
         s.alphaFunc = f.alphaFunc;
         s.alphaRef = f.alphaRef;
+        const Pixels& tp = dc.target;
+        s.targetEnd = tp.pitch > 0 ? tp.base + static_cast<int64_t>(tp.pitch) * tp.height : nullptr;
         dc.spriteKernel = index;
         dc.spriteFiltered = filtered;
         dc.spriteState = 1;
@@ -618,7 +620,9 @@ struct SpanBatch {
   std::vector<uint8_t> gather = std::vector<uint8_t>(kGather);
   std::vector<uint8_t> absent;   // a filtered run's pixels without a sample
 
-  void Flush(SpanKernelFn k, const SpanSetup& s) {
+  void Flush(SpanKernelFn k, SpanSetup& s) {
+    s.padLo = gather.data();
+    s.padHi = gather.data() + gather.size();
     if (count) k(s, runs, count);
     count = 0;
     used = 0;
@@ -630,11 +634,11 @@ struct SpanBatch {
     used += static_cast<size_t>(n) * tb;
     return g;
   }
-  void Reserve(size_t texels, SpanKernelFn k, const SpanSetup& s) {
+  void Reserve(size_t texels, SpanKernelFn k, SpanSetup& s) {
     if (used + texels * tb + kSlack > gather.size() || count + 2 > kRuns) Flush(k, s);
     if (texels * tb + kSlack > gather.size()) gather.resize(texels * tb + kSlack);
   }
-  void Push(const SpanRun& r, SpanKernelFn k, const SpanSetup& s) {
+  void Push(const SpanRun& r, SpanKernelFn k, SpanSetup& s) {
     if (count) {
       SpanRun& last = runs[count - 1];
       if (last.tex + static_cast<ptrdiff_t>(last.n) * tb == r.tex && last.dst + static_cast<ptrdiff_t>(last.n) * db == r.dst) {

@@ -28,6 +28,12 @@ struct SpanSetup {
   bool alphaTest;
   uint32_t alphaFunc;
   int alphaRef;
+  // A run's last step may read a whole step of texels past its end where they lie in
+  // [padLo, padHi) (the batch's own fetched texels), and work its target pixels in place where a
+  // whole step of them lies before targetEnd (the pixels past the run written back unchanged).
+  const uint8_t* padLo;
+  const uint8_t* padHi;
+  const uint8_t* targetEnd;
 };
 
 // One run: n texels from `tex` (texBytes each, in pixel order) onto n target pixels from `dst`.
