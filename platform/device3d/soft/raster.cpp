@@ -843,6 +843,7 @@ struct VectorTri {
   TurnedTexelsFn turned;
   bool filterVector;         // bilinear rows sampled by the AVX2 fetch
   FilterSetup filter;
+  TurnedRow row;             // a turned mapping's row: all but its start fixed per triangle
   int cols[kColumnCache];
   const uint8_t* rows[kColumnCache];   // texel row of every pixel row, upright mappings
   uint8_t* dstRow;                      // target row of the next row
@@ -871,6 +872,7 @@ struct VectorTri {
       for (int i = 0; i <= y1 - y0; ++i) rows[i] = t.px.base + static_cast<int64_t>(idx[i]) * t.px.pitch;
     }
     turned = useCols || d.spriteFiltered ? nullptr : ChooseTurnedTexels(t);
+    row = TurnedRow{px0, 0.0, dudx, 0.0, dvdx, t.px.width, t.px.height, t.px.layout.bytes, t.px.pitch};
     filterVector = false;
     if (d.spriteFiltered) {
       static const bool avx2 = __builtin_cpu_supports("avx2");
@@ -919,7 +921,9 @@ struct VectorTri {
       return g;
     }
     const double rowY = y - py0;
-    const TurnedRow r{px0, u0 + dudy * rowY, dudx, v0 + dvdy * rowY, dvdx, t.px.width, t.px.height, tb, t.px.pitch};
+    row.uBase = u0 + dudy * rowY;
+    row.vBase = v0 + dvdy * rowY;
+    const TurnedRow& r = row;
     uint8_t* g = b.Room(n);
     if (filterVector) {
       *gaps = FilteredTexelsAvx2(g, absent, t.px.base, lo, n, r, filter);
