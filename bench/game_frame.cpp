@@ -1,14 +1,23 @@
 // One game step (display list reset, the actor walk with the status display and the session
 // update, the command run) of a play scene built before timing starts. The frame budget at 60
-// steps a second is 16.7 ms. Cases: the player in slow mode among a screenful of bullets; the
-// frame in which 2,000 bullets are cancelled into gems; frames of 1,000 homing gems collected
-// while the sweep bomb crosses the screen.
+// steps a second is 16.7 ms. Cases: the busiest frame of the DEMONIC boss phase (and apart from it
+// that frame's display list drawn through the headless engine); the player in slow mode among a
+// screenful of bullets; the frame in which 2,000 bullets are cancelled into gems; frames of 1,000
+// homing gems collected while the sweep bomb crosses the screen; the waves of area 0 at DEMONIC.
 #include <benchmark/benchmark.h>
+
+#include <ftw.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
+#include "engine/engine.h"
 #include "game/framework/actors.h"
+#include "game/framework/archive_key.h"
 #include "game/framework/commands.h"
 #include "game/framework/drawlist.h"
 #include "game/framework/engine_entries.h"
@@ -16,7 +25,16 @@
 #include "game/framework/input.h"
 #include "game/framework/replay.h"
 #include "game/framework/settings.h"
+#include "game/framework/spawn.h"
+#include "game/framework/sprites.h"
+#include "game/framework/text.h"
+#include "game/play/boss_internal.h"
+#include "game/play/enemies.h"
 #include "game/play/play.h"
+#include "platform/clock.h"
+#include "platform/renderer.h"
+#include "platform/window.h"
+#include "platform/window/headless/headless_window.h"
 
 namespace {
 
@@ -61,7 +79,9 @@ void BuildPlay(int character = 0) {
 }
 
 // 3,900 enemy bullets: 500 in a ring 20 to 59 px around the player (inside graze range, outside
-// hit range), the rest on a grid over the playfield clear of the player.
+// hit range), the rest on a grid over the playfield clear of the player. The near ones have been
+// grazed already: a frame that counts 500 grazes at once reaches a 500th graze, whose milestone
+// clears the screen.
 void BM_SlowModeAmongBullets(benchmark::State& state) {
   BuildPlay();
   int inRange = 0, total = 0;
@@ -69,7 +89,10 @@ void BM_SlowModeAmongBullets(benchmark::State& state) {
     int r = 20 + i % 40;
     int dx, dy;
     PolarToXY(&dx, &dy, (i * 997) % 21600, r);
-    if (SpawnBullet(320 + dx, 240 + dy) > 0) ++inRange, ++total;
+    const int b = SpawnBullet(320 + dx, 240 + dy);
+    if (b < 1) continue;
+    OrActorField(kFieldFlags, b, uint32_t(kBulletGrazeArmed) | uint32_t(kBulletGrazed));
+    ++inRange, ++total;
   }
   for (int i = 0; total < 3900; ++i) {
     int x = 4 + (i * 7) % 632;
@@ -84,7 +107,6 @@ void BM_SlowModeAmongBullets(benchmark::State& state) {
     StepFrame(input);
   }
   state.counters["bullets"] = CountActorsWithFlags(kBulletFlag);
-  state.counters["grazes"] = GetGameVar(kVarGrazes);
   ResetActors();
 }
 BENCHMARK(BM_SlowModeAmongBullets)->Unit(benchmark::kMicrosecond);
@@ -211,5 +233,162 @@ void BM_Area0WavesAtDemonic(benchmark::State& state) {
   ResetActors();
 }
 BENCHMARK(BM_Area0WavesAtDemonic)->Unit(benchmark::kMicrosecond);
+
+// The busiest frame of the DEMONIC boss phase: the area boss's second form at its level 11, both
+// pods held beside it, fires its ring volley (the frame its sweep begins) while revenge bullets,
+// gems and particles fill the pool and the display list's 4,000 entries. The player, invulnerable,
+// stands at the left and does not shoot.
+constexpr int kBossVolleyAge = 384;   // b = 128: the sweep's first frame, a ring volley
+
+int FindKind(int32_t kind) {
+  for (int a = kActorFirstFree; a <= kActorLastFree; ++a) {
+    if (GetActorField(kFieldKind, a) == kind) return a;
+  }
+  return -1;
+}
+
+int FreeSlots() { return CountKind(0); }
+
+void BuildBossPhase() {
+  ResetActors();
+  SetPlayfieldBounds(-8, -8, 648, 488);
+  SetDefaultSettings();
+  SetSettingsSlot(kSlotIntermission, 1);
+  SetSettingsSlot(kSlotDifficulty, kDemonic);
+  SetSettingsSlot(kSlotStartArea, 0);
+  SetSettingsSlot(kSlotPlayMode, 2);
+  g_Engine.SeedRandomLocked(1);
+  RunGameState();
+  SetGameVar(kVarPhase, 3);
+  SetupAreaPhase();
+  // The second form straight away, the waves held off; its pods come at its age 96.
+  while (GetGameVar(kVarPhaseTimer) < 1) StepFrame(0);
+  SetGameVar(kVarWaveCountdown, 1 << 20);
+  SpawnEnemy(560, 240, 8, 17);
+  const int boss = FindKind(kKindEnemy | 17);
+  while (GetActorField(kFieldAge, boss) < 200) {
+    SetActorPos(80, 240, GetPlayerActor());
+    SetGameVar(kVarInvulnerable, 1 << 30);
+    StepFrame(0);
+  }
+}
+
+// Back to the frame before the volley, with the pool refilled: 72-bullet revenge sprays, gems
+// and particle bursts until about 120 slots are left for the frame's own spawns.
+void SetUpBusiestFrame() {
+  ClearTransients();
+  const int boss = FindKind(kKindEnemy | 17);
+  SetActorPosVel(560, 240, 0, 0, boss);
+  SetActorField(kFieldAge, boss, kBossVolleyAge);
+  SetActorField(kBoss17Level, boss, 11);
+  SetActorField(kFieldHp, boss, GetActorField(kFieldHpMax, boss));
+  SetGameVar(kVarPhaseTimer, 1000);
+  SetActorPos(80, 240, GetPlayerActor());
+  SetGameVar(kVarInvulnerable, 1 << 30);
+  for (int i = 0; i < 28; ++i) {
+    BulletPattern& p = g_BulletPattern;
+    ResetBulletPattern(120 + (i * 97) % 480, 40 + (i * 61) % 400, 17, 10800, 12);
+    p.ways = -72;
+    p.spread = 1800;
+    FireBulletPattern();
+  }
+  for (int i = 0; i < 900; ++i) SpawnItem(100 + (i * 37) % 520, 20 + (i * 53) % 440, (i * 311) % 21600, 512, 1);
+  for (int i = 0; FreeSlots() > 120 + 16; ++i) {
+    SpawnParticleBurst(60 + (i * 71) % 560, 30 + (i * 43) % 420, 26, 0x2000380, 16, 800);
+  }
+}
+
+void BM_DemonicBossPhaseBusiestFrame(benchmark::State& state) {
+  ResetEngineEntries();
+  BuildBossPhase();
+  int entries = 0, actors = 0, bullets = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    SetUpBusiestFrame();
+    state.ResumeTiming();
+    StepFrame(0);
+    state.PauseTiming();
+    entries = DrawEntriesUsed() - kDrawSubLayerCount;
+    actors = kActorLastFree - kActorFirstFree + 1 - FreeSlots();
+    bullets = CountActorsWithFlags(kBulletFlag);
+    state.ResumeTiming();
+  }
+  state.counters["entries"] = entries;
+  state.counters["actors"] = actors;
+  state.counters["bullets"] = bullets;
+  state.counters["frame_budget_ms"] = 1000.0 / 60.0;
+  ResetActors();
+}
+BENCHMARK(BM_DemonicBossPhaseBusiestFrame)->Unit(benchmark::kMicrosecond)->Iterations(60);
+
+// The same frame's display list drawn through the engine, headless, on the stand-in data set's
+// sprite sheets (written by make-data), with the software renderer (0) and the 3-D device (1).
+struct EngineOnData {
+  std::string folder, saved;
+  bool started = false;
+
+  bool Start(plat::RendererSetting renderer) {
+    char tmpl[] = "/tmp/vlx_bench_boss_XXXXXX";
+    folder = mkdtemp(tmpl);
+    const std::string cmd = std::string(VLX_MAKE_DATA) + " " + folder + " >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) != 0) return false;
+    char cwd[4096];
+    saved = getcwd(cwd, sizeof cwd) ? cwd : "/";
+    if (chdir(folder.c_str()) != 0) return false;
+    plat::WindowSelectBackend(plat::WindowBackend::Headless);
+    plat::HeadlessReset();
+    plat::SingleCopyLockSetDirectory(folder.c_str());
+    plat::SetRendererSetting(renderer);
+    plat::VirtualClockEnable();
+    ResetEngineEntries();
+    SetLogFileOutputFlagLocked(0);
+    SetScreenModeKeepLocked(640, 480, 32, 60);
+    SetNoTextureSplitFlagLocked(1);
+    SetCreateGraphAlphaFlagLocked(1);
+    if (LibraryInitializeLocked() != 0) return false;
+    started = true;
+    SetDrawTargetLocked(-2);
+    SetArchiveUseFlagLocked(1);
+    SetArchiveExtensionLocked("dat");
+    SetArchiveKeyFromTitle(TextTable[0]);
+    LoadSpriteSheets();
+    return true;
+  }
+  void Stop() {
+    if (started) LibraryTerminateLocked();
+    started = false;
+    plat::VirtualClockDisable();
+    plat::ResetRendererSetting();
+    plat::SingleCopyLockSetDirectory(nullptr);
+    ResetSpriteTable();
+    if (!saved.empty() && chdir(saved.c_str()) != 0) std::abort();
+    nftw(folder.c_str(), [](const char* p, const struct stat*, int, struct FTW*) { return remove(p); }, 16,
+         FTW_DEPTH | FTW_PHYS);
+  }
+};
+
+void BM_DemonicBossPhaseFlush(benchmark::State& state) {
+  EngineOnData engine;
+  if (!engine.Start(state.range(0) ? plat::RendererSetting::Full : plat::RendererSetting::NoDevice3D)) {
+    engine.Stop();
+    return state.SkipWithError("engine start on the data set failed");
+  }
+  BuildBossPhase();
+  SetUpBusiestFrame();
+  StepFrame(0);
+  for (auto _ : state) {
+    FlushDrawList();
+    state.PauseTiming();
+    PresentScreenLocked();
+    ClearDrawTargetLocked();
+    state.ResumeTiming();
+  }
+  state.SetLabel(state.range(0) ? "3-D device" : "software renderer");
+  state.counters["entries"] = DrawEntriesUsed() - kDrawSubLayerCount;
+  state.counters["frame_budget_ms"] = 1000.0 / 60.0;
+  ResetActors();
+  engine.Stop();
+}
+BENCHMARK(BM_DemonicBossPhaseFlush)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 }  // namespace

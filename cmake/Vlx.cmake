@@ -5,6 +5,16 @@ function(vlx_library name dir)
   if(NOT srcs)
     set(srcs ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
   endif()
+  # Kernels in *_avx2.cpp switch their target with a GCC pragma, which clang (the fuzz build) does
+  # not apply to intrinsics; there such files are compiled for AVX2 whole. They run only after the
+  # CPU check, as with GCC.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    foreach(src ${srcs})
+      if(src MATCHES "_avx2\\.cpp$")
+        set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-mavx2")
+      endif()
+    endforeach()
+  endif()
   add_library(${name} STATIC ${srcs})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC Threads::Threads)

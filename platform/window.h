@@ -74,7 +74,9 @@ void WindowSetIcon(WindowId w, int iconId);
 void WindowShow(WindowId w, bool show);
 void WindowSetStyle(WindowId w, uint32_t style, uint32_t exStyle);
 void WindowSetPos(WindowId w, int x, int y, int width, int height, bool topmost);  // outer rectangle
-// Desktop full screen (picture scaled) or back to a window; posts WM_DISPLAYCHANGE afterwards.
+// Desktop full screen or back to a window; posts WM_DISPLAYCHANGE (bits, width, height) afterwards.
+// A full-screen window covers its whole display: its outer and client rectangles are the
+// display's, and moving or sizing it waits until it is a window again.
 void WindowSetFullScreen(WindowId w, bool fullScreen, int width, int height, int bits);
 bool WindowIsFullScreen(WindowId w);
 bool WindowGetRect(WindowId w, WindowRect* r);    // outer, screen coordinates
@@ -85,6 +87,9 @@ void* WindowNativeHandle(WindowId w);             // SDL_Window* on the SDL back
 // Message queue.
 bool PeekWindowMessage(Message* out, WindowId filter, bool remove);  // filter 0: any message
 bool PostWindowMessage(WindowId w, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// As PostWindowMessage, but nothing is added when the same message waits already; true when it
+// waits in the queue afterwards (false when the queue is full or the window is gone).
+bool PostWindowMessageOnce(WindowId w, uint32_t message, uintptr_t wParam, intptr_t lParam);
 void PostQuitMessage(int exitCode);
 intptr_t SendWindowMessage(WindowId w, uint32_t message, uintptr_t wParam, intptr_t lParam);
 intptr_t DispatchWindowMessage(const Message& m); // calls the class procedure of m.window

@@ -44,14 +44,45 @@ int GetLocalDateTime(LocalDateTime* out) {
   return 0;
 }
 
+int GetFullScreenPictureRect(RectI* picture, int* areaLeft, int* areaTop) {
+  const BaseWindowState& w = g_base.win;
+  if (g_base.settings.windowMode || !w.mainWindow) return -1;
+  plat::WindowRect area{};
+  if (!plat::WindowGetClientRect(w.mainWindow, &area)) return -1;
+  const int64_t aw = area.right - area.left, ah = area.bottom - area.top;
+  int sw, sh;
+  GetScreenSizeOrDefault(&sw, &sh);
+  if (aw <= 0 || ah <= 0) return -1;
+  // The wider side meets the area's edge; the other is cut to keep the aspect.
+  int64_t pw = aw, ph = sh * aw / sw;
+  if (ph > ah) {
+    ph = ah;
+    pw = sw * ah / sh;
+  }
+  const int64_t px = (aw - pw) / 2, py = (ah - ph) / 2;
+  *picture = RectI{static_cast<int32_t>(px), static_cast<int32_t>(py), static_cast<int32_t>(px + pw),
+                   static_cast<int32_t>(py + ph)};
+  if (areaLeft) *areaLeft = area.left;
+  if (areaTop) *areaTop = area.top;
+  return 0;
+}
+
 int GetMousePosition(int* x, int* y) {
   int px = 0, py = 0;
   plat::GetCursorPos(&px, &py);
+  RectI picture{};
+  int areaLeft = 0, areaTop = 0;
   if (g_base.settings.windowMode) {
     const plat::WindowRect& c = g_base.win.clientRect;
     double scale = GetWindowScaleRate();
     px = static_cast<int>((px - c.left) / scale);
     py = static_cast<int>((py - c.top - GetToolBarHeight()) / scale);
+  } else if (GetFullScreenPictureRect(&picture, &areaLeft, &areaTop) == 0) {
+    // Full screen shows the picture scaled into the display: back into the game's pixels.
+    int sw, sh;
+    GetScreenSizeOrDefault(&sw, &sh);
+    px = static_cast<int>((px - areaLeft - picture.left) * (static_cast<double>(sw) / (picture.right - picture.left)));
+    py = static_cast<int>((py - areaTop - picture.top) * (static_cast<double>(sh) / (picture.bottom - picture.top)));
   }
   if (x) *x = px;
   if (y) *y = py;

@@ -1,4 +1,5 @@
 // HTTP/1.0 transfers over raw network handles, one step at a time from message processing.
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -18,6 +19,8 @@ namespace {
 // transfer fails as if memory had run out.
 constexpr int kMemoryBodyLimit = 256 << 20;
 constexpr uint32_t kSendWaitMs = 10000;
+// Body bytes one step takes; a server that never pauses must not hold message processing.
+constexpr int kBodyBytesPerStep = 1 << 20;
 
 HttpTransfer* TransferOf(int slot) {
   if (slot < 0 || slot >= HTTP_TABLE_SIZE) return nullptr;
@@ -79,6 +82,21 @@ int ReadStatus(int slot, HttpTransfer* t, bool logFailure) {
 
 bool IsContentLength(const char* line) { return strncmp(line, "Content-Length:", 15) == 0; }
 
+bool StartsWithNoCase(const char* s, const char* prefix) {
+  for (; *prefix; ++s, ++prefix)
+    if (tolower(static_cast<unsigned char>(*s)) != tolower(static_cast<unsigned char>(*prefix))) return false;
+  return true;
+}
+
+// The request is HTTP/1.0, whose bodies are plain bytes; a server that answers in chunks anyway
+// would leave its chunk markers in the body, so such an answer is refused.
+bool IsChunkedEncoding(const char* line) {
+  if (!StartsWithNoCase(line, "Transfer-Encoding:")) return false;
+  for (const char* p = line + 18; *p; ++p)
+    if (StartsWithNoCase(p, "chunked")) return true;
+  return false;
+}
+
 // GET and POST differ only in their request, the failure log and how long a call keeps reading.
 int BodyTransferStep(int slot, bool post) {
   HttpTransfer* t = TransferOf(slot);
@@ -111,6 +129,11 @@ int BodyTransferStep(int slot, bool post) {
         int r = ReadHeader(slot, t, line);
         if (r <= 0) return 0;
         if (strchr(line, ':')) {
+          if (IsChunkedEncoding(line)) {
+            LogWrite("チャンク形式の応答には対応していません\n");
+            HttpTransferFinish(slot, 2, 0);
+            return 0;
+          }
           if (IsContentLength(line)) {
             int length = ParseIntAfterBlank(line);
             t->contentLength = length < 0 ? -1 : length;
@@ -136,7 +159,7 @@ int BodyTransferStep(int slot, bool post) {
         break;
       }
       case 3: {
-        for (;;) {
+        for (int stepBytes = 0;;) {
           int got;
           if (t->outputKind == HTTP_OUT_FILE) {
             char buffer[4096];
@@ -154,6 +177,7 @@ int BodyTransferStep(int slot, bool post) {
           }
           if (got < 0) got = 0;
           t->received += got;
+          stepBytes += got;
           bool complete = t->contentLength >= 0
                               ? t->received >= t->contentLength
                               : ConnectionDown(t->network) && GetNetWorkDataLength(t->network) <= 0;
@@ -162,7 +186,7 @@ int BodyTransferStep(int slot, bool post) {
             HttpTransferFinish(slot, 0, -1);
             return 0;
           }
-          if (got == 0) return 0;
+          if (got == 0 || stepBytes >= kBodyBytesPerStep) return 0;
           if (post && !(t->contentLength >= 0 && t->received < t->contentLength)) return 0;
         }
       }

@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/sync.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -29,8 +30,11 @@ plat::CriticalSection& LogGuard() {
 
 bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
+// The terminal gets the text in the user's character set; the file keeps the engine's bytes.
 void DebugOutput(const char* data, size_t n) {
-  if (n) fwrite(data, 1, n, stderr);
+  if (!n) return;
+  const std::string text = plat::Cp932ToTerminal(std::string_view(data, n));
+  fwrite(text.data(), 1, text.size(), stderr);
 }
 
 // Opens the log file in the start-up folder: positioned at its end, or, for a fresh log, deleted

@@ -455,7 +455,7 @@ void OnMainWindowMove(intptr_t lParam) {
 void UpdateMouseMenuState() {
   if (g_base.settings.windowMode) return;
   int x = 0, y = 0;
-  plat::GetCursorPos(&x, &y);
+  GetMousePosition(&x, &y);   // in the picture's pixels, however the display scales it
   SetMenuPresentMode(y < 60 ? 1 : 0);
   SetMouseCursorVisibleFlag(g_base.win.cursorWanted);
 }

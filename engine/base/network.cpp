@@ -1,5 +1,6 @@
 // Network handles: records in a table of 4097 slots (the listening socket takes the last), raw or
 // length-framed transfers through ring buffers, socket events dispatched from the network window.
+#include <algorithm>
 #include <cstring>
 
 #include "engine/base/handle.h"
@@ -11,6 +12,7 @@
 #include "platform/window.h"
 
 NetworkState g_Network;
+int32_t g_NetworkReceiveLimit = static_cast<int32_t>(NETWORK_FRAME_LIMIT);
 
 namespace {
 
@@ -350,13 +352,21 @@ int RecvSocket(int handle) {
   if (r->error) return LogWrite("このネットワークハンドルにはエラーが発生しています in RecvSocket\n");
   g_Network.recvGuard = 1;
   int result = 0;
-  for (;;) {
+  for (int messages = 0;; ++messages) {
     bool received = false;
     if (r->recvExpected == 0) {
+      if (messages >= NETWORK_RECEIVE_ROUND_MESSAGES) break;
       uint8_t header[4];
       if (plat::NetRecv(r->socket, header, 4, plat::NET_MSG_PEEK) < 4) break;
-      plat::NetRecv(r->socket, header, 4, 0);
       uint32_t length = GetLength(header);
+      // Full: the message stays in the socket until the program reads, or asks for more than
+      // the handle holds.
+      if (length <= NETWORK_FRAME_LIMIT && r->recvRing.dataLength > 0 &&
+          static_cast<int64_t>(r->recvRing.dataLength) + length > g_NetworkReceiveLimit &&
+          r->recvRing.dataLength >= r->recvWanted) {
+        break;
+      }
+      plat::NetRecv(r->socket, header, 4, 0);
       if (length > NETWORK_FRAME_LIMIT) {
         LogPrintf("受信データを保存するリングバッファのリサイズに失敗しました(データサイズ %d byte)",
                   static_cast<int>(length));
@@ -474,7 +484,14 @@ int RecvCommon(int handle, void* buffer, int n, int peek) {
   if (!r) return -1;
   RecvSocket(handle);
   if (!r->framing) return plat::NetRecv(r->socket, buffer, n, peek ? plat::NET_MSG_PEEK : 0);
-  if (n < 0 || r->recvRing.dataLength < n) return -1;
+  if (n < 0) return -1;
+  // A full handle takes in more once the program asks for more than it holds.
+  if (r->recvRing.dataLength < n && n > r->recvWanted) {
+    r->recvWanted = n;
+    RecvSocket(handle);
+  }
+  if (r->recvRing.dataLength < n) return -1;
+  r->recvWanted = 0;
   if (RingBufferRead(&r->recvRing, buffer, n, peek) != 0) return -1;
   RecvSocket(handle);
   return 0;

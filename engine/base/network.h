@@ -10,6 +10,14 @@ constexpr int NETWORK_CONNECTION_SLOTS = 4096;
 constexpr uint32_t NETWORK_SOCKET_MESSAGE = 0x505;
 // A framed message longer than this is refused: the handle is marked in error and dropped.
 constexpr uint32_t NETWORK_FRAME_LIMIT = 64u << 20;
+// What one handle keeps of received messages that the program has not read: a message that would
+// take the ring past this waits in the socket (and the peer is held back by the connection's own
+// flow control) until the program has read, or has asked to read more than the handle holds; a lone
+// message up to the frame limit always fits. Tests lower it.
+extern int32_t g_NetworkReceiveLimit;
+// Messages one receive call takes before it leaves the rest to the next round, so that a peer
+// that never stops sending cannot hold the program inside one call.
+constexpr int NETWORK_RECEIVE_ROUND_MESSAGES = 256;
 
 struct SocketRecord {
   int32_t inUse;
@@ -32,6 +40,7 @@ struct SocketRecord {
   SocketRecord* next;
   int32_t acceptNew;              // accepted and not yet handed out by GetNewAcceptNetWork
   uint32_t acceptOrder;
+  int32_t recvWanted;             // framed: the longest read the program asked for and did not get
 };
 
 struct NetworkState {

@@ -39,6 +39,10 @@ int64_t GetMicrosecondCount(int useCpuCounter);
 int WaitMillisecondsPumping(int ms);
 int GetLocalDateTime(LocalDateTime* out);
 int GetMousePosition(int* x, int* y);
+// Where full screen shows the picture: the screen size scaled to fit the window's display with its
+// aspect kept, centred, relative to the display's top-left (given in screen coordinates through
+// the optional out values). -1 in window mode or without a window.
+int GetFullScreenPictureRect(RectI* picture, int* areaLeft, int* areaTop);
 int SetMouseCursorVisibleFlag(int flag);
 int ComputeCursorVisibility();
 int IsMenuInUse();

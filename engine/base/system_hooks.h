@@ -27,7 +27,7 @@ int GetCurrentDrawTarget();                  // -2 back screen, -4 front screen,
 void UpdateFrontScreenDrawArea();            // the client moved while drawing to the front screen
 void ResetDrawAreaViewport();
 void PaintWindowBlack();
-void PresentBackScreenToWindowNoWait();
+void RepaintWindowWithLastFrame();         // a repaint shows the last presented frame again
 void PresentScreenToWindow();                // for the saved-screen redraw
 void SetDrawValidGraphCreateFlag(int flag);
 int CreateBlackGraphForScreen(int width, int height);   // graph from a black image, or -1

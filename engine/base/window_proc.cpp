@@ -181,7 +181,9 @@ intptr_t MainWindowProc(plat::WindowId w, uint32_t message, uintptr_t wParam, in
       s.painting = 1;
       if (!s.active && s.savedScreenGraph && !st.alwaysRun) RedrawSavedScreen();
       if (!g_base.startup.initialised) PaintWindowBlack();
-      if (GetCurrentDrawTarget() == -2) PresentBackScreenToWindowNoWait();
+      // The back screen may hold a frame being drawn, or after a flip the one before: the window
+      // gets the frame last presented.
+      if (GetCurrentDrawTarget() == -2) RepaintWindowWithLastFrame();
       s.painting = 0;
       return 0;
 

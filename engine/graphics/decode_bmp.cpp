@@ -90,7 +90,7 @@ bool DecodeRle(const BmpInfo& b, uint8_t* out, int pitch, bool four) {
       if (i & 1) ++i;
     }
   }
-  return true;   // data ended without its end marker: what was decoded stands
+  return false;   // data cut before its end marker: the picture is not whole
 }
 
 uint8_t* AllocZeroed(int64_t bytes) {
@@ -170,6 +170,7 @@ int DecodeBmpToBaseImage(StreamSource* s, BaseImage* image) {
   if (headerSize < 40 || headerSize > size || width <= 0 || height == 0 || height == INT32_MIN) return -1;
   b.width = width;
   b.rows = height < 0 ? -height : height;
+  if (!ImageSizeAllowed(b.width, b.rows)) return -1;
   b.bottomUp = height > 0;
   const int bits = b.bits;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return -1;

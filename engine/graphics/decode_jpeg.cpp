@@ -134,7 +134,8 @@ int DecodeJpegInner(JpegWork* w, StreamSource* s, BaseImage* image) {
   cinfo->mem->max_memory_to_use = static_cast<long>(g_ImageMaxPixelBytes);
   SetJpegStreamSource(cinfo, s);
   jpeg_read_header(cinfo, TRUE);
-  if (!ImagePixelBytesFit(static_cast<int64_t>(cinfo->image_width) * cinfo->image_height * cinfo->num_components)) {
+  if (!ImageSizeAllowed(cinfo->image_width, cinfo->image_height) ||
+      !ImagePixelBytesFit(static_cast<int64_t>(cinfo->image_width) * cinfo->image_height * cinfo->num_components)) {
     LogPrintf("JPEG: image size %ux%u refused", cinfo->image_width, cinfo->image_height);
     return -1;
   }

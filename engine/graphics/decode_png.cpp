@@ -68,6 +68,10 @@ int DecodePngInner(PngWork* w, StreamSource* s, BaseImage* image) {
   png_uint_32 width = 0, height = 0;
   int bitDepth = 0, colorType = 0, interlace = 0;
   png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
+  if (!ImageSizeAllowed(width, height)) {
+    LogPrintf("PNG: image size %ux%u refused", width, height);
+    return -1;
+  }
   if (!PngDataCanFit(width, height, bitDepth, png_get_channels(png, info), w->record.endPosition)) {
     LogPrintf("PNG: image size %ux%u exceeds its data", width, height);
     return -1;

@@ -49,7 +49,7 @@ int DecodeBgraToBaseImage(StreamSource* s, BaseImage* image) {
   if (size < 16 || !StreamReadExact(s, h, sizeof(h)) || std::memcmp(h, "BGRA", 4) != 0) return -1;
   const uint32_t format = Le32(h + 4);
   const int32_t width = static_cast<int32_t>(Le32(h + 8)), height = static_cast<int32_t>(Le32(h + 12));
-  if ((format != 0x08080808u && format != 0x10101010u) || width <= 0 || height <= 0) return -1;
+  if ((format != 0x08080808u && format != 0x10101010u) || !ImageSizeAllowed(width, height)) return -1;
   const int64_t sample = format == 0x08080808u ? 4 : 8;
   const int64_t pitch = static_cast<int64_t>(width) * 4;
   if (static_cast<int64_t>(width) * height > (size - 16) / sample) return -1;
@@ -220,7 +220,7 @@ int DecodeDdsToBaseImage(StreamSource* s, BaseImage* image) {
     alpha = DdsFormatTable[row][5];
   }
   if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return -1;
-  if (width == 0 || height == 0 || width > 0xFFFF || height > 0xFFFF) return -1;
+  if (!ImageSizeAllowed(width, height)) return -1;
   const int64_t rowBytes = static_cast<int64_t>(bits / 8) * width;
   const int64_t pitch = (flags & 8) ? static_cast<int64_t>(pitchOrSize) : rowBytes;
   if (pitch < rowBytes || pitch > INT32_MAX || pitch * height > size - 128) return -1;

@@ -93,7 +93,7 @@ int RefreshMovie(const GraphRecord* g) {
 int DrawGraphAtPoint(int x, int y, int graph, int trans) {
   if (NotAvailable()) return 0;
   GraphRecord* g = GetGraphRecord(graph);
-  if (g == nullptr) return -1;
+  if (g == nullptr || !CoordsInReach({x, y})) return -1;
   if (g_DrawState.blendGraph != -1 && IsBlendGraphTooSmall(g) != 0) return -1;
   WaitWhileInactive();
   const RectI r = {x, y, x + g->width, y + g->height};
@@ -110,7 +110,7 @@ int DrawGraphAtPoint(int x, int y, int graph, int trans) {
 int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int trans) {
   if (NotAvailable()) return 0;
   GraphRecord* g = GetGraphRecord(graph);
-  if (g == nullptr) return -1;
+  if (g == nullptr || !CoordsInReach({x1, y1, x2, y2})) return -1;
   if (g_DrawState.blendGraph != -1 && IsBlendGraphTooSmall(g) != 0) return -1;
   WaitWhileInactive();
   RectI r;
@@ -128,7 +128,10 @@ int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int trans) {
 int DrawGraphRotated(float x, float y, double scale, double angle, int graph, int trans, int turn) {
   if (NotAvailable()) return 0;
   GraphRecord* g = GetGraphRecord(graph);
-  if (g == nullptr) return -1;
+  // The scaled graph, too, must stay within reach; an angle that is no number turns nothing.
+  if (g == nullptr || !CoordsInReachF({x, y, scale * g->width, scale * g->height}) || !std::isfinite(angle)) {
+    return -1;
+  }
   if (g_DrawState.blendGraph != -1 && IsBlendGraphTooSmall(g) != 0) return -1;
   // The rotated bounding box, widened by 5 on every side.
   const int xi = TruncToInt(x), yi = TruncToInt(y);
@@ -161,7 +164,7 @@ int DrawGraphRotatedCall(int x, int y, double scale, double angle, int graph, in
 
 int DrawGraphMirrored(int x, int y, int graph, int trans) {
   GraphRecord* g = GetGraphRecord(graph);
-  if (g == nullptr) return -1;
+  if (g == nullptr || !CoordsInReach({x, y})) return -1;
   return DrawGraphStretched(x + g->width, y, x, y + g->height, graph, trans);
 }
 
@@ -169,7 +172,7 @@ int DrawGraphFourCorners(float x1, float y1, float x2, float y2, float x3, float
                          int trans) {
   if (NotAvailable()) return 0;
   GraphRecord* g = GetGraphRecord(graph);
-  if (g == nullptr) return -1;
+  if (g == nullptr || !CoordsInReachF({x1, y1, x2, y2, x3, y3, x4, y4})) return -1;
   if (g_DrawState.blendGraph != -1 && IsBlendGraphTooSmall(g) != 0) return -1;
   RectI r = {0xFFFFFF, 0xFFFFFF, 0, 0};
   const float xs[4] = {x1, x2, x3, x4}, ys[4] = {y1, y2, y3, y4};
@@ -194,7 +197,10 @@ int DrawGraphTiledRotated(int x1, int y1, int x2, int y2, int ox, int oy, double
                           int trans) {
   if (NotAvailable()) return 0;
   GraphRecord* g = GetGraphRecord(graph);
-  if (g == nullptr) return -1;
+  if (g == nullptr || !CoordsInReach({x1, y1, x2, y2, ox, oy}) ||
+      !CoordsInReachF({scale * g->width, scale * g->height}) || !std::isfinite(angle)) {
+    return -1;
+  }
   WaitWhileInactive();
   const RectI r = {x1, y1, x2, y2};
   return DrawInBracket(
@@ -204,6 +210,7 @@ int DrawGraphTiledRotated(int x1, int y1, int x2, int y2, int ox, int oy, double
 }
 
 int DrawGraphRectPart(int x, int y, int srcX, int srcY, int w, int h, int graph, int trans, int turn) {
+  if (!CoordsInReach({x, y, srcX, srcY, w, h})) return -1;
   SavedDrawArea saved;
   NarrowDrawArea(&saved, {x, y, x + w, y + h});
   int result;
@@ -220,7 +227,7 @@ int DrawGraphRectPart(int x, int y, int srcX, int srcY, int w, int h, int graph,
 int DrawGraphRectStretched(int x1, int y1, int x2, int y2, int srcX, int srcY, int srcW, int srcH, int graph,
                            int trans) {
   GraphRecord* g = GetGraphRecord(graph);
-  if (g == nullptr) return -1;
+  if (g == nullptr || !CoordsInReach({x1, y1, x2, y2, srcX, srcY, srcW, srcH})) return -1;
   if (srcW == 0 || srcH == 0) return -1;
   const bool revX = x1 > x2, revY = y1 > y2;
   RectI o;
@@ -255,6 +262,7 @@ using BoxDraw = int (*)(int x1, int y1, int x2, int y2, uint32_t colour);
 
 int DrawBoxBy(int x1, int y1, int x2, int y2, uint32_t colour, BoxDraw deviceDraw, BoxDraw softwareDraw) {
   if (NotAvailable()) return 0;
+  if (!CoordsInReach({x1, y1, x2, y2})) return -1;
   WaitWhileInactive();
   RectI r;
   OrderedRect(&r, x1, y1, x2, y2);
@@ -282,6 +290,7 @@ int DrawOvalShape(int cx, int cy, int rx, int ry, uint32_t colour, int fill) {
   if (NotAvailable()) return 0;
   WaitWhileInactive();
   if (rx < 0 || ry < 0) return 0;
+  if (!CoordsInReach({cx, cy, rx, ry})) return -1;
   const RectI r = {cx - rx - 1, cy - ry - 1, cx + rx + 1, cy + ry + 1};
   return DrawInBracket(
       &r, ShapesByDevice() != 0,

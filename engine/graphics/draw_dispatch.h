@@ -4,6 +4,7 @@
 #pragma once
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 
 #include "engine/graphics/draw_state.h"
 
@@ -13,6 +14,21 @@ inline int TruncToInt(double v) {
   if (v >= 2147483647.0) return 2147483647;
   if (v <= -2147483648.0) return static_cast<int>(-2147483647 - 1);
   return static_cast<int>(v);
+}
+
+// Positions, corners and radii of draws and screen captures lie within +-DRAW_COORD_LIMIT. Past it
+// nothing can land on a target (targets and graphs are far smaller), while sums of a position and
+// a size would leave int: such calls are refused with -1 before any arithmetic.
+constexpr int64_t DRAW_COORD_LIMIT = int64_t{1} << 24;
+inline bool CoordsInReach(std::initializer_list<int64_t> values) {
+  for (int64_t v : values)
+    if (v < -DRAW_COORD_LIMIT || v > DRAW_COORD_LIMIT) return false;
+  return true;
+}
+inline bool CoordsInReachF(std::initializer_list<double> values) {
+  for (double v : values)
+    if (!(v >= -static_cast<double>(DRAW_COORD_LIMIT) && v <= static_cast<double>(DRAW_COORD_LIMIT))) return false;
+  return true;
 }
 
 int DrawGraphRotated(float x, float y, double scale, double angle, int graph, int trans, int turn);

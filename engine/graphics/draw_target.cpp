@@ -141,6 +141,26 @@ int CopySurfaceRect(plat::Surface* target, plat::Surface* source, int x, int y, 
   return 0;
 }
 
+// A draw that reaches past the rectangle it announced would write outside the work surface; with
+// the draw area narrowed, the renderers' own clipping keeps it inside.
+static void NarrowDrawAreaToWork(SoftwareDrawTarget* t) {
+  t->savedArea = g_DrawState.drawArea;
+  std::memcpy(t->savedAreaF, g_DrawState.drawAreaF, sizeof(t->savedAreaF));
+  t->areaNarrowed = 1;
+  g_DrawState.drawArea = t->clippedRect;
+  g_DrawState.drawAreaF[0] = static_cast<float>(t->clippedRect.left);
+  g_DrawState.drawAreaF[1] = static_cast<float>(t->clippedRect.top);
+  g_DrawState.drawAreaF[2] = static_cast<float>(t->clippedRect.right);
+  g_DrawState.drawAreaF[3] = static_cast<float>(t->clippedRect.bottom);
+}
+
+static void RestoreNarrowedDrawArea(SoftwareDrawTarget* t) {
+  if (!t->areaNarrowed) return;
+  g_DrawState.drawArea = t->savedArea;
+  std::memcpy(g_DrawState.drawAreaF, t->savedAreaF, sizeof(t->savedAreaF));
+  t->areaNarrowed = 0;
+}
+
 int BeginSoftwareDrawTarget(Surface2DRecord* part, int copy, const RectI* sourceRect, const RectI* updateRect,
                             int noConvert, uint32_t* colour, uint32_t* colour2) {
   g_SoftwareDrawTarget.directBlit = 0;
@@ -218,6 +238,7 @@ int BeginSoftwareDrawTarget(Surface2DRecord* part, int copy, const RectI* source
       t.lockedSurface = s.work;
       t.lockRect = RectI{0, 0, cw, ch};
       t.viaWork = 1;
+      NarrowDrawAreaToWork(&t);
       if (t.convert) {
         ConvertPixelsInPlace(pixels, pitch, cw, ch, StandardColorData(), &s.colorData);
         if (colour) *colour = ConvertColorDataPixel(StandardColorData(), &s.colorData, *colour);
@@ -272,6 +293,7 @@ int BeginSoftwareDrawTarget(Surface2DRecord* part, int copy, const RectI* source
   }
   if (!ok) {
     if (t.locked) plat::SurfaceUnlock(t.lockedSurface);
+    RestoreNarrowedDrawArea(&t);
     t.locked = 0;
     t.viaWork = 0;
     t.destination = nullptr;
@@ -307,6 +329,7 @@ int EndSoftwareDrawTarget() {
     RectI back{0, 0, w, h};
     CopySurfaceRect(t.targetSurface, s.work, t.targetRect.left, t.targetRect.top, &back, -1);
   }
+  RestoreNarrowedDrawArea(&t);
   t.locked = t.sourceLocked = t.viaWork = t.failed = 0;
   return 0;
 }

@@ -8,6 +8,7 @@
 #include "engine/base/handle.h"
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
+#include "engine/graphics/draw_dispatch.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/surface2d.h"
 #include "platform/files.h"
@@ -178,7 +179,7 @@ int GetGraphDimensions(int graph, int* width, int* height) {
 int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int graph, int flag) {
   if (g_DrawState.notAvailable) return 0;
   GraphRecord* g = GetGraphRecord(graph);
-  if (!g) return -1;
+  if (!g || !CoordsInReach({x1, y1, x2, y2})) return -1;
   WaitWhileInactive();
   EndSceneCurrent();
   if (g->create.texture) return GetDrawScreenGraph3D(x1, y1, x2, y2, g, flag);

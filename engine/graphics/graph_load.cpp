@@ -71,7 +71,8 @@ int LoadImageWithAlphaFile(const char* fileName, const void* memImage, int memSi
 static int LoadMovieToGraph(const char* fileName, int textureRequest, int movieOption) {
   const int savedBits = g_DrawState.createBitDepth;
   const int savedSystemMemory = g_DrawState.createSystemMemory;
-  const int textureAvailable = IsTextureDrawAvailable();
+  // The movie's own graph may need textures off; the caller's setting comes back afterwards.
+  const int savedUseTexture = g_DrawState.useTexture;
   StreamSource probe{*GetFileStreamFunctions(), FileOpen(fileName, 0)};
   if (probe.handle == 0) {
     LogPrintf("グラフィックファイル %s がありません", fileName);
@@ -100,7 +101,7 @@ static int LoadMovieToGraph(const char* fileName, int textureRequest, int movieO
   }
   g_DrawState.createBitDepth = savedBits;
   g_DrawState.createSystemMemory = savedSystemMemory;
-  g_DrawState.useTexture = textureAvailable;
+  g_DrawState.useTexture = savedUseTexture;
   GraphRecord* g = graph > 0 ? GetGraphRecord(graph) : nullptr;
   if (!g) {
     CloseMovieOfGraph(movie);   // nothing else would ever close it

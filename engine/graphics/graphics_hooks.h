@@ -104,6 +104,9 @@ int SetDrawTargetSurface3D(int toMask);
 // Window, start-up and message processing (engine base).
 void WaitWhileInactive();
 int GetMainClientScreenRect(RectI* r);      // client rectangle in screen coordinates; -1 without a main window
+// Full screen: the picture's rectangle in the window, scaled to fit with its aspect kept; -1 in
+// window mode or without a window.
+int GetFullScreenPictureRect(RectI* picture, int* areaLeft, int* areaTop);
 void GetDesktopSize(int* width, int* height);
 int GetDesktopMetrics(int* width, int* height, int* bits);
 int GetWindowModeFlag();                    // 1 window, 0 full screen

@@ -29,6 +29,11 @@ bool StreamReadExact(StreamSource* s, void* dst, size_t bytes) {
   return s->fn.read(dst, 1, bytes, s->handle) == bytes;
 }
 
+bool ImageSizeAllowed(int64_t width, int64_t height) {
+  return width > 0 && height > 0 && width <= IMAGE_MAX_SIDE && height <= IMAGE_MAX_SIDE &&
+         width * height <= IMAGE_MAX_PIXELS;
+}
+
 bool ImagePixelBytesFit(int64_t bytes) { return bytes > 0 && bytes <= g_ImageMaxPixelBytes && bytes <= INT32_MAX; }
 
 void SetupAlphaColorData32(ColorData* cd) {
@@ -120,7 +125,7 @@ int LoadImageToBaseImage(const char* fileName, const void* memImage, int memSize
 int AllocBaseImagePixels(int width, int height, BaseImage* image) {
   std::memset(image, 0, sizeof(*image));
   SetupFullColorData24(&image->colorData);
-  if (width <= 0 || height <= 0) return -1;
+  if (!ImageSizeAllowed(width, height)) return -1;
   const int64_t pitch = (static_cast<int64_t>(image->colorData.pixelBytes) * width + 3) & ~int64_t{3};
   if (!ImagePixelBytesFit(pitch * height)) return -1;
   image->pixels = static_cast<uint8_t*>(TRACKED_ALLOC(static_cast<size_t>(pitch * height)));

@@ -91,4 +91,9 @@ extern const uint32_t DdsFormatTable[][6];
 int64_t StreamSizeFromStart(StreamSource* stream);   // size, the stream left at 0; -1 when unknown
 bool StreamReadExact(StreamSource* stream, void* dst, size_t bytes);
 bool ImagePixelBytesFit(int64_t bytes);                // within 1..g_ImageMaxPixelBytes
+// Pictures are at most IMAGE_MAX_SIDE pixels wide and high and IMAGE_MAX_PIXELS pixels in all: a
+// few header bytes must not make a tiny file into a picture of hundreds of megabytes.
+constexpr int64_t IMAGE_MAX_SIDE = 16384;
+constexpr int64_t IMAGE_MAX_PIXELS = int64_t{8192} * 8192;
+bool ImageSizeAllowed(int64_t width, int64_t height);
 void SetupAlphaColorData32(ColorData* cd);             // A8R8G8B8

@@ -119,7 +119,11 @@ int OpenMovieStreams(MovieRecord* rec, plat::SurfaceDevice* device, const char* 
   if (std::strlen(fileName) >= MOVIE_FILE_NAME_SIZE) return FailOpen(rec, failMessage);
   if (rec->fileName != fileName) std::memmove(rec->fileName, fileName, std::strlen(fileName) + 1);
   if (plat::MovieStreamOpenFile(rec->stream, rec->fileName) != plat::MOVIE_OK) {
-    if (rec->temporaryFile || CopyToTemporaryFile(rec) != 0) return FailOpen(rec, failMessage);
+    // A plain file the decoder refused would only be refused again as a copy (and a large one
+    // would be copied whole first); only a file inside an archive is worth copying out.
+    if (rec->temporaryFile || plat::FileExists(rec->fileName) || CopyToTemporaryFile(rec) != 0) {
+      return FailOpen(rec, failMessage);
+    }
     if (plat::MovieStreamOpenFile(rec->stream, rec->fileName) != plat::MOVIE_OK) {
       plat::FileDelete(rec->fileName);
       return FailOpen(rec, failMessage);

@@ -105,6 +105,11 @@ struct SoftwareDrawTarget {
   int32_t failed;                      // the last begin could not lock: nothing may be drawn
   RectI askedUpdateRect, askedSourceRect;   // as the last begin was given them (zero when null)
   int32_t askedNoConvert;
+  // Through the work surface only the clipped rectangle has pixels behind it: the draw area is
+  // narrowed to it from the begin to the end, and put back then.
+  int32_t areaNarrowed;
+  RectI savedArea;
+  float savedAreaF[4];
 };
 extern SoftwareDrawTarget g_SoftwareDrawTarget;
 
@@ -168,9 +173,13 @@ void ConvertBltToSurface(const SurfaceTargetDesc* target, const MemImg* source, 
 uint64_t GetPresentFrameCount();
 // Shows the primary surface (or, without a display object, the back image) through the presenter.
 void ShowScreenThroughPresenter(const RectI* destination);
+// Shows again what the last present showed (a window repaint), whatever is drawn since.
+void ShowLastPresentedFrame();
 
 // Screen-mode change.
 int ChangeScreenMode(int width, int height, int depth, int force, int refresh);
+// Widest and highest screen a mode change builds (an 8K display fits).
+constexpr int SCREEN_MAX_SIDE = 8192;
 int SetScreenModeKeep(int width, int height, int depth, int refresh);
 int SetSoftwareScreenMode(int useHardware);
 int SwitchDisplayMode(plat::SurfaceDevice* object, int desktopWidth, int desktopHeight, int width, int height,

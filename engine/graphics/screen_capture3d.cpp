@@ -129,8 +129,10 @@ int CreateWorkTexture(const SurfaceDataRecord* d, plat::Surface** out) {
   return plat::SurfaceCreate(ScreenSurfaceDevice(), desc, out);
 }
 
-int TileKeyToAlpha(const SurfaceDataRecord* d) {
-  return d->create.alphaChannel ? 1 : 0;
+// The transparent colour becomes alpha 0 whenever the texture's format can hold it: a texture of a
+// graph made without an alpha channel still carries one for transparent drawing.
+int TileKeyToAlpha(const ColorData* textureFormat) {
+  return textureFormat != nullptr && textureFormat->alphaWidth > 0 ? 1 : 0;
 }
 
 }  // namespace
@@ -175,7 +177,7 @@ static int G_D3D_GetDrawScreenGraphFunction5(int x1, int y1, int x2, int y2, Gra
     const RectI from = {t.source.left - src.left, t.source.top - src.top, t.source.right - src.left,
                         t.source.bottom - src.top};
     ConvertImageBlt(tp, tpitch, tcd, wp, wpitch, screenCd, nullptr, 0, nullptr, t.textureX, t.textureY, &from, 0,
-                    TileKeyToAlpha(t.data), t.data->transparentColor, g_DrawState.reductionMode, 0, 0, 0);
+                    TileKeyToAlpha(tcd), t.data->transparentColor, g_DrawState.reductionMode, 0, 0, 0);
     UnlockSurfaceData(t.dataHandle, nullptr);
     ApplySurfaceColorKey(t.dataHandle);
   }
@@ -348,7 +350,7 @@ int ConvertWorkToTile(const TileCopy& t, plat::Surface* work, int, int, int, int
   const ColorData* cd = TextureColorData(t.data);
   const RectI area = {t.textureX, t.textureY, t.textureX + t.width, t.textureY + t.height};
   ConvertImageBlt(tp, tpitch, cd, wp, wpitch, cd, nullptr, 0, nullptr, t.textureX, t.textureY, &area, 0,
-                  TileKeyToAlpha(t.data), t.data->transparentColor, g_DrawState.reductionMode, 0, 0, 0);
+                  TileKeyToAlpha(cd), t.data->transparentColor, g_DrawState.reductionMode, 0, 0, 0);
   plat::SurfaceUnlock(work);
   plat::SurfaceUnlock(t.data->surface);
   return 0;

@@ -7,6 +7,7 @@
 #include "engine/base/memory.h"
 #include "engine/base/str_helpers.h"
 #include "engine/graphics/convert_blt.h"
+#include "engine/graphics/draw_dispatch.h"
 #include "engine/graphics/graph.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/screen.h"
@@ -371,7 +372,7 @@ int GetDrawScreenGraph2D(int x1, int y1, int x2, int y2, GraphRecord* g, int) {
 
 int SaveDrawScreenToBmp(int x1, int y1, int x2, int y2, const char* fileName) {
   ScreenState& s = g_ScreenState;
-  if (NoDisplayObject()) return -1;
+  if (NoDisplayObject() || !CoordsInReach({x1, y1, x2, y2})) return -1;
   WaitWhileInactive();
   CloseSceneAndFlush();
   RectI rect{x1, y1, x2, y2};

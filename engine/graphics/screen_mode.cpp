@@ -399,6 +399,14 @@ int ChangeScreenMode(int width, int height, int depth, int force, int refresh) {
 
 int SetScreenModeKeep(int width, int height, int depth, int refresh) {
   if (width == 0 || height == 0 || (depth != 8 && depth != 16 && depth != 32 && depth != -1)) return -1;
+  // The change tears the screen down before it builds the new one, and a screen it cannot build
+  // ends the program: a size no surface can have is refused first, and the old mode stays.
+  const int newWidth = width == -1 ? g_ScreenState.width : width;
+  const int newHeight = height == -1 ? g_ScreenState.height : height;
+  if (newWidth < 1 || newHeight < 1 || newWidth > SCREEN_MAX_SIDE || newHeight > SCREEN_MAX_SIDE ||
+      refresh < -1) {
+    return LogPrintf("画面モード %d x %d は作成できません", width, height);
+  }
   DeleteAllGraphHandles(0);
   int result = ChangeScreenMode(width, height, depth, 0, refresh);
   if (result != 0) return result;

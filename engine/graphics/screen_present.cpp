@@ -68,19 +68,32 @@ void PresentDestination(RectI* src, RectI* dest) {
   }
 }
 
+// Where a whole screen-sized picture goes in the window: full screen fits it to the display with
+// black bars; a window shows it at the window's scale.
+RectI PictureOutputRect(int width, int height) {
+  RectI picture{};
+  if (GetFullScreenPictureRect(&picture, nullptr, nullptr) == 0) return picture;
+  const double scale = GetWindowModeFlag() ? GetWindowScaleRate() : 1.0;
+  return RectI{0, 0, static_cast<int32_t>(scale * width), static_cast<int32_t>(scale * height)};
+}
+
+void ShowImageAsPicture(const MemImg* image, const ColorData* cd) {
+  if (!image->pixels) return;
+  plat::PresenterSetWindow(GetMainWindowNativeHandle());
+  plat::PresentImage img = ImageOfMemImg(image, cd);
+  const RectI out = PictureOutputRect(img.width, img.height);
+  plat::PresenterShow(img, out.left, out.top, out.right - out.left, out.bottom - out.top);
+}
+
 }  // namespace
 
 void ShowScreenThroughPresenter(const RectI* destination) {
   ScreenState& s = g_ScreenState;
-  plat::PresenterSetWindow(GetMainWindowNativeHandle());
-  int width, height;
-  GetScreenSize(&width, &height);
   if (s.noDirectDraw) {
-    if (!s.backImage.pixels) return;
-    plat::PresentImage img = ImageOfMemImg(&s.backImage, &s.colorData);
-    plat::PresenterShow(img, 0, 0, destination->right - destination->left, destination->bottom - destination->top);
+    ShowImageAsPicture(&s.backImage, &s.colorData);
     return;
   }
+  plat::PresenterSetWindow(GetMainWindowNativeHandle());
   if (!s.primary) return;
   const bool window = GetWindowModeFlag() != 0;
   // A window shows its client area of the desktop at 1:1; full screen shows the recorded mode
@@ -99,16 +112,23 @@ void ShowScreenThroughPresenter(const RectI* destination) {
   if (window) {
     plat::PresenterShow(img, clipped.left - area.left, clipped.top - area.top, img.width, img.height);
   } else {
-    RectI client{0, 0, width, height};
-    GetMainClientScreenRect(&client);
-    int outW = client.right - client.left, outH = client.bottom - client.top;
-    if (outW <= 0 || outH <= 0) {
-      outW = width;
-      outH = height;
-    }
-    plat::PresenterShow(img, 0, 0, outW, outH);
+    const RectI out = PictureOutputRect(img.width, img.height);
+    plat::PresenterShow(img, out.left, out.top, out.right - out.left, out.bottom - out.top);
   }
   plat::SurfaceUnlock(s.primary);
+}
+
+void ShowLastPresentedFrame() {
+  ScreenState& s = g_ScreenState;
+  if (s.noDirectDraw) {
+    // The front image keeps the picture last shown (see KeepFrontImageAsShown).
+    ShowImageAsPicture(&s.primaryImage, &s.colorData);
+    return;
+  }
+  if (!s.device || !s.primary) return;
+  RectI src, dest;
+  PresentDestination(&src, &dest);
+  ShowScreenThroughPresenter(&dest);
 }
 
 void ConvertBltToSurface(const SurfaceTargetDesc* target, const MemImg* source, int x, int y, int width,
@@ -320,9 +340,7 @@ int UpdateFrontScreenRect(const RectI* rect) {
     ShowScreenThroughPresenter(&dest);
     return 0;
   }
-  plat::PresenterSetWindow(GetMainWindowNativeHandle());
-  plat::PresentImage img = ImageOfMemImg(&s.primaryImage, &s.colorData);
-  plat::PresenterShow(img, 0, 0, img.width, img.height);
+  ShowImageAsPicture(&s.primaryImage, &s.colorData);
   return 0;
 }
 

@@ -30,12 +30,7 @@ int ChangeScreenModeKeep() { return ChangeScreenMode(-1, -1, -1, 1, -1); }
 
 int GetCurrentDrawTarget() { return g_DrawState.drawScreen; }
 
-void PresentBackScreenToWindowNoWait() {
-  const int wait = GetFlipWaitsVBlank();
-  SetFlipWaitsVBlank(0);
-  PresentToWindow();
-  SetFlipWaitsVBlank(wait);
-}
+void RepaintWindowWithLastFrame() { ShowLastPresentedFrame(); }
 
 void PresentScreenToWindow() { PresentToWindow(); }
 

@@ -293,6 +293,7 @@ int DrawTextDefaultFont(int x, int y, const char* text, uint32_t color, uint32_t
 
 int DrawTextWithFont(int x, int y, const char* text, uint32_t color, int font, uint32_t edgeColor, int vertical) {
   if (text == nullptr || text[0] == '\0' || g_DrawState.notAvailable) return 0;
+  if (!CoordsInReach({x, y})) return -1;
   const int texturePath = g_DrawState.useTexture && Direct3DInUse();
   const FontRecord* f = GetFontRecord(font);
   if (f == nullptr) return LogWrite("フォントハンドル値が異常です\n");

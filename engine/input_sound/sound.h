@@ -163,12 +163,21 @@ int CreateSoundBuffers(const plat::WaveFormat* format, int bytes, int kind, int 
 
 // ---- source conversion ----
 int OpenSoundConvert(const StreamSource* source, SoundConvert* c);
+// 1 for PCM the mixer plays: 8 or 16 bits, one or two channels, 100..200000 Hz, block align and
+// bytes per second agreeing with them.
+int IsPlayablePcmFormat(const plat::WaveFormat* f);
 int ReadSoundConvert(SoundConvert* c, void* dst, int bytes);
 int SeekSoundConvert(SoundConvert* c, int frame);
 int CloseSoundConvert(SoundConvert* c);
 void GetSoundConvertFormat(const SoundConvert* c, plat::WaveFormat* out);
 int GetSoundConvertSize(SoundConvert* c);
 int ConvertSoundToPcmBuffer(SoundConvert* c, plat::WaveFormat* format, uint8_t** pcm, int* size);
+// Bytes of PCM the source gives at its start, decoded into the block and left there unread; 0 when
+// it gives nothing. Every kind of load refuses a source that does not give one whole frame.
+int SoundConvertFirstBlockBytes(SoundConvert* c);
+// Sound files read whole into memory, and the PCM of a sound decoded whole, are at most this many
+// bytes (about 25 minutes of 44.1 kHz 16-bit stereo); longer sounds are refused, or are streamed.
+constexpr int64_t SOUND_WHOLE_LIMIT = 256 << 20;
 int BuildWaveImage(uint8_t** image, int* size, const void* format, int formatSize, const void* data,
                    int dataSize);
 

@@ -73,6 +73,11 @@ int GetBufferSlotPosition(SoundBufferSlot* slot, uint32_t* play) {
 int CreateSoundBuffers(const plat::WaveFormat* format, int bytes, int kind, int count, int handle) {
   SoundRecord* r = GetSoundRecord(handle);
   if (!r || !gSoundSystem.started || bytes <= 0) return -1;
+  // What a file described is checked here, so that only a device that cannot make a sound buffer
+  // ends the program; a bad file's load fails.
+  if (!format || !IsPlayablePcmFormat(format) || bytes % format->blockAlign != 0) {
+    return LogWrite("サウンドバッファの形式が不正です\n");
+  }
   plat::SoundBufferDesc desc{36, 0, (uint32_t)bytes, format};
   if (kind == SOUND_KIND_MEMORY) {
     if (count < 1) count = 1;

@@ -13,7 +13,6 @@ namespace {
 // Format records above this are not sound formats (the largest real one, Microsoft ADPCM with 256
 // predictor pairs, is about 1 KB).
 constexpr uint32_t kMaxFormatChunk = 4096;
-constexpr int kMaxPcmBlock = 0x7FFFFFFF;
 
 uint32_t Le32(const uint8_t* p) {
   return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
@@ -22,14 +21,6 @@ uint16_t Le16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
 
 bool ReadExact(const StreamSource* s, void* dst, size_t n) {
   return s->fn.read(dst, 1, n, s->handle) == n;
-}
-
-// Formats the mixer can play; anything else would only fail later, when its buffer is made.
-bool PlayablePcm(const plat::WaveFormat& f) {
-  return f.formatTag == 1 && (f.channels == 1 || f.channels == 2) &&
-         (f.bitsPerSample == 8 || f.bitsPerSample == 16) && f.samplesPerSec >= 100 &&
-         f.samplesPerSec <= 200000 && f.blockAlign == f.channels * f.bitsPerSample / 8 &&
-         f.avgBytesPerSec > 0;
 }
 
 int OpenPcmWave(SoundConvert* c) {
@@ -44,7 +35,11 @@ int OpenPcmWave(SoundConvert* c) {
       f.extraSize = 0;
       if (f.channels != 0) f.bitsPerSample = (uint16_t)(f.blockAlign / f.channels * 8);
     }
-    ok = PlayablePcm(f);
+    // The bytes-per-second field is redundant and often wrong in files written by other tools;
+    // the ring and every rate figure come from rate x block align. Fields that disagree beyond
+    // that are refused.
+    f.avgBytesPerSec = f.samplesPerSec * f.blockAlign;
+    ok = IsPlayablePcmFormat(&f);
   }
   TrackedFree(fmt);
   if (!ok) return -1;
@@ -78,6 +73,13 @@ void ResetConvert(SoundConvert* c) {
 }
 
 }  // namespace
+
+int IsPlayablePcmFormat(const plat::WaveFormat* f) {
+  return f->formatTag == 1 && (f->channels == 1 || f->channels == 2) &&
+         (f->bitsPerSample == 8 || f->bitsPerSample == 16) && f->samplesPerSec >= 100 &&
+         f->samplesPerSec <= 200000 && f->blockAlign == f->channels * f->bitsPerSample / 8 &&
+         f->avgBytesPerSec == f->samplesPerSec * f->blockAlign;
+}
 
 int64_t StreamSizeOf(const StreamSource* s) {
   int64_t here = s->fn.tell(s->handle);
@@ -182,6 +184,20 @@ int ReadSoundConvert(SoundConvert* c, void* dst, int bytes) {
   return done;
 }
 
+int SoundConvertFirstBlockBytes(SoundConvert* c) {
+  if (!c->open) return -1;
+  if (c->bytesInBlock == 0 && !c->atEnd) {
+    c->readPosition = 0;
+    int n = ReadBlock(c);
+    if (n <= 0) {
+      c->atEnd = 1;
+      return 0;
+    }
+    c->bytesInBlock = n;
+  }
+  return c->bytesInBlock;
+}
+
 int SeekSoundConvert(SoundConvert* c, int frame) {
   if (!c->open) return -1;
   if (frame < 0) frame = 0;
@@ -232,6 +248,7 @@ int ConvertSoundToPcmBuffer(SoundConvert* c, plat::WaveFormat* format, uint8_t**
   // The expected size comes from the file and may be wrong: start with at most 16 MB and grow as
   // the data really arrives.
   int capacity = std::max(std::min(expected, 16 << 20), 4096);
+  if (c->method == SOUND_CONVERT_PCM && c->dataSize > SOUND_WHOLE_LIMIT) return -1;
   auto* buf = static_cast<uint8_t*>(TRACKED_ALLOC((size_t)capacity));
   if (!buf) return -1;
   SeekSoundConvert(c, 0);
@@ -244,8 +261,11 @@ int ConvertSoundToPcmBuffer(SoundConvert* c, plat::WaveFormat* format, uint8_t**
   int got = 0;
   for (;;) {
     if (got == capacity) {
-      if (capacity >= kMaxPcmBlock / 2) break;
-      int grown = capacity * 2;
+      if (capacity >= SOUND_WHOLE_LIMIT) {
+        TrackedFree(buf);
+        return -1;
+      }
+      int grown = (int)std::min<int64_t>((int64_t)capacity * 2, SOUND_WHOLE_LIMIT);
       auto* nb = static_cast<uint8_t*>(TRACKED_ALLOC((size_t)grown));
       if (!nb) {
         TrackedFree(buf);

@@ -163,6 +163,35 @@ int OpenAcmWave(SoundConvert* c) {
   return FinishAcmOpen(c);
 }
 
+// Frames are looked for this far past the tag or the last frame: a file that is no MP3 is given up
+// after a look at its start, not scanned to its end.
+constexpr int64_t kMp3SyncWindow = 64 << 10;
+constexpr int kScanBufferSize = 64 << 10;
+
+// The scan's reads, a buffer at a time rather than a byte per stream call.
+struct ScanReader {
+  ScanReader(const StreamSource* source, int64_t limit)
+      : s(source), end(limit), buffer(static_cast<uint8_t*>(TRACKED_ALLOC(kScanBufferSize))) {}
+  bool Get(int64_t pos, uint8_t* out) {
+    if (pos < base || pos >= base + length) {
+      if (pos >= end || s->fn.seek(s->handle, pos, 0) != 0) return false;
+      const size_t want = (size_t)std::min<int64_t>(kScanBufferSize, end - pos);
+      base = pos;
+      length = (int64_t)s->fn.read(buffer, 1, want, s->handle);
+      if (length <= 0) {
+        length = 0;
+        return false;
+      }
+    }
+    *out = buffer[pos - base];
+    return true;
+  }
+  const StreamSource* s;
+  int64_t end;
+  uint8_t* buffer;
+  int64_t base = 0, length = 0;
+};
+
 int OpenMp3(SoundConvert* c) {
   const StreamSource* s = &c->source;
   int64_t size = StreamSizeOf(s);
@@ -183,22 +212,28 @@ int OpenMp3(SoundConvert* c) {
       audioEnd = size - 128;
     }
   }
+  ScanReader scan{s, audioEnd};
+  if (!scan.buffer) return -1;
   MpegFrame first{};
   bool found = false;
   int64_t dataStart = 0, lastEnd = 0, total = 0;
-  int64_t at = pos;
-  while (at < audioEnd) {
+  int64_t at = pos, searchFrom = pos;
+  bool bad = false;
+  while (at < audioEnd && at - searchFrom < kMp3SyncWindow) {
     uint8_t b;
-    if (s->fn.seek(s->handle, at, 0) != 0 || s->fn.read(&b, 1, 1, s->handle) != 1) break;
+    if (!scan.Get(at, &b)) break;
     at += 1;
     if (b != 0xFF) continue;
     uint8_t h[4] = {0xFF, 0, 0, 0};
-    if (s->fn.read(h + 1, 1, 1, s->handle) != 1) break;
+    if (!scan.Get(at, &h[1])) break;
     at += 1;
     if ((h[1] & 0xF0) != 0xF0) continue;   // that byte is not looked at again as a 0xFF
-    if (s->fn.read(h + 2, 1, 2, s->handle) != 2) break;
+    if (!scan.Get(at, &h[2]) || !scan.Get(at + 1, &h[3])) break;
     MpegFrame f;
-    if (!ParseFrameHeader(h, &f)) return -1;
+    if (!ParseFrameHeader(h, &f)) {
+      bad = true;
+      break;
+    }
     int64_t start = at - 2;
     // A frame that ends exactly at the end of the audio is whole and counts.
     if (start + f.length > audioEnd) break;
@@ -209,10 +244,14 @@ int OpenMp3(SoundConvert* c) {
     }
     total += f.samples;
     lastEnd = start + f.length;
-    at = lastEnd;
-    if (total > 0x7FFFFFFF) return -1;
+    at = searchFrom = lastEnd;
+    if (total > 0x7FFFFFFF) {
+      bad = true;
+      break;
+    }
   }
-  if (!found) return -1;
+  TrackedFree(scan.buffer);
+  if (bad || !found) return -1;
   auto* fmt = static_cast<uint8_t*>(TRACKED_CALLOC(30));
   if (!fmt) return -1;
   Put16(fmt, plat::WAVE_TAG_MPEGLAYER3);

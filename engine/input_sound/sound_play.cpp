@@ -116,7 +116,7 @@ int ReadWholeFile(const char* fileName, uint8_t** image, int* size) {
   FileSeek(fh, 0, 2);
   int64_t n = FileTell(fh);
   FileSeek(fh, 0, 0);
-  auto* p = n >= 0 && n <= 0x7FFFFFFF ? static_cast<uint8_t*>(TRACKED_ALLOC(n > 0 ? (size_t)n : 1)) : nullptr;
+  auto* p = n >= 0 && n <= SOUND_WHOLE_LIMIT ? static_cast<uint8_t*>(TRACKED_ALLOC(n > 0 ? (size_t)n : 1)) : nullptr;
   if (!p) {
     FileClose(fh);
     return LogPrintf("右記のファイルのロードに必要なメモリの確保に失敗しました：%s", fileName);

@@ -199,7 +199,7 @@ void CloseSourceAfterFailure(SoundStreamSource* s) {
 // The whole stream into tracked memory; -1 when it cannot be measured, had or read.
 int ReadWholeStream(const StreamSource* src, uint8_t** image, int* size, bool logMemory) {
   int64_t n = StreamSizeOf(src);
-  if (n < 0 || n > 0x7FFFFFFF) return LogWrite("音声データの読み込みに失敗しました");
+  if (n < 0 || n > SOUND_WHOLE_LIMIT) return LogWrite("音声データの読み込みに失敗しました");
   src->fn.seek(src->handle, 0, 0);
   auto* p = static_cast<uint8_t*>(TRACKED_ALLOC(n > 0 ? (size_t)n : 1));
   if (!p) {
@@ -321,6 +321,12 @@ int AddSreamSound(const StreamSource* stream, int repeatCount, int handle, int k
 
   plat::WaveFormat fmt{};
   GetSoundConvertFormat(&s->converter, &fmt);
+  // What the memory load refuses, a stream refuses too: a source that decodes to no whole frame.
+  const int firstBytes = SoundConvertFirstBlockBytes(&s->converter);
+  if (fmt.blockAlign == 0 || firstBytes < fmt.blockAlign) {
+    CloseSourceAfterFailure(s);
+    return LogWrite("音声データのオープンに失敗しました");
+  }
   if (index == 0) {
     r->format = fmt;
     SoundRecord* share = shareHandle != handle ? GetSoundRecord(shareHandle) : nullptr;

@@ -4,11 +4,3 @@
 #include "game/framework/game_hooks.h"
 
 void ReturnToParentMenu(int) {}
-
-void DrawEnemy07() {}
-void DrawEnemy08() {}
-void DrawEnemy10() {}
-void DrawEnemy12() {}
-void DrawEnemy13() {}
-void DrawEnemy16() {}
-void DrawEnemy17() {}

@@ -47,6 +47,7 @@ struct Run {
   const HarnessOptions* options;
   HarnessResult* result;
   bool headless;
+  bool virtualClock;
   std::vector<HarnessKeyStep> steps;
   size_t nextStep = 0;
   std::vector<int> held;
@@ -131,7 +132,7 @@ void BeforePass() {
   HarnessPicture pic;
   // Before the first pass the screen still shows the loading picture.
   if (r.frame == 0 && r.shots.count(kLoadingShot) && LastPicture(&pic)) SaveShot("shot_loading.png", pic);
-  if (r.headless) plat::VirtualClockAdvance(kVirtualMsPerPass);
+  if (r.virtualClock) plat::VirtualClockAdvance(kVirtualMsPerPass);
   ApplyKeys();
   if (r.frame == r.options->startPlayFrame) {
     SetSettingsSlot(kSlotContinues, 0);
@@ -300,13 +301,14 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
   plat::ProcessSelectBackend(plat::ProcessBackend::Headless);
   plat::ProcessResetRecord();
   const bool scriptedKeys = run.headless || !run.steps.empty();
+  // A scripted window run has no one watching in real time: it runs on the virtual clock too.
+  run.virtualClock = run.headless || scriptedKeys || options.virtualClock;
   if (run.headless) {
     plat::WindowSelectBackend(plat::WindowBackend::Headless);
     plat::HeadlessReset();
     plat::PresenterSelectBackend(plat::PresentBackend::Headless);
     plat::SoundSetBackend(plat::SoundBackend::Manual);
     plat::ManualSoundReset();
-    plat::VirtualClockEnable();
   } else {
     plat::WindowSelectBackend(plat::WindowBackend::Sdl);
     plat::PresenterSelectBackend(plat::PresentBackend::Auto);
@@ -316,6 +318,7 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
   plat::InputSelectBackend(scriptedKeys ? plat::InputBackend::Scripted : plat::InputBackend::Sdl);
   if (scriptedKeys) plat::ScriptedInputReset();
   plat::PresenterReset();
+  if (run.virtualClock) plat::VirtualClockEnable();
 
   g_run = &run;
   g_Engine.MessageBox = AnswerBox;
@@ -331,7 +334,7 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
   g_run = nullptr;
   if (scriptedKeys)
     for (int k : run.held) plat::ScriptedKey(k, false);
-  if (run.headless) plat::VirtualClockDisable();
+  if (run.virtualClock) plat::VirtualClockDisable();
   plat::PresenterKeepPixels(false);
   plat::ProcessSelectBackend(plat::ProcessBackend::Auto);
   plat::ResetRendererSetting();

@@ -27,6 +27,8 @@ struct HarnessOptions {
   std::string playbackReplay;           // this replay is played back once the title runs
   int playbackFrame = -1;               // ... or from this frame on (the title must be running)
   bool window = false;                  // the real SDL window (for a display or the virtual X server)
+  bool virtualClock = false;            // a window run on the virtual clock too (always so headless,
+                                        // and whenever keys are scripted): passes run flat out
   std::string renderer;                 // "full", "soft" or "nodisplay"; empty: the environment's
   std::function<void(int frame)> onFrame;   // after every presented pass
 };

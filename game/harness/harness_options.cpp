@@ -28,6 +28,8 @@ const char kUsage[] =
     "  --start-play N        start a play at frame N (the title must run), as GAME START would\n"
     "  --playback FILE       play this replay back once the title runs\n"
     "  --window              the real window instead of the headless one\n"
+    "  --virtual-clock       with --window: run on the virtual clock, as fast as the machine goes\n"
+    "                        (so already when --keys is given)\n"
     "  --renderer R          full, soft or nodisplay\n";
 
 std::string Absolute(const std::string& path) {
@@ -67,6 +69,8 @@ int HarnessMain(int argc, char** argv) {
       return 0;
     } else if (a == "--window") {
       o.window = true;
+    } else if (a == "--virtual-clock") {
+      o.virtualClock = true;
     } else if (a == "--record-demo") {
       o.recordReplay = "dat/vlxdemo0.rpy";
     } else if (!hasValue) {

@@ -256,6 +256,8 @@ void DyingEnemyTask(int actor) {
     SetActorPos(x, y, actor);
   }
   if (t < kDyingFrames && t % 2 == 0) {
+    // Drawn in the order named: the point's heading (the bursts draw their own), the flare's
+    // heading, its scale.
     int px = x, py = y;
     const int heading = GameRandom(21600);
     AddPolarToXY(&px, &py, heading, t);

@@ -134,6 +134,9 @@ void EnemyBehaviour50(int actor);
 // In no slot: available to scripts.
 void EnemyBehaviourSpare(int actor);
 void SweepLineHit(int actor);
+// Draw routines in no slot of ActorDrawTable, available to scripts.
+void DrawSpinningPair();
+void DrawOffsetFlare();
 
 // The bosses' behaviours (slots 7, 8, 10, 12, 13, 16, 17), built beside these.
 void EnemyBehaviour07(int actor);

@@ -326,6 +326,7 @@ void EnemyBehaviour14(int actor) {
   if (s.x > 720) OrActorField(kFieldFlags, actor, kFlagDead);
   SetActorField(kFieldSpin, actor, GetActorField(kFieldVx, actor));
   if (s.t >= 30 && s.t < 90 && s.level >= 5 && s.t % 4 == 0) {
+    // Drawn in the order named: the heading, the offset, then the casing's heading and speed.
     int heading = 10800;
     if (s.level != 5) heading = GameRandom(600) + 10500;
     const int dy = GameRandom(32);

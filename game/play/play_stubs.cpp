@@ -6,7 +6,6 @@
 #include "game/framework/settings.h"
 #include "game/play/play.h"
 
-
 // Front end. The intro card ends at once, as it does in playback; the result screen ends the
 // recording and leaves an idle session, without its window.
 void StartReplayForPlay() { BeginReplay((GetSettingsSlot(kSlotPlayMode) & kPlayReplay) != 0); }

@@ -230,6 +230,7 @@ void SpawnFormation(int controller, int id, int age, int k, bool spawnFrame, int
       const int e = SpawnEnemy(720, y, kWaveLayer, id);
       if (e < 1) return;
       SetActorField(kFieldHeading, e, 10800);
+      // The height was drawn first, the spin only for a spinner that was made.
       const int spin = GameRandom(600) - 300;
       SetActorField(kFieldSpin, e, spin);
       SetActorField(kFieldVx, e, WrapMul(-256, level / 2 + 8));

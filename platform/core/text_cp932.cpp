@@ -3,7 +3,11 @@
 // byte is replaced at a known place and never passed on.
 #include <errno.h>
 #include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 #include "platform/text.h"
@@ -90,6 +94,61 @@ struct Encoder {
   }
 };
 
+// UTF-8 through an open descriptor; a character the target cannot hold, or a broken sequence,
+// becomes one '?'.
+std::string FromUtf8(iconv_t cd, std::string_view utf8) {
+  std::string out;
+  if (cd == iconv_t(-1)) {
+    for (unsigned char c : utf8) out += c < 0x80 ? char(c) : '?';
+    return out;
+  }
+  out.reserve(utf8.size());
+  char* in = const_cast<char*>(utf8.data());
+  size_t inLeft = utf8.size();
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  char buf[256];
+  while (inLeft > 0) {
+    char* o = buf;
+    size_t oLeft = sizeof(buf);
+    const size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
+    out.append(buf, sizeof(buf) - oLeft);
+    if (r != size_t(-1)) continue;
+    if (errno == E2BIG) continue;
+    out += '?';
+    const size_t skip = Utf8SkipLength(reinterpret_cast<unsigned char*>(in), inLeft);
+    in += skip;
+    inLeft -= skip;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  // Shift sequences back to the initial state, for stateful targets.
+  char tail[16];
+  char* o = tail;
+  size_t oLeft = sizeof(tail);
+  if (iconv(cd, nullptr, nullptr, &o, &oLeft) != size_t(-1)) out.append(tail, sizeof(tail) - oLeft);
+  return out;
+}
+
+bool IsUtf8Name(const char* codeset) {
+  return strcasecmp(codeset, "UTF-8") == 0 || strcasecmp(codeset, "UTF8") == 0;
+}
+
+// One open conversion per thread, kept while the target stays the same.
+struct CodesetEncoder {
+  std::string codeset;
+  iconv_t cd = iconv_t(-1);
+  ~CodesetEncoder() {
+    if (cd != iconv_t(-1)) iconv_close(cd);
+  }
+  iconv_t For(const char* name) {
+    if (codeset != name) {
+      if (cd != iconv_t(-1)) iconv_close(cd);
+      codeset = name;
+      cd = iconv_open(name, "UTF-8");
+    }
+    return cd;
+  }
+};
+
 }  // namespace
 
 bool IsCp932Lead(uint8_t byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
@@ -126,31 +185,38 @@ std::string Cp932ToUtf8(std::string_view cp932) {
 
 std::string Utf8ToCp932(std::string_view utf8) {
   thread_local Encoder enc;
-  std::string out;
-  if (enc.cd == iconv_t(-1)) {
-    for (unsigned char c : utf8) out += c < 0x80 ? char(c) : '?';
-    return out;
-  }
-  out.reserve(utf8.size());
-  char* in = const_cast<char*>(utf8.data());
-  size_t inLeft = utf8.size();
-  iconv(enc.cd, nullptr, nullptr, nullptr, nullptr);
-  char buf[256];
-  while (inLeft > 0) {
-    char* o = buf;
-    size_t oLeft = sizeof(buf);
-    const size_t r = iconv(enc.cd, &in, &inLeft, &o, &oLeft);
-    out.append(buf, sizeof(buf) - oLeft);
-    if (r != size_t(-1)) continue;
-    if (errno == E2BIG) continue;
-    // Not UTF-8, or no CP932 form: one '?' for the whole character.
-    out += '?';
-    const size_t skip = Utf8SkipLength(reinterpret_cast<unsigned char*>(in), inLeft);
-    in += skip;
-    inLeft -= skip;
-    iconv(enc.cd, nullptr, nullptr, nullptr, nullptr);
-  }
-  return out;
+  return FromUtf8(enc.cd, utf8);
 }
+
+std::string UserLocaleCodeset() {
+  // The user's choice as the C library reads it (LC_ALL, LC_CTYPE, LANG), without switching the
+  // program's own locale; remembered while those settings stay the same.
+  thread_local std::string key = "\x01", codeset;
+  std::string now;
+  for (const char* var : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* v = std::getenv(var);
+    now += v ? v : "";
+    now += '\0';
+  }
+  if (now == key) return codeset;
+  key = now;
+  codeset = "ANSI_X3.4-1968";
+  locale_t loc = newlocale(LC_CTYPE_MASK, "", locale_t(0));
+  if (loc != locale_t(0)) {
+    const char* name = nl_langinfo_l(CODESET, loc);
+    if (name && *name) codeset = name;
+    freelocale(loc);
+  }
+  return codeset;
+}
+
+std::string Cp932ToCodeset(std::string_view cp932, const char* codeset) {
+  std::string utf8 = Cp932ToUtf8(cp932);
+  if (!codeset || IsUtf8Name(codeset)) return utf8;
+  thread_local CodesetEncoder enc;
+  return FromUtf8(enc.For(codeset), utf8);
+}
+
+std::string Cp932ToTerminal(std::string_view cp932) { return Cp932ToCodeset(cp932, UserLocaleCodeset().c_str()); }
 
 }  // namespace plat

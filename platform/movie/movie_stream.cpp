@@ -115,9 +115,19 @@ int MovieStreamOpenFile(MovieStream* m, const char* path) {
   const std::string posix = ResolvePath(path);
   if (posix.empty()) return MOVIE_E_NOFILE;
   const int r = m->decoder->Open(posix);
-  if (r != MOVIE_OK) return r;
+  if (r != MOVIE_OK) {
+    // A decoder that failed holds whatever its library left half made; a later open (the copy of
+    // an archived file) gets a fresh one.
+    MovieDecoder* fresh = g_Backend == MovieBackend::Fake ? CreateFakeMovieDecoder() : CreateFfmpegMovieDecoder();
+    if (fresh) {
+      delete m->decoder;
+      m->decoder = fresh;
+    }
+    return r;
+  }
   m->opened = true;
-  SetUpSound(m);
+  // A file without pictures is refused by its caller; its sound is not worth decoding.
+  if (m->decoder->width > 0 && m->decoder->height > 0) SetUpSound(m);
   return MOVIE_OK;
 }
 

@@ -1,6 +1,7 @@
 // IMA ADPCM and Microsoft ADPCM as they are stored in WAV files: fixed-size blocks, each starting
 // with a per-channel header, decoded to 16-bit PCM.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -115,6 +116,8 @@ uint32_t ImaBlock(const AdpcmState& s, const uint8_t* in, uint32_t len, uint8_t*
 
 // ---- Microsoft ADPCM ----
 
+// Larger steps only ever clamp the sample; the cap keeps the step arithmetic in range.
+constexpr int64_t kMsMaxDelta = INT32_MAX / 768;
 const int32_t kMsAdapt[16] = {230, 230, 230, 230, 307, 409, 512, 614,
                               768, 614, 512, 409, 307, 230, 230, 230};
 
@@ -170,11 +173,13 @@ uint32_t MsBlock(const AdpcmState& s, const uint8_t* in, uint32_t len, uint8_t* 
     int c = (int)(i % ch);
     int n = (i & 1) ? (p[i / 2] & 15) : (p[i / 2] >> 4);
     int sn = n >= 8 ? n - 16 : n;
-    int32_t pred = (s1[c] * c1[c] + s2[c] * c2[c]) >> 8;
-    int32_t v = Clamp16(pred + sn * delta[c]);
+    // Wide sums and a capped step: crafted blocks grow the step without bound and pick predictor
+    // pairs whose products add up past 32 bits.
+    int64_t pred = ((int64_t)s1[c] * c1[c] + (int64_t)s2[c] * c2[c]) >> 8;
+    int32_t v = Clamp16((int32_t)std::clamp<int64_t>(pred + (int64_t)sn * delta[c], -32768, 32767));
     s2[c] = s1[c];
     s1[c] = v;
-    delta[c] = std::max<int32_t>((kMsAdapt[n] * delta[c]) >> 8, 16);
+    delta[c] = (int32_t)std::clamp<int64_t>(((int64_t)kMsAdapt[n] * delta[c]) >> 8, 16, kMsMaxDelta);
     Put16(out + ((2 + i / ch) * ch + c) * 2, (int16_t)v);
   }
   return 2 + frames;

@@ -43,7 +43,8 @@ struct WindowBackendOps {
   void (*setCaption)(WindowRecord* w);
   void (*show)(WindowRecord* w, bool show);
   void (*place)(WindowRecord* w, bool topmost);          // apply outer rectangle and style
-  void (*setFullScreen)(WindowRecord* w, bool full, int width, int height);
+  // Full screen covers the window's whole display; *covered receives that display's rectangle.
+  void (*setFullScreen)(WindowRecord* w, bool full, int width, int height, WindowRect* covered);
   void (*raise)(WindowRecord* w, bool topmost);
   void (*pump)();                                        // turn pending events into messages
   void (*desktop)(int* width, int* height, int* bits);

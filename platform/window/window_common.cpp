@@ -275,7 +275,8 @@ void WindowSetStyle(WindowId w, uint32_t style, uint32_t exStyle) {
 void WindowSetPos(WindowId w, int x, int y, int width, int height, bool topmost) {
   std::lock_guard<std::recursive_mutex> g(g_mutex);
   WindowRecord* r = WindowRecordOf(w);
-  if (!r) return;
+  // A full-screen window keeps covering its display until it leaves full screen.
+  if (!r || r->fullScreen) return;
   r->outer = {x, y, x + width, y + height};
   Ops()->place(r, topmost);
 }
@@ -285,9 +286,10 @@ void WindowSetFullScreen(WindowId w, bool fullScreen, int width, int height, int
     std::lock_guard<std::recursive_mutex> g(g_mutex);
     WindowRecord* r = WindowRecordOf(w);
     if (!r) return;
-    Ops()->setFullScreen(r, fullScreen, width, height);
+    WindowRect covered{0, 0, width, height};
+    Ops()->setFullScreen(r, fullScreen, width, height, &covered);
     r->fullScreen = fullScreen;
-    if (fullScreen) r->outer = {0, 0, width, height};
+    if (fullScreen) r->outer = covered;
   }
   PostWindowMessage(w, WM_DISPLAYCHANGE, static_cast<uintptr_t>(bits),
                     static_cast<intptr_t>((width & 0xFFFF) | ((height & 0xFFFF) << 16)));
@@ -348,6 +350,16 @@ bool PostWindowMessage(WindowId w, uint32_t message, uintptr_t wParam, intptr_t 
   if (message == WM_PAINT)
     for (auto& m : g_queue)
       if (m.window == w && m.message == WM_PAINT) return true;
+  g_queue.push_back({w, message, wParam, lParam});
+  return true;
+}
+
+bool PostWindowMessageOnce(WindowId w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (w != 0 && !WindowExists(w)) return false;
+  std::lock_guard<std::mutex> q(g_queueMutex);
+  for (const Message& m : g_queue)
+    if (m.window == w && m.message == message && m.wParam == wParam && m.lParam == lParam) return true;
+  if (g_queue.size() >= kQueueLimit) return false;
   g_queue.push_back({w, message, wParam, lParam});
   return true;
 }

@@ -127,6 +127,50 @@ TEST_F(NetSockets, NoticesComeOncePerArmingAndCloseKeepsUnreadBytes) {
   NetCloseSocket(listener);
 }
 
+// Polls from a thread that never takes the messages must not fill the queue with copies of one
+// notice; and a notice the full queue cannot take (above all the one close notice) comes again
+// once there is room, instead of being lost.
+TEST_F(NetSockets, NoticesAreQueuedOnceAndNeverLostToAFullQueue) {
+  NetSocket listener = NetSocketTcp();
+  ASSERT_EQ(NetBindListen(listener, kLoop, 0, 8), 0);
+  NetSocket client = NetSocketTcp();
+  ASSERT_EQ(NetConnect(client, kLoop, NetLocalPort(listener), 2000), 0);
+  NetSocket server = kInvalidNetSocket;
+  for (int i = 0; i < 2000 && server == kInvalidNetSocket; ++i) {
+    server = NetAccept(listener, nullptr, nullptr);
+    if (server == kInvalidNetSocket) usleep(1000);
+  }
+  ASSERT_NE(server, kInvalidNetSocket);
+  ASSERT_EQ(NetAsyncSelect(server, w_, kMsg, NET_FD_READ | NET_FD_CLOSE), 0);
+  ASSERT_EQ(NetSend(client, "abc", 3, 0), 3);
+  char buf[8];
+  for (int i = 0; i < 50; ++i) {
+    NetPollNotices();
+    EXPECT_EQ(NetRecv(server, buf, 1, NET_MSG_PEEK), 1);   // arms the read notice again
+  }
+  std::vector<Notice> waiting = PollFor(server, NET_FD_READ, 0);
+  EXPECT_EQ(Count(waiting, server, NET_FD_READ), 1);
+
+  // A full queue, then the peer leaves.
+  int fillers = 0;
+  while (PostWindowMessage(w_, kMsg + 1, 0, 0)) ++fillers;
+  ASSERT_GT(fillers, 0);
+  NetCloseSocket(client);
+  for (int i = 0; i < 200; ++i) {
+    NetPollNotices();
+    usleep(500);
+  }
+  Message m;
+  int taken = 0;
+  while (PeekWindowMessage(&m, w_, true)) taken += m.message == kMsg + 1;
+  EXPECT_EQ(taken, fillers);
+  std::vector<Notice> after = PollFor(server, NET_FD_CLOSE);
+  EXPECT_EQ(Count(after, server, NET_FD_CLOSE), 1);
+  EXPECT_EQ(NetRecv(server, buf, 8, 0), 3);
+  NetCloseSocket(server);
+  NetCloseSocket(listener);
+}
+
 TEST_F(NetSockets, ErrorsUseWinsockNumbersAndIdsAreNotReused) {
   EXPECT_EQ(NetErrorFromErrno(ECONNREFUSED), WSAECONNREFUSED);
   EXPECT_EQ(NetErrorFromErrno(EAGAIN), WSAEWOULDBLOCK);

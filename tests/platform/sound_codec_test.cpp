@@ -82,6 +82,36 @@ TEST(SoundCodec, MicrosoftAdpcmDecodesMonoAndStereoBlocks) {
   }
 }
 
+// Crafted Microsoft ADPCM blocks: a step that only grows, and the largest predictor pair on the
+// largest samples. The output rides the rails instead of overflowing the arithmetic.
+TEST(SoundCodec, MicrosoftAdpcmSaturatesOnCraftedBlocks) {
+  Bytes fmt = fixture::MsFormat(1, 11025, 64);
+  Bytes block(64, 0x77);   // every nibble 7: the largest adaption
+  block[0] = 1;
+  block[1] = 0xFF;
+  block[2] = 0x7F;
+  block[3] = block[5] = 0x00;
+  block[4] = block[6] = 0x80;
+  Bytes data;
+  for (int i = 0; i < 4; ++i) data.insert(data.end(), block.begin(), block.end());
+  WaveFormat pcm{};
+  std::vector<int16_t> out = Decode(fmt, data, 64, &pcm);
+  ASSERT_EQ(out.size(), 4u * (2 + 57 * 2));
+  EXPECT_EQ(out.back(), 32767);
+
+  Bytes wide = fmt;
+  for (int at : {22, 24}) {   // predictor pair 0 becomes (-32768, -32768)
+    wide[at] = 0x00;
+    wide[at + 1] = 0x80;
+  }
+  Bytes low(64, 0x00);
+  low[1] = 16;
+  low[4] = low[6] = 0x80;
+  out = Decode(wide, low, 64, &pcm);
+  ASSERT_GT(out.size(), 3u);
+  EXPECT_EQ(out[2], 32767);
+}
+
 TEST(SoundCodec, Mp3DecodesEveryFrame) {
   auto tone = fixture::Tone(44100, 2, 44100);
   Bytes mp3 = fixture::Mp3Encode(tone, 2, 44100);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "platform/text.h"
@@ -62,6 +63,41 @@ TEST(Cp932Text, BadBytesAreReplaced) {
   EXPECT_EQ(Utf8ToCp932("a\xC3"), "a?");           // cut short
   EXPECT_EQ(Utf8ToCp932("\xFF" "b\xE3\x81"), "?b?");
   EXPECT_EQ(Utf8ToCp932("\xED\xA0\x80" "c"), "?c");  // an encoded surrogate
+}
+
+// Sets LC_ALL for one scope and puts the old value back.
+struct ScopedLocaleEnv {
+  std::string old;
+  bool had;
+  explicit ScopedLocaleEnv(const char* value) {
+    const char* v = getenv("LC_ALL");
+    had = v != nullptr;
+    if (had) old = v;
+    setenv("LC_ALL", value, 1);
+  }
+  ~ScopedLocaleEnv() {
+    if (had) setenv("LC_ALL", old.c_str(), 1);
+    else unsetenv("LC_ALL");
+  }
+};
+
+TEST(Cp932Text, TerminalTextFollowsTheUserLocale) {
+  const std::string cp932 = "ログ: 動作確認版 ok";
+  EXPECT_EQ(Cp932ToCodeset(cp932, "UTF-8"), U8(u8"ログ: 動作確認版 ok"));
+  EXPECT_EQ(Cp932ToCodeset("\x82\xA0", "EUC-JP"), "\xA4\xA2");   // あ
+  // A character set that cannot hold the text gets one '?' per character; ASCII stays.
+  EXPECT_EQ(Cp932ToCodeset(cp932, "ANSI_X3.4-1968"), "??: ????? ok");
+  EXPECT_EQ(Cp932ToCodeset("\x80x", "UTF-8"), U8(u8"\uFFFDx"));
+  {
+    ScopedLocaleEnv env("C.UTF-8");
+    EXPECT_EQ(UserLocaleCodeset(), "UTF-8");
+    EXPECT_EQ(Cp932ToTerminal(cp932), U8(u8"ログ: 動作確認版 ok"));
+  }
+  {
+    ScopedLocaleEnv env("C");
+    EXPECT_EQ(UserLocaleCodeset(), "ANSI_X3.4-1968");
+    EXPECT_EQ(Cp932ToTerminal(cp932), "??: ????? ok");
+  }
 }
 
 }  // namespace

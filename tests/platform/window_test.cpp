@@ -101,14 +101,19 @@ TEST_F(HeadlessWindow, CloseDestroysThroughTheDefaultProcedure) {
   EXPECT_FALSE(PostWindowMessage(w, WM_CHAR, 1, 0));
 }
 
-TEST_F(HeadlessWindow, FullScreenSwitchesAlwaysReportADisplayChange) {
+TEST_F(HeadlessWindow, FullScreenCoversTheDesktopAndAlwaysReportsADisplayChange) {
   WindowId w = Make();
+  HeadlessSetDesktop(1600, 1200, 32);
   WindowSetFullScreen(w, true, 640, 480, 32);
   EXPECT_TRUE(WindowIsFullScreen(w));
+  // The window covers the display, not the picture's size; moving it waits for window mode.
+  WindowSetPos(w, 10, 20, 640, 480, false);
   WindowRect c;
   WindowGetClientRect(w, &c);
   EXPECT_EQ(c.left, 0);
-  EXPECT_EQ(c.right, 640);
+  EXPECT_EQ(c.top, 0);
+  EXPECT_EQ(c.right, 1600);
+  EXPECT_EQ(c.bottom, 1200);
   Message m;
   ASSERT_TRUE(PeekWindowMessage(&m, w, true));
   EXPECT_EQ(m.message, WM_DISPLAYCHANGE);

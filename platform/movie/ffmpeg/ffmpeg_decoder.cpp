@@ -2,6 +2,7 @@
 // stream, libswscale writes frames in the sample surface's format, and libswresample turns the
 // primary sound stream into 16-bit PCM.
 #include <new>
+#include <string>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -23,12 +24,43 @@ constexpr int kMaxSide = 8192;   // larger frames are refused rather than alloca
 
 // The FFmpeg pixel format whose bytes in memory match a little-endian packed RGB surface format.
 // Movies are local files only: no other protocol, so a playlist inside a file cannot reach out.
-int OpenInput(AVFormatContext** fmt, const std::string& path) {
+// Bytes one open, or one step of reading, may take from the file before the library is stopped: a
+// large file that is no movie would otherwise be scanned to its end for something to decode.
+constexpr int64_t kReadBudget = 16 << 20;
+
+struct ReadBudget {
+  AVFormatContext* fmt = nullptr;
+  int64_t end = kReadBudget;
+  void Renew() { end = (fmt && fmt->pb ? avio_tell(fmt->pb) : 0) + kReadBudget; }
+};
+
+int BudgetSpent(void* opaque) {
+  const ReadBudget* b = static_cast<const ReadBudget*>(opaque);
+  return b->fmt && b->fmt->pb && b->fmt->pb->pos > b->end ? 1 : 0;
+}
+
+int OpenInput(AVFormatContext** fmt, const std::string& path, ReadBudget* budget) {
+  *fmt = avformat_alloc_context();
+  if (!*fmt) return AVERROR(ENOMEM);
+  if (budget) {
+    budget->fmt = *fmt;
+    budget->end = kReadBudget;
+    (*fmt)->interrupt_callback = AVIOInterruptCB{BudgetSpent, budget};
+  }
   AVDictionary* opts = nullptr;
   av_dict_set(&opts, "protocol_whitelist", "file", 0);
   const int r = avformat_open_input(fmt, ("file:" + path).c_str(), nullptr, &opts);
   av_dict_free(&opts);
+  if (r < 0 && budget) budget->fmt = nullptr;   // the library freed the context
   return r;
+}
+
+// Still pictures belong to the engine's picture decoders: one they refused (cut, corrupt) must not
+// come back as a one-frame movie through the library's own picture readers.
+bool IsStillPictureFormat(const AVInputFormat* f) {
+  if (!f || !f->name) return true;
+  const std::string name = f->name;
+  return name == "image2" || (name.size() > 5 && name.compare(name.size() - 5, 5, "_pipe") == 0);
 }
 
 AVPixelFormat ToAvPixelFormat(const PixelFormat& f) {
@@ -66,9 +98,14 @@ public:
   }
 
   int Open(const std::string& path) override {
+    // Opening twice would hand the library a context it already filled.
+    if (format_ || codec_) return MOVIE_E_FAIL;
     path_ = path;
-    if (OpenInput(&format_, path) < 0) return MOVIE_E_NOFILE;
-    if (avformat_find_stream_info(format_, nullptr) < 0) return MOVIE_E_NOFILE;
+    if (OpenInput(&format_, path, &budget_) < 0) return MOVIE_E_NOFILE;
+    if (IsStillPictureFormat(format_->iformat) || avformat_find_stream_info(format_, nullptr) < 0) {
+      avformat_close_input(&format_);
+      return MOVIE_E_NOFILE;
+    }
     const AVCodec* dec = nullptr;
     stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, &dec, 0);
     frame_ = av_frame_alloc();
@@ -108,6 +145,7 @@ public:
 
   int ReadFrame(int64_t* time) override {
     if (!codec_) return 1;
+    budget_.Renew();
     for (;;) {
       const int r = avcodec_receive_frame(codec_, spare_);
       if (r == 0) {
@@ -150,6 +188,7 @@ public:
 
   int SeekTo(int64_t time) override {
     if (!codec_) return 0;
+    budget_.Renew();
     const int64_t ts = av_rescale_q(time, kStreamUnits, format_->streams[stream_]->time_base) + startTime_;
     if (av_seek_frame(format_, stream_, ts, AVSEEK_FLAG_BACKWARD) < 0 &&
         av_seek_frame(format_, stream_, startTime_, AVSEEK_FLAG_BACKWARD) < 0) {
@@ -163,7 +202,8 @@ public:
   bool DecodeSound(WaveFormat* format, std::vector<uint8_t>* pcm) override {
     // A second reader, so the sound never moves the video's read position.
     AVFormatContext* fmt = nullptr;
-    if (OpenInput(&fmt, path_) < 0) return false;
+    ReadBudget budget;
+    if (OpenInput(&fmt, path_, &budget) < 0) return false;
     bool ok = false;
     const AVCodec* dec = nullptr;
     AVCodecContext* ctx = nullptr;
@@ -204,9 +244,13 @@ public:
       (void)flush;
     };
     if (ok) {
+      // The budget runs out only where a long stretch of the file gives no sound.
+      budget.Renew();
       while (av_read_frame(fmt, pkt) >= 0 && pcm->size() < (64u << 20)) {
+        const size_t before = pcm->size();
         if (pkt->stream_index == idx && avcodec_send_packet(ctx, pkt) >= 0) drain(false);
         av_packet_unref(pkt);
+        if (pcm->size() != before) budget.Renew();
       }
       avcodec_send_packet(ctx, nullptr);
       drain(true);
@@ -224,6 +268,7 @@ public:
 
 private:
   std::string path_;
+  ReadBudget budget_;
   AVFormatContext* format_ = nullptr;
   AVCodecContext* codec_ = nullptr;
   AVFrame* frame_ = nullptr;

@@ -45,6 +45,7 @@ struct PendingNotice {
 std::mutex g_mutex;
 int g_startCount = 0;
 SocketSlot g_slots[kMaxSockets];
+int g_slotsInUse = 0;   // one past the highest slot ever used: polls look no further
 pollfd g_pollFds[kMaxSockets];
 int g_pollSlot[kMaxSockets];
 PendingNotice g_notices[kMaxSockets * 3];
@@ -73,6 +74,7 @@ NetSocket AddSocket(int fd, bool listening) {
     s.fd = fd;
     s.generation = gen;
     s.id = static_cast<NetSocket>((static_cast<intptr_t>(gen) << kSlotBits) | i);
+    if (i >= g_slotsInUse) g_slotsInUse = i + 1;
     return s.id;
   }
   return kInvalidNetSocket;
@@ -330,7 +332,7 @@ int NetPollNotices() {
   {
     std::lock_guard<std::mutex> g(g_mutex);
     int n = 0;
-    for (int i = 0; i < kMaxSockets; ++i) {
+    for (int i = 0; i < g_slotsInUse; ++i) {
       const SocketSlot& s = g_slots[i];
       if (!s.used || !s.events) continue;
       g_pollFds[n] = pollfd{s.fd, static_cast<short>(POLLIN | POLLOUT | POLLRDHUP), 0};
@@ -377,10 +379,28 @@ int NetPollNotices() {
       }
     }
   }
-  for (int i = 0; i < count; ++i)
-    PostWindowMessage(g_notices[i].window, g_notices[i].message,
-                      static_cast<uintptr_t>(g_notices[i].id), g_notices[i].word);
-  return count;
+  // A notice waiting already is not queued twice, so a thread that polls while another takes the
+  // messages cannot fill the queue; one the queue cannot take is armed again for the next poll, so
+  // that none (above all the one close notice) is ever lost.
+  int posted = 0;
+  for (int i = 0; i < count; ++i) {
+    const PendingNotice& n = g_notices[i];
+    if (PostWindowMessageOnce(n.window, n.message, static_cast<uintptr_t>(n.id), n.word)) {
+      ++posted;
+      continue;
+    }
+    std::lock_guard<std::mutex> g(g_mutex);
+    SocketSlot* s = SlotOf(n.id);
+    if (!s) continue;
+    switch (static_cast<int>(n.word & 0xFFFF)) {
+      case NET_FD_READ: s->readArmed = true; break;
+      case NET_FD_WRITE: s->writeArmed = true; break;
+      case NET_FD_ACCEPT: s->acceptArmed = true; break;
+      case NET_FD_CLOSE: s->closeArmed = true; break;
+      default: break;
+    }
+  }
+  return posted;
 }
 
 }  // namespace plat

@@ -27,7 +27,11 @@ void Destroy(WindowRecord*) {}
 void SetCaption(WindowRecord*) {}
 void Show(WindowRecord*, bool) {}
 void Place(WindowRecord*, bool) {}
-void SetFullScreen(WindowRecord*, bool, int, int) {}
+void SetFullScreen(WindowRecord*, bool full, int, int, WindowRect* covered) {
+  if (!full) return;
+  std::lock_guard<std::mutex> g(g_deskMutex);
+  *covered = {0, 0, g_desk.width, g_desk.height};
+}
 void Raise(WindowRecord*, bool) {}
 void Pump() {}
 

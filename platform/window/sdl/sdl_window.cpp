@@ -80,8 +80,21 @@ void Place(WindowRecord* w, bool topmost) {
   if (w->visible) SDL_ShowWindow(Win(w));
 }
 
-void SetFullScreen(WindowRecord* w, bool full, int, int) {
-  SDL_SetWindowFullscreen(Win(w), full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+void SetFullScreen(WindowRecord* w, bool full, int, int, WindowRect* covered) {
+  SDL_Window* s = Win(w);
+  if (!full) {
+    SDL_SetWindowFullscreen(s, 0);
+    return;
+  }
+  SDL_Rect b{0, 0, 0, 0};
+  int display = SDL_GetWindowDisplayIndex(s);
+  if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &b) != 0) SDL_GetWindowSize(s, &b.w, &b.h);
+  // Without a window manager that honours the full-screen state (a bare X server) SDL only
+  // believes the window covers the display; sized to it first, the window really does.
+  SDL_SetWindowPosition(s, b.x, b.y);
+  SDL_SetWindowSize(s, b.w, b.h);
+  SDL_SetWindowFullscreen(s, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  *covered = {b.x, b.y, b.x + b.w, b.y + b.h};
 }
 
 void Raise(WindowRecord* w, bool topmost) {

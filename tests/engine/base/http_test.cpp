@@ -228,6 +228,42 @@ TEST_F(HttpTransfers, BrokenAnswersEndInsteadOfHanging) {
   EXPECT_EQ(folder_.Read("c.bin"), "body");
 }
 
+// HTTP/1.0 has no chunked bodies: an answer in chunks fails instead of being stored with its chunk
+// markers as a success, whether the body goes to a file or to memory. A body that comes without
+// pause is taken a bounded piece per round.
+TEST_F(HttpTransfers, ChunkedAnswersFailAndLongBodiesComeInBoundedPieces) {
+  const std::string chunked = "HTTP/1.0 200 OK\r\ntransfer-encoding: gzip, Chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n";
+  TestHttpServer server({{{chunked}}, {{chunked}}, {{Ok(std::string(3 << 20, 'b'), false)}}});
+  int status, result, received;
+  int slot = HttpTransferStart(HTTP_GET, "127.0.0.1", server.port(), "/", nullptr, 0, "chunked.bin", nullptr);
+  ASSERT_TRUE(Run(slot));
+  State(slot, &status, &result);
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(result, 0);
+  HttpTransferDelete(slot);
+  void* body = nullptr;
+  slot = HttpTransferStart(HTTP_GET, "127.0.0.1", server.port(), "/", nullptr, 0, nullptr, &body);
+  ASSERT_TRUE(Run(slot));
+  State(slot, &status, &result);
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(body, nullptr);
+  HttpTransferDelete(slot);
+
+  slot = HttpTransferStart(HTTP_GET, "127.0.0.1", server.port(), "/", nullptr, 0, "long.bin", nullptr);
+  int rounds = 0;
+  ASSERT_TRUE(Within(10000, [&] {
+    ProcessMessage();
+    ++rounds;
+    HttpGetTransferState(slot, &status, nullptr, nullptr, &received);
+    EXPECT_LE(received, rounds << 20);
+    return status != -1;
+  }));
+  State(slot, &status, &result, nullptr, &received);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(received, 3 << 20);
+  EXPECT_GE(rounds, 3);
+}
+
 TEST_F(HttpTransfers, StartRefusesBadArgumentsAndShutDownDeletesEverything) {
   void* body = nullptr;
   EXPECT_EQ(HttpTransferStart(3, "127.0.0.1", 80, "/", nullptr, 0, nullptr, &body), -1);

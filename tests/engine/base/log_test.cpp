@@ -88,6 +88,19 @@ TEST_F(LogTest, DebuggerOutputGetsTabsAndTextButNoTimeStamp) {
   LogIndentDecrease();
 }
 
+TEST_F(LogTest, TerminalGetsTheUserCharacterSetAndTheFileKeepsItsBytes) {
+  const char* old = getenv("LC_ALL");
+  const std::string saved = old ? old : "";
+  setenv("LC_ALL", "C.UTF-8", 1);
+  ::testing::internal::CaptureStderr();
+  LogWrite("画面モード変更処理を開始します\n");
+  const std::string shown = ::testing::internal::GetCapturedStderr();
+  if (old) setenv("LC_ALL", saved.c_str(), 1);
+  else unsetenv("LC_ALL");
+  EXPECT_EQ(shown, reinterpret_cast<const char*>(u8"画面モード変更処理を開始します\r\n"));
+  EXPECT_EQ(Log(), "画面モード変更処理を開始します\r\n");   // CP932, as the literal here
+}
+
 TEST_F(LogTest, SwitchedOffWritesNothingAnywhere) {
   LogWrite("before\n");
   EXPECT_EQ(SetLogFileOutputFlag(0), 0);

@@ -206,6 +206,80 @@ TEST_F(NetworkHandles, AnAbsurdFrameLengthDropsTheConnectionWithoutAllocating) {
   close(peer);
 }
 
+// A peer that never stops sending: one receive takes a bounded number of messages and leaves the
+// rest in the socket for later rounds; and what a handle holds unread stays within its limit while
+// the program does not read, every message still arriving whole and in order once it does.
+TEST_F(NetworkHandles, APeerThatFloodsIsTakenInBoundedRoundsAndBuffersNoMoreThanTheLimit) {
+  port_ = PreparationListenNetWork("127.0.0.1", 0);
+  int peer = PlainConnect(port_);
+  ASSERT_GE(peer, 0);
+  int h = -1;
+  ASSERT_TRUE(Within(3000, [&] {
+    ProcessMessage();
+    return (h = GetNewAcceptNetWork()) >= 0;
+  }));
+  SocketRecord* r = NetWorkCheckHandle(h);
+
+  // 20000 empty messages, all in the socket before the engine looks.
+  std::vector<unsigned char> empties(4 * 20000, 0);
+  ASSERT_TRUE(PlainSendAll(peer, empties.data(), empties.size()));
+  ASSERT_TRUE(Within(3000, [&] { return plat::NetBytesReadable(r->socket) >= 4 * 20000; }));
+  ASSERT_EQ(RecvSocket(h), 0);
+  EXPECT_EQ(plat::NetBytesReadable(r->socket), 4 * (20000 - NETWORK_RECEIVE_ROUND_MESSAGES));
+  ASSERT_TRUE(Within(5000, [&] {
+    ProcessMessage();
+    GetNetWorkDataLength(h);
+    return plat::NetBytesReadable(r->socket) == 0;
+  }));
+  EXPECT_EQ(GetNetWorkDataLength(h), 0);
+
+  // 48 messages of 1 KB against a limit of 4 KB (all of them fit in the socket's own buffers).
+  const int32_t savedLimit = g_NetworkReceiveLimit;
+  g_NetworkReceiveLimit = 4 << 10;
+  std::string sent;
+  for (int i = 0; i < 48; ++i) {
+    std::string body(1024, static_cast<char>('A' + i % 26));
+    body[0] = static_cast<char>(i);
+    const unsigned char header[4] = {0, 4, 0, 0};
+    ASSERT_TRUE(PlainSendAll(peer, header, 4));
+    ASSERT_TRUE(PlainSendAll(peer, body.data(), body.size()));
+    sent += body;
+  }
+  int most = 0;
+  for (int i = 0; i < 200; ++i) {
+    ProcessMessage();
+    GetNetWorkDataLength(h);
+    most = std::max(most, r->recvRing.dataLength);
+    usleep(500);
+  }
+  EXPECT_EQ(most, 4 << 10);
+  EXPECT_LE(r->recvRing.capacity, 8 << 10);
+  std::string got;
+  char buf[1024];
+  ASSERT_TRUE(Within(5000, [&] {
+    ProcessMessage();
+    while (NetWorkRecv(h, buf, sizeof buf) == 0) got.append(buf, sizeof buf);
+    return got.size() >= sent.size();
+  }));
+  EXPECT_TRUE(got == sent);
+
+  // A read longer than the limit is still served: the handle takes in what the read asks for.
+  std::string big(10 << 10, 'x');
+  const unsigned char bigHeader[4] = {0, 40, 0, 0};
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(PlainSendAll(peer, bigHeader, 4));
+    ASSERT_TRUE(PlainSendAll(peer, big.data(), big.size()));
+  }
+  std::vector<char> twenty(20 << 10);
+  ASSERT_TRUE(Within(5000, [&] {
+    ProcessMessage();
+    return NetWorkRecv(h, twenty.data(), static_cast<int>(twenty.size())) == 0;
+  }));
+  EXPECT_TRUE(Within(3000, [&] { return GetNetWorkDataLength(h) == 10 << 10; }));
+  g_NetworkReceiveLimit = savedLimit;
+  close(peer);
+}
+
 TEST_F(NetworkHandles, SeveralAcceptsAndAPeerClose) {
   port_ = PreparationListenNetWork("127.0.0.1", 0);
   std::vector<int> clients;

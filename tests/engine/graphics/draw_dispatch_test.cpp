@@ -3,6 +3,7 @@
 // sprite sheet loaded from a generated PNG.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -398,6 +399,39 @@ TEST_F(DrawDispatch3DTest, CapturedScreenDrawsBackAsTheSamePixels) {
     for (int x = 0; x < 80 && 40 + y < 120; ++x) ASSERT_EQ(At(80 + x, 40 + y), before[y * 80 + x]) << x << "," << y;
   EXPECT_EQ(GetDrawScreenGraph(0, 0, 81, 80, shot, 1), -1);   // wider than the graph
   EXPECT_EQ(GetDrawScreenGraph(5, 5, 5, 80, shot, 1), -1);
+}
+
+// Positions far beyond any target: every draw, text and capture is refused and the screen keeps
+// its pixels, where the sums of a position and a size used to leave int.
+TEST_F(DrawDispatch3DTest, CoordinatesBeyondReachAreRefusedWithoutTouchingTheScreen) {
+  Clear(kBack);
+  const uint64_t before = Hash();
+  const uint32_t red = GetScreenColor(255, 0, 0);
+  const int shot = MakeGraph(32, 32);
+  for (const int far : {INT_MAX, INT_MAX - 31, INT_MIN, static_cast<int>(DRAW_COORD_LIMIT) + 2}) {
+    SCOPED_TRACE(far);
+    EXPECT_EQ(DrawGraphAtPoint(far, 10, cell0, 1), -1);
+    EXPECT_EQ(DrawGraphAtPoint(10, far, cell0, 1), -1);
+    EXPECT_EQ(DrawGraphMirrored(far, 10, cell0, 1), -1);
+    EXPECT_EQ(DrawGraphStretched(0, 0, far, 50, cell0, 1), -1);
+    EXPECT_EQ(DrawGraphRotated(static_cast<float>(far), 10.0f, 1.0, 0.0, cell0, 1, 0), -1);
+    EXPECT_EQ(DrawGraphTiledRotated(0, 0, far, 100, 0, 0, 1.0, 0.0, cell0, 1), -1);
+    EXPECT_EQ(DrawBoxShape(0, 0, far, far, red, 1), -1);
+    EXPECT_EQ(DrawOvalShape(far, 50, 20, 20, red, 1), -1);
+    EXPECT_EQ(DrawOvalShape(50, 50, far, far, red, 0), far < 0 ? 0 : -1);   // negative radii draw nothing
+    EXPECT_EQ(DrawGraphRectPart(far, 0, 0, 0, 10, 10, sheet, 1, 0), -1);
+    EXPECT_EQ(GetDrawScreenGraph(far, 0, 32, 32, shot, 1), -1);
+    EXPECT_EQ(GetDrawScreenGraph(0, 0, far, far, shot, 1), -1);
+  }
+  EXPECT_EQ(DrawGraphRotated(10.0f, 10.0f, 1e300, 0.0, cell0, 1, 0), -1);
+  EXPECT_EQ(DrawGraphRotated(10.0f, 10.0f, 1.0, std::nan(""), cell0, 1, 0), -1);
+  EXPECT_EQ(Hash(), before);
+  // At the edge of reach the draws are taken (and land nowhere).
+  const int edge = static_cast<int>(DRAW_COORD_LIMIT);
+  EXPECT_EQ(DrawGraphAtPoint(edge, -edge, cell0, 1), 0);
+  EXPECT_EQ(DrawOvalShape(-edge, 40, 30, 30, red, 1), 0);
+  EXPECT_EQ(Hash(), before);
+  DeleteGraphHandle(shot, 0);
 }
 
 TEST(ScreenCapture, NoneBitsAreSetPerPixelSize) {

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "engine/base/temp_folder.h"
+#include "engine/graphics/device3d.h"
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/screen.h"
 #include "engine/graphics/screen_fixture.h"
@@ -90,6 +91,30 @@ TEST(DrawScreens, FrontScreenCapturedAndDrawnBackGivesTheSamePixels) {
     DrawBoxShape(0, 0, kW, kH, GetScreenColor(255, 0, 255), 1);
     ASSERT_EQ(DrawGraphAtPoint(0, 0, shot, 0), 0);
     EXPECT_EQ(Differing(run.Present(), shown, 0), 0) << p;
+  }
+}
+
+TEST(DrawScreens, CapturedTransparentColourStaysTransparentOnEveryPath) {
+  // A default blank graph (no alpha channel asked for) takes a capture of the transparent colour
+  // beside a plain one; drawn back with the transparent flag only the plain colour shows.
+  for (Path p : {kDevice, kSoftwareOnDisplay, kSoftwareScreen}) {
+    PathRun run(p);
+    ASSERT_EQ(SetTransparentColor(255, 0, 255), 0);
+    const int shot = CreateBlankGraph(32, 16);
+    ASSERT_GT(shot, 0);
+    EXPECT_EQ(GetGraphRecord(shot)->create.texture != 0, p == kDevice);
+    DrawBoxShape(0, 0, 16, 16, GetScreenColor(255, 0, 255), 1);
+    DrawBoxShape(16, 0, 32, 16, GetScreenColor(200, 20, 10), 1);
+    ASSERT_EQ(GetDrawScreenGraph(0, 0, 32, 16, shot, 1), 0) << p;
+    if (p == kDevice) {
+      EXPECT_EQ(g_Direct3D.captureMethod[1], 0);   // through the work surface, the first method tried
+    }
+    DrawBoxShape(0, 0, kW, kH, GetScreenColor(0, 0, 255), 1);
+    ASSERT_EQ(DrawGraphAtPoint(40, 20, shot, 1), 0);
+    const Frame f = run.Present();
+    EXPECT_EQ(f[28 * kW + 44], 0x0000FFu) << "keyed pixel, path " << p;
+    EXPECT_EQ(f[28 * kW + 62], 0xC8140Au) << "plain pixel, path " << p;
+    SetTransparentColor(0, 0, 0);
   }
 }
 

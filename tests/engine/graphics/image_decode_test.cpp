@@ -259,6 +259,40 @@ TEST(BmpDecode, RunLengthPictures) {
   ExpectRefused(WriteBmp(4, 1, 8, 1, pal, {0, 4, 1, 2}), DecodeBmpToBaseImage);
 }
 
+// One rule for every decoder: a picture beyond the stated size is refused before anything is
+// allocated, whatever its few header bytes promise; one just within it loads. Run-length data that
+// stops before its end marker is a cut file, not a picture.
+TEST(ImageLimits, PicturesBeyondTheStatedSizeAndCutRunLengthDataAreRefused) {
+  std::vector<uint32_t> pal(256, 0);
+  ExpectRefused(WriteBmp(16000, 16000, 8, 1, pal, {0, 1}), DecodeBmpToBaseImage);
+  ExpectRefused(WriteBmp(static_cast<int>(IMAGE_MAX_SIDE) + 1, 1, 8, 1, pal, {0, 1}), DecodeBmpToBaseImage);
+  ExpectRefused(WriteBmp(4, 2, 8, 1, pal, {3, 5, 1, 9, 0, 0}), DecodeBmpToBaseImage);   // no end marker
+  ExpectRefused(WriteBgra(0x08080808, 8192, 8193, Bytes(64, 1)), DecodeBgraToBaseImage);
+  ExpectRefused(WriteDds(8193, 8193, 0, 0, 0x40, 0, 8, 0xE0, 0x1C, 3, 0, Bytes(64, 1)), DecodeDdsToBaseImage);
+  Image strip;
+  ASSERT_EQ(Decode(WriteBgra(0x08080808, static_cast<int>(IMAGE_MAX_SIDE), 1, Bytes(IMAGE_MAX_SIDE * 4, 7)),
+                   DecodeBgraToBaseImage, &strip.b),
+            0);
+  EXPECT_EQ(strip.b.width, IMAGE_MAX_SIDE);
+
+  // A JPEG header for 16000 x 16000 with its scan cut off: a short JPEG keeps what came only
+  // within the limit.
+  const Bytes jpeg = WriteJpeg(16, 16, 3, Solid(16, 16, {1, 2, 3}), 90);
+  size_t sos = 0;
+  for (size_t i = 0; i + 1 < jpeg.size(); ++i)
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA) sos = i;
+  ASSERT_GT(sos, 0u);
+  Bytes huge(jpeg.begin(), jpeg.begin() + static_cast<long>(sos) + 20);
+  for (size_t i = 0; i + 9 < huge.size(); ++i) {
+    if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
+      huge[i + 5] = huge[i + 7] = 16000 >> 8;
+      huge[i + 6] = huge[i + 8] = 16000 & 0xFF;
+    }
+  }
+  ExpectRefused(huge, DecodeJpegToBaseImage);
+  ASSERT_LE(int64_t{IMAGE_MAX_PIXELS}, int64_t{1} << 26);
+}
+
 TEST(BmpDecode, TrustsNoSizes) {
   ExpectRefused(WriteBmp(4, 4, 24, 0, {}, Bytes(40, 0)), DecodeBmpToBaseImage);    // rows need 64 bytes
   ExpectRefused(WriteBmp(0, 4, 24, 0, {}, Bytes(64, 0)), DecodeBmpToBaseImage);

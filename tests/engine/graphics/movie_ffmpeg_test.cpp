@@ -29,6 +29,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "tools/common/archive_writer.h"
+#include "tools/common/picture_writer.h"
 
 namespace {
 
@@ -241,6 +242,54 @@ TEST_F(MovieFileTest, SurvivesDisplayChangesAndScreenModeChanges) {
   ASSERT_EQ(ChangeScreenMode(640, 480, 16, 0, -1), 0);
   EXPECT_EQ(GetMovieCount(), 0);
   EXPECT_FALSE(std::filesystem::exists(copy));
+}
+
+// Pictures the decoders refuse (cut after a chunk, a broken checksum, cut rows) go to the movie path
+// and must come back from it refused: never as a one-frame movie of what the
+// library's own picture readers make of them, and never through a second open of a decoder whose
+// first open failed. So must files that are nothing, in a folder and inside an archive.
+TEST_F(MovieFileTest, PicturesTheDecodersRefuseAreNoMoviesEither) {
+  std::vector<uint8_t> rgba(16 * 8 * 4);
+  for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = static_cast<uint8_t>(i * 7);
+  const Bytes png = WritePng(PngSpec{16, 8, 8, 6, false, {}, {}, rgba});
+  Bytes badCrc = png;
+  badCrc[33 + 10] ^= 0x55;   // inside the first data chunk
+  const Bytes bmp = WriteBmp(16, 8, 24, 0, {}, Bytes(48 * 8, 0x40));
+  const Bytes tga = WriteTga(2, 16, 8, 24, 0, 0, 0, {}, Bytes(16 * 8 * 3, 0x40), false);
+  const Bytes dds = WriteDds(16, 8, 8, 64, 0x40, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0, Bytes(64 * 8, 0x40));
+  const std::vector<std::pair<std::string, Bytes>> files = {
+      {"cut.png", Bytes(png.begin(), png.begin() + 33)},
+      {"crc.png", badCrc},
+      {"cut.bmp", Bytes(bmp.begin(), bmp.end() - 100)},
+      {"cut.tga", Bytes(tga.begin(), tga.end() - 100)},
+      {"cut.dds", Bytes(dds.begin(), dds.end() - 100)},
+      {"zeros.avi", Bytes(4096, 0)},
+      {"empty.mkv", Bytes()},
+  };
+  std::vector<ArchiveWriterEntry> inArchive;
+  for (const auto& [name, bytes] : files) {
+    std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    inArchive.push_back({name, bytes});
+  }
+  std::string error;
+  ASSERT_TRUE(WriteArchiveFile("pack.VUV", inArchive, ArchiveWriteOptions{}, &error)) << error;
+  for (const auto& [name, bytes] : files) {
+    for (const std::string& path : {name, "pack\\" + name}) {
+      SCOPED_TRACE(path);
+      EXPECT_EQ(LoadGraphFileCall(path.c_str()), -1);
+      EXPECT_EQ(GetMovieCount(), 0);
+    }
+  }
+  // No temporary copy is left behind.
+  EXPECT_TRUE(std::filesystem::is_empty(work + "/tmp"));
+  // The whole picture still loads, and a real movie still plays.
+  std::ofstream("whole.png", std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size());
+  const int picture = LoadGraphFileCall("whole.png");
+  EXPECT_GT(picture, 0);
+  EXPECT_EQ(GetGraphRecord(picture)->movieHandle, -1);
+  const int movie = LoadGraphFileCall(plat::ToWindowsPath(movie_).c_str());
+  EXPECT_GT(movie, 0);
+  EXPECT_EQ(DeleteGraphHandle(movie, 0), 0);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/graphics/device3d.h"
+#include "engine/graphics/draw_dispatch.h"
 #include "engine/graphics/font.h"
 #include "engine/graphics/graph.h"
 #include "engine/softrender/geometry.h"
@@ -346,6 +347,26 @@ TEST_F(ScreenTest, UnswitchableModeFallsBackToThePreviousOne) {
   EXPECT_EQ(g_ScreenState.refreshRate, 0);
 }
 
+// A size no surface can have is refused before the screen is torn down: the old mode, and the
+// graphs made under it, stay.
+TEST_F(ScreenTest, ImpossibleSizesAreRefusedBeforeAnythingIsTornDown) {
+  Start(ScreenSetup{});
+  const int graph = CreateGraph(16, 16, 0, 0, 0);
+  ASSERT_GT(graph, 0);
+  for (const int size : {100000, SCREEN_MAX_SIDE + 1, -5}) {
+    SCOPED_TRACE(size);
+    EXPECT_EQ(SetScreenModeKeep(size, 480, 32, 60), -1);
+    EXPECT_EQ(SetScreenModeKeep(640, size, 32, 60), -1);
+  }
+  EXPECT_EQ(SetScreenModeKeep(640, 480, 16, -7), -1);
+  EXPECT_EQ(g_ScreenState.width, 640);
+  EXPECT_EQ(g_ScreenState.height, 480);
+  EXPECT_EQ(g_ScreenState.actualBitDepth, 16);
+  EXPECT_NE(GetGraphRecord(graph), nullptr);
+  EXPECT_EQ(SetScreenModeKeep(800, 600, 16, -1), 0);
+  EXPECT_EQ(g_ScreenState.width, 800);
+}
+
 TEST_F(ScreenTest, TwentyFourBitDesktopRefusesWindowMode) {
   Start(ScreenSetup{});
   g_base.win.desktopBits = 24;
@@ -403,6 +424,33 @@ TEST_F(ScreenTest, OpaqueCopyBetweenLikeMemoryIsADirectBlit) {
   ASSERT_EQ(DrawGraphSoftware(4, 4, static_cast<int>(GetGraphRecord(system)->parts[0]), 0), 0);
   EXPECT_EQ(SurfacePixel(g_ScreenState.back, 11, 11), 0xF800u);
   EXPECT_EQ(SurfacePixel(g_ScreenState.back, 12, 12), 0u);
+}
+
+// A blended draw on the display goes through the work surface, which holds only the rectangle the
+// draw announced. A rotated graph whose rounded corners reach a pixel past that rectangle (found by
+// the graph fuzzer) used to write outside the work surface; the draw area is now narrowed to the
+// rectangle while the draw runs and put back afterwards.
+TEST_F(ScreenTest, DrawsThroughTheWorkSurfaceStayInsideItsRectangle) {
+  ScreenSetup setup;
+  setup.bits = 32;
+  Start(setup);
+  const int graph = CreateGraph(10, 6, 0, 0, 0);
+  ASSERT_GT(graph, 0);
+  FillGraphWithColor(graph, 200, 100, 50, 255);
+  ASSERT_EQ(SetDrawTarget(DRAW_SCREEN_BACK), 0);
+  FillSurface(g_ScreenState.back, 0, 0, 640, 480, 0xFFFFFF);
+  const RectI area = g_DrawState.drawArea;
+  SetBlendModeState(BLEND_SUB, 128);
+  for (double angle : {0.7, 2.3, -1.1}) {
+    for (int turn : {0, 1}) EXPECT_EQ(DrawGraphRotated(100.0f, 80.0f, 1.5, angle, graph, 1, turn), 0);
+  }
+  SetBlendModeState(BLEND_NONE, 255);
+  EXPECT_EQ(g_SoftwareDrawTarget.areaNarrowed, 0);
+  EXPECT_EQ(g_DrawState.drawArea.left, area.left);
+  EXPECT_EQ(g_DrawState.drawArea.right, area.right);
+  EXPECT_EQ(g_DrawState.drawArea.bottom, area.bottom);
+  EXPECT_NE(SurfacePixel(g_ScreenState.back, 100, 80), 0xFFFFFFu);
+  EXPECT_EQ(SurfacePixel(g_ScreenState.back, 60, 80), 0xFFFFFFu);
 }
 
 TEST_F(ScreenTest, X1R5G5B5ScreenDrawsThroughTheWorkSurfaceBothWays) {

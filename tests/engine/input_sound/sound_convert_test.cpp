@@ -261,6 +261,44 @@ TEST_F(SoundConvertTest, Mp3CountsFramesSkipsTagsAndSeeks) {
   EXPECT_EQ(-1, Opened(bad).rc);
 }
 
+// A long stream that is no sound is given up after a look at its start: few reads of whole
+// buffers, never a read per byte and never a scan to its end.
+struct CountedReads {
+  static inline Source* inner = nullptr;
+  static inline int64_t calls = 0, bytes = 0;
+  static size_t Read(void* dst, size_t size, size_t count, FileHandle h) {
+    ++calls;
+    const size_t n = inner->src.fn.read(dst, size, count, h);
+    bytes += static_cast<int64_t>(n * size);
+    return n;
+  }
+};
+
+TEST_F(SoundConvertTest, NoSoundIsGivenUpAfterABoundedBufferedLook) {
+  Bytes noise(16u << 20);
+  for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<uint8_t>(i % 251);
+  Source src(noise);
+  CountedReads::inner = &src;
+  CountedReads::calls = CountedReads::bytes = 0;
+  StreamSource counted = src.src;
+  counted.fn.read = CountedReads::Read;
+  SoundConvert c{};
+  EXPECT_EQ(-1, OpenSoundConvert(&counted, &c));
+  EXPECT_LT(CountedReads::calls, 200);
+  EXPECT_LT(CountedReads::bytes, int64_t{1} << 20);
+
+  // Frames after a long stretch of other bytes are not looked for; frames before it count.
+  Bytes mp3 = fixture::Mp3Encode(fixture::Tone(11025, 2, 44100), 2, 44100);
+  Bytes late(256u << 10, 0);
+  late.insert(late.end(), mp3.begin(), mp3.end());
+  EXPECT_EQ(-1, Opened(late).rc);
+  Bytes early = mp3;
+  early.insert(early.end(), late.begin(), late.end());
+  Opened o(early);
+  ASSERT_EQ(0, o.rc);
+  EXPECT_EQ(CountFrames(mp3) * 1152, o.c.acm.mp3TotalSamples);
+}
+
 TEST_F(SoundConvertTest, OggVorbisReportsOneSecondMoreAndSeeksBySample) {
   auto tone = fixture::Tone(100000, 2, 44100);
   Bytes ogg = fixture::OggEncode(tone, 2, 44100);

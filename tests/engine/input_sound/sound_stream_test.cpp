@@ -189,17 +189,60 @@ TEST_F(StreamTest, RestartsThatGiveNothingEndTheStream) {
   EXPECT_EQ(0, IsSoundHandlePlaying(h));
   EXPECT_EQ(1, GetSoundRecord(h)->allDone);
 
-  // An empty source repeated for ever, and a looping play of it.
-  int e = StreamOf({fixture::Wav(fixture::PcmFormat(2, 16, kSecond), {})}, {-1});
-  ASSERT_NE(-1, e);
-  ASSERT_EQ(0, PlaySoundHandle(e, SOUND_PLAY_BACK, 1));
-  std::vector<Segment> runs = Runs(Play(kSecond));
-  ASSERT_EQ(1u, runs.size());
-  EXPECT_EQ(-1, runs[0].id);
-  EXPECT_EQ(0, IsSoundHandlePlaying(e));
-  ASSERT_EQ(0, PlaySoundHandle(e, SOUND_PLAY_LOOP, 1));
-  Play(kSecond);
-  EXPECT_EQ(0, IsSoundHandlePlaying(e));
+  // The same played looping: every restart gives nothing, and the stream still ends.
+  ASSERT_EQ(0, PlaySoundHandle(h, SOUND_PLAY_LOOP, 1));
+  Play(3 * kSecond);
+  EXPECT_EQ(0, IsSoundHandlePlaying(h));
+}
+
+// What a memory sound refuses, every stream kind refuses: sources that decode to no whole frame.
+// The same files with one whole frame more are taken by all of them.
+TEST_F(StreamTest, SourcesWithoutAWholeFrameAreRefusedByEveryKindOfLoad) {
+  const fixture::Bytes stereo = fixture::PcmFormat(2, 16, kSecond);
+  int frames = 0;
+  const fixture::Bytes noBlock = fixture::Wav(fixture::MsFormat(1, 11025, 256), fixture::Bytes(5, 0x11));
+  const std::vector<std::pair<const char*, fixture::Bytes>> empty = {
+      {"no data", fixture::Wav(stereo, {})},
+      {"three bytes of a four-byte frame", fixture::Wav(stereo, {1, 2, 3})},
+      {"a compressed block cut inside its header", noBlock},
+  };
+  for (const auto& [what, image] : empty) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(-1, CreateMemorySoundFromImage(image.data(), static_cast<int>(image.size()), 1));
+    for (int kind : {0, 2, 3}) {
+      SCOPED_TRACE(kind);
+      const int h = AddSoundData(-1);
+      soundtest::Source src(image);
+      int copied = -1;
+      EXPECT_EQ(-1, AddSreamSound(&src.src, 0, h, kind, &copied, -1));
+      EXPECT_EQ(0, GetSoundRecord(h)->sourceCount);
+      DeleteSoundHandle(h);
+    }
+  }
+  const fixture::Bytes oneFrame = fixture::Wav(stereo, {1, 2, 3, 4});
+  const fixture::Bytes oneBlock =
+      fixture::Wav(fixture::MsFormat(1, 11025, 256), fixture::MsEncode(fixture::Tone(500, 1, 11025), 1, 256, &frames));
+  for (const fixture::Bytes* image : {&oneFrame, &oneBlock}) {
+    const int m = CreateMemorySoundFromImage(image->data(), static_cast<int>(image->size()), 1);
+    EXPECT_NE(-1, m);
+    for (int kind : {0, 2, 3}) {
+      SCOPED_TRACE(kind);
+      const int h = AddSoundData(-1);
+      soundtest::Source src(*image);
+      int copied = -1;
+      ASSERT_EQ(0, AddSreamSound(&src.src, 0, h, kind, &copied, -1));
+      // The first block was decoded to look, and is still there to be played.
+      ASSERT_EQ(0, PlaySoundHandle(h, SOUND_PLAY_BACK, 1));
+      std::vector<int16_t> out = Play(kSecond / 10);
+      if (image == &oneFrame) {
+        ASSERT_GE(out.size(), 2u);
+        EXPECT_EQ(0x0201, out[0]);
+        EXPECT_EQ(0x0403, out[1]);
+      }
+      StopSoundHandle(h);
+      DeleteSoundHandle(h);
+    }
+  }
 }
 
 TEST_F(StreamTest, StopKeepsThePlaceResumeContinuesAndFromTheTopStartsAgain) {

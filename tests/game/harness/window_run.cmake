@@ -7,7 +7,7 @@ execute_process(COMMAND ${MAKE_DATA} ${OUT}/game RESULT_VARIABLE made OUTPUT_QUI
 if(NOT made EQUAL 0)
   message(FATAL_ERROR "make-data failed: ${made}")
 endif()
-execute_process(COMMAND ${XVFB_RUN} -a ${HARNESS} --window --renderer soft --folder ${OUT}/game --frames 260
+execute_process(COMMAND ${XVFB_RUN} -a ${HARNESS} --window --virtual-clock --renderer soft --folder ${OUT}/game --frames 260
                         --screenshot loading,60,250 --screenshot-dir ${OUT}
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 message("${out}")

@@ -223,7 +223,9 @@ TEST_F(Bombs, OrbStopsAtATargetThatBombsFeedAndTheSweepFeedsIt) {
   EXPECT_EQ(Field(fed, kFieldHp), 10);   // stopped, not fed
   EXPECT_GE(ActorsOf(kKindEffect, 792).size(), 64u);
   EXPECT_GE(ActorsOf(kKindEffect, 808 | kSpriteAdditive).size(), 32u);   // sparkles at 8 points
-  (void)orb;
+  EXPECT_EQ(Field(orb, kFieldKind), 0x30000000);   // now a dying explosion
+  Steps(61);
+  EXPECT_FALSE(Alive(orb));
 
   Restart();
   const int fed2 = Target(260, 240, 100, 0x8, 150);

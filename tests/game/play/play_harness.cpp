@@ -10,6 +10,7 @@
 #include "game/framework/replay.h"
 #include "game/framework/settings.h"
 #include "game/framework/sound.h"
+#include "game/framework/sprite_layout.h"
 #include "game/framework/sprites.h"
 #include "game/play/play.h"
 
@@ -73,12 +74,30 @@ int CountLiveActors() {
 
 bool InPlaySession() { return GetGameVar(kFieldKind) == kKindGameSession; }
 
+// Sprite-drawing entries of the list: what the sprite table has to hold.
+void CollectSprites() {
+  int e = g_DrawEntries[0].next;
+  for (int guard = 0; guard < kDrawEntryCount && e != 64; ++guard, e = g_DrawEntries[e].next) {
+    const DrawEntry& d = g_DrawEntries[e];
+    if (d.type >= kDrawSprite && d.type <= kDrawStretched) g_h.out->sprites.insert(d.sprite & 0xFFFFFFu);
+  }
+}
+
 void BeforePass() {
   g_h.ms += 1;   // the work of a pass
   g_h.played = (GetSettingsSlot(kSlotPlayMode) & kPlayFrames) != 0 && InPlaySession();
   if (g_h.pass == g_h.run->loseAllLivesAt) SetGameVar(kVarLives, 0);
+  if (InPlaySession() && g_h.run->topUpLives && GetGameVar(kVarLives) > 0) {
+    SetGameVar(kVarLives, GetGameVar(kVarMaxLives));
+  }
   // The pause menu's RESUME GAME, once the pause has lasted its frames.
   if (IsActorsPaused() && !(GetSettingsSlot(kSlotPlayMode) & kPlayFrames) && InPlaySession()) {
+    if (g_h.pausedFor == 0 && IsSlowMode()) ++g_h.out->pausesInSlowMode;
+    if (g_h.pausedFor == 0 && g_h.run->saveSettingsInPause) {
+      const uint64_t draws = GameRandomDrawCount();
+      if (SaveSettingsFile() > 0) ++g_h.out->settingsSaves;
+      if (GameRandomDrawCount() != draws) g_h.out->settingsSaveKeptGenerator = false;
+    }
     ++g_h.out->pausedPasses;
     if (++g_h.pausedFor >= g_h.run->pauseFrames) {
       g_h.pausedFor = 0;
@@ -103,6 +122,8 @@ bool AfterPass() {
     }
     f.liveActors = CountLiveActors();
     f.drawHash = HashDrawList();
+    if (g_h.run->collectSprites) CollectSprites();
+    if (GetGameVar(kVarBossId) > 0) g_h.out->bosses.insert(GetGameVar(kVarBossId));
     // Counted from the end of the first frame: the replay's start and area sync draw differently
     // when recording and when playing back; from there on every draw is play's.
     if (g_h.out->frames.empty()) g_h.drawsAtStart = GameRandomDrawCount();
@@ -170,6 +191,22 @@ void InstallEngine() {
   e.SetSoundHandleVolumeLocked = [](int, int) { return 0; };
 }
 
+// The animation steps the sprite loader sets up, without the graphics: the bullet grid's groups of
+// four and the layout's chains.
+void ChainSprites() {
+  for (int i = 0; i < kBulletGridSize * kBulletGridSize; ++i) {
+    const int c = i % kBulletGridSize;
+    g_SpriteTable.nextFrame[kBulletGridFirstSprite + i] = kBulletGridFirstSprite + i - c % 4 + (c + 1) % 4;
+    g_SpriteTable.period[kBulletGridFirstSprite + i] = 4;
+  }
+  for (const SpriteAnimRow& r : SpriteAnimTable) {
+    if (r.index < 0) break;
+    if (r.index >= kSpriteCount) continue;
+    g_SpriteTable.nextFrame[r.index] = r.next;
+    g_SpriteTable.period[r.index] = r.period;
+  }
+}
+
 }  // namespace
 
 PlayOutcome RunPlay(const PlayRun& run) {
@@ -180,6 +217,7 @@ PlayOutcome RunPlay(const PlayRun& run) {
   g_h.ms = run.clock;
   InstallEngine();
   ResetSpriteTable();
+  if (run.spriteChains) ChainSprites();
   LoadSounds();
   SetPlayfieldBounds(-8, -8, 648, 488);
   if (!run.playback) SetDefaultSettings();

@@ -6,6 +6,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,14 @@ struct PlayRun {
   bool playback = false;              // plays the replay in the buffer back instead of the pad
   int loseAllLivesAt = -1;            // at this pass the lives drop to 0 (as the last hit would),
                                       // recording and playback alike
+  bool topUpLives = false;            // before every pass lives above 0 are set back to the
+                                      // maximum, recording and playback alike: a scripted play
+                                      // takes its hits and lives on
+  bool saveSettingsInPause = false;   // the settings file is saved in every pause's first pass,
+                                      // as the pause menu's key assignment saves it
+  bool collectSprites = false;        // the sprite of every list entry drawn, into the outcome
+  bool spriteChains = false;          // sprites animate along the sprite layout's chains, as with
+                                      // the sheets loaded (otherwise every sprite stands still)
   int maxPasses = 20000;
 };
 
@@ -48,6 +57,11 @@ struct PlayOutcome {
   std::vector<PlayFrame> frames;
   std::vector<std::pair<int, int>> effects;   // (played frame, effect number)
   std::vector<std::pair<int, int>> music;     // (played frame, track)
+  std::set<uint32_t> sprites;         // sprite indices of the entries drawn (collectSprites)
+  std::set<int> bosses;               // ids of the bosses that appeared (game var 113)
+  int pausesInSlowMode = 0;
+  int settingsSaves = 0;
+  bool settingsSaveKeptGenerator = true;   // no save moved the play's generator
 };
 
 // Runs one play from its start to the result screen (or maxPasses).
