@@ -16,6 +16,7 @@
 #include "game/framework/replay.h"
 #include "game/framework/scene_hooks.h"
 #include "game/framework/settings.h"
+#include "game/harness/harness_pad.h"
 #include "platform/audio.h"
 #include "platform/audio/manual/manual_audio.h"
 #include "platform/clock.h"
@@ -134,6 +135,7 @@ void BeforePass() {
   if (r.frame == 0 && r.shots.count(kLoadingShot) && LastPicture(&pic)) SaveShot("shot_loading.png", pic);
   if (r.virtualClock) plat::VirtualClockAdvance(kVirtualMsPerPass);
   ApplyKeys();
+  HarnessPadPoll();
   if (r.frame == r.options->startPlayFrame) {
     SetSettingsSlot(kSlotContinues, 0);
     SetSettingsSlot(kSlotPlayMode, 2);
@@ -287,11 +289,21 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
     }
   }
 
+  if (!options.padControl.empty()) {
+    // The pad is SDL's: only the real window's input reads it.
+    if (run.headless || !HarnessPadOpen(AbsolutePath(options.padControl))) {
+      if (run.headless) std::fprintf(stderr, "game-harness: a pad needs the window\n");
+      if (run.hashLog) std::fclose(run.hashLog);
+      return result->status = -1;
+    }
+  }
+
   const std::string saved = AbsolutePath("");
   const std::string folder = AbsolutePath(options.folder);
   if (chdir(folder.c_str()) != 0) {
     std::fprintf(stderr, "game-harness: no folder %s\n", folder.c_str());
     if (run.hashLog) std::fclose(run.hashLog);
+    HarnessPadClose();
     return result->status = -1;
   }
   plat::SingleCopyLockSetDirectory(folder.c_str());
@@ -327,6 +339,7 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
 
   result->status = GameMain();
 
+  HarnessPadClose();
   result->draws = GameRandomDrawCount();
   result->restarts = plat::ProcessRestartCount();
   SetFramePassHooks({nullptr, nullptr});

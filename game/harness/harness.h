@@ -30,6 +30,8 @@ struct HarnessOptions {
   bool virtualClock = false;            // a window run on the virtual clock too (always so headless,
                                         // and whenever keys are scripted): passes run flat out
   std::string renderer;                 // "full", "soft" or "nodisplay"; empty: the environment's
+  std::string padControl;               // window runs: a virtual pad whose state another process
+                                        // appends to this file, a line "BUTTONS X Y" per change
   std::function<void(int frame)> onFrame;   // after every presented pass
 };
 

@@ -30,7 +30,10 @@ const char kUsage[] =
     "  --window              the real window instead of the headless one\n"
     "  --virtual-clock       with --window: run on the virtual clock, as fast as the machine goes\n"
     "                        (so already when --keys is given)\n"
-    "  --renderer R          full, soft or nodisplay\n";
+    "  --renderer R          full, soft or nodisplay\n"
+    "  --pad-control FILE    with --window: a virtual pad, its state read from FILE as another\n"
+    "                        program appends lines \"BUTTONS X Y\" (buttons a bit mask, bit n for\n"
+    "                        button n; stick axes -32768..32767)\n";
 
 std::string Absolute(const std::string& path) {
   if (path.empty() || path[0] == '/') return path;
@@ -130,6 +133,8 @@ int HarnessMain(int argc, char** argv) {
       }
     } else if (a == "--record") {
       o.recordReplay = Absolute(value());
+    } else if (a == "--pad-control") {
+      o.padControl = Absolute(value());
     } else if (a == "--playback") {
       o.playbackReplay = Absolute(value());
     } else if (a == "--renderer") {
