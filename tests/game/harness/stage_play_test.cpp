@@ -200,15 +200,8 @@ protected:
     o.onFrame = Script;
     return o;
   }
-  // The play recorded headless into root/play.rpy. The first boot in a process takes one frame's
-  // worth less virtual time than every later one, which moves the replay seed drawn from the
-  // clock; a short run first makes every run compared here a later one.
+  // The play recorded headless into root/play.rpy.
   void Record(HarnessResult* result) {
-    HarnessOptions warm = Options("nodisplay");
-    warm.frames = 2;
-    warm.onFrame = nullptr;
-    HarnessResult warmResult;
-    ASSERT_EQ(RunHarness(warm, &warmResult), 0);
     HarnessOptions o = Options("nodisplay");
     o.recordReplay = root + "/play.rpy";
     ASSERT_EQ(RunHarness(o, result), 0);
