@@ -1,11 +1,13 @@
 // Textured sprite quads through the software 3-D device against SDL2's software renderer drawing
 // the same sprites: 32 x 32 sprites alpha-blended at 1:1 in batches, and full-screen quads, on a
 // 32-bit target (32-bit texture) and on a 16-bit target (R5G6B5; the device takes the 16-bit
-// A4R4G4B4 texture the engine makes for a 16-bit screen, SDL2 its ARGB texture). The device runs
-// with its widest vector spans, and where named with SSE2 only or none.
+// A4R4G4B4 texture the engine makes for a 16-bit screen, SDL2 its ARGB texture); and 32 x 32
+// sprites turned each by its own angle (SDL2: SDL_RenderCopyEx), unfiltered and, on the device,
+// bilinear. The device runs with its widest vector spans, and where named with SSE2 only or none.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -125,6 +127,43 @@ BENCHMARK_CAPTURE(BM_Device3DSprites, 32_sse2, 32, 1);
 BENCHMARK_CAPTURE(BM_Device3DSprites, 16_sse2, 16, 1);
 BENCHMARK_CAPTURE(BM_Device3DSprites, 32_scalar, 32, 0);
 
+// Sprite i turned by its own angle about its centre, as the engine turns a graph: corners at
+// (+-16, +-16) rotated, the centre on a pixel corner.
+float SpriteAngle(int i) { return static_cast<float>(i) * 0.7853982f * 0.37f; }
+
+void AddTurnedQuad(std::vector<VertexTextured>* v, float cx, float cy, float angle) {
+  const float s = std::sin(angle), c = std::cos(angle);
+  auto at = [&](float dx, float dy, float u, float w) {
+    return VertexTextured{cx + (dx * c - dy * s), cy + (dx * s + dy * c), 0, 1, 0xFFFFFFFF, u, w};
+  };
+  const VertexTextured tl = at(-16, -16, 0, 0), tr = at(16, -16, 1, 0), bl = at(-16, 16, 0, 1), br = at(16, 16, 1, 1);
+  v->insert(v->end(), {tl, tr, bl, br, bl, tr});
+}
+
+// filter: the stage's filter (FILTER_POINT or FILTER_LINEAR).
+void BM_Device3DTurned(benchmark::State& state, int bits, int vector, uint32_t filter) {
+  soft::g_SoftRasterVectorMode = vector;
+  SoftRig rig(32, 32, bits);
+  rig.d->SetTextureStageState(0, TSS_MAGFILTER, filter);
+  rig.d->SetTextureStageState(0, TSS_MINFILTER, filter);
+  std::vector<VertexTextured> v;
+  for (int i = 0; i < kSprites; ++i) AddTurnedQuad(&v, SpriteX(i) + 15.5f, SpriteY(i) + 15.5f, SpriteAngle(i));
+  for (auto _ : state) {
+    rig.d->BeginScene();
+    rig.d->DrawPrimitive(PRIM_TRIANGLELIST, FVF_TEXTURED, v.data(), static_cast<uint32_t>(v.size()), 0);
+    rig.d->EndScene();
+  }
+  soft::g_SoftRasterVectorMode = -1;
+  state.SetItemsProcessed(state.iterations() * kSprites);
+}
+BENCHMARK_CAPTURE(BM_Device3DTurned, 32, 32, -1, FILTER_POINT);
+BENCHMARK_CAPTURE(BM_Device3DTurned, 16, 16, -1, FILTER_POINT);
+BENCHMARK_CAPTURE(BM_Device3DTurned, 32_sse2, 32, 1, FILTER_POINT);
+BENCHMARK_CAPTURE(BM_Device3DTurned, 16_sse2, 16, 1, FILTER_POINT);
+BENCHMARK_CAPTURE(BM_Device3DTurned, 32_scalar, 32, 0, FILTER_POINT);
+BENCHMARK_CAPTURE(BM_Device3DTurned, 32_bilinear, 32, -1, FILTER_LINEAR);
+BENCHMARK_CAPTURE(BM_Device3DTurned, 16_bilinear, 16, -1, FILTER_LINEAR);
+
 void BM_Device3DFullScreen(benchmark::State& state, int bits, int vector) {
   soft::g_SoftRasterVectorMode = vector;
   SoftRig rig(kW, kH, bits);
@@ -177,6 +216,20 @@ void BM_Sdl2SoftwareSprites(benchmark::State& state, int bits) {
 }
 BENCHMARK_CAPTURE(BM_Sdl2SoftwareSprites, 32, 32);
 BENCHMARK_CAPTURE(BM_Sdl2SoftwareSprites, 16, 16);
+
+void BM_Sdl2SoftwareTurned(benchmark::State& state, int bits) {
+  SdlRig rig(32, 32, bits);
+  for (auto _ : state) {
+    for (int i = 0; i < kSprites; ++i) {
+      SDL_Rect r{SpriteX(i), SpriteY(i), 32, 32};
+      SDL_RenderCopyEx(rig.renderer, rig.tex, nullptr, &r, SpriteAngle(i) * 57.29578, nullptr, SDL_FLIP_NONE);
+    }
+    SDL_RenderFlush(rig.renderer);
+  }
+  state.SetItemsProcessed(state.iterations() * kSprites);
+}
+BENCHMARK_CAPTURE(BM_Sdl2SoftwareTurned, 32, 32);
+BENCHMARK_CAPTURE(BM_Sdl2SoftwareTurned, 16, 16);
 
 void BM_Sdl2SoftwareFullScreen(benchmark::State& state, int bits) {
   SdlRig rig(kW, kH, bits);

@@ -73,6 +73,7 @@ void BuildPlay(int character = 0) {
   SetSettingsSlot(kSlotPlayMode, 2);
   g_Engine.SeedRandomLocked(1);
   RunGameState();
+  StepFrame(0);   // the intro card's first update: with intermissions off it starts the area
   while (GetGameVar(kVarPhaseTimer) < 100) StepFrame(0);
   SetActorPos(320, 240, GetPlayerActor());
   SetGameVar(kVarInvulnerable, 1 << 30);

@@ -1,8 +1,7 @@
 // What the scene and frame loops call of the front end and of play: the set-ups of the three
 // scenes (each creates the scene's root actors and returns the state to go on with, or -1 to end),
 // the pause menu, and the fields of the current menu or scene task (116 holds its exit code).
-// Each is defined by game/frontend or game/play; scene_hooks_standin.cpp holds a stand-in for each
-// one that is not built yet, and loses it when the real one lands.
+// Each is defined by game/frontend or game/play.
 #pragma once
 #include <cstdint>
 

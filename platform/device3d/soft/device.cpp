@@ -2,7 +2,6 @@
 // Z surface and the bound textures around the rasteriser.
 #include <cstring>
 #include <new>
-#include <vector>
 
 #include "platform/device3d/soft/soft_device.h"
 #include "platform/renderer.h"
@@ -236,14 +235,16 @@ class SoftDevice final : public Device3D {
     DrawContext dc{};
     if (!LayoutFromFormat(SurfaceFormat(target_), &dc.target.layout)) return DEV3D_ERR_NOTARGET;
     if (!LockPixels(target_, &dc.target)) return DEV3D_ERR_NOTARGET;
-    std::vector<Surface*> locked;
-    locked.push_back(target_);
+    // The target, its Z surface and a texture per stage at most: no allocation per draw.
+    Surface* locked[2 + TEXTURE_STAGES];
+    int lockedCount = 0;
+    locked[lockedCount++] = target_;
     int result = DEV3D_OK;
     Surface* zs = SurfaceAttachedZ(target_);
     if (zs && IsZ16(zs) && SurfaceWidth(zs) >= dc.target.width && SurfaceHeight(zs) >= dc.target.height) {
       if (LockPixels(zs, &dc.z)) {
         dc.hasZ = true;
-        locked.push_back(zs);
+        locked[lockedCount++] = zs;
       }
     }
     dc.rs = rs_;
@@ -270,7 +271,7 @@ class SoftDevice final : public Device3D {
         result = DEV3D_ERR_INVALID;   // a lost, locked or render-target texture
         break;
       }
-      locked.push_back(t);
+      locked[lockedCount++] = t;
       tv.keyed = SurfaceGetColorKey(t, &tv.keyLow, &tv.keyHigh);
       dc.texBound[s] = true;
     }
@@ -283,7 +284,7 @@ class SoftDevice final : public Device3D {
       dc.clipBottom = static_cast<int32_t>(bottom < dc.target.height ? bottom : dc.target.height);
       Rasterise(dc, type, fvf, size, static_cast<const uint8_t*>(vertices), indices, count);
     }
-    for (Surface* s : locked) SurfaceUnlock(s);
+    for (int i = 0; i < lockedCount; ++i) SurfaceUnlock(locked[i]);
     return result;
   }
 

@@ -329,16 +329,18 @@ struct FastSprite {
   }
 
   bool Eligible(const DrawContext& dc) {
-    return Standard8(dc.tex[0].px.layout, true) && Standard8(dc.target.layout, false) && EligibleStates(dc);
+    return Standard8(dc.tex[0].px.layout, true) && Standard8(dc.target.layout, false) && EligibleStates(dc, false);
   }
 
-  // The states the one-stage paths take, whatever the formats.
-  bool EligibleStates(const DrawContext& dc) {
+  // The states the one-stage paths take, whatever the formats; bilinear filtering where `linear`.
+  bool EligibleStates(const DrawContext& dc, bool linear) {
     const uint32_t* rs = dc.rs;
     if (dc.stageCount != 1 || !dc.texBound[0] || dc.texCoordSets == 0 || rs[RS_SHADEMODE] == SHADE_GOURAUD) return false;
     if (dc.hasZ && rs[RS_ZENABLE]) return false;
     const uint32_t* st = dc.stages[0].v;
-    if (st[TSS_MAGFILTER] == FILTER_LINEAR || (st[TSS_TEXCOORDINDEX] & 1)) return false;
+    // A stage reads the second coordinate pair only where the vertices carry one (the engine points
+    // its first stage there for the blend graph's draws); otherwise it reads the first.
+    if ((st[TSS_MAGFILTER] == FILTER_LINEAR && !linear) || ((st[TSS_TEXCOORDINDEX] & 1) && dc.texCoordSets > 1)) return false;
     const uint32_t c1 = st[TSS_COLORARG1] & 0xF, c2 = st[TSS_COLORARG2] & 0xF;
     if (st[TSS_COLOROP] == TOP_SELECTARG1 && c1 == TA_TEXTURE) colorModulate = false;
     else if (st[TSS_COLOROP] == TOP_MODULATE && ((c1 == TA_TEXTURE && (c2 == TA_DIFFUSE || c2 == TA_CURRENT)) ||
@@ -490,25 +492,31 @@ bool PrepareVectorSprite(const DrawContext& dc) {
   if (dc.spriteState == 0) {
     dc.spriteState = 2;
     FastSprite f{};
-    if (!g_SoftRasterGeneralOnly && dc.texBound[0] && VectorFormats(dc) && f.EligibleStates(dc)) {
+    if (!g_SoftRasterGeneralOnly && dc.texBound[0] && VectorFormats(dc) && f.EligibleStates(dc, true)) {
       const ChannelLayout &t = dc.tex[0].px.layout, &d = dc.target.layout;
-      const SpanKernelFn k = ActiveSpanKernel(
-          SpanKernelIndex(f.colorModulate, f.alphaSource, f.blend, t.bytes == 2, d.bytes == 2));
-      if (k) {
+      // Filtered samples reach the spans as 8-bit channels with alpha in 32 bits, the colour key
+      // already applied (a pixel without a sample is left out of the runs).
+      const bool filtered = dc.stages[0].v[TSS_MAGFILTER] == FILTER_LINEAR;
+      const bool tex16 = t.bytes == 2 && !filtered;
+      const int index = SpanKernelIndex(f.colorModulate, f.alphaSource, f.blend, tex16, d.bytes == 2);
+      if (ActiveSpanKernel(index)) {
         SpanSetup& s = dc.spriteSetup;
         s = SpanSetup{};
-        s.texBytes = t.bytes;
+        s.texBytes = tex16 ? 2 : 4;
         s.targetBytes = d.bytes;
         for (int c = 0; c < 4; ++c) s.tex16[c] = MakeChannel16(t.shift[c], t.bits[c], c == 3);
         for (int c = 0; c < 3; ++c) s.target16[c] = MakeChannel16(d.shift[c], d.bits[c], false);
-        s.texAlpha = t.bits[3] != 0;
-        s.keyOn = f.keyOn;
+        s.texAlpha = t.bits[3] != 0 || filtered;
+        s.keyOn = f.keyOn && !filtered;
         s.keyLow = dc.tex[0].keyLow;
         s.keyHigh = dc.tex[0].keyHigh;
         s.alphaTest = f.alphaTest;
         s.alphaFunc = f.alphaFunc;
         s.alphaRef = f.alphaRef;
-        dc.spriteKernel = SpanKernelIndex(f.colorModulate, f.alphaSource, f.blend, t.bytes == 2, d.bytes == 2);
+        const Pixels& tp = dc.target;
+        s.targetEnd = tp.pitch > 0 ? tp.base + static_cast<int64_t>(tp.pitch) * tp.height : nullptr;
+        dc.spriteKernel = index;
+        dc.spriteFiltered = filtered;
         dc.spriteState = 1;
       }
     }
@@ -604,13 +612,17 @@ bool Cover(const DrawContext& dc, const RVertex& a, const RVertex& b, const RVer
 struct SpanBatch {
   static constexpr int kRuns = 128;
   static constexpr size_t kGather = 32768;
+  static constexpr size_t kSlack = 64;   // fetches in whole steps may write a little past a run
   SpanRun runs[kRuns];
   int count = 0;
   size_t used = 0;
   int tb = 4, db = 4;
   std::vector<uint8_t> gather = std::vector<uint8_t>(kGather);
+  std::vector<uint8_t> absent;   // a filtered run's pixels without a sample
 
-  void Flush(SpanKernelFn k, const SpanSetup& s) {
+  void Flush(SpanKernelFn k, SpanSetup& s) {
+    s.padLo = gather.data();
+    s.padHi = gather.data() + gather.size();
     if (count) k(s, runs, count);
     count = 0;
     used = 0;
@@ -622,11 +634,11 @@ struct SpanBatch {
     used += static_cast<size_t>(n) * tb;
     return g;
   }
-  void Reserve(size_t texels, SpanKernelFn k, const SpanSetup& s) {
-    if (used + texels * tb > gather.size() || count + 2 > kRuns) Flush(k, s);
-    if (texels * tb > gather.size()) gather.resize(texels * tb);
+  void Reserve(size_t texels, SpanKernelFn k, SpanSetup& s) {
+    if (used + texels * tb + kSlack > gather.size() || count + 2 > kRuns) Flush(k, s);
+    if (texels * tb + kSlack > gather.size()) gather.resize(texels * tb + kSlack);
   }
-  void Push(const SpanRun& r, SpanKernelFn k, const SpanSetup& s) {
+  void Push(const SpanRun& r, SpanKernelFn k, SpanSetup& s) {
     if (count) {
       SpanRun& last = runs[count - 1];
       if (last.tex + static_cast<ptrdiff_t>(last.n) * tb == r.tex && last.dst + static_cast<ptrdiff_t>(last.n) * db == r.dst) {
@@ -729,6 +741,95 @@ struct Mapping {
   }
 };
 
+// Byte offsets of a turned row's texels (TurnedOffsetsAvx2 with SSE2: two at a time).
+void TurnedOffsetsSse2(int32_t* off, int x0, int n, const TurnedRow& r) {
+  const __m128d vp = _mm_set1_pd(r.px0), ub = _mm_set1_pd(r.uBase), ud = _mm_set1_pd(r.du);
+  const __m128d vb = _mm_set1_pd(r.vBase), vd = _mm_set1_pd(r.dv);
+  const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0), two = _mm_set1_pd(2.0);
+  const __m128d w = _mm_set1_pd(static_cast<double>(r.width)), h = _mm_set1_pd(static_cast<double>(r.height));
+  const __m128i wLast = _mm_set1_epi32(r.width - 1), hLast = _mm_set1_epi32(r.height - 1);
+  const __m128i scale = _mm_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(r.pitch) << 16 | static_cast<uint32_t>(r.texBytes)));
+  auto index = [&](__m128d t, __m128d size) { return _mm_cvttpd_epi32(_mm_mul_pd(_mm_min_pd(_mm_max_pd(t, zero), one), size)); };
+  auto least = [](__m128i a, __m128i b) {
+    const __m128i over = _mm_cmpgt_epi32(a, b);
+    return _mm_or_si128(_mm_andnot_si128(over, a), _mm_and_si128(over, b));
+  };
+  __m128d c = _mm_setr_pd(x0, x0 + 1.0);   // whole numbers: adding 2 stays exact
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    __m128i tx[2], ty[2];
+    for (int k = 0; k < 2; ++k) {
+      const __m128d col = _mm_sub_pd(c, vp);
+      c = _mm_add_pd(c, two);
+      tx[k] = index(_mm_add_pd(ub, _mm_mul_pd(ud, col)), w);
+      ty[k] = index(_mm_add_pd(vb, _mm_mul_pd(vd, col)), h);
+    }
+    const __m128i x = least(_mm_unpacklo_epi64(tx[0], tx[1]), wLast), y = least(_mm_unpacklo_epi64(ty[0], ty[1]), hLast);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(off + i), _mm_madd_epi16(_mm_or_si128(x, _mm_slli_epi32(y, 16)), scale));
+  }
+  for (; i < n; ++i) {
+    const double col = (x0 + i) - r.px0;
+    const int tx = ClampIndex(static_cast<int>(Clamp01(r.uBase + r.du * col) * r.width), r.width);
+    const int ty = ClampIndex(static_cast<int>(Clamp01(r.vBase + r.dv * col) * r.height), r.height);
+    off[i] = ty * r.pitch + tx * r.texBytes;
+  }
+}
+
+// A turned row's texels one by one, by the general path's own arithmetic: textures too wide for
+// the vector fetches' 16-bit offsets.
+void TurnedTexelsScalar(uint8_t* g, const uint8_t* base, int x0, int n, const TurnedRow& r) {
+  for (int i = 0; i < n; ++i) {
+    const double col = (x0 + i) - r.px0;
+    const int tx = ClampIndex(FloorInt(Clamp01(r.uBase + r.du * col) * r.width), r.width);
+    const int ty = ClampIndex(FloorInt(Clamp01(r.vBase + r.dv * col) * r.height), r.height);
+    std::memcpy(g + i * r.texBytes, base + static_cast<int64_t>(ty) * r.pitch + tx * r.texBytes, r.texBytes);
+  }
+}
+
+// With SSE2: offsets two at a time, then the texels.
+void TurnedTexelsSse2(uint8_t* g, const uint8_t* base, int x0, int n, const TurnedRow& r) {
+  constexpr int kChunk = 256;
+  int32_t off[kChunk];
+  for (int done = 0; done < n; done += kChunk) {
+    const int m = std::min(kChunk, n - done);
+    TurnedOffsetsSse2(off, x0 + done, (m + 3) & ~3, r);   // whole steps: the extra offsets go unread
+    uint8_t* out = g + static_cast<size_t>(done) * r.texBytes;
+    if (r.texBytes == 4) {
+      for (int i = 0; i < m; ++i) std::memcpy(out + 4 * i, base + off[i], 4);
+    } else {
+      for (int i = 0; i < m; ++i) std::memcpy(out + 2 * i, base + off[i], 2);
+    }
+  }
+}
+
+// The point-sampled fetch for a turned mapping of this texture, chosen once per triangle.
+TurnedTexelsFn ChooseTurnedTexels(const TextureView& t) {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  const int tb = t.px.layout.bytes;
+  if (t.px.pitch >= 32768 || t.px.height >= 32768) return &TurnedTexelsScalar;
+  if (avx2 && g_SoftRasterVectorMode != 1 && static_cast<int64_t>(t.px.pitch) * t.px.height >= 4) return TurnedTexelsAvx2(tb);
+  return &TurnedTexelsSse2;
+}
+
+// n bilinear samples of a row into g as 32-bit texels (8-bit blue, green, red, alpha), by the
+// general path's own sampling; absent[i] is set for a pixel whose sample found only keyed texels.
+// True when some pixel has none.
+bool FilteredTexels(const TextureView& t, bool keyOn, int x0, int n, const TurnedRow& r, uint8_t* g, uint8_t* absent) {
+  bool any = false;
+  for (int i = 0; i < n; ++i) {
+    const double col = (x0 + i) - r.px0;
+    Rgba c;
+    const bool present = Sample(t, r.uBase + r.du * col, r.vBase + r.dv * col, true, keyOn, &c);
+    absent[i] = !present;
+    any |= !present;
+    const uint32_t v = present ? static_cast<uint32_t>(c.c[0]) | static_cast<uint32_t>(c.c[1]) << 8 |
+                                     static_cast<uint32_t>(c.c[2]) << 16 | static_cast<uint32_t>(c.c[3]) << 24
+                               : 0u;
+    std::memcpy(g + 4 * i, &v, 4);
+  }
+  return any;
+}
+
 // One triangle on the vector path: its coverage stepped row by row and the texel addressing the
 // general path would use, with an upright mapping's texel columns worked out once.
 struct VectorTri {
@@ -738,7 +839,11 @@ struct VectorTri {
   EdgeStep edge[3];
   double px0, py0, u0, v0, dudx, dudy, dvdx, dvdy;
   uint32_t diffuse;
-  bool useCols, colsInOrder = false, useRows;
+  bool useCols, colsInOrder = false;
+  TurnedTexelsFn turned;
+  bool filterVector;         // bilinear rows sampled by the AVX2 fetch
+  FilterSetup filter;
+  TurnedRow row;             // a turned mapping's row: all but its start fixed per triangle
   int cols[kColumnCache];
   const uint8_t* rows[kColumnCache];   // texel row of every pixel row, upright mappings
   uint8_t* dstRow;                      // target row of the next row
@@ -760,85 +865,120 @@ struct VectorTri {
     // row: both are worked out at once. u at a row start is u0 + 0 x (y - py0), the same value
     // (or the same zero) on every row.
     const TextureView& t = d.tex[0];
-    useCols = dudy == 0.0 && dvdx == 0.0 && x1 - x0 < kColumnCache && y1 - y0 < kColumnCache;
+    useCols = !d.spriteFiltered && dudy == 0.0 && dvdx == 0.0 && x1 - x0 < kColumnCache && y1 - y0 < kColumnCache;
     if (useCols) {
       int idx[kColumnCache];
       colsInOrder = m.Tables(t, x0, x1 - x0 + 1, y0, y1 - y0 + 1, cols, idx);
       for (int i = 0; i <= y1 - y0; ++i) rows[i] = t.px.base + static_cast<int64_t>(idx[i]) * t.px.pitch;
     }
+    turned = useCols || d.spriteFiltered ? nullptr : ChooseTurnedTexels(t);
+    row = TurnedRow{px0, 0.0, dudx, 0.0, dvdx, t.px.width, t.px.height, t.px.layout.bytes, t.px.pitch};
+    filterVector = false;
+    if (d.spriteFiltered) {
+      static const bool avx2 = __builtin_cpu_supports("avx2");
+      filterVector = avx2 && g_SoftRasterVectorMode != 1 && t.px.pitch < 32768 && t.px.height < 32768 &&
+                     static_cast<int64_t>(t.px.pitch) * t.px.height >= 4;
+      const ChannelLayout& l = t.px.layout;
+      for (int k = 0; k < 4; ++k) filter.channel[k] = MakeChannel16(l.shift[k], l.bits[k], k == 3);
+      filter.keyOn = d.rs[RS_COLORKEYENABLE] != 0 && t.keyed;
+      filter.keyLow = t.keyLow;
+      filter.keyHigh = t.keyHigh;
+    }
     dstRow = d.target.base + static_cast<int64_t>(y0) * d.target.pitch;
   }
 
-  // The run of row y, called for every row from y0 to y1 in order; false when the row is empty.
-  bool Row(int y, SpanBatch& b, SpanRun* run) {
-    int64_t lo = x0, hi = x1;
+  // The pixels [*lo, *hi] of row y, called for every row from y0 to y1 in order; false when the
+  // row is empty. *dst: the target row.
+  bool Span(int* lo, int* hi, uint8_t** dst) {
+    int64_t l = x0, h = x1;
     for (int i = 0; i < 3; ++i) {
-      edge[i].Bound(x0, &lo, &hi);
+      edge[i].Bound(x0, &l, &h);
       edge[i].Next();
     }
-    uint8_t* const dRow = dstRow;
+    *dst = dstRow;
     dstRow += dc->target.pitch;
-    if (lo > hi) return false;
+    *lo = static_cast<int>(l), *hi = static_cast<int>(h);
+    return l <= h;
+  }
+
+  // The texels of n pixels of row y from lo: in place in the texture where an upright mapping
+  // reads them in order, else fetched into the batch. A filtered row marks its pixels without a
+  // sample in `absent` and sets *gaps.
+  const uint8_t* Texels(int y, int lo, int n, SpanBatch& b, uint8_t* absent, bool* gaps) {
     const TextureView& t = dc->tex[0];
     const int tb = t.px.layout.bytes;
-    const int n = static_cast<int>(hi - lo + 1);
-    run->dst = dRow + lo * dc->target.layout.bytes;
-    run->n = n;
+    *gaps = false;
     if (useCols) {
       const uint8_t* row = rows[y - y0];
       const int* c = cols + (lo - x0);
-      if (colsInOrder) {
-        run->tex = row + c[0] * tb;
-        return true;
-      }
+      if (colsInOrder) return row + c[0] * tb;
       uint8_t* g = b.Room(n);
       if (tb == 4) {
         for (int i = 0; i < n; ++i) std::memcpy(g + 4 * i, row + 4 * c[i], 4);
       } else {
         for (int i = 0; i < n; ++i) std::memcpy(g + 2 * i, row + 2 * c[i], 2);
       }
-      run->tex = g;
-      return true;
+      return g;
     }
     const double rowY = y - py0;
-    const double uBase = u0 + dudy * rowY, vBase = v0 + dvdy * rowY;
+    row.uBase = u0 + dudy * rowY;
+    row.vBase = v0 + dvdy * rowY;
+    const TurnedRow& r = row;
     uint8_t* g = b.Room(n);
-    for (int i = 0; i < n; ++i) {
-      const double colX = (lo + i) - px0;
-      const int tx = ClampIndex(FloorInt(Clamp01(uBase + dudx * colX) * t.px.width), t.px.width);
-      const int ty = ClampIndex(FloorInt(Clamp01(vBase + dvdx * colX) * t.px.height), t.px.height);
-      std::memcpy(g + tb * i, t.px.base + static_cast<int64_t>(ty) * t.px.pitch + tx * tb, tb);
+    if (filterVector) {
+      *gaps = FilteredTexelsAvx2(g, absent, t.px.base, lo, n, r, filter);
+    } else if (dc->spriteFiltered) {
+      *gaps = FilteredTexels(t, dc->rs[RS_COLORKEYENABLE] != 0, lo, n, r, g, absent);
+    } else {
+      turned(g, t.px.base, lo, n, r);
     }
-    run->tex = g;
-    return true;
+    return g;
   }
 };
 
 // Draws one or two triangles on the vector path. Two are walked row by row together (a quad's
-// halves), so that a row's two runs can join; their pixels never overlap, so the order between
-// them does not matter.
+// halves); a row's runs are fetched left one first, so that a turned quad's two runs join into
+// one. Their pixels never overlap, so the order between them does not matter.
 void VectorTriangles(const DrawContext& dc, VectorTri* tris, int count) {
   SpanSetup setup = dc.spriteSetup;
   setup.diffuse = tris[0].diffuse;
   const SpanKernelFn kernel = ActiveSpanKernel(dc.spriteKernel);
   SpanBatch& b = t_Batch;
-  b.tb = dc.tex[0].px.layout.bytes;
+  b.tb = setup.texBytes;
   b.db = dc.target.layout.bytes;
   int yTop = tris[0].y0, yBottom = tris[0].y1;
   for (int i = 1; i < count; ++i) yTop = std::min(yTop, tris[i].y0), yBottom = std::max(yBottom, tris[i].y1);
   size_t widest = 0;
   for (int i = 0; i < count; ++i) widest += static_cast<size_t>(tris[i].x1 - tris[i].x0 + 1);
+  if (dc.spriteFiltered && b.absent.size() < widest + 4) b.absent.resize(widest + 4);   // fetches in steps of four
   for (int y = yTop; y <= yBottom; ++y) {
-    SpanRun r[2];
-    bool has[2] = {false, false};
+    int lo[2], hi[2], order[2], runs = 0;
+    uint8_t* dst[2];
     b.Reserve(widest, kernel, setup);
     for (int i = 0; i < count; ++i) {
-      if (y >= tris[i].y0 && y <= tris[i].y1) has[i] = tris[i].Row(y, b, &r[i]);
+      if (y >= tris[i].y0 && y <= tris[i].y1 && tris[i].Span(&lo[i], &hi[i], &dst[i])) order[runs++] = i;
     }
-    // Left run first, so that the right one can join it.
-    if (count == 2 && has[0] && has[1] && r[1].dst < r[0].dst) std::swap(r[0], r[1]);
-    for (int i = 0; i < count; ++i) {
-      if (has[i]) b.Push(r[i], kernel, setup);
+    if (runs == 2 && lo[order[1]] < lo[order[0]]) std::swap(order[0], order[1]);
+    for (int k = 0; k < runs; ++k) {
+      const int i = order[k], n = hi[i] - lo[i] + 1;
+      uint8_t* const d = dst[i] + static_cast<ptrdiff_t>(lo[i]) * b.db;
+      bool gaps;
+      const uint8_t* tex = tris[i].Texels(y, lo[i], n, b, b.absent.data(), &gaps);
+      if (!gaps) {
+        b.Push(SpanRun{tex, d, n}, kernel, setup);
+        continue;
+      }
+      // Only the stretches of pixels that have a sample are drawn.
+      for (int j = 0; j < n;) {
+        if (b.absent[j]) {
+          ++j;
+          continue;
+        }
+        int e = j;
+        while (e < n && !b.absent[e]) ++e;
+        b.Push(SpanRun{tex + static_cast<ptrdiff_t>(j) * b.tb, d + static_cast<ptrdiff_t>(j) * b.db, e - j}, kernel, setup);
+        j = e;
+      }
     }
   }
   b.Flush(kernel, setup);
@@ -854,6 +994,7 @@ bool SameVertex(const RVertex& a, const RVertex& b) {
 }
 
 bool RectQuad(const DrawContext& dc, const RVertex* t, const Coverage& c0, const Coverage& c1) {
+  if (dc.spriteFiltered) return false;
   if (!SameVertex(t[4], t[2]) || !SameVertex(t[5], t[1])) return false;
   if (t[0].y != t[1].y || t[0].x != t[2].x || t[3].x != t[1].x || t[3].y != t[2].y) return false;
   if (t[0].u[0] != t[2].u[0] || t[1].u[0] != t[3].u[0] || t[0].v[0] != t[1].v[0] || t[2].v[0] != t[3].v[0]) return false;
@@ -911,7 +1052,7 @@ bool RectQuad(const DrawContext& dc, const RVertex* t, const Coverage& c0, const
 
 bool DiffuseMatters(const DrawContext& dc) {
   FastSprite f{};
-  f.EligibleStates(dc);
+  f.EligibleStates(dc, true);
   return f.colorModulate || f.alphaSource != 0;
 }
 

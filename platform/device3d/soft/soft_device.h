@@ -58,6 +58,7 @@ struct DrawContext {
   // 2 not eligible.
   mutable int spriteState;
   mutable int spriteKernel;
+  mutable bool spriteFiltered;                        // bilinear: texels are filtered before the spans
   mutable SpanSetup spriteSetup;
 };
 

@@ -39,10 +39,16 @@ template <class V> struct Chan {
 template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct SpanKernel {
   static constexpr int kPx = V::kBytes / 2;   // pixels per step: one register of 16-bit lanes
   Chan<V> tex[4], tgt[3];
-  Reg<V> keyLo, keyHi, db, dg, dr, da, ref, mLt, mEq, mGt, noAlpha;
+  Reg<V> keyLo, keyHi, db, dg, dr, da, ref, mLt, mEq, mGt, noAlpha, order;
   bool keyOn, test, masked;
+  const uint8_t *padLo, *padHi, *targetEnd;
 
-  explicit SpanKernel(const SpanSetup& s) : keyOn(s.keyOn), test(s.alphaTest), masked(false) {
+  explicit SpanKernel(const SpanSetup& s)
+      : keyOn(s.keyOn), test(s.alphaTest), masked(false), padLo(s.padLo), padHi(s.padHi), targetEnd(s.targetEnd) {
+    // The pixel of each 16-bit lane: the lanes take 32-bit pixels as packing two registers orders them.
+    alignas(32) int32_t seq[kPx];
+    for (int i = 0; i < kPx; ++i) seq[i] = i;
+    order = V::Packs32(V::Load(seq), V::Load(seq + kPx / 2));
     for (int k = 0; k < 4; ++k) tex[k] = Chan<V>(s.tex16[k]);
     for (int k = 0; k < 3; ++k) tgt[k] = Chan<V>(s.target16[k]);
     if constexpr (Tex16) {
@@ -81,8 +87,9 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct
     return V::AndNot(V::Or(V::Cmpgt16(keyLo, x), V::Cmpgt16(x, keyHi)), V::Set16(-1));
   }
 
-  // One step of kPx pixels.
-  void Step(const uint8_t* tp, uint8_t* dp) const {
+  // One step of kPx pixels; a tail step writes only its first `lanes` pixels.
+  template <bool kTail = false>
+  void Step(const uint8_t* tp, uint8_t* dp, int lanes = kPx) const {
     const Reg<V> ff = V::Set16(255);
     Reg<V> tb, tg, tr, ta, keep = V::Set16(-1);
     if constexpr (Tex16) {
@@ -141,15 +148,17 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct
       og = V::Min16(V::Add16(Mul255<V>(tg, a), pg), ff);
       orr = V::Min16(V::Add16(Mul255<V>(tr, a), pr), ff);
     }
-    // Without a key or an alpha test every pixel is written.
+    // Without a key or an alpha test every pixel is written, but for a tail's pixels past its end.
+    const bool select = masked || kTail;
+    if constexpr (kTail) keep = V::And(keep, V::Cmpgt16(V::Set16((int16_t)lanes), order));
     if constexpr (Tgt16) {
       const Reg<V> out = V::Or(V::Or(tgt[0].Encode(ob), tgt[1].Encode(og)), tgt[2].Encode(orr));
-      V::Store(dp, V::FixOrder16(masked ? Select<V>(keep, out, w) : out));
+      V::Store(dp, V::FixOrder16(select ? Select<V>(keep, out, w) : out));
     } else {
       const Reg<V> bg = V::Or(ob, V::template Slli16<8>(og));
       const Reg<V> p0 = V::Unlo16(bg, orr), p1 = V::Unhi16(bg, orr);
-      V::Store(dp, masked ? Select<V>(V::Unlo16(keep, keep), p0, w0) : p0);
-      V::Store(dp + V::kBytes, masked ? Select<V>(V::Unhi16(keep, keep), p1, w1) : p1);
+      V::Store(dp, select ? Select<V>(V::Unlo16(keep, keep), p0, w0) : p0);
+      V::Store(dp + V::kBytes, select ? Select<V>(V::Unhi16(keep, keep), p1, w1) : p1);
     }
   }
 
@@ -160,7 +169,13 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct
     int32_t n = r.n;
     for (; n >= kPx; n -= kPx, tp += kPx * tb, dp += kPx * db) Step(tp, dp);
     if (n > 0) {
-      // The last pixels through the same step on copies; only they are written back.
+      // Texels fetched into the batch's padded buffer, and a target with a whole step left before
+      // its end: the tail in place, the pixels past it written back as they were.
+      if (tp >= padLo && tp + kPx * tb <= padHi && dp + kPx * db <= targetEnd) {
+        Step<true>(tp, dp, n);
+        return;
+      }
+      // Else the last pixels through the same step on copies; only they are written back.
       alignas(32) uint8_t tt[kPx * 4] = {}, dd[kPx * 4] = {};
       __builtin_memcpy(tt, tp, (size_t)n * tb);
       __builtin_memcpy(dd, dp, (size_t)n * db);

@@ -4,6 +4,7 @@
 #include <immintrin.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "platform/device3d/soft/span_vector.h"
 
@@ -91,6 +92,125 @@ bool TexelTableAvx2(int* out, int c0, int n, double p0, double base, double d, d
   }
   return ordered;
 }
+
+namespace {
+
+template <int kTexBytes>
+void TurnedTexelsOf(uint8_t* out, const uint8_t* base, int x0, int n, const TurnedRow& r) {
+  const __m256d vp = _mm256_set1_pd(r.px0), ub = _mm256_set1_pd(r.uBase), ud = _mm256_set1_pd(r.du);
+  const __m256d vb = _mm256_set1_pd(r.vBase), vd = _mm256_set1_pd(r.dv);
+  const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0), four = _mm256_set1_pd(4.0);
+  const __m256d w = _mm256_set1_pd(static_cast<double>(r.width)), h = _mm256_set1_pd(static_cast<double>(r.height));
+  const __m128i wLast = _mm_set1_epi32(r.width - 1), hLast = _mm_set1_epi32(r.height - 1);
+  // Column and row side by side in 16-bit halves, multiplied and added in one step.
+  const __m128i scale = _mm_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(r.pitch) << 16 | kTexBytes));
+  const int* const words = reinterpret_cast<const int*>(base);
+  __m256d c = _mm256_setr_pd(x0, x0 + 1.0, x0 + 2.0, x0 + 3.0);   // whole numbers: adding 4 stays exact
+  for (int i = 0; i < n; i += 4) {
+    const __m256d col = _mm256_sub_pd(c, vp);
+    c = _mm256_add_pd(c, four);
+    // Clamp01 as max then min (max gives 0 for NaN), the floor of a value in [0, size] a truncation.
+    const __m256d u = _mm256_add_pd(ub, _mm256_mul_pd(ud, col)), v = _mm256_add_pd(vb, _mm256_mul_pd(vd, col));
+    const __m128i tx = _mm_min_epi32(_mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_min_pd(_mm256_max_pd(u, zero), one), w)), wLast);
+    const __m128i ty = _mm_min_epi32(_mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_min_pd(_mm256_max_pd(v, zero), one), h)), hLast);
+    const __m128i off = _mm_madd_epi16(_mm_or_si128(tx, _mm_slli_epi32(ty, 16)), scale);
+    if constexpr (kTexBytes == 4) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), _mm_i32gather_epi32(words, off, 1));
+    } else {
+      // A 16-bit texel read as the upper half of the word two bytes before it, so that no read
+      // passes the texel's own end; the texture's first texel as the lower half of the first word.
+      const __m128i two = _mm_set1_epi32(2), low = _mm_cmpgt_epi32(two, off);
+      const __m128i word = _mm_i32gather_epi32(words, _mm_sub_epi32(off, _mm_andnot_si128(low, two)), 1);
+      const __m128i texel = _mm_and_si128(_mm_srlv_epi32(word, _mm_andnot_si128(low, _mm_set1_epi32(16))), _mm_set1_epi32(0xFFFF));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * i), _mm_packus_epi32(texel, texel));
+    }
+  }
+  _mm256_zeroupper();
+}
+
+}  // namespace
+
+bool FilteredTexelsAvx2(uint8_t* out, uint8_t* absent, const uint8_t* base, int x0, int n, const TurnedRow& r,
+                        const FilterSetup& f) {
+  const __m256d vp = _mm256_set1_pd(r.px0), ub = _mm256_set1_pd(r.uBase), ud = _mm256_set1_pd(r.du);
+  const __m256d vb = _mm256_set1_pd(r.vBase), vd = _mm256_set1_pd(r.dv);
+  const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0), four = _mm256_set1_pd(4.0);
+  const __m256d half = _mm256_set1_pd(0.5), steps = _mm256_set1_pd(256.0);
+  const __m256d w = _mm256_set1_pd(static_cast<double>(r.width)), h = _mm256_set1_pd(static_cast<double>(r.height));
+  const __m128i wLast = _mm_set1_epi32(r.width - 1), hLast = _mm_set1_epi32(r.height - 1), none = _mm_setzero_si128();
+  const __m128i n256 = _mm_set1_epi32(256), ones = _mm_set1_epi32(1), two = _mm_set1_epi32(2);
+  const __m128i scale = _mm_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(r.pitch) << 16 | static_cast<uint32_t>(r.texBytes)));
+  const __m128i flip = _mm_set1_epi32(static_cast<int32_t>(0x80000000u));
+  const __m128i keyLo = _mm_set1_epi32(static_cast<int32_t>(f.keyLow ^ 0x80000000u));
+  const __m128i keyHi = _mm_set1_epi32(static_cast<int32_t>(f.keyHigh ^ 0x80000000u));
+  __m128i mask[4], mul[4], add[4], shift[4], down[4];
+  for (int k = 0; k < 4; ++k) {
+    mask[k] = _mm_set1_epi32(f.channel[k].mask);
+    mul[k] = _mm_set1_epi32(f.channel[k].mul);
+    add[k] = _mm_set1_epi32(f.channel[k].add);
+    shift[k] = _mm_cvtsi32_si128(f.channel[k].shift);
+    down[k] = _mm_cvtsi32_si128(f.channel[k].down);
+  }
+  const int* const words = reinterpret_cast<const int*>(base);
+  // The raw texels at byte offsets `off`; 16-bit ones as the upper half of the word before them.
+  auto fetch = [&](__m128i off) {
+    if (r.texBytes == 4) return _mm_i32gather_epi32(words, off, 1);
+    const __m128i low = _mm_cmpgt_epi32(two, off);
+    const __m128i word = _mm_i32gather_epi32(words, _mm_sub_epi32(off, _mm_andnot_si128(low, two)), 1);
+    return _mm_and_si128(_mm_srlv_epi32(word, _mm_andnot_si128(low, _mm_set1_epi32(16))), _mm_set1_epi32(0xFFFF));
+  };
+  __m256d c = _mm256_setr_pd(x0, x0 + 1.0, x0 + 2.0, x0 + 3.0);   // whole numbers: adding 4 stays exact
+  bool any = false;
+  for (int i = 0; i < n; i += 4) {
+    const __m256d col = _mm256_sub_pd(c, vp);
+    c = _mm256_add_pd(c, four);
+    const __m256d u = _mm256_add_pd(ub, _mm256_mul_pd(ud, col)), v = _mm256_add_pd(vb, _mm256_mul_pd(vd, col));
+    // fx = Clamp01(u) x width - 0.5, its floor and the weight (fx - floor) x 256 truncated.
+    const __m256d fx = _mm256_sub_pd(_mm256_mul_pd(_mm256_min_pd(_mm256_max_pd(u, zero), one), w), half);
+    const __m256d fy = _mm256_sub_pd(_mm256_mul_pd(_mm256_min_pd(_mm256_max_pd(v, zero), one), h), half);
+    const __m256d flx = _mm256_floor_pd(fx), fly = _mm256_floor_pd(fy);
+    const __m128i ix = _mm256_cvttpd_epi32(flx), iy = _mm256_cvttpd_epi32(fly);
+    const __m128i wx = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_sub_pd(fx, flx), steps));
+    const __m128i wy = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_sub_pd(fy, fly), steps));
+    const __m128i xs[2] = {_mm_min_epi32(_mm_max_epi32(ix, none), wLast), _mm_min_epi32(_mm_max_epi32(_mm_add_epi32(ix, ones), none), wLast)};
+    const __m128i ys[2] = {_mm_min_epi32(_mm_max_epi32(iy, none), hLast), _mm_min_epi32(_mm_max_epi32(_mm_add_epi32(iy, ones), none), hLast)};
+    const __m128i wxs[2] = {_mm_sub_epi32(n256, wx), wx}, wys[2] = {_mm_sub_epi32(n256, wy), wy};
+    __m128i sum[4] = {none, none, none, none}, present = none;
+    for (int j = 0; j < 2; ++j) {
+      for (int k = 0; k < 2; ++k) {
+        const __m128i raw = fetch(_mm_madd_epi16(_mm_or_si128(xs[k], _mm_slli_epi32(ys[j], 16)), scale));
+        __m128i wt = _mm_mullo_epi32(wxs[k], wys[j]);
+        if (f.keyOn) {
+          const __m128i x = _mm_xor_si128(raw, flip);
+          const __m128i out = _mm_or_si128(_mm_cmpgt_epi32(keyLo, x), _mm_cmpgt_epi32(x, keyHi));
+          wt = _mm_and_si128(wt, out);   // a keyed texel weighs nothing
+        }
+        present = _mm_or_si128(present, _mm_cmpgt_epi32(wt, none));
+        for (int ch = 0; ch < 4; ++ch) {
+          const __m128i v8 = _mm_srl_epi32(
+              _mm_add_epi32(_mm_mullo_epi32(_mm_and_si128(_mm_srl_epi32(raw, shift[ch]), mask[ch]), mul[ch]), add[ch]), down[ch]);
+          sum[ch] = _mm_add_epi32(sum[ch], _mm_mullo_epi32(v8, wt));
+        }
+      }
+    }
+    const __m128i round = _mm_set1_epi32(32768);
+    __m128i px = _mm_srli_epi32(_mm_add_epi32(sum[0], round), 16);
+    px = _mm_or_si128(px, _mm_slli_epi32(_mm_srli_epi32(_mm_add_epi32(sum[1], round), 16), 8));
+    px = _mm_or_si128(px, _mm_slli_epi32(_mm_srli_epi32(_mm_add_epi32(sum[2], round), 16), 16));
+    px = _mm_or_si128(px, _mm_slli_epi32(_mm_srli_epi32(_mm_add_epi32(sum[3], round), 16), 24));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), px);
+    // Flags of the four pixels as bytes: 1 where nothing was present.
+    const __m128i gone = _mm_andnot_si128(present, ones);
+    const int flags = _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(gone, gone), none));
+    std::memcpy(absent + i, &flags, 4);
+    const int valid = n - i >= 4 ? 0xF : (1 << (n - i)) - 1;
+    any |= (_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(present, none))) & valid) != 0;
+  }
+  _mm256_zeroupper();
+  return any;
+}
+
+TurnedTexelsFn TurnedTexelsAvx2(int texBytes) { return texBytes == 4 ? &TurnedTexelsOf<4> : &TurnedTexelsOf<2>; }
 
 }  // namespace plat::soft
 

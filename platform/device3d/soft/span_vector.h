@@ -28,6 +28,12 @@ struct SpanSetup {
   bool alphaTest;
   uint32_t alphaFunc;
   int alphaRef;
+  // A run's last step may read a whole step of texels past its end where they lie in
+  // [padLo, padHi) (the batch's own fetched texels), and work its target pixels in place where a
+  // whole step of them lies before targetEnd (the pixels past the run written back unchanged).
+  const uint8_t* padLo;
+  const uint8_t* padHi;
+  const uint8_t* targetEnd;
 };
 
 // One run: n texels from `tex` (texBytes each, in pixel order) onto n target pixels from `dst`.
@@ -59,6 +65,39 @@ SpanKernelFn ActiveSpanKernel(int index);
 // texel columns or rows of an upright mapping; true when each is one more than the one before.
 // AVX2 build (four at a time); the caller checks the processor.
 bool TexelTableAvx2(int* out, int c0, int n, double p0, double base, double d, double add, int size);
+
+// A row of a turned (not upright) texture mapping, point sampled: pixel x reads
+// u = uBase + du (x - px0) and v = vBase + dv (x - px0), each clamped to [0, 1], times the
+// texture's width or height, truncated and kept below it; the texel's byte offset is
+// ty x pitch + tx x texBytes.
+struct TurnedRow {
+  double px0, uBase, du, vBase, dv;
+  int32_t width, height, texBytes, pitch;
+};
+
+// Fetches the texels pixels x0 .. x0 + n - 1 read from the texture at `base`, into `out` in pixel
+// order, found as the general path finds them (the same double operations in the same order).
+// Works in steps of four: up to three texels more are written past the n.
+using TurnedTexelsFn = void (*)(uint8_t* out, const uint8_t* base, int x0, int n, const TurnedRow& r);
+// The fetch for texels of texBytes (2 or 4). The texture's pitch and height are below 32768, and
+// it holds at least 4 bytes. AVX2 build; the caller checks the processor.
+TurnedTexelsFn TurnedTexelsAvx2(int texBytes);
+
+// How a bilinear fetch reads the texture: its channels (widened to 8 bits as a 16-bit texel's
+// are; 8-bit channels of 32-bit texels have mul 1), and the colour key when it applies.
+struct FilterSetup {
+  Channel16 channel[4];   // blue, green, red, alpha
+  bool keyOn;
+  uint32_t keyLow, keyHigh;
+};
+
+// Samples pixels x0 .. x0 + n - 1 of a row bilinearly, as the general path samples them (the
+// four texels around u x width - 0.5, v x height - 0.5, weighed in 1/256 steps, keyed texels left
+// out), into `out` as 32-bit texels of 8-bit blue, green, red and alpha. absent[i] is set where
+// a pixel found only keyed texels; true when some pixel among the n did. Works in steps of four:
+// up to three texels and flags more are written past the n. Texture limits as TurnedTexelsAvx2.
+bool FilteredTexelsAvx2(uint8_t* out, uint8_t* absent, const uint8_t* base, int x0, int n, const TurnedRow& r,
+                        const FilterSetup& f);
 
 // Fills the 16-bit channel description of a channel at `shift` of `bits` bits (0: missing).
 Channel16 MakeChannel16(int shift, int bits, bool alpha);

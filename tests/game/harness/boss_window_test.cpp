@@ -79,6 +79,7 @@ void DirectFrame(int frame) {
   if (frame < kPlayStart) {
     SetSettingsSlot(kSlotDifficulty, kRevised);
     SetSettingsSlot(kSlotStartArea, 0);
+    SetSettingsSlot(kSlotIntermission, 1);   // no intro card: the play starts at once
     return;
   }
   if (!InPlay()) {

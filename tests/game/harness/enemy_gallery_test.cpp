@@ -39,6 +39,7 @@ void GalleryFrame(int frame) {
   if (frame < kPlayStart) {
     SetSettingsSlot(kSlotDifficulty, kDemonic);
     SetSettingsSlot(kSlotStartArea, 0);
+    SetSettingsSlot(kSlotIntermission, 1);   // no intro card: the phase intro starts at once
     return;
   }
   if (!InPlay()) return;
@@ -127,6 +128,7 @@ TEST_F(EnemyGallery, EveryOrdinaryEnemyFiringAndAFrameOfTheWaves) {
     if (frame < kPlayStart) {
       SetSettingsSlot(kSlotDifficulty, kDemonic);
       SetSettingsSlot(kSlotStartArea, 0);
+      SetSettingsSlot(kSlotIntermission, 1);
     } else if (InPlay()) {
       SetGameVar(kVarInvulnerable, 1 << 20);
     }

@@ -138,6 +138,7 @@ void Script(int frame) {
     SetSettingsSlot(kSlotCharacter, g_loadout->character);
     SetSettingsSlot(kSlotStartArea, 0);
     SetSettingsSlot(kSlotRigChoice, g_loadout->rig);
+    SetSettingsSlot(kSlotIntermission, 1);   // no intro card: the play starts at once
   }
   if (frame <= P || GetPlayerActor() < 1) return;
   NoteWeapons();

@@ -16,6 +16,8 @@
 #include "game/framework/sprites.h"
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
+#include "game/frontend/frontend.h"
+#include "game/temp_dir.h"
 
 // One frame as the frame loop runs it in play: the input word recorded, actors, commands.
 inline void PlayStep(uint32_t input = 0) {
@@ -27,9 +29,24 @@ inline void PlayStep(uint32_t input = 0) {
   UpdateActorCommands();
 }
 
+// The play state's set-up, then the intro card's first update: with intermissions off (or in
+// playback) the card ends there, starts the area and is removed. The session index, or -1.
+inline int RunGameStateThroughCard() {
+  const int session = RunGameState();
+  const int card = GetCurrentMenuTask();
+  if (session > 0 && GetActorField(kFieldKind, card) == kMenuAreaIntro) {
+    AreaIntroTask(card);
+    DeleteActor(card);
+  }
+  return session;
+}
+
 class PlayScene : public ::testing::Test {
 protected:
+  // The result screen saves the settings: each test runs in a folder of its own.
+  TempDir dir;
   void SetUp() override {
+    dir.Enter();
     ResetEngineEntries();
     ResetActors();
     ResetSpriteTable();
@@ -45,6 +62,7 @@ protected:
     SetPlayerActor(0);
     ResetActors();
     SetSettingsSlot(kSlotPlayMode, 1);
+    dir.Leave();
   }
 
   // A play from the menus' slots; the area starts at once (intermission off).
@@ -53,7 +71,7 @@ protected:
     SetSettingsSlot(kSlotCharacter, character);
     SetSettingsSlot(kSlotStartArea, area);
     SetSettingsSlot(kSlotPlayMode, 2);
-    return RunGameState();
+    return RunGameStateThroughCard();
   }
 
   static void Step(uint32_t input = 0) { PlayStep(input); }

@@ -33,7 +33,7 @@ protected:
     SetSettingsSlot(kSlotDifficulty, kRevised);
     SetSettingsSlot(kSlotStartArea, 1);
     SetSettingsSlot(kSlotPlayMode, 2);
-    ASSERT_GT(RunGameState(), 0);
+    ASSERT_GT(RunGameStateThroughCard(), 0);
   }
   void TearDown() override {
     SetSessionActor(0);

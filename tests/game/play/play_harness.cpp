@@ -12,6 +12,7 @@
 #include "game/framework/sound.h"
 #include "game/framework/sprite_layout.h"
 #include "game/framework/sprites.h"
+#include "game/frontend/frontend.h"
 #include "game/play/play.h"
 
 namespace {
@@ -237,7 +238,16 @@ PlayOutcome RunPlay(const PlayRun& run) {
   SetSettingsSlot(kSlotPlayMode, run.playback ? 2 | kPlayReplay : 2);
   PrepareStateRound();
   SetFramePassHooks({BeforePass, AfterPass});
-  if (RunGameState() >= 0) RunFrameLoop();
+  // With intermissions off (and in playback) the intro card ends in its first update and starts
+  // the area: ended and removed here, every pass of the loop is a played one.
+  if (RunGameState() >= 0) {
+    const int card = GetCurrentMenuTask();
+    if (GetActorField(kFieldKind, card) == kMenuAreaIntro) {
+      AreaIntroTask(card);
+      DeleteActor(card);
+    }
+    RunFrameLoop();
+  }
   SetFramePassHooks({nullptr, nullptr});
   out.passes = g_h.pass;
   SetSessionActor(0);

@@ -46,7 +46,7 @@ TEST_F(Session, SlotsOutsideTheirRangesStartAPlayableSession) {
   SetSettingsSlot(kSlotCharacter, 7);
   SetSettingsSlot(kSlotStartArea, 5);
   SetSettingsSlot(kSlotPlayMode, 2);
-  ASSERT_GT(RunGameState(), 0);
+  ASSERT_GT(RunGameStateThroughCard(), 0);
   EXPECT_EQ(Var(kVarDifficulty), 0);
   EXPECT_EQ(Var(kVarCharacter), 1);
   EXPECT_EQ(Var(kVarArea), 0);   // area 5 has no start: area 0 instead
@@ -60,7 +60,7 @@ TEST_F(Session, SlotsOutsideTheirRangesStartAPlayableSession) {
   ResetActors();
   SetSettingsSlot(kSlotStartArea, 7);
   SetSettingsSlot(kSlotPlayMode, 2);
-  ASSERT_GT(RunGameState(), 0);
+  ASSERT_GT(RunGameStateThroughCard(), 0);
   EXPECT_EQ(Var(kVarArea), 0);
 }
 
@@ -84,7 +84,7 @@ TEST_F(Session, TheSecondCharacterTakesItsRigOrInPlaybackTheReplaysLoadout) {
   SetSettingsSlot(kSlotReplayLoadout, 5);
   SetSettingsSlot(kSlotDifficulty, kRevised);
   SetSettingsSlot(kSlotPlayMode, 2 | kPlayReplay);
-  ASSERT_GT(RunGameState(), 0);
+  ASSERT_GT(RunGameStateThroughCard(), 0);
   EXPECT_EQ(Var(kVarLoadout), 5);
   EXPECT_EQ(GetSettingsSlot(528 + 4 + kRevised), 3);
 }
