@@ -177,7 +177,7 @@ protected:
     char tmpl[] = "/tmp/vlx_stage_XXXXXX";
     root = mkdtemp(tmpl);
     folder = root + "/game";
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " " + folder + " >/dev/null 2>&1";
+    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     ASSERT_EQ(std::system(("cp " + folder + "/velmarondix.sav " + root + "/settings.sav").c_str()), 0);
     g_loadout = &GetParam();
