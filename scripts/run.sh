@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the game, writes the stand-in data set beside it (again
-# whenever make-data was rebuilt) and starts it from its own folder.
+# whenever make-data was rebuilt: its attract demo is recorded by the gameplay code it links) and
+# starts it from its own folder.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"

@@ -143,6 +143,7 @@ void PrepareStateRound() {
 void SetCaptionFromText(int id) { g_Engine.SetMainWindowCaptionLocked(GetTableText(id)); }
 
 int GameMain() {
+  ResetFrameLoopForStart();
   if (InitSystem() == -1) return -1;
   LoadResources();
   int state = 0;

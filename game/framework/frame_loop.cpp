@@ -87,6 +87,8 @@ void ResetFramePacing() {
   g_pace.weightedSlow = 0;
 }
 
+void ResetFrameLoopForStart() { g_pace = FramePacing{}; }
+
 void ResetFrameLoopState() {
   g_pace.noticeTimer = 0;
   g_pace.noticeIndex = 0;

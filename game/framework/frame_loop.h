@@ -16,6 +16,9 @@ constexpr int kFieldSceneExit = 116;
 
 int RunFrameLoop();                  // the next SceneStateWord, or -1 to end the program
 void ResetFrameLoopState();
+// The values a new process starts with, those no scene reset touches included (the last present
+// time, the capture request). Boot calls it, so a second run in one process paces as the first.
+void ResetFrameLoopForStart();
 void ResetFramePacing();
 int MeasureFrameRate();              // frames a second x 100
 int GetSlowdownRate();               // 1/100 percent

@@ -14,15 +14,17 @@
 
 static_assert(std::endian::native == std::endian::little, "replay files are the buffer's bytes");
 
+const int kReplayAreaVars[26] = {53, 54, 55, 56, 57, 58, 59, 60, 72, 73, 74, 75, 76,
+                                 77, 78, 79, 80, 81, 86, 87, 88, 89, 90, 91, 93, 94};
+
 namespace {
 
 uint32_t g_words[kReplayWords];
 int g_pos = 0;
 bool g_full = false;
 
-// The game values an area block carries, in their order.
-constexpr int kAreaVars[26] = {53, 54, 55, 56, 57, 58, 59, 60, 72, 73, 74, 75, 76,
-                               77, 78, 79, 80, 81, 86, 87, 88, 89, 90, 91, 93, 94};
+void (*g_endHook)() = nullptr;
+bool g_endAtNextFrame = false;
 constexpr int kMaxSearchAdvances = kReplayWords;
 
 bool Inside(int index) { return index >= 0 && index < kReplayWords; }
@@ -96,6 +98,7 @@ void IncReplayWord(int index) {
 
 void BeginReplay(bool playback) {
   g_full = false;
+  g_endAtNextFrame = false;
   if (!playback) {
     LocalDateTime now{};
     g_Engine.GetLocalDateTimeLocked(&now);
@@ -124,8 +127,11 @@ void ReseedLibraryRandom() { g_Engine.SeedRandomLocked(g_words[kRepSeed]); }
 
 void RecordFrameInput(bool playback) {
   AdvanceReplayPos();
-  if (!playback) SetReplayWord(g_pos, ReadButtons());
+  if (!playback) SetReplayWord(g_pos, g_endAtNextFrame ? kReplayEndTag : ReadButtons());
+  g_endAtNextFrame = false;
 }
+
+void EndRecordingAtNextFrame() { g_endAtNextFrame = true; }
 
 uint32_t GetFrameInput() { return GetReplayWord(g_pos); }
 
@@ -135,7 +141,7 @@ int SyncReplayArea(bool playback, int area) {
     PushReplayWord(kReplayAreaTag);
     const int key = DrawKey();
     PushReplayWord(static_cast<uint32_t>(key ^ area));
-    for (int v : kAreaVars) PushReplayWord(static_cast<uint32_t>(GetGameVar(v)));
+    for (int v : kReplayAreaVars) PushReplayWord(static_cast<uint32_t>(GetGameVar(v)));
     for (int i = 0; i < 4; ++i) PushReplayWord(0);
     ReseedLibraryRandom();
     return area;
@@ -162,7 +168,7 @@ int SyncReplayArea(bool playback, int area) {
   }
   PopReplayWord();
   DrawKey();
-  for (int v : kAreaVars) SetGameVar(v, static_cast<int32_t>(PopReplayWord()));
+  for (int v : kReplayAreaVars) SetGameVar(v, static_cast<int32_t>(PopReplayWord()));
   for (int i = 0; i < 4; ++i) PopReplayWord();
   ReseedLibraryRandom();
   return area;
@@ -183,7 +189,10 @@ void EndReplay() {
   g_words[kRepEndVar50] = static_cast<uint32_t>(GetGameVar(50));
   PushReplayWord(kReplayEndTag);
   g_words[kRepFileSize] = static_cast<uint32_t>(g_pos) * 4u;
+  if (g_endHook) g_endHook();
 }
+
+void SetReplayEndHook(void (*hook)()) { g_endHook = hook; }
 
 void WriteReplayCheckWord() {
   uint32_t sum = 0;

@@ -42,6 +42,16 @@ void RecordAreaResult(bool playback, int area);
 void EndReplay();
 void WriteReplayCheckWord();
 
+// The game values an area block carries, in their order (game variables).
+extern const int kReplayAreaVars[26];
+// For tools that record plays (the game never calls it): the next recorded frame takes the end tag
+// as its input, as that frame will in playback, so that the play ends there through the results
+// (and EndReplay) alike in the recording and every playback of it.
+void EndRecordingAtNextFrame();
+// For tools that check replays (null in the game): called as EndReplay finishes, while the play's
+// state still stands, in recording and playback alike.
+void SetReplayEndHook(void (*hook)());
+
 // Files "replay\vlxrep%04d.rpy" and the demo replays "dat\vlxdemo%1d.rpy".
 bool SaveReplay(int n);                  // false for a wrapped buffer or a failed write
 bool DeleteReplay(int n);

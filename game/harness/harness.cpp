@@ -17,6 +17,7 @@
 #include "game/framework/scene_hooks.h"
 #include "game/framework/settings.h"
 #include "game/harness/harness_pad.h"
+#include "game/play/play.h"
 #include "platform/audio.h"
 #include "platform/audio/manual/manual_audio.h"
 #include "platform/clock.h"
@@ -59,8 +60,81 @@ struct Run {
   std::vector<uint32_t> playback;
   bool playbackPending = false;
   uint32_t recordedSize = 0;
+  // The engine generator as play drives it: the seed last given, the draws since and their hash.
+  int (*seed)(uint32_t) = nullptr;
+  int (*draw)(int) = nullptr;
+  uint32_t lastSeed = 0;
+  uint64_t drawsSinceSeed = 0, drawHash = 0;
 };
 Run* g_run = nullptr;
+
+constexpr uint64_t kFnvBasis = 0xCBF29CE484222325ull;
+constexpr uint64_t kFnvPrime = 0x100000001B3ull;
+
+uint64_t HashWord(uint64_t h, uint32_t w) {
+  for (int i = 0; i < 4; ++i) h = (h ^ ((w >> (8 * i)) & 0xFFu)) * kFnvPrime;
+  return h;
+}
+
+int WatchedSeed(uint32_t seed) {
+  Run& r = *g_run;
+  r.lastSeed = seed;
+  r.drawsSinceSeed = 0;
+  r.drawHash = kFnvBasis;
+  return r.seed(seed);
+}
+
+int WatchedDraw(int n) {
+  Run& r = *g_run;
+  const int v = r.draw(n);
+  ++r.drawsSinceSeed;
+  r.drawHash = HashWord(HashWord(r.drawHash, static_cast<uint32_t>(n)), static_cast<uint32_t>(v));
+  return v;
+}
+
+// Draws and presents that do nothing, for runs that need no pictures.
+int DrawNothingAt(int, int, int, int) { return 0; }
+int DrawNothingStretched(int, int, int, int, int, int) { return 0; }
+int DrawNothingRotated(int, int, double, double, int, int, int) { return 0; }
+int DrawNothingBox(int, int, int, int, uint32_t, int) { return 0; }
+int DrawNothingAbout(int, int, int, int, int, int, double, double, int, int) { return 0; }
+int DrawNothingText(int, int, const char*, uint32_t, uint32_t) { return 0; }
+int DrawNothing() { return 0; }
+
+void SilenceDrawing() {
+  g_Engine.DrawGraphAtPointLocked = DrawNothingAt;
+  g_Engine.DrawGraphMirroredLocked = DrawNothingAt;
+  g_Engine.DrawGraphStretchedLocked = DrawNothingStretched;
+  g_Engine.DrawGraphRotatedCallLocked = DrawNothingRotated;
+  g_Engine.DrawBoxShapeLocked = DrawNothingBox;
+  g_Engine.DrawGraphRotatedAboutCenterLocked = DrawNothingAbout;
+  g_Engine.DrawTextDefaultFontLocked = DrawNothingText;
+  g_Engine.ClearDrawTargetLocked = DrawNothing;
+  g_Engine.PresentScreenLocked = DrawNothing;
+}
+
+// EndReplay's hook: the play's state as it ends.
+void CapturePlayEnd() {
+  Run& r = *g_run;
+  HarnessPlayEnd& e = r.result->playEnd;
+  e = HarnessPlayEnd{};
+  e.frame = r.frame;
+  e.score = GetGameVar(kVarScore);
+  e.position = GetReplayPosition();
+  e.finalScore = GetReplayWord(kRepFinalScore);
+  e.areaScore0 = GetReplayWord(kRepAreaScore0);
+  e.areas = GetReplayWord(kRepAreas);
+  e.fileSize = GetReplayWord(kRepFileSize);
+  for (int i = 0; i < 26; ++i) e.values[i] = GetGameVar(kReplayAreaVars[i]);
+  e.seed = r.lastSeed;
+  e.drawsSinceSeed = r.drawsSinceSeed;
+  e.drawHash = r.drawHash;
+  ++r.result->playsEnded;
+  if (r.options->summary.empty()) return;
+  const std::string text = FormatPlayEnd(e);
+  if (WriteWholeFile(r.options->summary.c_str(), text.data(), int(text.size())) != int(text.size()))
+    std::fprintf(stderr, "game-harness: cannot write %s\n", r.options->summary.c_str());
+}
 
 plat::WindowId MainWindow() {
   return static_cast<plat::WindowId>(reinterpret_cast<uintptr_t>(GetMainWindowHwndLocked()));
@@ -136,6 +210,9 @@ void BeforePass() {
   if (r.virtualClock) plat::VirtualClockAdvance(kVirtualMsPerPass);
   ApplyKeys();
   HarnessPadPoll();
+  if (r.frame == 0)
+    for (const auto& [slot, value] : r.options->slots) SetSettingsSlot(slot, value);
+  if (r.frame == r.options->endRecordingFrame) EndRecordingAtNextFrame();
   if (r.frame == r.options->startPlayFrame) {
     SetSettingsSlot(kSlotContinues, 0);
     SetSettingsSlot(kSlotPlayMode, 2);
@@ -196,6 +273,7 @@ bool AfterPass() {
   }
   if (r.options->onFrame) r.options->onFrame(f);
   if (!r.options->recordReplay.empty()) WriteRecordedReplay();
+  if (r.options->stopAtPlayEnd && res.playsEnded > 0) return false;
   return !(r.options->frames > 0 && r.frame >= r.options->frames);
 }
 
@@ -334,6 +412,12 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
 
   g_run = &run;
   g_Engine.MessageBox = AnswerBox;
+  run.seed = g_Engine.SeedRandomLocked;
+  run.draw = g_Engine.GetRandomUpToLocked;
+  g_Engine.SeedRandomLocked = WatchedSeed;
+  g_Engine.GetRandomUpToLocked = WatchedDraw;
+  if (options.drawNothing) SilenceDrawing();
+  SetReplayEndHook(CapturePlayEnd);
   SetFramePassHooks({BeforePass, AfterPass});
   ResetGameRandomDrawCount();
 
@@ -343,6 +427,7 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
   result->draws = GameRandomDrawCount();
   result->restarts = plat::ProcessRestartCount();
   SetFramePassHooks({nullptr, nullptr});
+  SetReplayEndHook(nullptr);
   ResetEngineEntries();
   g_run = nullptr;
   if (scriptedKeys)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 constexpr int kLoadingShot = -1;
@@ -32,8 +33,34 @@ struct HarnessOptions {
   std::string renderer;                 // "full", "soft" or "nodisplay"; empty: the environment's
   std::string padControl;               // window runs: a virtual pad whose state another process
                                         // appends to this file, a line "BUTTONS X Y" per change
+  bool drawNothing = false;             // the engine's draw and present calls do nothing: for runs
+                                        // that need no pictures (play never reads them back)
+  std::vector<std::pair<int, int32_t>> slots;   // settings slots set before the first pass
+  int endRecordingFrame = -1;           // from this frame on, the first recorded frame reads the end
+                                        // tag as its input: the play ends there through the results,
+                                        // as its playback will
+  std::string summary;                  // the play's state at its end is written here (below)
+  bool stopAtPlayEnd = false;           // the run ends with the pass in which the play ended
   std::function<void(int frame)> onFrame;   // after every presented pass
 };
+
+// The state of a play at its end, taken as EndReplay finishes (the results end a play that way, in
+// recording and playback alike), so a playback can be checked against its recording: the score,
+// the replay position, the header words the end writes or the areas set, the 26 game values an
+// area block carries, and the engine generator's state: the seed it was last given, the numbers
+// drawn since and a hash of them. Nothing here comes from the clock.
+struct HarnessPlayEnd {
+  int frame = -1;                       // the pass (differs where a recording paused)
+  int32_t score = 0;                    // game variable 81, in tens
+  int position = 0;                     // replay position after the end tag
+  uint32_t finalScore = 0, areaScore0 = 0, areas = 0, fileSize = 0;   // header words 16, 17, 29, 30
+  int32_t values[26] = {};
+  uint32_t seed = 0;
+  uint64_t drawsSinceSeed = 0, drawHash = 0;
+};
+bool operator==(const HarnessPlayEnd& a, const HarnessPlayEnd& b);   // every field but the pass
+std::string FormatPlayEnd(const HarnessPlayEnd& e);                   // lines "name value..."
+bool ParsePlayEnd(const std::string& text, HarnessPlayEnd* out);
 
 struct HarnessMessageBox {
   std::string text, caption;            // CP932
@@ -49,6 +76,8 @@ struct HarnessResult {
   int firstPlayFrame = -1;              // first frame with frames being played (mode bit 16)
   bool replayRecorded = false;
   bool playbackStarted = false;
+  int playsEnded = 0;
+  HarnessPlayEnd playEnd;               // of the last play that ended
   std::vector<uint64_t> hashes;         // per frame, when asked for
   std::vector<uint64_t> drawCounts;     // generator draws up to each frame, when hashing
   std::vector<int32_t> playModes;       // PlayModeWord after each frame, when hashing

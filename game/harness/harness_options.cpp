@@ -33,7 +33,14 @@ const char kUsage[] =
     "  --renderer R          full, soft or nodisplay\n"
     "  --pad-control FILE    with --window: a virtual pad, its state read from FILE as another\n"
     "                        program appends lines \"BUTTONS X Y\" (buttons a bit mask, bit n for\n"
-    "                        button n; stick axes -32768..32767)\n";
+    "                        button n; stick axes -32768..32767)\n"
+    "  --draw-nothing        the engine draws and presents nothing (play runs the same)\n"
+    "  --slot S=V            settings slot S holds V from the first frame (18=1: FRAME RATE 30)\n"
+    "  --end-recording-at N  frame N of the recording reads the end tag as its input: the\n"
+    "                        play ends there through the results, as its playback will\n"
+    "  --summary FILE        write the play's state at its end: score, replay position, header\n"
+    "                        words, the area block's game values, the generator\n"
+    "  --stop-at-play-end    end the run with the frame in which the play ended\n";
 
 std::string Absolute(const std::string& path) {
   if (path.empty() || path[0] == '/') return path;
@@ -74,6 +81,10 @@ int HarnessMain(int argc, char** argv) {
       o.window = true;
     } else if (a == "--virtual-clock") {
       o.virtualClock = true;
+    } else if (a == "--draw-nothing") {
+      o.drawNothing = true;
+    } else if (a == "--stop-at-play-end") {
+      o.stopAtPlayEnd = true;
     } else if (a == "--record-demo") {
       o.recordReplay = "dat/vlxdemo0.rpy";
     } else if (!hasValue) {
@@ -91,6 +102,24 @@ int HarnessMain(int argc, char** argv) {
         std::fprintf(stderr, "game-harness: --start-play takes a frame number\n");
         return 2;
       }
+    } else if (a == "--end-recording-at") {
+      if (!ParseInt(value().c_str(), &o.endRecordingFrame)) {
+        std::fprintf(stderr, "game-harness: --end-recording-at takes a frame number\n");
+        return 2;
+      }
+    } else if (a == "--slot") {
+      const std::string item = value();
+      const size_t eq = item.find('=');
+      int slot = -1, v = 0;
+      const bool negative = eq != std::string::npos && eq + 1 < item.size() && item[eq + 1] == '-';
+      if (eq == std::string::npos || !ParseInt(item.substr(0, eq).c_str(), &slot) || slot >= 1280 ||
+          !ParseInt(item.substr(eq + (negative ? 2 : 1)).c_str(), &v)) {
+        std::fprintf(stderr, "game-harness: --slot takes SLOT=VALUE, a slot 0-1279\n");
+        return 2;
+      }
+      o.slots.emplace_back(slot, negative ? -v : v);
+    } else if (a == "--summary") {
+      o.summary = Absolute(value());
     } else if (a == "--keys") {
       const std::string path = value();
       if (!ReadText(path, &o.inputScript)) {
@@ -154,5 +183,8 @@ int HarnessMain(int argc, char** argv) {
   std::printf("frames %d draws %llu status %d restarts %d boxes %zu screenshots %zu replay %s\n", r.frames,
               static_cast<unsigned long long>(r.draws), status, r.restarts, r.boxes.size(), r.screenshots.size(),
               r.replayRecorded ? "recorded" : r.playbackStarted ? "played" : "-");
+  if (r.playsEnded > 0)
+    std::printf("play ended at frame %d: score %d, replay position %d\n", r.playEnd.frame, r.playEnd.score,
+                r.playEnd.position);
   return status == 0 ? 0 : 1;
 }

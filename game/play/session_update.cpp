@@ -188,6 +188,9 @@ void RunGameOver() {
 void UpdateGameSession() {
   if (IsPlayEndNoted()) {
     ClearPlayEndNote();
+    // Only a recording closed by a tool meets the end tag while recording: its area is recorded as
+    // a game over records it, so the replay names the area it holds (playback records nothing).
+    RecordAreaResult(IsReplayPlayback(), GetGameVar(kVarArea));
     ShowGameResult();
     return;
   }

@@ -152,15 +152,34 @@ TEST(MakeData, TwoRunsWriteTheSameBytesTheWholeSetAndUnderTenMegabytes) {
                            "/dat/vlxbgm00.ogg", "/dat/vlxbgm01.ogg", "/dat/vlxbgm02.ogg", "/dat/vlxbgm03.ogg"})
     EXPECT_TRUE(fa.count(name)) << name;
   EXPECT_FALSE(fa.count("/vlxdat"));            // packed, not as a folder
-  EXPECT_FALSE(fa.count("/dat/vlxdemo0.rpy"));  // recorded by play, not painted
   EXPECT_EQ(fa["/velmarondix.sav"].size(), 5120u);
+  // The demo, recorded by play on the virtual clock: a replay of area 0 on NOVICE with the second
+  // character's beam rig, dated by the clock's fixed date, over a minute long, ending on its tag.
+  ASSERT_TRUE(fa.count("/dat/vlxdemo0.rpy"));
+  const Bytes& demo = fa["/dat/vlxdemo0.rpy"];
+  ASSERT_GT(demo.size(), 128u);
+  EXPECT_EQ(Le32(demo, 0), 0xDA070301u);
+  EXPECT_EQ(Le32(demo, 4), 0x5045525Fu);
+  EXPECT_EQ(Le32(demo, 2 * 4), 90u);
+  EXPECT_EQ(Le32(demo, 3 * 4), 10101u);
+  EXPECT_EQ(Le32(demo, 6 * 4), 0u);
+  EXPECT_EQ(Le32(demo, 7 * 4), 1u);
+  EXPECT_EQ(Le32(demo, 8 * 4), 42u);
+  EXPECT_EQ(Le32(demo, 29 * 4), 0x01000000u);
+  EXPECT_EQ(Le32(demo, 17 * 4), Le32(demo, 16 * 4) * 10u);
+  EXPECT_GT(Le32(demo, 16 * 4), 0u);
+  EXPECT_EQ(Le32(demo, 30 * 4), demo.size());
+  EXPECT_EQ(Le32(demo, 32 * 4), 0x41455241u);
+  EXPECT_GT(demo.size() / 4, 32u + 32u + 3600u);
+  EXPECT_EQ(Le32(demo, demo.size() - 4), 0x50455245u);
   // The settings image is stored as it stands: word 29, the seed, is 0.
   EXPECT_EQ(Le32(fa["/velmarondix.sav"], 29 * 4), 0u);
 }
 
 TEST(MakeData, PlainFilesSheetsSoundsMusicPicturesAndTexts) {
   Folder d;
-  ASSERT_EQ(RunTool("--plain " + d.path), 0);
+  ASSERT_EQ(RunTool("--plain --no-demo " + d.path), 0);
+  EXPECT_NE(access((d.path + "/dat/vlxdemo0.rpy").c_str(), F_OK), 0);
   std::map<std::string, Bytes> files;
   Collect(d.path, "", &files);
   EXPECT_FALSE(files.count("/vlxdat.dat"));
@@ -271,7 +290,7 @@ TEST(MakeData, WritesOnlyIntoItsOwnFolderAndLeavesNoHalfSetBehind) {
   std::fclose(f);
   EXPECT_NE(RunTool(d.path), 0);
   EXPECT_NE(access((d.path + "/vlxdat.dat").c_str(), F_OK), 0);
-  ASSERT_EQ(RunTool("--force --no-settings " + d.path), 0);
+  ASSERT_EQ(RunTool("--force --no-settings --no-demo " + d.path), 0);
   EXPECT_EQ(access((d.path + "/vlxdat.dat").c_str(), F_OK), 0);
   EXPECT_NE(access((d.path + "/velmarondix.sav").c_str(), F_OK), 0);
 
@@ -280,7 +299,7 @@ TEST(MakeData, WritesOnlyIntoItsOwnFolderAndLeavesNoHalfSetBehind) {
   f = std::fopen(sav.c_str(), "w");
   std::fputs("mine", f);
   std::fclose(f);
-  ASSERT_EQ(RunTool("--plain " + d.path), 0);
+  ASSERT_EQ(RunTool("--plain --no-demo " + d.path), 0);
   EXPECT_EQ(ReadBytes(sav), (Bytes{'m', 'i', 'n', 'e'}));
   EXPECT_NE(access((d.path + "/vlxdat.dat").c_str(), F_OK), 0);
   EXPECT_EQ(access((d.path + "/vlxdat/pic09.png").c_str(), F_OK), 0);
@@ -291,7 +310,7 @@ TEST(MakeData, WritesOnlyIntoItsOwnFolderAndLeavesNoHalfSetBehind) {
        FTW_DEPTH | FTW_PHYS);
   f = std::fopen((d.path + "/dat").c_str(), "w");
   std::fclose(f);
-  EXPECT_NE(RunTool(d.path), 0);
+  EXPECT_NE(RunTool("--no-demo " + d.path), 0);
   EXPECT_NE(access((d.path + "/vlxdat.dat").c_str(), F_OK), 0);
   EXPECT_EQ(ReadBytes(d.path + "/vlxdat/pic00.png"), before);
   std::map<std::string, Bytes> files;
@@ -304,7 +323,7 @@ TEST(MakeData, WritesOnlyIntoItsOwnFolderAndLeavesNoHalfSetBehind) {
 class EngineInDataSet : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(RunTool(data.path), 0);
+    ASSERT_EQ(RunTool("--no-demo " + data.path), 0);
     char cwd[4096];
     saved = getcwd(cwd, sizeof cwd) ? cwd : "/";
     ASSERT_EQ(chdir(data.path.c_str()), 0);

@@ -19,13 +19,14 @@ constexpr const char* kTempSuffix = ".make-data-tmp";
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: make-data [--plain] [--force] [--no-settings] [--preview FOLDER] DIR\n"
+               "usage: make-data [--plain] [--force] [--no-settings] [--no-demo] [--preview FOLDER] DIR\n"
                "  writes the game's stand-in data set into DIR: vlxdat.dat (the sprite sheets and\n"
-               "  sound effects, packed), dat/ (music, loading picture, texts), replay/ and\n"
-               "  velmarondix.sav (only when DIR has none yet)\n"
+               "  sound effects, packed), dat/ (music, loading picture, texts, the attract demo\n"
+               "  recorded by the game), replay/ and velmarondix.sav (only when DIR has none yet)\n"
                "  --plain        the folder vlxdat/ instead of the archive vlxdat.dat\n"
                "  --force        write even into a folder that holds other things\n"
                "  --no-settings  leave the settings file out (the game then asks at its first start)\n"
+               "  --no-demo      leave the attract demo out (the title then never starts one)\n"
                "  --preview      also write each sheet with its cuts and ids outlined into FOLDER\n");
   return 2;
 }
@@ -83,7 +84,7 @@ std::string Numbered(const char* pattern, int n) {
 }
 
 // The whole data set in memory: nothing touches the disk until everything has been made.
-bool MakeAll(bool plain, bool settings, std::vector<OutFile>* files, std::vector<Canvas>* sheets,
+bool MakeAll(bool plain, bool settings, bool demo, std::vector<OutFile>* files, std::vector<Canvas>* sheets,
              std::string* error) {
   *sheets = PaintSheets();
   std::vector<ArchiveWriterEntry> packed;
@@ -128,6 +129,14 @@ bool MakeAll(bool plain, bool settings, std::vector<OutFile>* files, std::vector
   Bytes text;
   if (!MakeTextFile(&text, error)) return false;
   files->push_back({"dat/vlx1.dat", std::move(text)});
+  if (demo) {
+    // Recorded last: the play needs every other file of the set.
+    std::vector<std::pair<std::string, const Bytes*>> set;
+    for (const OutFile& f : *files) set.emplace_back(f.path, &f.data);
+    Bytes replay;
+    if (!RecordDemo(set, &replay, error)) return false;
+    files->push_back({"dat/vlxdemo0.rpy", std::move(replay)});
+  }
   if (settings) files->push_back({"velmarondix.sav", MakeSettingsFile()});
   files->push_back({kMarker, Bytes{'m', 'a', 'k', 'e', '-', 'd', 'a', 't', 'a', '\n'}});
   return true;
@@ -147,7 +156,7 @@ void RemoveFolderOfFiles(const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool plain = false, force = false, settings = true;
+  bool plain = false, force = false, settings = true, demo = true;
   std::string dir, preview;
   for (int i = 1; i < argc; i++) {
     std::string a = argv[i];
@@ -157,6 +166,8 @@ int main(int argc, char** argv) {
       force = true;
     } else if (a == "--no-settings") {
       settings = false;
+    } else if (a == "--no-demo") {
+      demo = false;
     } else if (a == "--preview" && i + 1 < argc) {
       preview = argv[++i];
     } else if (!a.empty() && a[0] == '-') {
@@ -184,7 +195,7 @@ int main(int argc, char** argv) {
 
   std::vector<OutFile> files;
   std::vector<Canvas> sheets;
-  if (!MakeAll(plain, writeSettings, &files, &sheets, &error)) {
+  if (!MakeAll(plain, writeSettings, demo, &files, &sheets, &error)) {
     std::fprintf(stderr, "make-data: %s\n", error.c_str());
     return 1;
   }

@@ -1,9 +1,10 @@
 // make-data: writes the stand-in data set of the game (sprite sheets, sound effects, music, the
-// loading picture, the text file, the settings file and the folder archive) from nothing but
-// this program, the same bytes on every run.
+// loading picture, the text file, the settings file, the folder archive and the attract demo) from
+// nothing but this program and the game, the same bytes on every run.
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
@@ -52,4 +53,7 @@ bool MakeMusicOgg(int track, Bytes* out, std::string* error);   // dat\vlxbgm%02
 constexpr int kMusicLoopMs[4] = {1, -1, 6846, 6800};
 bool MakeTextFile(Bytes* out, std::string* error);      // dat\vlx1.dat, scrambled
 Bytes MakeSettingsFile();                         // velmarondix.sav
+// dat\vlxdemo0.rpy: a minute of play recorded by the game in a scratch copy of the data set
+// (paths relative to the game's folder, "/" between folders).
+bool RecordDemo(const std::vector<std::pair<std::string, const Bytes*>>& dataSet, Bytes* out, std::string* error);
 std::string ArchiveKey();                         // the key of vlxdat.dat

@@ -383,7 +383,7 @@ protected:
   void TearDown() override { std::filesystem::remove_all(root); }
 
   static void MakeData(const std::string& folder) {
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " " + folder + " >/dev/null 2>&1";
+    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
   }
 

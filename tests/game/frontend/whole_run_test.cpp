@@ -261,7 +261,7 @@ protected:
   // One whole run; the run's own folder is written afresh.
   HarnessResult Run(bool window, const std::string& renderer, Seen* seen) {
     const std::string folder = root + (window ? "/window" : "/headless");
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " " + folder + " >/dev/null 2>&1";
+    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0);
     HarnessOptions o;
     o.folder = folder;

@@ -177,7 +177,7 @@ protected:
     char tmpl[] = "/tmp/vlx_stage_XXXXXX";
     root = mkdtemp(tmpl);
     folder = root + "/game";
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " " + folder + " >/dev/null 2>&1";
+    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     ASSERT_EQ(std::system(("cp " + folder + "/velmarondix.sav " + root + "/settings.sav").c_str()), 0);
     g_loadout = &GetParam();
@@ -201,15 +201,8 @@ protected:
     o.onFrame = Script;
     return o;
   }
-  // The play recorded headless into root/play.rpy. The first boot in a process takes one frame's
-  // worth less virtual time than every later one, which moves the replay seed drawn from the
-  // clock; a short run first makes every run compared here a later one.
+  // The play recorded headless into root/play.rpy.
   void Record(HarnessResult* result) {
-    HarnessOptions warm = Options("nodisplay");
-    warm.frames = 2;
-    warm.onFrame = nullptr;
-    HarnessResult warmResult;
-    ASSERT_EQ(RunHarness(warm, &warmResult), 0);
     HarnessOptions o = Options("nodisplay");
     o.recordReplay = root + "/play.rpy";
     ASSERT_EQ(RunHarness(o, result), 0);

@@ -3,7 +3,7 @@
 # non-zero status, a sanitizer report, or a missing picture.
 file(REMOVE_RECURSE ${OUT})
 file(MAKE_DIRECTORY ${OUT})
-execute_process(COMMAND ${MAKE_DATA} ${OUT}/game RESULT_VARIABLE made OUTPUT_QUIET)
+execute_process(COMMAND ${MAKE_DATA} --no-demo ${OUT}/game RESULT_VARIABLE made OUTPUT_QUIET)
 if(NOT made EQUAL 0)
   message(FATAL_ERROR "make-data failed: ${made}")
 endif()

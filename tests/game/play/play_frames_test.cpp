@@ -19,7 +19,7 @@ class PlayFrames : public GameOnEngine {
 protected:
   void SetUp() override {
     EnterFolder();
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " " + folder + " >/dev/null 2>&1";
+    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     Start(plat::SoundBackend::Manual);
     SetArchiveUseFlagLocked(1);
