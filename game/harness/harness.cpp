@@ -16,6 +16,7 @@
 #include "game/framework/replay.h"
 #include "game/framework/scene_hooks.h"
 #include "game/framework/settings.h"
+#include "game/frontend/frontend.h"
 #include "game/harness/harness_pad.h"
 #include "game/play/play.h"
 #include "platform/audio.h"
@@ -56,6 +57,7 @@ struct Run {
   std::deque<int> answers;
   std::set<int> shots;
   FILE* hashLog = nullptr;
+  FILE* stateLog = nullptr;
   int frame = 0;
   std::vector<uint32_t> playback;
   bool playbackPending = false;
@@ -271,6 +273,12 @@ bool AfterPass() {
       SaveShot(name, pic);
     }
   }
+  if (r.stateLog) {
+    const bool task = IsLiveSceneTask(GetCurrentMenuTask());
+    std::fprintf(r.stateLog, "%d %d %08x %d\n", f, mode, task ? static_cast<uint32_t>(GetMenuTaskField(0)) : 0u,
+                 task ? GetMenuTaskField(kFieldCursor) : -1);
+    std::fflush(r.stateLog);
+  }
   if (r.options->onFrame) r.options->onFrame(f);
   if (!r.options->recordReplay.empty()) WriteRecordedReplay();
   if (r.options->stopAtPlayEnd && res.playsEnded > 0) return false;
@@ -367,11 +375,25 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
     }
   }
 
+  if (!options.stateLog.empty()) {
+    run.stateLog = std::fopen(options.stateLog.c_str(), "w");
+    if (!run.stateLog) {
+      std::fprintf(stderr, "game-harness: cannot write %s\n", options.stateLog.c_str());
+      if (run.hashLog) std::fclose(run.hashLog);
+      return result->status = -1;
+    }
+  }
+  const auto closeLogs = [&run] {
+    if (run.hashLog) std::fclose(run.hashLog);
+    if (run.stateLog) std::fclose(run.stateLog);
+    run.hashLog = run.stateLog = nullptr;
+  };
+
   if (!options.padControl.empty()) {
     // The pad is SDL's: only the real window's input reads it.
     if (run.headless || !HarnessPadOpen(AbsolutePath(options.padControl))) {
       if (run.headless) std::fprintf(stderr, "game-harness: a pad needs the window\n");
-      if (run.hashLog) std::fclose(run.hashLog);
+      closeLogs();
       return result->status = -1;
     }
   }
@@ -380,7 +402,7 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
   const std::string folder = AbsolutePath(options.folder);
   if (chdir(folder.c_str()) != 0) {
     std::fprintf(stderr, "game-harness: no folder %s\n", folder.c_str());
-    if (run.hashLog) std::fclose(run.hashLog);
+    closeLogs();
     HarnessPadClose();
     return result->status = -1;
   }
@@ -438,6 +460,6 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
   plat::ResetRendererSetting();
   plat::SingleCopyLockSetDirectory(nullptr);
   if (chdir(saved.c_str()) != 0) std::fprintf(stderr, "game-harness: cannot return to %s\n", saved.c_str());
-  if (run.hashLog) std::fclose(run.hashLog);
+  closeLogs();
   return result->status;
 }

@@ -33,6 +33,8 @@ struct HarnessOptions {
   std::string renderer;                 // "full", "soft" or "nodisplay"; empty: the environment's
   std::string padControl;               // window runs: a virtual pad whose state another process
                                         // appends to this file, a line "BUTTONS X Y" per change
+  std::string stateLog;                 // a line per frame, written at once: frame, play mode, the
+                                        // current menu or scene task's kind and cursor
   bool drawNothing = false;             // the engine's draw and present calls do nothing: for runs
                                         // that need no pictures (play never reads them back)
   std::vector<std::pair<int, int32_t>> slots;   // settings slots set before the first pass

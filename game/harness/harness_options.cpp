@@ -34,6 +34,9 @@ const char kUsage[] =
     "  --pad-control FILE    with --window: a virtual pad, its state read from FILE as another\n"
     "                        program appends lines \"BUTTONS X Y\" (buttons a bit mask, bit n for\n"
     "                        button n; stick axes -32768..32767)\n"
+    "  --state-log FILE      a line per frame, flushed at once, for a program that drives the\n"
+    "                        run: \"FRAME MODE KIND CURSOR\" (play mode word; the current menu or\n"
+    "                        scene task's kind in hexadecimal and its cursor)\n"
     "  --draw-nothing        the engine draws and presents nothing (play runs the same)\n"
     "  --slot S=V            settings slot S holds V from the first frame (18=1: FRAME RATE 30)\n"
     "  --end-recording-at N  frame N of the recording reads the end tag as its input: the\n"
@@ -162,6 +165,8 @@ int HarnessMain(int argc, char** argv) {
       }
     } else if (a == "--record") {
       o.recordReplay = Absolute(value());
+    } else if (a == "--state-log") {
+      o.stateLog = Absolute(value());
     } else if (a == "--pad-control") {
       o.padControl = Absolute(value());
     } else if (a == "--playback") {

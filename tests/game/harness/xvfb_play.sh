@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# A play through the game in the real window, run under a virtual X server (xvfb-run): the keys go
+# through the X server (XTest, by xdotool) and the pad is SDL's virtual joystick inside the harness.
+# Title, GAME START to a play, moves and shots from keys and the pad, the pause from the pad's MENU
+# button, RETURN TITLE, QUIT GAME; the program must then end by itself with status 0. Every step
+# waits for the state the harness reports per frame, so a slow machine only makes it slower.
+# usage: xvfb_play.sh GAME-HARNESS MAKE-DATA OUT-FOLDER
+set -euo pipefail
+harness=$1 make_data=$2 out=$3
+rm -rf "$out"
+mkdir -p "$out"
+"$make_data" --no-demo "$out/game" > /dev/null
+state=$out/state.log pad=$out/pad.txt
+: > "$pad"
+: > "$state"
+"$harness" --window --renderer soft --folder "$out/game" --pad-control "$pad" --state-log "$state" \
+  > "$out/harness.out" 2> "$out/harness.err" &
+pid=$!
+
+fail() {
+  echo "FAILED: $*" >&2
+  echo "last state: $(tail -n 1 "$state" 2>/dev/null)" >&2
+  kill "$pid" 2> /dev/null || true
+  cat "$out/harness.err" >&2 || true
+  exit 1
+}
+
+# Whether the last state line ("frame mode kind cursor", the kind as k) meets an awk condition.
+is() { tail -n 1 "$state" | awk "NF == 4 { k = \$3; ok = ($1) } END { exit !ok }"; }
+# Waits until it does.
+wait_for() {
+  local what=$1 cond=$2 deadline=$((SECONDS + 40))
+  while :; do
+    is "$cond" && return 0
+    kill -0 "$pid" 2> /dev/null || fail "the game ended while waiting for $what"
+    [ "$SECONDS" -lt "$deadline" ] || fail "no $what"
+    sleep 0.02
+  done
+}
+frame() { tail -n 1 "$state" | awk '{ f = $1 } END { print f + 0 }'; }
+# Lets the game see at least n more frames.
+frames() {
+  local until=$(($(frame) + $1))
+  wait_for "frame $until" "\$1 >= $until"
+}
+
+# A key held for a few frames and let go for a few, so that the game sees one new press.
+key() {
+  for k in "$@"; do
+    xdotool keydown "$k"
+    frames 3
+    xdotool keyup "$k"
+    frames 3
+  done
+}
+pad() { echo "$*" >> "$pad"; }
+
+# Kinds of the current task: opening, title screen, title menu, character, difficulty, pause menu.
+kOpening=1000001e kTitle=1000001f kTitleMenu=10000001 kCharacter=10000006 kDifficulty=10000007
+kPause=1000000f
+
+wait_for "opening" "k == \"$kOpening\""
+window=$(xdotool search --sync --pid "$pid" | head -n 1)
+[ -n "$window" ] || fail "no window"
+xdotool windowfocus --sync "$window"
+
+wait_for "title screen" "k == \"$kTitle\""
+frames 40   # past the frame loop's settle passes
+key z
+wait_for "title menu" "k == \"$kTitleMenu\" && \$4 == 0"
+key z
+wait_for "character menu" "k == \"$kCharacter\""
+key z
+wait_for "difficulty menu" "k == \"$kDifficulty\""
+key z
+wait_for "play start window" "k != \"$kDifficulty\""
+key z
+# The area card waits for a confirm of its own; the play proper records its input (mode bit 16).
+for _ in 1 2 3 4 5 6; do
+  is "int(\$2 / 16) % 2 == 1" && break
+  frames 30
+  key z
+done
+wait_for "play" "int(\$2 / 16) % 2 == 1"
+frames 40
+
+# Play: the pad's stick and SHOT button (button 0), then the keys.
+pad 0x1 0 -32768
+frames 30
+pad 0x1 32767 0
+frames 30
+pad 0 0 0
+xdotool keydown z keydown Down
+frames 30
+xdotool keyup Down keyup z
+
+# The pad's MENU button (button 8, raw bit 12) pauses: no more input recording (mode bit 16 off).
+pad 0x100 0 0
+wait_for "pause menu" "k == \"$kPause\" && int(\$2 / 16) % 2 == 0"
+pad 0 0 0
+frames 35   # the pause menu takes no confirm in its first 30 frames
+for _ in 1 2 3 4; do
+  is "\$4 == 0" && break
+  key Up
+done
+wait_for "RETURN TITLE chosen" "k == \"$kPause\" && \$4 == 0"
+key z
+wait_for "title screen again" "k == \"$kTitle\" && \$2 == 0"
+frames 40
+key z
+wait_for "title menu again" "k == \"$kTitleMenu\""
+for _ in 1 2 3 4 5 6 7 8; do
+  is "\$4 == 6" && break
+  key Down
+done
+wait_for "QUIT GAME chosen" "k == \"$kTitleMenu\" && \$4 == 6"
+xdotool keydown z
+frames 3
+xdotool keyup z
+
+deadline=$((SECONDS + 30))
+while kill -0 "$pid" 2> /dev/null; do
+  [ "$SECONDS" -lt "$deadline" ] || fail "the game did not end after QUIT GAME"
+  sleep 0.1
+done
+status=0
+wait "$pid" || status=$?
+cat "$out/harness.out"
+[ "$status" -eq 0 ] || fail "game-harness ended with $status"
+grep -q "status 0 " "$out/harness.out" || fail "the game did not end by itself"
+if grep -E -q "AddressSanitizer|LeakSanitizer|runtime error" "$out/harness.err"; then fail "sanitizer report"; fi
+echo "frames $(frame): title, play, pause, RETURN TITLE and QUIT GAME passed"
