@@ -68,7 +68,7 @@ constexpr Series kSeries[] = {
     S(142, 1, 1, 64, 32, A::Caption, kWarn, 0, "DOWN"),
     S(145, 1, 1, 96, 96, A::Glow, 0x60FFFF, kShapeHexagon),
     S(147, 1, 1, 64, 64, A::Glow, 0xFFFFC0, kShapeStar),
-    S(149, 1, 1, 8, 10, A::Caption, kHud, 0, "."),
+    S(149, 1, 1, 8, 16, A::Point, 0xFFFFFF),
     S(150, 1, 1, 92, 16, A::Caption, kHud, 0, "PHASE LV"),
     S(151, 1, 1, 36, 16, A::Caption, kHud, 0, "MANA"),
     S(152, 2, 1, 114, 16, A::Caption, kHud, 0, "|"),
@@ -240,7 +240,8 @@ constexpr Series kSeries[] = {
     S(141, 1, 0, 336, 128, A::Picture, 0xC02020, 0, "GAME OVER", true),
     S(166, 8, 0, 380, 48, A::Caption, 0xFFE0A0, 0,
       "AREA 1|AREA 2|AREA 3|AREA 4|AREA 5|AREA 6|MISSION|AREA 8", true),
-    S(193, 1, 0, 256, 48, A::Caption, 0xC0C0FF, 0, "VELMARONDIX", true),
+    // Narrow enough to stay left of every menu window that opens beside the title menu.
+    S(193, 1, 0, 128, 40, A::Caption, 0xC0C0FF, 0, "VELMARONDIX", true),
     S(195, 1, 0, 128, 128, A::Spare, kSpare, 0, "", true),
 
     // The large glow, two spare quarters and the shift aura (sheet 4, each a quarter).
@@ -250,13 +251,13 @@ constexpr Series kSeries[] = {
     Fixed(164, 4, 512, 512, 512, 512, true, A::Glow, 0xFF60FF, kShapeGear),
 
     // Area pictures and the portraits (sheets 5 and 8).
-    Fixed(7936, 5, 0, 0, 640, 256, true, A::Picture, 0x305070, 0, "AREA 1\nTHE OUTER RIM"),
-    Fixed(7937, 5, 0, 256, 640, 256, true, A::Picture, 0x703050, 0, "AREA 2\nCRIMSON DRIFT"),
-    Fixed(7938, 5, 0, 512, 640, 256, true, A::Picture, 0x507030, 0, "AREA 3\nIRON GARDEN"),
-    Fixed(7939, 5, 0, 768, 640, 256, true, A::Picture, 0x605080, 0, "AREA 4\nTHE DEEP"),
+    Fixed(7936, 5, 0, 0, 640, 256, true, A::Picture, 0x305070, kPictureTextLeft, "AREA 1\nTHE OUTER RIM"),
+    Fixed(7937, 5, 0, 256, 640, 256, true, A::Picture, 0x703050, kPictureTextLeft, "AREA 2\nCRIMSON DRIFT"),
+    Fixed(7938, 5, 0, 512, 640, 256, true, A::Picture, 0x507030, kPictureTextLeft, "AREA 3\nIRON GARDEN"),
+    Fixed(7939, 5, 0, 768, 640, 256, true, A::Picture, 0x605080, kPictureTextLeft, "AREA 4\nTHE DEEP"),
     S(200, 2, 5, 380, 480, A::Portrait, kPlayer1, 0, "", true),
-    Fixed(7940, 8, 0, 0, 640, 256, true, A::Picture, 0x806030, 0, "AREA 5\nLAST LIGHT"),
-    Fixed(7941, 8, 0, 256, 640, 256, true, A::Picture, 0x802020, 0, "AREA 6\nMISSION"),
+    Fixed(7940, 8, 0, 0, 640, 256, true, A::Picture, 0x806030, kPictureTextLeft, "AREA 5\nLAST LIGHT"),
+    Fixed(7941, 8, 0, 256, 640, 256, true, A::Picture, 0x802020, kPictureTextLeft, "AREA 6\nMISSION"),
     S(3110, 1, 8, 256, 256, A::Spare, kSpare, 0, "", true),
 
     // The second character's portrait parts and the title tile (sheet 9).

@@ -51,12 +51,17 @@ enum class SpriteArt : uint8_t {
   Portrait,   // a character portrait or a part of one
   Scenery,    // a background piece, the kind in param (SpriteScenery)
   Spare,      // a picture that no screen of this edition draws: a grey plate with its id
+  Point,      // a decimal point: a dot low at the left, so that it falls in the gap after a digit
 };
 
 enum SpriteShape : int32_t {
   kShapeCircle, kShapeRing, kShapeDiamond, kShapeBox, kShapeTriangle, kShapeStar, kShapeCross,
   kShapeHexagon, kShapeGear, kShapeCapsule, kShapeHeart, kShapeShard,
 };
+
+// Picture params: 90 turns the picture a quarter clockwise; kPictureTextLeft keeps the text in the
+// left half (the area pictures, whose right half the intro card's portrait covers).
+constexpr int32_t kPictureTextLeft = 1;
 
 enum SpriteScenery : int32_t {
   kSceneryHills, kSceneryTower, kSceneryPlanet, kSceneryRidge, kSceneryLattice, kSceneryColumns,

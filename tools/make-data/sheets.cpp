@@ -203,7 +203,9 @@ void PaintArrow(Canvas& c, int x, int y, int w, int h, double degrees, uint32_t 
 }
 
 // A screen picture drawn upright into a canvas of its own.
-Canvas PictureImage(int w, int h, uint32_t colour, const std::string& text) {
+// The text lines fill the picture's width, or only the left textWidth pixels of it.
+Canvas PictureImage(int w, int h, uint32_t colour, const std::string& text, int textWidth = 0) {
+  const int tw0 = textWidth > 0 && textWidth < w ? textWidth : w;
   Canvas p(w, h, 0);
   for (int j = 0; j < h; j++) p.FillRect(0, j, w, 1, Shade(colour, 60 + (j * 8 / h) * 24));
   for (int k = -h; k < w; k += 24)   // diagonal stripes
@@ -225,10 +227,10 @@ Canvas PictureImage(int w, int h, uint32_t colour, const std::string& text) {
     int bandH = i == 0 ? (h - 20) * 3 / 5 : (h - 20) * 2 / 5 / std::max(1, n - 1);
     if (n == 1) bandH = h - 20;
     std::string& t = lines[size_t(i)];
-    int sc = std::max(1, FitScale(t, Font::Large, w - 24, bandH));
+    int sc = std::max(1, FitScale(t, Font::Large, tw0 - 24, bandH));
     int tw = TextWidth(t, Font::Large, sc);
     uint32_t col = i == 0 ? 0xFFF0C0 : 0xC0E0FF;
-    int tx = (w - tw) / 2, ty = y0 + (bandH - 7 * sc) / 2;
+    int tx = (tw0 - tw) / 2, ty = y0 + (bandH - 7 * sc) / 2;
     DrawText(p, tx + sc / 2 + 1, ty + sc / 2 + 1, t, 0x101010, Font::Large, sc, sc);
     DrawText(p, tx, ty, t, col, Font::Large, sc, sc);
     y0 += bandH;
@@ -361,12 +363,13 @@ void PaintRow(Canvas& c, const SpriteCutRow& cut, const SpriteArtRow& art) {
         for (int j = 0; j < h; j++)
           for (int i = 0; i < w; i++) c.Put(x + i, y + j, AvoidKey(up.Get(h - 1 - j, i)));
       } else {
-        Blit(c, x, y, PictureImage(w, h, art.colour, art.text));
+        Blit(c, x, y, PictureImage(w, h, art.colour, art.text, art.param == kPictureTextLeft ? w / 2 : 0));
       }
       return;
     case SpriteArt::Portrait: PaintPortrait(c, x, y, w, h, art.param, art.colour, id); return;
     case SpriteArt::Scenery: PaintScenery(c, x, y, w, h, art.param, art.colour); return;
     case SpriteArt::Spare: PaintSpare(c, x, y, w, h, id); return;
+    case SpriteArt::Point: c.FillRect(x + 1, y + h - 2, 2, 2, AvoidKey(art.colour)); return;
   }
   if (w >= 24 && h >= 24) DrawId(c, x, y, w, h, id);
 }
