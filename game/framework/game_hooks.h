@@ -1,7 +1,6 @@
 // What the framework calls of the gameplay and the front end: the group handlers, the session
 // calls of the actor update, the draw routines of ActorDrawTable and the game variables. Each is
-// defined by game/play or game/frontend; game_hooks_standin.cpp holds a stand-in for each one
-// that is not built yet, and loses it when the real one lands.
+// defined by game/play or game/frontend.
 #pragma once
 #include <cstdint>
 
