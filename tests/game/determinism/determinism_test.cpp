@@ -1,5 +1,6 @@
 // Whole plays repeat bit for bit. A scripted play of the first area (moves, shots, a bomb, M ACTION,
-// a pause whose KEY ASSIGN binds DSHIFT and saves the settings, a demonic shift started with it, and
+// a pause during the bomb, longer than its cooldown, whose KEY ASSIGN binds DSHIFT and saves the
+// settings, BOMBER tapped on the resume, a demonic shift started with the new key, and
 // play to the game over, the replay saved through the results) is recorded on the virtual clock;
 // a second recording in the same process gives the same bytes. Each playback then runs in a
 // process of its own, through the game-harness program: headless on the 3-D device, headless on
@@ -12,14 +13,10 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "engine/engine.h"
 #include "game/framework/actors.h"
@@ -27,29 +24,18 @@
 #include "game/framework/settings.h"
 #include "game/frontend/frontend.h"
 #include "game/harness/harness.h"
-#include "game/play/play.h"
-#include "platform/input/scripted/scripted_input.h"
 #include "platform/window.h"
+#include "scripted_play.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kZ = 29, kX = 27, kC = 6, kD = 7, kEsc = 41;           // scan codes
-constexpr int kRight = 79, kLeft = 80, kDown = 81, kUp = 82;
-constexpr uint32_t kRawD = 0x200;        // the D key's raw input bit
-constexpr int kSlotKeyDShift = kSlotKeyShot + 5;
-constexpr int kPlayStart = 150;          // GAME START once the title runs
-constexpr int kFrameLimit = 9000;
+constexpr int kFrameLimit = kScriptedPlayFrameLimit;
 
 std::string Dir() { return VLX_DETERMINISM_DIR; }
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+std::string ReadText(const std::string& path) { return ReadWholeText(path); }
 
 bool WriteText(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -62,231 +48,11 @@ int Shell(const std::string& command) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The scripted play: keys held by schedule while frames are played, menus answered as they show.
-
-struct Seen {
-  bool torpedo = false;                   // M ACTION's sub weapon flew
-  bool paused = false, keyAssigned = false, resumed = false;
-  bool settingsSaved = false;             // the file changed while paused
-  int32_t bombsBeforePause = 0, cooldownAtPause = 0, shifts = 0;
-  bool shiftEnded = false, gameOver = false, saved = false, backAtTitle = false;
-  int firstPlayed = -1;
-};
-
-struct Driver {
-  Seen seen;
-  std::vector<int> held;
-  std::deque<int> queue;                  // menu keys, one frame each, six frames apart
-  int pressed = -1, wait = 0;
-  int stage = 0, played = 0, resumedAt = -1, sub = -1, bomb = -1, shiftStart = -1, shiftEnd = -1;
-  std::string settingsAtPause;
-};
-Driver* g_driver = nullptr;
-
-void Hold(std::vector<int> keys) {
-  Driver& d = *g_driver;
-  if (keys == d.held) return;
-  for (int k : d.held) plat::ScriptedKey(k, false);
-  d.held = std::move(keys);
-  for (int k : d.held) plat::ScriptedKey(k, true);
-}
-
-int32_t CurrentKind() {
-  const int task = GetCurrentMenuTask();
-  return IsLiveSceneTask(task) ? GetActorField(kFieldKind, task) : 0;
-}
-
-int CurrentAge() { return GetActorField(kFieldAge, GetCurrentMenuTask()); }
-
-// A weave while shooting, the way the rounds below go: up, down, a step forward and back.
-std::vector<int> Weave(int t) {
-  const int c = t % 120;
-  if (c < 20) return {kZ, kUp};
-  if (c < 40) return {kZ, kDown};
-  if (c < 50) return {kZ, kRight};
-  if (c < 60) return {kZ, kLeft};
-  if (c >= 80 && c < 100) return {kZ, kDown};
-  if (c >= 100) return {kZ, kUp};
-  return {kZ};
-}
-
-// Shooting and weaving; once the phase runs, M ACTION as soon as the gauge allows it and a bomb;
-// then MENU.
-void BeforePause(int t) {
-  Driver& d = *g_driver;
-  Seen& s = d.seen;
-  if (d.sub < 0 && t >= 200 && GetGameVar(kVarMana) >= 33 && GetGameVar(kVarSubCooldown) == 0) d.sub = t;
-  if (d.sub >= 0 && t - d.sub < 10) {
-    Hold({kZ, kX});
-    return;
-  }
-  if (d.bomb < 0 && t >= 300 && GetGameVar(kVarBombs) > 0) d.bomb = t;
-  if (d.bomb >= 0 && t - d.bomb < 3) {
-    Hold({kC});
-    return;
-  }
-  // The pause comes while the bomb still runs: the status display, drawn by the pause menu too,
-  // must not count its cooldown down on paused frames.
-  if ((d.sub >= 0 && d.bomb >= 0 && t - d.bomb >= 30) || t >= 1200) {
-    Hold({kEsc});
-    s.bombsBeforePause = GetGameVar(kVarBombsLaunched);
-    s.cooldownAtPause = GetGameVar(kVarBombCooldown);
-    d.stage = 1;
-    return;
-  }
-  Hold(Weave(t));
-}
-
-// The pause: down to KEY ASSIGN, DSHIFT bound to D and saved, back up to RESUME GAME.
-void InPause() {
-  Driver& d = *g_driver;
-  Seen& s = d.seen;
-  const int32_t kind = CurrentKind();
-  const int age = CurrentAge();
-  if (kind == kMenuPause && !s.paused && age >= 35) {
-    s.paused = true;
-    d.settingsAtPause = ReadText("velmarondix.sav");
-    d.queue = {kDown, kDown, kZ};
-  }
-  if (kind == kMenuKeyAssign && !s.keyAssigned && age >= 10 && d.queue.empty() && d.wait == 0) {
-    const int row = GetActorField(kFieldCursor, GetCurrentMenuTask());
-    if (row < 6) {
-      d.queue = {kDown};
-    } else if (GetSettingsSlot(kSlotKeyDShift) != static_cast<int32_t>(kRawD)) {
-      Hold({kD});
-    } else {
-      Hold({});
-      s.keyAssigned = true;
-      d.queue = {-10, kLeft};
-    }
-  }
-  if (kind == kMenuPause && s.keyAssigned && !s.resumed && d.queue.empty() && d.wait == 0) {
-    s.settingsSaved = ReadText("velmarondix.sav") != d.settingsAtPause;
-    s.resumed = true;
-    d.queue = {kUp, kUp, kZ};
-  }
-}
-
-// After the pause: shooting until the gauge allows a demonic shift, started with the newly bound
-// DSHIFT; the shift ended with BOMBER after three seconds; ten seconds more of play, then standing
-// still in the fire until the last life is lost.
-void AfterPause(int t) {
-  Driver& d = *g_driver;
-  Seen& s = d.seen;
-  if (d.shiftStart < 0) {
-    if (t >= 60 && GetGameVar(kVarMana) > 32 && GetGameVar(kVarBombCooldown) == 0) {
-      Hold({kD});
-      d.shiftStart = t;
-    } else {
-      Hold(Weave(t));
-    }
-    return;
-  }
-  s.shifts = GetGameVar(kVarShifts);
-  const int into = t - d.shiftStart;
-  if (into < 3) return;
-  if (d.shiftEnd < 0) {
-    if (into < 180) {
-      Hold(Weave(into));
-    } else if (into < 183) {
-      Hold({kC});
-    } else {
-      Hold({});
-      d.shiftEnd = t;
-    }
-    return;
-  }
-  if (GetGameVar(kVarShiftTimer) == 0) s.shiftEnded = true;
-  // The first hit after the shift is answered with a counter bomb, in its window.
-  const bool window = GetGameVar(kVarHitTimer) > GetGameVar(kVarPhaseLevel) + 20;
-  if (window && GetGameVar(kVarCounterBombs) == 0) {
-    Hold(d.held == std::vector<int>{kC} ? std::vector<int>{} : std::vector<int>{kC});
-    return;
-  }
-  Hold(t - d.shiftEnd < 900 ? Weave(t) : std::vector<int>{});
-}
-
-void OnFrame(int f) {
-  Driver& d = *g_driver;
-  Seen& s = d.seen;
-  if (d.pressed >= 0) plat::ScriptedKey(d.pressed, false);
-  d.pressed = -1;
-  if (d.wait > 0) {
-    --d.wait;
-  } else if (!d.queue.empty()) {
-    const int next = d.queue.front();
-    d.queue.pop_front();
-    if (next < 0) {
-      d.wait = -next;
-    } else {
-      plat::ScriptedKey(d.pressed = next, true);
-      d.wait = 5;
-    }
-  }
-  const int32_t mode = GetSettingsSlot(kSlotPlayMode);
-  const int32_t kind = CurrentKind();
-  if (kind == kMenuAreaIntro && CurrentAge() == 70) d.queue = {kZ};
-  if (mode & kPlayFrames) {
-    if (s.firstPlayed < 0) s.firstPlayed = f;
-    if (d.stage == 1 && s.resumed) {
-      d.resumedAt = d.played;
-      d.stage = 2;
-    }
-    for (int a = kActorFirstFree; a <= kActorLastFree; ++a)
-      if (GetActorField(kFieldKind, a) == 0x20000008) s.torpedo = true;
-    const int t = d.played++;
-    if (d.stage == 0) BeforePause(t);
-    else if (d.stage == 2) AfterPause(t - d.resumedAt);
-    if (GetGameVar(kVarLives) == 0) s.gameOver = true;
-  } else if (d.stage == 1) {
-    if (d.held == std::vector<int>{kEsc}) Hold({});
-    InPause();
-  }
-  if (kind == kMenuResult && CurrentAge() == 60 && !s.saved) {
-    Hold({});
-    d.queue = {kZ};
-    d.stage = 3;
-  }
-  if (d.stage == 3 && fs::exists("replay/vlxrep0000.rpy")) s.saved = true;
-  if (s.saved && kind == kMenuTitleScreen && !s.backAtTitle) {
-    s.backAtTitle = true;
-    plat::PostWindowMessage(static_cast<plat::WindowId>(reinterpret_cast<uintptr_t>(GetMainWindowHwndLocked())),
-                            plat::WM_CLOSE, 0, 0);
-  }
-}
-
-// The scripted play recorded in `folder` (a copy of the pristine data set); its summary and the
-// replay saved through the results.
-struct Recording {
-  Seen seen;
-  HarnessResult result;
-  std::string replay;
-};
-
-Recording RecordPlay(const std::string& folder) {
+// The scripted play recorded in `folder`, a copy of the pristine data set.
+ScriptedPlayRecording RecordPlay(const std::string& folder) {
   fs::remove_all(folder);
   fs::copy(Dir() + "/game", folder, fs::copy_options::recursive);
-  HarnessOptions o;
-  o.folder = folder;
-  o.frames = kFrameLimit;
-  o.renderer = "nodisplay";
-  o.drawNothing = true;
-  o.inputScript = "0\n";
-  o.startPlayFrame = kPlayStart;
-  // REVISED, the first character, three lives (the shift costs one).
-  o.slots = {{kSlotDifficulty, 1}, {kSlotCharacter, 0}, {kSlotStartArea, 0}, {kSlotStartLives, 2}};
-  o.onFrame = OnFrame;
-  Driver driver;
-  g_driver = &driver;
-  Recording r;
-  RunHarness(o, &r.result);
-  Hold({});
-  if (driver.pressed >= 0) plat::ScriptedKey(driver.pressed, false);
-  g_driver = nullptr;
-  r.seen = driver.seen;
-  r.replay = ReadText(folder + "/replay/vlxrep0000.rpy");
-  return r;
+  return RecordScriptedPlay(folder);
 }
 
 uint32_t Word(const std::string& file, size_t i) {
@@ -337,12 +103,12 @@ TEST(Recording, ScriptedPlayRecordsTheSameBytesTwiceInOneProcess) {
   fs::create_directories(Dir());
   ASSERT_EQ(Shell(std::string(VLX_MAKE_DATA) + " --no-demo " + Dir() + "/game > /dev/null 2>&1"), 0);
 
-  const Recording first = RecordPlay(Dir() + "/record");
-  const Seen& s = first.seen;
+  const ScriptedPlayRecording first = RecordPlay(Dir() + "/record");
+  const ScriptedPlaySeen& s = first.seen;
   const HarnessPlayEnd& end = first.result.playEnd;
   // The script did what it set out to do, and the play ended through the results with the replay
   // saved there.
-  ASSERT_GE(s.firstPlayed, kPlayStart);
+  ASSERT_GE(s.firstPlayed, kScriptedPlayStart);
   EXPECT_TRUE(s.torpedo);
   EXPECT_GE(s.bombsBeforePause, 1);
   EXPECT_GT(s.cooldownAtPause, 0);
@@ -350,6 +116,8 @@ TEST(Recording, ScriptedPlayRecordsTheSameBytesTwiceInOneProcess) {
   EXPECT_TRUE(s.keyAssigned);
   EXPECT_TRUE(s.settingsSaved);
   EXPECT_TRUE(s.resumed);
+  EXPECT_GT(s.pausedFrames, s.cooldownAtPause);
+  EXPECT_EQ(s.bombsAfterResumeTap, s.bombsBeforePause);
   EXPECT_EQ(s.shifts, 1);
   EXPECT_TRUE(s.shiftEnded);
   EXPECT_TRUE(s.gameOver);
@@ -376,7 +144,7 @@ TEST(Recording, ScriptedPlayRecordsTheSameBytesTwiceInOneProcess) {
   EXPECT_LT(end.position, 32 + 32 + 5400);
 
   // The same script once more, in the same process: the same bytes, the same end.
-  const Recording second = RecordPlay(Dir() + "/record2");
+  const ScriptedPlayRecording second = RecordPlay(Dir() + "/record2");
   EXPECT_TRUE(second.replay == first.replay) << "the second recording differs";
   EXPECT_TRUE(second.result.playEnd == end);
   EXPECT_EQ(second.result.playEnd.frame, end.frame);
@@ -427,7 +195,7 @@ TEST(AttractDemo, PlaysToItsEndWithItsRecordedScoreAndReturnsToTheTitle) {
   o.frames = 7000;
   o.onFrame = [](int f) {
     const int32_t mode = GetSettingsSlot(kSlotPlayMode);
-    const int32_t kind = CurrentKind();
+    const int32_t kind = CurrentMenuKind();
     if (kind == kMenuTitleScreen && w.titleAt < 0) w.titleAt = f;
     if ((mode & kPlayDemo) && w.demoAt < 0) {
       w.demoAt = f;
