@@ -545,13 +545,12 @@ void Sleep(uint32_t ms) {
   Global& g = G();
   std::unique_lock<std::mutex> lk(g.m);
   if (IsDriver(g)) {
+    // Sleep(0) too lets the threads running now park first, and those it wakes park again, so what
+    // they see of the clock does not depend on how the processors are shared out.
+    DriverWait(lk, g, &t_state, ms == 0 ? kDriverYieldUs : uint64_t{ms} * 1000u, nullptr);
     if (ms == 0) {
-      g.nowUs += kDriverYieldUs;
-      ReleaseDue(g);
       lk.unlock();
       std::this_thread::yield();
-    } else {
-      DriverWait(lk, g, &t_state, uint64_t{ms} * 1000u, nullptr);
     }
     return;
   }

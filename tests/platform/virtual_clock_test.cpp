@@ -241,6 +241,31 @@ TEST_F(VirtualClock, DriverWaitsForASlowThreadBeforeMovingTime) {
   EXPECT_EQ(MillisecondClock() - s.start, 140u);
 }
 
+// The driver's Sleep(0) first lets a thread it set going finish its turn.
+TEST_F(VirtualClock, DriverSleepZeroLetsThreadsItSetGoingParkFirst) {
+  EventPair p{EventCreate(false, false), EventCreate(false, false), 0};
+  struct Local {
+    static void Proc(void* arg) {
+      auto* q = static_cast<EventPair*>(arg);
+      EventWait(q->go, kWaitForever);
+      SpinRealMs(30);
+      q->at = MillisecondClock();
+      EventWait(q->reply, kWaitForever);
+    }
+  };
+  Thread* t = ThreadStart(Local::Proc, &p);
+  Sleep(1);
+  const uint64_t before = MicrosecondClock();
+  EventSet(p.go);
+  Sleep(0);
+  EXPECT_EQ(MicrosecondClock() - before, 100u);
+  EXPECT_EQ(p.at, uint32_t(before / 1000u));
+  EventSet(p.reply);
+  ThreadJoin(t);
+  EventDestroy(p.go);
+  EventDestroy(p.reply);
+}
+
 struct Outsider {
   std::mutex m;
   std::atomic<uint32_t> wokeAt{0};
