@@ -107,12 +107,12 @@ double Percentile(std::vector<double> v, double p) {
 }
 
 // range(0): 0 the scripted play, 1 the attract demo; range(1): 0 the software renderer, 1 the 3-D
-// device.
+// device, 2 nothing drawn or presented (the step alone, to tell the drawing's share).
 void BM_FramePasses(benchmark::State& state) {
   const Data& data = SharedData();
   if (!data.ok) return state.SkipWithError("the data set or the scripted play could not be made");
   const bool demo = state.range(0) == 1;
-  const bool device = state.range(1) == 1;
+  const int path = static_cast<int>(state.range(1));
   std::vector<Pass> passes;
   for (auto _ : state) {
     state.PauseTiming();
@@ -121,7 +121,8 @@ void BM_FramePasses(benchmark::State& state) {
     fs::copy(data.pristine, folder, fs::copy_options::recursive);
     HarnessOptions o;
     o.folder = folder;
-    o.renderer = device ? "full" : "soft";
+    o.renderer = path == 0 ? "soft" : path == 1 ? "full" : "nodisplay";
+    o.drawNothing = path == 2;
     o.stopAtPlayEnd = true;
     o.frames = demo ? 1201 + 7200 : kScriptedPlayFrameLimit;
     if (!demo) o.playbackReplay = data.replay;
@@ -143,7 +144,8 @@ void BM_FramePasses(benchmark::State& state) {
     if (!busiest || p.actors + p.entries > busiest->actors + busiest->entries) busiest = &p;
   const auto worstAt = std::max_element(ms.begin(), ms.end());
   const double worst = ms.empty() ? 0 : *worstAt;
-  state.SetLabel(std::string(demo ? "attract demo" : "scripted play") + (device ? ", 3-D device" : ", software renderer"));
+  static const char* const kPaths[3] = {", software renderer", ", 3-D device", ", nothing drawn"};
+  state.SetLabel(std::string(demo ? "attract demo" : "scripted play") + kPaths[path]);
   state.counters["passes"] = static_cast<double>(passes.size());
   state.counters["median_ms"] = Percentile(ms, 0.5);
   state.counters["p99_ms"] = Percentile(ms, 0.99);
@@ -163,8 +165,8 @@ void BM_FramePasses(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_FramePasses)
-    ->ArgsProduct({{0, 1}, {0, 1}})
-    ->ArgNames({"demo", "device"})
+    ->ArgsProduct({{0, 1}, {0, 1, 2}})
+    ->ArgNames({"demo", "path"})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
