@@ -3,7 +3,7 @@
 // while the whole program plays back a replay through the game harness on the virtual clock: the
 // determinism tests' scripted play (recorded here first) and the attract demo that make-data
 // records, as the title plays it after its idle time. Each on the 3-D device and on the software
-// renderer. The baseline is the frame's budget at 60 passes a second, 16.7 ms: the median, the
+// renderer, and once with nothing drawn or presented. The baseline is the frame's budget at 60 passes a second, 16.7 ms: the median, the
 // 99th percentile and the worst pass against it, and the busiest pass (the most live actors and
 // display-list entries drawn) with its own time. Only passes of play between two played passes
 // count, so a scene's loading, which comes between passes, is not taken for one.
