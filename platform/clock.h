@@ -18,7 +18,9 @@ void LocalTime(LocalTimeParts* out);     // the virtual clock gives a fixed date
 
 // Virtual clock. Enable makes the calling thread the driver; its sleeps and timed waits advance
 // time at once. Other threads' sleeps block until the driver's time reaches their wake time; the
-// driver moves on only once the threads it woke have blocked again (or a short real limit passed).
+// driver moves on only once the threads it woke (or started) have blocked again, however long a busy
+// machine keeps them from running. It gives up only on a thread blocked outside these waits for a
+// short real time, or one that keeps working for a long processor time without waiting.
 void VirtualClockEnable(uint64_t startMicroseconds = 1000000);
 void VirtualClockDisable();
 bool VirtualClockActive();

@@ -42,8 +42,9 @@ private:
   alignas(8) unsigned char storage_[64];
 };
 
-// Sleep(0) gives up the rest of the time slice; on the virtual clock's driver it also moves time by
-// 100 us, so that loops polling the clock between Sleep(0) calls end.
+// Sleep(0) gives up the rest of the time slice; on the virtual clock's driver it first lets running
+// threads park and then moves time by 100 us, so that loops polling the clock between Sleep(0) calls
+// end.
 void Sleep(uint32_t ms);
 
 }  // namespace plat

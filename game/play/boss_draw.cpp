@@ -16,22 +16,6 @@
 
 namespace {
 
-struct DrawAt {
-  int x, y, layer, age;
-};
-
-DrawAt Params() {
-  DrawAt d;
-  GetCurDrawParams(&d.x, &d.y, &d.layer, &d.age);
-  return d;
-}
-
-// ((age / p) AND 3) - 1, 0 above 1: runs -1, 0, +1, 0.
-int Bob(int age, int p) {
-  const int b = ((age / p) & 3) - 1;
-  return b > 1 ? 0 : b;
-}
-
 int Frame4(int age, int p) { return (age / p) & 3; }
 
 void Corner(int x, int y, int layer, uint32_t sprite) { AddDrawSprite(x, y, layer, sprite); }
@@ -50,7 +34,7 @@ uint32_t WhiteAlpha(int32_t alpha) { return 0xFFFFFF00u | (static_cast<uint32_t>
 // Boss 7: three arms with guns between them around a bobbing body, spinning up while it dies;
 // the beams' aiming glows at the arms while they charge.
 void DrawEnemy07() {
-  const DrawAt d = Params();
+  const EnemyDrawAt d = CurEnemyDrawAt();
   const int s = GetCurField(kFieldDyingAge);
   const int f = s > 0 ? 0 : GetCurField(kBoss07Glow);
   const uint32_t arm = GetCurField(kBoss07Charge) < 1 ? 2078 : 2079;
@@ -85,7 +69,7 @@ void DrawEnemy07() {
 
 // Boss 8: a ring of eight orbs turning with its sway, a bobbing body and two swinging guns.
 void DrawEnemy08() {
-  const DrawAt d = Params();
+  const EnemyDrawAt d = CurEnemyDrawAt();
   const int s = GetCurField(kFieldDyingAge);
   int a = WrapAdd(GetCurField(kBoss08Sway), WrapMul(s, s));
   for (int i = 0; i < 8; ++i) {
@@ -111,7 +95,7 @@ void DrawEnemy08() {
 // Boss 10: greyed until it can be hit at frame 120, with a warning sign for the next 60 frames;
 // hull, bridge and a turning wheel, drawn through the list's defaults.
 void DrawEnemy10() {
-  const DrawAt d = Params();
+  const EnemyDrawAt d = CurEnemyDrawAt();
   const uint32_t colour = d.age < 120 ? 0x7F7F7FFFu : 0xFFFFFFFFu;
   if (d.age >= 120 && d.age < 180) Corner(d.x - 160, d.y + 8, d.layer, 160);
   SetDrawListDefaults(d.layer, colour, 0);
@@ -123,7 +107,7 @@ void DrawEnemy10() {
 // Boss 12: a swaying ring of orbs, the hull with its gun open while firing, a neck that sways and
 // leans with the boss's sideways speed, and the charge glow.
 void DrawEnemy12() {
-  const DrawAt d = Params();
+  const EnemyDrawAt d = CurEnemyDrawAt();
   int a = ScriptSin(d.age, 120.0f, 10800);
   for (int i = 0; i < 8; ++i) {
     int px = d.x - 16, py = d.y - 16;
@@ -131,7 +115,7 @@ void DrawEnemy12() {
     Corner(px, py, d.layer, 2115);
     a = WrapAdd(a, 2700);
   }
-  const int b = Bob(d.age, 9);
+  const int b = DrawBob(d.age, 9);
   const int x = d.x;
   const int y = d.y + ScriptSin(d.age, 48.0f, 8);
   if (GetCurField(kBoss12Firing) >= 1) {
@@ -175,9 +159,9 @@ void DrawEnemy12() {
 // bridge, and the glow of its charge.
 void DrawEnemy13() {
   constexpr int kLayer = 8;
-  const DrawAt d = Params();
+  const EnemyDrawAt d = CurEnemyDrawAt();
   const bool recoil = GetCurField(kBoss13Recoil) != 0;
-  const int b2 = 2 * Bob(d.age, 9);
+  const int b2 = 2 * DrawBob(d.age, 9);
   if (recoil) {
     Corner(d.x - 70, d.y + 3, kLayer, 2124 | kSpriteMirrored);
     Corner(d.x - 50 - b2, d.y - 20 - b2, kLayer, 2126);
@@ -210,7 +194,7 @@ void DrawEnemy13() {
 // Boss 16: nothing for 50 frames, then the body with its front and jaw plates at their opening
 // states, all at its scale, and the beam's aiming line while it charges.
 void DrawEnemy16() {
-  const DrawAt d = Params();
+  const EnemyDrawAt d = CurEnemyDrawAt();
   if (d.age < 50) return;
   const int k = GetCurField(kFieldScale);
   Centred(d.x, d.y, d.layer, 2202, k);
@@ -235,8 +219,8 @@ void DrawEnemy16() {
 // it fires), the standing-out guns of its charge, and the halves closing again while it dies.
 void DrawEnemy17() {
   constexpr int kLayer = 8;
-  const DrawAt d = Params();
-  const int b2 = 2 * Bob(d.age, 12);
+  const EnemyDrawAt d = CurEnemyDrawAt();
+  const int b2 = 2 * DrawBob(d.age, 12);
   const int s = GetCurField(kFieldDyingAge);
   const int t = std::min(WrapAdd(d.age, -30), 54);
   const int g = std::max(0, WrapAdd(t, -s));
@@ -273,7 +257,7 @@ void DrawEnemy17() {
 // Two routines of the same kind that no slot holds, available to scripts: a spinning glow with a
 // capsule turned by the heading above it, and a flare thrown out along the rotation by the scale.
 void DrawSpinningPair() {
-  const DrawAt d = Params();
+  const EnemyDrawAt d = CurEnemyDrawAt();
   Centred(d.x, d.y, d.layer, 0x2000819, 1000, GetCurField(kFieldRotation));
   Centred(d.x, d.y, d.layer + 1, 2078, 1000, GetCurField(kFieldHeading));
 }

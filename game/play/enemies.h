@@ -147,6 +147,17 @@ void EnemyBehaviour13(int actor);
 void EnemyBehaviour16(int actor);
 void EnemyBehaviour17(int actor);
 
+// What the enemy and boss draw routines read of the actor being drawn.
+struct EnemyDrawAt {
+  int x, y, layer, age;
+};
+EnemyDrawAt CurEnemyDrawAt();
+// ((age / p) AND 3) - 1, 0 above 1: runs -1, 0, +1, 0 with period p (a hovering bob).
+inline int DrawBob(int age, int p) {
+  const int b = ((age / p) & 3) - 1;
+  return b > 1 ? 0 : b;
+}
+
 // Script helpers. Trig on (n x pi / d) in single precision, times f, truncated toward zero.
 int ScriptSin(int n, float d, int f);
 int ScriptCos(int n, float d, int f);

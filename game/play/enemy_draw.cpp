@@ -10,23 +10,13 @@
 #include "game/play/enemies.h"
 #include "game/play/play.h"
 
-namespace {
-
-struct DrawAt {
-  int x, y, layer, age;
-};
-
-DrawAt Params() {
-  DrawAt d;
+EnemyDrawAt CurEnemyDrawAt() {
+  EnemyDrawAt d;
   GetCurDrawParams(&d.x, &d.y, &d.layer, &d.age);
   return d;
 }
 
-// b runs -1, 0, +1, 0 with period p.
-int Bob(int age, int p) {
-  const int b = ((age / p) & 3) - 1;
-  return b > 1 ? 0 : b;
-}
+namespace {
 
 int32_t WrapMul(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
@@ -52,7 +42,7 @@ constexpr uint32_t kWheel = 2073;
 
 // A fighter: one of 24 direction frames from its heading, bobbing, with its tail below.
 void DrawEnemy02() {
-  const DrawAt d = Params();
+  const EnemyDrawAt d = CurEnemyDrawAt();
   const int y = d.y + ScriptSin(d.age, 32.0f, 16) + 16;
   const int h = NormalizeAngle(GetCurField(kFieldHeading) - 450);
   Corner(d.x - 32, y - 32, d.layer, static_cast<uint32_t>(2048 + (h / 900) % 24));
@@ -74,7 +64,7 @@ void DrawEnemy03() {
   int b = 0;
   if (whole && age > armedAt) {
     colour = 0xFFFFFFFF;
-    b = Bob(age, 4);
+    b = DrawBob(age, 4);
   }
   SetDrawColor(AddDrawSprite(x - 24, y - 40 + b, layer, 2092), colour);
   Corner(x - 24, y + 24, layer, 2093);
@@ -82,7 +72,7 @@ void DrawEnemy03() {
 
 // The gunboat: its flash timer (field 64) is counted down here, once per drawn frame.
 void DrawEnemy04() {
-  const DrawAt d = Params();
+  const EnemyDrawAt d = CurEnemyDrawAt();
   int m = GetCurField(kFieldScratch0);
   if (m > 0) {
     --m;
@@ -101,7 +91,7 @@ void DrawEnemy04() {
 // The beam cannon: a turning wheel, its barrel along the rotation, and the charge glow with the
 // aiming line from frame 30 to 60.
 void DrawEnemy05() {
-  const DrawAt d = Params();
+  const EnemyDrawAt d = CurEnemyDrawAt();
   const int r = GetCurField(kFieldRotation);
   SetDrawColor(Centred(d.x, d.y, d.layer, kWheel, 1000, WrapMul(300, d.age)), 0xFFFFFF7F);
   CentredAt(d.x, d.y, r, 8, d.layer, GetCurField(kFieldScratch0) < 1 ? 2078 : 2079, 1000, r);
@@ -139,9 +129,9 @@ void DrawEnemy06() {
 // The bomber: a shaded wheel, a swinging arm, the hull with its bomb bay opening while it drops
 // shells, a second arm and the near wheel.
 void DrawEnemy14() {
-  const DrawAt d = Params();
+  const EnemyDrawAt d = CurEnemyDrawAt();
   const int r = GetCurField(kFieldRotation);
-  const int b = Bob(d.age, 6);
+  const int b = DrawBob(d.age, 6);
   SetDrawColor(Centred(d.x + 24, d.y + 24, d.layer, kWheel, 1000, r), kShade);
   const int a1 = ScriptSin(d.age + 20, 20.0f, 3600);
   CentredAt(d.x + 2 * b, d.y - 26 - 2 * b, a1 + 9000, 16, d.layer, 2141, 1000, a1 + 5400, kShade);
@@ -158,7 +148,7 @@ void DrawEnemy14() {
 
 // The escort wave's leader: two wheels turning against each other above and below it.
 void DrawEnemy19() {
-  const DrawAt d = Params();
+  const EnemyDrawAt d = CurEnemyDrawAt();
   Centred(d.x, d.y - 120, d.layer, kWheel, 1000, WrapMul(300, d.age));
   Centred(d.x, d.y + 120, d.layer, kWheel, 1000, WrapMul(-300, d.age));
 }
@@ -166,7 +156,7 @@ void DrawEnemy19() {
 // The drone carrier: shaded and near wheels, the launcher lifting with its charge, the hull with
 // its recoiling gun and the muzzle glow.
 void DrawEnemy21() {
-  const DrawAt d = Params();
+  const EnemyDrawAt d = CurEnemyDrawAt();
   const int r = GetCurField(kFieldRotation);
   const int m = GetCurField(kFieldScratch0);
   const int y = d.y + 32;

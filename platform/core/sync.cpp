@@ -4,9 +4,16 @@
 // makes runs on the virtual clock repeatable.
 #include "platform/sync.h"
 
+#include <fcntl.h>
+#include <pthread.h>
+#include <time.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>  // brings std::chrono; <chrono> itself does not build with CP932 literals
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -21,9 +28,15 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// How long the driver waits, in real time, for woken threads to park again before it moves on
-// anyway (a thread busy with real work, or blocked outside this layer).
-constexpr auto kSettleLimit = std::chrono::milliseconds(50);
+// The driver waits for every thread it woke to park again. One that is runnable but has no
+// processor (a loaded machine) is always waited for, or time would move under it. The driver gives
+// up only on threads that cannot be waited for: ones blocked outside this layer (on a socket, a
+// foreign lock) for kBlockedLimit of real time, and ones that work on past kBusyLimitNs of processor
+// time without waiting here. Those count as parked from then on, until their next wait here.
+constexpr auto kLookAfter = std::chrono::milliseconds(10);   // first look at why a thread still runs
+constexpr auto kLookEvery = std::chrono::milliseconds(5);
+constexpr auto kBlockedLimit = std::chrono::milliseconds(50);
+constexpr int64_t kBusyLimitNs = int64_t{250} * 1000000;
 // A timed event wait on the driver first gives threads this layer does not track a real moment
 // to set the event.
 constexpr auto kEventGrace = std::chrono::microseconds(500);
@@ -82,13 +95,24 @@ struct WaitQueue {
 
 struct ThreadState {
   std::condition_variable cv;
-  bool running = false;  // counted in Global::running: woken by this layer and not parked since
+  bool running = false;  // in Global's running list: woken by this layer and not parked since
+  ThreadState* runPrev = nullptr;
+  ThreadState* runNext = nullptr;
+  pid_t tid = 0;                  // the kernel's id, to see whether the thread is runnable
+  clockid_t cpuClock{};
+  bool hasCpuClock = false;
+  uint64_t lookSerial = 0;        // the driver's settle that took cpuMark
+  int64_t cpuMark = 0;
+  ThreadState();
   ~ThreadState();
 };
 
 struct Global {
   std::mutex m;
-  int running = 0;
+  int running = 0;                // threads in the running list
+  ThreadState* runHead = nullptr;
+  int starting = 0;               // started by ThreadStart and not yet in their procedure
+  uint64_t settleSerial = 0;
   std::vector<ThreadState*> settlers;
   std::vector<Waiter*> virtualSleepers;
   bool virtualActive = false;
@@ -121,6 +145,9 @@ void NotifySettlers(Global& g) {
 void Park(Global& g, ThreadState* t) {
   if (!t->running) return;
   t->running = false;
+  if (t->runPrev) t->runPrev->runNext = t->runNext; else g.runHead = t->runNext;
+  if (t->runNext) t->runNext->runPrev = t->runPrev;
+  t->runPrev = t->runNext = nullptr;
   g.running--;
   NotifySettlers(g);
 }
@@ -128,9 +155,18 @@ void Park(Global& g, ThreadState* t) {
 void MarkRunning(Global& g, ThreadState* t) {
   if (t->running) return;
   t->running = true;
+  t->runPrev = nullptr;
+  t->runNext = g.runHead;
+  if (g.runHead) g.runHead->runPrev = t;
+  g.runHead = t;
   g.running++;
 }
 
+ThreadState::ThreadState() : tid(gettid()) {
+  hasCpuClock = pthread_getcpuclockid(pthread_self(), &cpuClock) == 0;
+}
+
+// The thread is ending: nobody waits for it any more.
 ThreadState::~ThreadState() {
   Global& g = G();
   std::lock_guard<std::mutex> lk(g.m);
@@ -166,20 +202,89 @@ uint64_t EarliestWake(const Global& g) {
   return best;
 }
 
-// Waits in real time until every other tracked thread has parked (or `w` is released, or the
-// limits pass).
+// Threads other than `t` that the driver waits for.
+int OthersRunning(const Global& g, const ThreadState* t) {
+  return g.starting + g.running - (t->running ? 1 : 0);
+}
+
+// Whether the kernel has the thread blocked (neither runnable nor in disk I/O): waiting on
+// something outside this layer. Unknown counts as blocked, so that the driver can still move on.
+bool BlockedOutside(const ThreadState* s) {
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/self/task/%d/stat", int(s->tid));
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return true;
+  char buf[512];
+  const ssize_t n = read(fd, buf, sizeof buf - 1);
+  close(fd);
+  if (n <= 0) return true;
+  buf[n] = 0;
+  // "tid (name) S ...": the name may hold spaces and parentheses; the state follows the last ')'.
+  const char* end = std::strrchr(buf, ')');
+  if (!end || end[1] != ' ') return true;
+  return end[2] != 'R' && end[2] != 'D';
+}
+
+int64_t CpuNs(const ThreadState* s) {
+  timespec ts;
+  if (!s->hasCpuClock || clock_gettime(s->cpuClock, &ts) != 0) return 0;
+  return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// Waits in real time until every other tracked thread has parked (or `w` is released), after a real
+// moment of grace when `grace` is set.
 void Settle(std::unique_lock<std::mutex>& lk, Global& g, ThreadState* t, const Waiter* w, bool grace) {
   const auto start = SteadyClock::now();
-  const auto limit = start + kSettleLimit;
   const auto graceEnd = grace ? start + kEventGrace : start;
+  const uint64_t serial = ++g.settleSerial;
+  auto nextLook = start + kLookAfter;
+  bool allBlocked = false;
+  SteadyClock::time_point blockedSince;
   g.settlers.push_back(t);
   for (;;) {
     if (w && w->released) break;
-    const int others = g.running - (t->running ? 1 : 0);
     const auto now = SteadyClock::now();
-    if (others <= 0 && now >= graceEnd) break;
-    if (now >= limit) break;
-    t->cv.wait_until(lk, others > 0 ? limit : graceEnd);
+    if (OthersRunning(g, t) <= 0) {
+      if (now >= graceEnd) break;
+      t->cv.wait_until(lk, graceEnd);
+      continue;
+    }
+    if (now < nextLook) {
+      t->cv.wait_until(lk, nextLook);
+      continue;
+    }
+    // Someone has been running a while: is there anything left to wait for? Parking a thread here
+    // stops the wait for it until it next waits in this layer.
+    bool working = g.starting > 0;
+    for (ThreadState* s = g.runHead; s;) {
+      ThreadState* next = s->runNext;
+      if (s != t) {
+        const int64_t cpu = CpuNs(s);
+        if (s->lookSerial != serial) {
+          s->lookSerial = serial;
+          s->cpuMark = cpu;
+        }
+        if (cpu - s->cpuMark >= kBusyLimitNs) {
+          Park(g, s);
+        } else if (!BlockedOutside(s)) {
+          working = true;
+        }
+      }
+      s = next;
+    }
+    if (working) {
+      allBlocked = false;
+    } else if (!allBlocked) {
+      allBlocked = true;
+      blockedSince = now;
+    } else if (now - blockedSince >= kBlockedLimit) {
+      for (ThreadState* s = g.runHead; s;) {
+        ThreadState* next = s->runNext;
+        if (s != t) Park(g, s);
+        s = next;
+      }
+    }
+    nextLook = now + kLookEvery;
   }
   g.settlers.erase(std::find(g.settlers.begin(), g.settlers.end(), t));
 }
@@ -294,7 +399,7 @@ Thread* ThreadStart(ThreadProc proc, void* arg) {
   // A new thread counts as running from the start, until its first wait.
   {
     std::lock_guard<std::mutex> lk(g.m);
-    g.running++;
+    g.starting++;
   }
   try {
     t->th = std::thread([shared] {
@@ -302,14 +407,15 @@ Thread* ThreadStart(ThreadProc proc, void* arg) {
       {
         Global& g = G();
         std::lock_guard<std::mutex> lk(g.m);
-        t_state.running = true;
+        g.starting--;
+        MarkRunning(g, &t_state);
       }
       shared->proc(shared->arg);
       EventSet(shared->done);
     });
   } catch (...) {
     std::lock_guard<std::mutex> lk(g.m);
-    g.running--;
+    g.starting--;
     NotifySettlers(g);
     delete t;
     return nullptr;
@@ -439,13 +545,12 @@ void Sleep(uint32_t ms) {
   Global& g = G();
   std::unique_lock<std::mutex> lk(g.m);
   if (IsDriver(g)) {
+    // Sleep(0) too lets the threads running now park first, and those it wakes park again, so what
+    // they see of the clock does not depend on how the processors are shared out.
+    DriverWait(lk, g, &t_state, ms == 0 ? kDriverYieldUs : uint64_t{ms} * 1000u, nullptr);
     if (ms == 0) {
-      g.nowUs += kDriverYieldUs;
-      ReleaseDue(g);
       lk.unlock();
       std::this_thread::yield();
-    } else {
-      DriverWait(lk, g, &t_state, uint64_t{ms} * 1000u, nullptr);
     }
     return;
   }

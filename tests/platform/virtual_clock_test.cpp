@@ -2,6 +2,7 @@
 #include <time.h>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -199,6 +200,123 @@ TEST_F(VirtualClock, SecondThreadEventWaitTimesOutOnVirtualTime) {
   EXPECT_EQ(p.result, WaitResult::Signalled);
   EXPECT_EQ(p.at - start, 210u);
   EventDestroy(p.go);
+}
+
+// Keeps the processor busy for `ms` of real time, as a thread that got no processor for that long
+// would look to the driver (or one doing slow work).
+void SpinRealMs(int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+  }
+}
+
+struct SlowThread {
+  Event* go = nullptr;
+  uint32_t start = 0;
+  std::vector<uint32_t> seen;
+};
+
+// Starts slowly, then wakes every 10 ms and each time is slow to come back to its wait.
+void SlowTickerProc(void* arg) {
+  auto* s = static_cast<SlowThread*>(arg);
+  SpinRealMs(120);
+  s->seen.push_back(MillisecondClock() - s->start);
+  for (int i = 0; i < 3; i++) {
+    Sleep(10);
+    s->seen.push_back(MillisecondClock() - s->start);
+    SpinRealMs(120);
+  }
+}
+
+// However long a woken (or new) thread takes to get back to a wait, even on a machine too busy to
+// give it a processor, time does not move under it.
+TEST_F(VirtualClock, DriverWaitsForASlowThreadBeforeMovingTime) {
+  SlowThread s;
+  s.start = MillisecondClock();
+  Thread* t = ThreadStart(SlowTickerProc, &s);
+  for (int i = 0; i < 40; i++) Sleep(1);
+  Sleep(100);  // a regression would leave the thread asleep on virtual time, not hang the join
+  ThreadJoin(t);
+  EXPECT_EQ(s.seen, (std::vector<uint32_t>{0, 10, 20, 30}));
+  EXPECT_EQ(MillisecondClock() - s.start, 140u);
+}
+
+// The driver's Sleep(0) first lets a thread it set going finish its turn.
+TEST_F(VirtualClock, DriverSleepZeroLetsThreadsItSetGoingParkFirst) {
+  EventPair p{EventCreate(false, false), EventCreate(false, false), 0};
+  struct Local {
+    static void Proc(void* arg) {
+      auto* q = static_cast<EventPair*>(arg);
+      EventWait(q->go, kWaitForever);
+      SpinRealMs(30);
+      q->at = MillisecondClock();
+      EventWait(q->reply, kWaitForever);
+    }
+  };
+  Thread* t = ThreadStart(Local::Proc, &p);
+  Sleep(1);
+  const uint64_t before = MicrosecondClock();
+  EventSet(p.go);
+  Sleep(0);
+  EXPECT_EQ(MicrosecondClock() - before, 100u);
+  EXPECT_EQ(p.at, uint32_t(before / 1000u));
+  EventSet(p.reply);
+  ThreadJoin(t);
+  EventDestroy(p.go);
+  EventDestroy(p.reply);
+}
+
+struct Outsider {
+  std::mutex m;
+  std::atomic<uint32_t> wokeAt{0};
+  std::atomic<bool> gotLock{false};
+};
+
+void OutsiderProc(void* arg) {
+  auto* o = static_cast<Outsider*>(arg);
+  Sleep(10);
+  o->wokeAt = MillisecondClock();
+  std::lock_guard<std::mutex> hold(o->m);  // held by the driver: blocked outside this layer
+  o->gotLock = true;
+}
+
+struct Spinner {
+  std::atomic<bool> release{false};
+  std::atomic<bool> done{false};
+};
+
+void SpinnerProc(void* arg) {
+  auto* s = static_cast<Spinner*>(arg);
+  Sleep(10);
+  while (!s->release.load()) {
+  }
+  s->done = true;
+}
+
+// Threads the driver cannot wait for: one blocked on a lock of its own that the driver holds, and one
+// that spins for a flag the driver sets only after its sleep. The driver moves on without them
+// rather than hanging, and its own time stays exact.
+TEST_F(VirtualClock, DriverMovesOnWithoutThreadsItCannotWaitFor) {
+  Outsider o;
+  std::unique_lock<std::mutex> held(o.m);
+  const uint32_t start = MillisecondClock();
+  Thread* t = ThreadStart(OutsiderProc, &o);
+  Sleep(20);
+  EXPECT_EQ(MillisecondClock() - start, 20u);
+  EXPECT_EQ(o.wokeAt.load() - start, 10u);
+  EXPECT_FALSE(o.gotLock.load());
+  held.unlock();
+  ThreadJoin(t);
+  EXPECT_TRUE(o.gotLock.load());
+
+  Spinner s;
+  t = ThreadStart(SpinnerProc, &s);
+  Sleep(20);
+  EXPECT_EQ(MillisecondClock() - start, 40u);
+  EXPECT_FALSE(s.done.load());
+  s.release = true;
+  ThreadJoin(t);
+  EXPECT_TRUE(s.done.load());
 }
 
 TEST_F(VirtualClock, DisableReturnsToRealTimeAndWakesSleepers) {

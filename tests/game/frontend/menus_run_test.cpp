@@ -29,15 +29,13 @@
 #include "platform/present.h"
 #include "platform/window.h"
 #include "tools/common/picture_writer.h"
-#include "x_readback.h"
+#include "run_pictures.h"
 
 namespace {
 
 // Scan codes.
 constexpr int kZ = 29, kX = 27, kA = 4, kS = 22, kLeft = 80, kRight = 79, kDown = 81, kUp = 82;
 constexpr int kRankDemonic = 576 + 32 * 3;   // the first character's DEMONIC ranking
-
-using Pixels = std::vector<uint32_t>;        // 0xRRGGBB, 640 x 480
 
 struct Seen {
   int stage = 0;
@@ -60,8 +58,7 @@ struct Driver {
   bool window;
   bool restartRun;                            // SCREEN MODE changed for good: the run restarts
   uint32_t clock = 100000;
-  std::deque<int> queue;
-  int wait = 0, pressed = -1;
+  KeyScript keys;
   bool held = false;
   int32_t playScore = 0;
   int playFrames = 0;
@@ -71,42 +68,9 @@ int (*g_realChangeWindowMode)(int) = nullptr;
 
 int32_t Kind(int task) { return IsLiveSceneTask(task) ? GetActorField(kFieldKind, task) : 0; }
 
-Pixels Presented() {
-  plat::PresentedFrame f{};
-  Pixels out;
-  if (!plat::PresenterLastFrame(&f) || !f.pixels || f.format.bitCount != 32 || f.width != 640 || f.height != 480) return out;
-  out.resize(640u * 480u);
-  for (int y = 0; y < 480; ++y) {
-    const uint32_t* row = reinterpret_cast<const uint32_t*>(f.pixels + size_t(y) * size_t(f.pitch));
-    for (int x = 0; x < 640; ++x) out[size_t(y) * 640u + size_t(x)] = row[x] & 0xFFFFFF;
-  }
-  return out;
-}
-
-Pixels ReadBackFromX() {
-  const auto id = static_cast<plat::WindowId>(reinterpret_cast<uintptr_t>(GetMainWindowHwndLocked()));
-  return ReadWindowBackFromX(plat::WindowNativeHandle(id), 640, 480);
-}
-
-void KeepPng(const Pixels& p, const std::string& name) {
-  if (p.size() != 640 * 480) return;
-  const char* dir = std::getenv("VLX_TEST_ARTIFACTS");
-  std::error_code error;
-  if (dir) std::filesystem::create_directories(dir, error);
-  const std::string path = std::filesystem::absolute(std::string(dir ? dir : ".") + "/" + name).string();
-  std::vector<uint8_t> rows;
-  rows.reserve(p.size() * 3);
-  for (uint32_t c : p) rows.insert(rows.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
-  const std::vector<uint8_t> png = WritePng(PngSpec{640, 480, 8, 2, false, {}, {}, rows});
-  if (FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(png.data(), 1, png.size(), f);
-    std::fclose(f);
-  }
-}
-
 void Mark(const char* name) {
   Seen& s = *g_driver->seen;
-  if (!s.pictures.count(name)) s.pictures[name] = g_driver->window ? ReadBackFromX() : Presented();
+  if (!s.pictures.count(name)) s.pictures[name] = g_driver->window ? MainWindowFromX() : PresentedPicture();
 }
 
 // A number entry of this frame's display list at (x, y), or -1.
@@ -124,16 +88,16 @@ std::vector<int32_t> Slots(std::initializer_list<int> slots) {
   return v;
 }
 
-bool Idle() { return g_driver->queue.empty() && g_driver->wait == 0 && g_driver->pressed < 0; }
+bool Idle() { return g_driver->keys.Idle(); }
 
 // Keys that move the current window's cursor to an item and confirm it.
 void Choose(int task, int item) {
   const int n = GetActorField(kFieldItemCount, task);
-  for (int k = (item - GetActorField(kFieldCursor, task) + n) % n; k > 0; --k) g_driver->queue.push_back(kDown);
-  g_driver->queue.push_back(kZ);
+  for (int k = (item - GetActorField(kFieldCursor, task) + n) % n; k > 0; --k) g_driver->keys.queue.push_back(kDown);
+  g_driver->keys.queue.push_back(kZ);
 }
 
-void Queue(std::initializer_list<int> keys) { g_driver->queue.insert(g_driver->queue.end(), keys); }
+void Queue(std::initializer_list<int> keys) { g_driver->keys.queue.insert(g_driver->keys.queue.end(), keys); }
 
 void OnFrame(int f) {
   Driver& d = *g_driver;
@@ -148,20 +112,7 @@ void OnFrame(int f) {
     // Three play orders achieved, so that PLAY ORDERS has icons, a name and a story to show.
     SetSettingsSlot(kSlotPlayOrders, GetSettingsSlot(kSlotPlayOrders) | (1 << 0 | 1 << 10 | 1 << 17));
   }
-  if (d.pressed >= 0) plat::ScriptedKey(d.pressed, false);
-  d.pressed = -1;
-  if (d.wait > 0) {
-    --d.wait;
-  } else if (!d.queue.empty()) {
-    const int next = d.queue.front();
-    d.queue.pop_front();
-    if (next < 0) {
-      d.wait = -next;
-    } else {
-      plat::ScriptedKey(d.pressed = next, true);
-      d.wait = 5;
-    }
-  }
+  d.keys.Step();
   const int task = GetCurrentMenuTask();
   const int32_t kind = Kind(task);
   const int age = GetActorField(kFieldAge, task);
@@ -418,7 +369,7 @@ protected:
       plat::ScriptedKey(kZ, false);
       plat::ScriptedKey(kRight, false);
     }
-    if (driver.pressed >= 0) plat::ScriptedKey(driver.pressed, false);
+    if (driver.keys.pressed >= 0) plat::ScriptedKey(driver.keys.pressed, false);
     g_driver = nullptr;
     ResetEngineEntries();
     return result;

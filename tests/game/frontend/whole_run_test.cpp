@@ -26,14 +26,12 @@
 #include "platform/present.h"
 #include "platform/window.h"
 #include "tools/common/picture_writer.h"
-#include "x_readback.h"
+#include "run_pictures.h"
 
 namespace {
 
 constexpr int kZ = 29, kEsc = 41, kRight = 79, kDown = 81, kUp = 82;   // scan codes
 constexpr int kRankDemonic = 576 + 32 * 3;                // the first character's DEMONIC ranking
-
-using Pixels = std::vector<uint32_t>;   // 0xRRGGBB, 640 x 480
 
 // What a run saw, for the checks after it.
 struct Seen {
@@ -52,52 +50,18 @@ struct Driver {
   Seen* seen;
   bool window;
   uint32_t clock = 100000;
-  std::deque<int> queue;
-  int wait = 0, pressed = -1, held = -1, inPlay = 0;
+  KeyScript keys;
+  int held = -1, inPlay = 0;
 };
 Driver* g_driver = nullptr;
 
 int32_t Kind(int task) { return IsLiveSceneTask(task) ? GetActorField(kFieldKind, task) : 0; }
 
-Pixels Presented() {
-  plat::PresentedFrame f{};
-  Pixels out;
-  if (!plat::PresenterLastFrame(&f) || !f.pixels || f.format.bitCount != 32) return out;
-  out.resize(size_t(f.width) * size_t(f.height));
-  for (int y = 0; y < f.height; ++y) {
-    const uint32_t* row = reinterpret_cast<const uint32_t*>(f.pixels + size_t(y) * size_t(f.pitch));
-    for (int x = 0; x < f.width; ++x) out[size_t(y) * size_t(f.width) + size_t(x)] = row[x] & 0xFFFFFF;
-  }
-  return out;
-}
-
-// The main window's contents as the X server holds them.
-Pixels ReadBackFromX() {
-  const auto id = static_cast<plat::WindowId>(reinterpret_cast<uintptr_t>(GetMainWindowHwndLocked()));
-  return ReadWindowBackFromX(plat::WindowNativeHandle(id), 640, 480);
-}
-
-void KeepPng(const Pixels& p, const std::string& name) {
-  if (p.size() != 640 * 480) return;
-  const char* dir = std::getenv("VLX_TEST_ARTIFACTS");
-  std::error_code ignored;
-  std::filesystem::create_directories(dir ? dir : ".", ignored);
-  const std::string path = std::filesystem::absolute(std::string(dir ? dir : ".") + "/" + name).string();
-  std::vector<uint8_t> rows;
-  rows.reserve(p.size() * 3);
-  for (uint32_t c : p) rows.insert(rows.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
-  const std::vector<uint8_t> png = WritePng(PngSpec{640, 480, 8, 2, false, {}, {}, rows});
-  if (FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(png.data(), 1, png.size(), f);
-    std::fclose(f);
-  }
-}
-
 void Mark(int frame, const char* name) {
   Seen& s = *g_driver->seen;
   if (s.marks.count(name)) return;
   s.marks[name] = frame;
-  s.pictures[name] = g_driver->window ? ReadBackFromX() : Presented();
+  s.pictures[name] = g_driver->window ? MainWindowFromX() : PresentedPicture();
 }
 
 bool FileExists(const char* path) {
@@ -122,21 +86,7 @@ void OnFrame(int f) {
     SetSettingsSlot(kSlotLastCharacter, 0);
     SetSettingsSlot(kSlotStartLives, 2);
   }
-  if (d.pressed >= 0) plat::ScriptedKey(d.pressed, false);
-  d.pressed = -1;
-  // The queue: keys pressed one frame each, six frames apart; a negative entry waits that long.
-  if (d.wait > 0) {
-    --d.wait;
-  } else if (!d.queue.empty()) {
-    const int next = d.queue.front();
-    d.queue.pop_front();
-    if (next < 0) {
-      d.wait = -next;
-    } else {
-      plat::ScriptedKey(d.pressed = next, true);
-      d.wait = 5;
-    }
-  }
+  d.keys.Step();
   const int task = GetCurrentMenuTask();
   const int32_t kind = Kind(task);
   const int age = GetActorField(kFieldAge, task);
@@ -163,7 +113,7 @@ void OnFrame(int f) {
   switch (s.stage) {
     case 0:   // title: GAME START, the first character, DEMONIC
       if (kind == kMenuTitleScreen && age >= 40) {
-        d.queue = {kZ, -40, kZ, -40, kZ, kDown, kDown, kDown, kZ, kZ};
+        d.keys.queue = {kZ, -40, kZ, -40, kZ, kDown, kDown, kDown, kZ, kZ};
         s.stage = 1;
       }
       break;
@@ -186,7 +136,7 @@ void OnFrame(int f) {
           s.rankedInfo = GetSettingsSlot(kRankDemonic + 1);
         }
         if (age == 70) {
-          d.queue = {kZ};
+          d.keys.queue = {kZ};
           s.stage = 3;
         }
       }
@@ -197,7 +147,7 @@ void OnFrame(int f) {
         s.savedReplay = true;
       }
       if (kind == kMenuTitleScreen && age >= 40) {
-        d.queue = {kZ, kDown, kZ};
+        d.keys.queue = {kZ, kDown, kZ};
         s.stage = 4;
       }
       break;
@@ -205,23 +155,23 @@ void OnFrame(int f) {
     case 6:   // the same for the restarted play
       if (kind == kMenuAreaIntro && age == 70) {
         s.restarts.push_back(slots());
-        d.queue = {kZ};
+        d.keys.queue = {kZ};
       }
       if (d.inPlay == 60) {
-        d.queue = {kEsc};
+        d.keys.queue = {kEsc};
         s.stage += 1;
       }
       break;
     case 5:   // pause: RESTART GAME
       if (kind == kMenuPause && age == 10) Mark(f, "pause");
       if (kind == kMenuPause && age == 40) {
-        d.queue = {kDown, kZ};
+        d.keys.queue = {kDown, kZ};
         s.stage = 6;
       }
       break;
     case 7:   // pause: RETURN TITLE; then the title waits for its demo
       if (kind == kMenuPause && age == 40) {
-        d.queue = {kUp, kZ};
+        d.keys.queue = {kUp, kZ};
         s.stage = 8;
       }
       break;
@@ -236,7 +186,7 @@ void OnFrame(int f) {
       if (kind == kMenuResult && s.demoScore < 0) s.demoScore = static_cast<int32_t>(GetReplayWord(kRepFinalScore));
       if (kind == kMenuTitleScreen && age >= 40) {
         s.demoReturned = true;
-        d.queue = {kZ, kUp, kZ};
+        d.keys.queue = {kZ, kUp, kZ};
         s.stage = 10;
       }
       break;
@@ -282,7 +232,7 @@ protected:
       plat::ScriptedKey(kZ, false);
       plat::ScriptedKey(kRight, false);
     }
-    if (driver.pressed >= 0) plat::ScriptedKey(driver.pressed, false);
+    if (driver.keys.pressed >= 0) plat::ScriptedKey(driver.keys.pressed, false);
     g_driver = nullptr;
     ResetEngineEntries();
     return result;

@@ -1,5 +1,12 @@
 #include "play_harness.h"
 
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
 #include "engine/engine.h"
 #include "game/framework/actors.h"
 #include "game/framework/boot.h"
@@ -261,3 +268,34 @@ PlayOutcome RunPlay(const PlayRun& run) {
 
 bool SaveRecordedPlay(int n) { return SaveReplay(n); }
 bool LoadRecordedPlay(int n) { return LoadReplay(n) == 1; }
+
+void ExpectSamePlay(const PlayOutcome& a, const PlayOutcome& b, size_t frames, const char* what) {
+  ASSERT_GE(a.frames.size(), frames) << what;
+  ASSERT_GE(b.frames.size(), frames) << what;
+  for (size_t i = 0; i < frames; ++i) {
+    ASSERT_EQ(a.frames[i].vars, b.frames[i].vars) << what << " frame " << i;
+    ASSERT_EQ(a.frames[i].player, b.frames[i].player) << what << " frame " << i;
+    ASSERT_EQ(a.frames[i].draws, b.frames[i].draws) << what << " frame " << i;
+    ASSERT_EQ(a.frames[i].liveActors, b.frames[i].liveActors) << what << " frame " << i;
+    ASSERT_EQ(a.frames[i].drawHash, b.frames[i].drawHash) << what << " frame " << i;
+  }
+}
+
+std::string RunTestInChild(const std::string& filter, const std::string& outFile,
+                           const std::vector<std::string>& env) {
+  std::vector<std::string> added = env;
+  std::vector<char*> envp;
+  for (char** e = environ; *e; ++e) envp.push_back(*e);
+  for (std::string& e : added) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::string exe = "/proc/self/exe", filterArg = "--gtest_filter=" + filter;
+  char* argv[] = {exe.data(), filterArg.data(), nullptr};
+  pid_t pid;
+  if (posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, envp.data()) != 0) return "spawn failed";
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return "child failed";
+  std::ifstream in(outFile);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}

@@ -70,3 +70,12 @@ PlayOutcome RunPlay(const PlayRun& run);
 // The replay buffer to and from "replay\vlxrep%04d.rpy" in the current folder.
 bool SaveRecordedPlay(int n);
 bool LoadRecordedPlay(int n);
+
+// Frame by frame over the first `frames` played frames: game variables, player, generator draws,
+// live actors and display lists equal (test assertions, `what` naming the comparison).
+void ExpectSamePlay(const PlayOutcome& a, const PlayOutcome& b, size_t frames, const char* what);
+
+// Runs the tests matching `filter` of this test program in a process of its own with `env` added
+// to the environment; the first line of `outFile` as the child wrote it, or why there is none.
+std::string RunTestInChild(const std::string& filter, const std::string& outFile,
+                           const std::vector<std::string>& env);

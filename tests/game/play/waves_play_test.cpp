@@ -49,18 +49,6 @@ protected:
   TempDir dir;
 };
 
-void ExpectSamePlay(const PlayOutcome& a, const PlayOutcome& b, size_t frames, const char* what) {
-  ASSERT_GE(a.frames.size(), frames) << what;
-  ASSERT_GE(b.frames.size(), frames) << what;
-  for (size_t i = 0; i < frames; ++i) {
-    ASSERT_EQ(a.frames[i].vars, b.frames[i].vars) << what << " frame " << i;
-    ASSERT_EQ(a.frames[i].player, b.frames[i].player) << what << " frame " << i;
-    ASSERT_EQ(a.frames[i].draws, b.frames[i].draws) << what << " frame " << i;
-    ASSERT_EQ(a.frames[i].liveActors, b.frames[i].liveActors) << what << " frame " << i;
-    ASSERT_EQ(a.frames[i].drawHash, b.frames[i].drawHash) << what << " frame " << i;
-  }
-}
-
 int32_t Var(const PlayFrame& f, int n) { return f.vars[n - 23]; }
 
 TEST_P(WavesPlay, PhasesZeroToTwoRepeatAndPlayBackFrameByFrame) {

@@ -96,18 +96,6 @@ std::string Summary(const PlayOutcome& o) {
   return buf;
 }
 
-void ExpectSamePlay(const PlayOutcome& a, const PlayOutcome& b, size_t frames, const char* what) {
-  ASSERT_GE(a.frames.size(), frames) << what;
-  ASSERT_GE(b.frames.size(), frames) << what;
-  for (size_t i = 0; i < frames; ++i) {
-    ASSERT_EQ(a.frames[i].vars, b.frames[i].vars) << what << " frame " << i;
-    ASSERT_EQ(a.frames[i].player, b.frames[i].player) << what << " frame " << i;
-    ASSERT_EQ(a.frames[i].draws, b.frames[i].draws) << what << " frame " << i;
-    ASSERT_EQ(a.frames[i].liveActors, b.frames[i].liveActors) << what << " frame " << i;
-    ASSERT_EQ(a.frames[i].drawHash, b.frames[i].drawHash) << what << " frame " << i;
-  }
-}
-
 int32_t Var(const PlayFrame& f, int n) { return f.vars[n - 23]; }
 
 // The sprite indices the loader cuts: the cut table's, the glyphs, the bullet grid, the capture.
@@ -125,25 +113,9 @@ bool IsCut(uint32_t index) {
 }
 
 std::string RunInChild(const Config& c, const std::string& folder) {
-  const std::string out = folder + "/child.txt";
-  std::string envOut = "VLX_AREA_CHILD_OUT=" + out;
-  std::string envRun = "VLX_AREA_CHILD_RUN=" + std::to_string(c.difficulty) + "," + std::to_string(c.character);
-  std::vector<char*> env;
-  for (char** e = environ; *e; ++e) env.push_back(*e);
-  env.push_back(envOut.data());
-  env.push_back(envRun.data());
-  env.push_back(nullptr);
-  std::string exe = "/proc/self/exe", filter = "--gtest_filter=WholeAreaChild.*";
-  char* argv[] = {exe.data(), filter.data(), nullptr};
-  pid_t pid;
-  if (posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, env.data()) != 0) return "spawn failed";
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "child failed";
-  std::ifstream in(out);
-  std::string line;
-  std::getline(in, line);
-  return line;
+  return RunTestInChild("WholeAreaChild.*", folder + "/child.txt",
+                        {"VLX_AREA_CHILD_OUT=" + folder + "/child.txt",
+                         "VLX_AREA_CHILD_RUN=" + std::to_string(c.difficulty) + "," + std::to_string(c.character)});
 }
 
 class WholeArea : public ::testing::TestWithParam<Config> {

@@ -54,39 +54,11 @@ PlayRun Script(int character) {
   return run;
 }
 
-void ExpectSamePlay(const PlayOutcome& a, const PlayOutcome& b, size_t frames, const char* what) {
-  ASSERT_GE(a.frames.size(), frames) << what;
-  ASSERT_GE(b.frames.size(), frames) << what;
-  for (size_t i = 0; i < frames; ++i) {
-    ASSERT_EQ(a.frames[i].vars, b.frames[i].vars) << what << " frame " << i;
-    ASSERT_EQ(a.frames[i].player, b.frames[i].player) << what << " frame " << i;
-    ASSERT_EQ(a.frames[i].draws, b.frames[i].draws) << what << " frame " << i;
-    ASSERT_EQ(a.frames[i].liveActors, b.frames[i].liveActors) << what << " frame " << i;
-    ASSERT_EQ(a.frames[i].drawHash, b.frames[i].drawHash) << what << " frame " << i;
-  }
-}
-
 // The outcome a second process gets for the same script: score, frames, generator draws.
 std::string RunInChild(int character, const std::string& folder) {
-  const std::string out = folder + "/child.txt";
-  std::string envOut = "VLX_PLAY_CHILD_OUT=" + out;
-  std::string envChar = "VLX_PLAY_CHILD_CHARACTER=" + std::to_string(character);
-  std::vector<char*> env;
-  for (char** e = environ; *e; ++e) env.push_back(*e);
-  env.push_back(envOut.data());
-  env.push_back(envChar.data());
-  env.push_back(nullptr);
-  std::string exe = "/proc/self/exe", filter = "--gtest_filter=WholePlayChild.*";
-  char* argv[] = {exe.data(), filter.data(), nullptr};
-  pid_t pid;
-  if (posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, env.data()) != 0) return "spawn failed";
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "child failed";
-  std::ifstream in(out);
-  std::string line;
-  std::getline(in, line);
-  return line;
+  return RunTestInChild("WholePlayChild.*", folder + "/child.txt",
+                        {"VLX_PLAY_CHILD_OUT=" + folder + "/child.txt",
+                         "VLX_PLAY_CHILD_CHARACTER=" + std::to_string(character)});
 }
 
 std::string Summary(const PlayOutcome& o) {
