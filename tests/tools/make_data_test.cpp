@@ -30,6 +30,7 @@
 #include "platform/clock.h"
 #include "platform/window.h"
 #include "platform/window/headless/headless_window.h"
+#include "tools/common/file_bytes.h"
 
 namespace {
 
@@ -53,17 +54,6 @@ int RunTool(const std::string& args) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-Bytes ReadBytes(const std::string& path) {
-  Bytes out;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return out;
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.insert(out.end(), buf, buf + n);
-  std::fclose(f);
-  return out;
-}
-
 // Every file and folder under root, by relative path; folders map to "<dir>".
 void Collect(const std::string& root, const std::string& rel, std::map<std::string, Bytes>* out) {
   DIR* d = opendir((root + rel).c_str());
@@ -78,7 +68,7 @@ void Collect(const std::string& root, const std::string& rel, std::map<std::stri
       (*out)[r] = Bytes{'<', 'd', 'i', 'r', '>'};
       Collect(root, r, out);
     } else {
-      (*out)[r] = ReadBytes(root + r);
+      (*out)[r] = ReadFileBytes(root + r);
     }
   }
   closedir(d);
@@ -300,19 +290,19 @@ TEST(MakeData, WritesOnlyIntoItsOwnFolderAndLeavesNoHalfSetBehind) {
   std::fputs("mine", f);
   std::fclose(f);
   ASSERT_EQ(RunTool("--plain --no-demo " + d.path), 0);
-  EXPECT_EQ(ReadBytes(sav), (Bytes{'m', 'i', 'n', 'e'}));
+  EXPECT_EQ(ReadFileBytes(sav), (Bytes{'m', 'i', 'n', 'e'}));
   EXPECT_NE(access((d.path + "/vlxdat.dat").c_str(), F_OK), 0);
   EXPECT_EQ(access((d.path + "/vlxdat/pic09.png").c_str(), F_OK), 0);
 
   // A run that fails (a file stands where the music folder goes) leaves the set as it was.
-  Bytes before = ReadBytes(d.path + "/vlxdat/pic00.png");
+  Bytes before = ReadFileBytes(d.path + "/vlxdat/pic00.png");
   nftw((d.path + "/dat").c_str(), [](const char* p, const struct stat*, int, struct FTW*) { return remove(p); }, 16,
        FTW_DEPTH | FTW_PHYS);
   f = std::fopen((d.path + "/dat").c_str(), "w");
   std::fclose(f);
   EXPECT_NE(RunTool("--no-demo " + d.path), 0);
   EXPECT_NE(access((d.path + "/vlxdat.dat").c_str(), F_OK), 0);
-  EXPECT_EQ(ReadBytes(d.path + "/vlxdat/pic00.png"), before);
+  EXPECT_EQ(ReadFileBytes(d.path + "/vlxdat/pic00.png"), before);
   std::map<std::string, Bytes> files;
   Collect(d.path, "", &files);
   for (const auto& [name, bytes] : files) EXPECT_EQ(name.find(".make-data-tmp"), std::string::npos) << name;
@@ -387,7 +377,7 @@ TEST_F(EngineInDataSet, SheetsLoadThroughTheArchiveAndEveryCutHasItsSize) {
   ClearDrawTargetLocked();
   DrawGraphAtPointLocked(0, 0, white, 1);
   ASSERT_EQ(SaveDrawScreenToBmpLocked(0, 0, 8, 8, "white.bmp"), 0);
-  Bytes bmp = ReadBytes("white.bmp");
+  Bytes bmp = ReadFileBytes("white.bmp");
   ASSERT_GT(bmp.size(), 54u);
   uint32_t offset = Le32(bmp, 10), bits = Le16(bmp, 28);
   ASSERT_EQ(bits, 24u);

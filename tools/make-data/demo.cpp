@@ -15,6 +15,7 @@
 
 #include "game/framework/settings.h"
 #include "game/harness/harness.h"
+#include "tools/common/file_bytes.h"
 #include "tools/make-data/make_data.h"
 
 namespace {
@@ -48,24 +49,6 @@ std::string DemoKeys() {
   return text;
 }
 
-bool WriteBytes(const std::string& path, const Bytes& data) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  return std::fclose(f) == 0 && ok;
-}
-
-Bytes ReadBytes(const std::string& path) {
-  Bytes out;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return out;
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.insert(out.end(), buf, buf + n);
-  std::fclose(f);
-  return out;
-}
-
 void RemoveTree(const std::string& root) {
   nftw(root.c_str(), [](const char* p, const struct stat*, int, struct FTW*) { return remove(p); }, 16,
        FTW_DEPTH | FTW_PHYS);
@@ -86,9 +69,9 @@ bool RecordDemo(const std::vector<std::pair<std::string, const Bytes*>>& dataSet
     if (!ok) break;
     const size_t slash = path.find('/');
     if (slash != std::string::npos) mkdir((root + "/" + path.substr(0, slash)).c_str(), 0755);
-    ok = WriteBytes(root + "/" + path, *bytes);
+    ok = WriteFileBytes(root + "/" + path, *bytes);
   }
-  ok = ok && WriteBytes(root + "/velmarondix.sav", MakeSettingsFile());
+  ok = ok && WriteFileBytes(root + "/velmarondix.sav", MakeSettingsFile());
   if (!ok) {
     RemoveTree(root);
     *error = "cannot write the scratch data set for the demo";
@@ -110,7 +93,7 @@ bool RecordDemo(const std::vector<std::pair<std::string, const Bytes*>>& dataSet
   o.recordReplay = root + "/demo.rpy";
   HarnessResult result;
   RunHarness(o, &result);
-  *out = ReadBytes(o.recordReplay);
+  *out = ReadFileBytes(o.recordReplay);
   RemoveTree(root);
   if (!result.replayRecorded || out->empty()) {
     *error = "the demo play was not recorded";

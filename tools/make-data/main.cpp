@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tools/common/archive_writer.h"
+#include "tools/common/file_bytes.h"
 #include "tools/make-data/make_data.h"
 
 namespace {
@@ -61,15 +62,10 @@ bool FolderIsOurs(const std::string& dir) {
 }
 
 bool WriteFile(const std::string& path, const Bytes& data, std::string* error) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
-    *error = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  ok = std::fclose(f) == 0 && ok;
-  if (!ok) *error = "cannot write " + path;
-  return ok;
+  errno = 0;
+  if (WriteFileBytes(path, data)) return true;
+  *error = "cannot write " + path + (errno ? std::string(": ") + std::strerror(errno) : std::string());
+  return false;
 }
 
 struct OutFile {

@@ -25,6 +25,7 @@
 #include "platform/present.h"
 #include "platform/window.h"
 #include "platform/window/headless/headless_window.h"
+#include "tools/common/file_bytes.h"
 
 namespace enginegame {
 
@@ -35,17 +36,6 @@ inline void WriteFile(const std::string& path, const Bytes& bytes) {
   ASSERT_NE(f, nullptr) << path;
   if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
-}
-
-inline Bytes ReadFile(const std::string& path) {
-  Bytes out;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return out;
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.insert(out.end(), buf, buf + n);
-  std::fclose(f);
-  return out;
 }
 
 inline void Put16(Bytes& b, uint32_t v) {

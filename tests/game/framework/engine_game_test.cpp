@@ -108,7 +108,7 @@ TEST_F(GameOnEngine, AnEffectIsRecordedBySdlsDiskDriver) {
   unsetenv("SDL_DISKAUDIOFILE");
   unsetenv("SDL_DISKAUDIODELAY");
 
-  const Bytes bytes = ReadFile(raw);
+  const Bytes bytes = ReadFileBytes(raw);
   std::vector<int16_t> rec(bytes.size() / 2);
   std::memcpy(rec.data(), bytes.data(), rec.size() * 2);
   // Silence, the whole effect once at full volume, silence.
