@@ -13,8 +13,6 @@ namespace {
 constexpr int kPlayOnce = 1;
 constexpr int kPlayLoop = 3;
 constexpr int kGuardFrames = 4;
-// Loop points in milliseconds; below 1 the track plays once (track 1 is restarted instead).
-constexpr int kBgmLoopTable[kTrackCount] = {1, -1, 6846, 6800};
 
 struct SoundState {
   int se[kEffectCount];

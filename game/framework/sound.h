@@ -4,6 +4,9 @@
 
 constexpr int kEffectCount = 50;
 constexpr int kTrackCount = 4;
+// Loop points in milliseconds; below 1 the track plays once (track 1 is restarted instead). The
+// data set's music is written to loop there.
+constexpr int kBgmLoopTable[kTrackCount] = {1, -1, 6846, 6800};
 
 void LoadSounds();
 void ApplySoundVolumes();

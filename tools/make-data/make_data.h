@@ -50,7 +50,6 @@ Canvas PaintLoadingPicture();
 
 Bytes MakeEffectWav(int n);                       // vlxdat\se%02d.wav
 bool MakeMusicOgg(int track, Bytes* out, std::string* error);   // dat\vlxbgm%02d.ogg
-constexpr int kMusicLoopMs[4] = {1, -1, 6846, 6800};
 bool MakeTextFile(Bytes* out, std::string* error);      // dat\vlx1.dat, scrambled
 Bytes MakeSettingsFile();                         // velmarondix.sav
 // dat\vlxdemo0.rpy: a minute of play recorded by the game in a scratch copy of the data set

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "game/framework/sound.h"
 #include "tools/make-data/make_data.h"
 
 namespace {
@@ -39,7 +40,7 @@ void Synthesise(int track, std::vector<float>* left, std::vector<float>* right) 
   right->assign(size_t(total), 0.f);
   const double step = 60.0 / t.bpm / 2;   // eighth notes
   const int stepSamples = int(step * kRate);
-  const int loopMs = kMusicLoopMs[track];
+  const int loopMs = kBgmLoopTable[track];
   const int loopStart = loopMs > 0 ? kRate * loopMs / 1000 : 0;
   for (int i = 0; i < total; i++) {
     // Before the loop point a soft intro of the bass alone; the loop itself from there on.
