@@ -20,6 +20,7 @@
 #include "platform/renderer.h"
 #include "platform/window.h"
 #include "platform/window/headless/headless_window.h"
+#include "tools/common/file_bytes.h"
 #include "tools/common/picture_writer.h"
 
 namespace {
@@ -55,10 +56,7 @@ std::string WriteSheet() {
       p[3] = r2 >= max ? 0 : uint8_t(255 - 255 * r2 / max);
     }
   const std::string path = g_folder + "/sheet.png";
-  const Bytes png = WritePng(s);
-  FILE* f = std::fopen(path.c_str(), "wb");
-  std::fwrite(png.data(), 1, png.size(), f);
-  std::fclose(f);
+  if (!WriteFileBytes(path, WritePng(s))) std::abort();
   return path;
 }
 

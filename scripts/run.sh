@@ -13,8 +13,9 @@ mkdir -p "$game"
 cp "$build/velmarondix" "$game/"
 # The folder also holds the game itself, so make-data is told to write there regardless; the
 # player's settings file and replays are kept.
-if [ -x "$build/make-data" ] && { [ ! -f "$game/.data-written" ] || [ "$build/make-data" -nt "$game/.data-written" ]; }; then
-  "$build/make-data" --force "$game" && touch "$game/.data-written"
+# make-data writes its marker ".make-data" afresh with every data set.
+if [ -x "$build/make-data" ] && { [ ! -f "$game/.make-data" ] || [ "$build/make-data" -nt "$game/.make-data" ]; }; then
+  "$build/make-data" --force "$game"
 fi
 cd "$game"
 exec ./velmarondix "$@"

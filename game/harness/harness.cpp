@@ -288,19 +288,12 @@ bool AfterPass() {
 bool ReadReplayFile(const std::string& path, std::vector<uint32_t>* words) {
   const int64_t size = GetFileSizeByName(path.c_str());
   if (size < 8 || size > kReplayBytes) return false;
-  std::vector<uint8_t> bytes(size_t(size), 0);
-  if (ReadFileToBuffer(path.c_str(), bytes.data(), int(size)) != int(size)) return false;
+  // The file is the buffer's bytes (the replay code holds the machine to little-endian order).
   words->assign((size_t(size) + 3) / 4, 0u);
-  for (size_t i = 0; i < bytes.size(); ++i) (*words)[i / 4] |= uint32_t(bytes[i]) << (8 * (i % 4));
+  if (ReadFileToBuffer(path.c_str(), words->data(), int(size)) != int(size)) return false;
   return (*words)[0] == kReplayMagic0 && (*words)[1] == kReplayMagic1;
 }
 
-std::string AbsolutePath(const std::string& path) {
-  if (!path.empty() && path[0] == '/') return path;
-  char cwd[4096];
-  const std::string base = getcwd(cwd, sizeof cwd) ? cwd : ".";
-  return path.empty() ? base : base + "/" + path;
-}
 
 }  // namespace
 
@@ -361,7 +354,7 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
   run.answers.assign(options.boxAnswers.begin(), options.boxAnswers.end());
   run.shots.insert(options.screenshotFrames.begin(), options.screenshotFrames.end());
   if (!options.playbackReplay.empty()) {
-    if (!ReadReplayFile(AbsolutePath(options.playbackReplay), &run.playback)) {
+    if (!ReadReplayFile(HarnessAbsolutePath(options.playbackReplay), &run.playback)) {
       std::fprintf(stderr, "game-harness: %s is not a replay\n", options.playbackReplay.c_str());
       return result->status = -1;
     }
@@ -391,15 +384,15 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
 
   if (!options.padControl.empty()) {
     // The pad is SDL's: only the real window's input reads it.
-    if (run.headless || !HarnessPadOpen(AbsolutePath(options.padControl))) {
+    if (run.headless || !HarnessPadOpen(HarnessAbsolutePath(options.padControl))) {
       if (run.headless) std::fprintf(stderr, "game-harness: a pad needs the window\n");
       closeLogs();
       return result->status = -1;
     }
   }
 
-  const std::string saved = AbsolutePath("");
-  const std::string folder = AbsolutePath(options.folder);
+  const std::string saved = HarnessAbsolutePath(".");
+  const std::string folder = HarnessAbsolutePath(options.folder.empty() ? "." : options.folder);
   if (chdir(folder.c_str()) != 0) {
     std::fprintf(stderr, "game-harness: no folder %s\n", folder.c_str());
     closeLogs();

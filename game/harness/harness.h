@@ -106,5 +106,8 @@ struct HarnessPicture {
 uint64_t HashPicture(const HarnessPicture& p);         // FNV-1a over the visible bytes
 bool SavePicturePng(const char* path, const HarnessPicture& p);
 
+// A path taken from the working folder made absolute; an empty path stays empty.
+std::string HarnessAbsolutePath(const std::string& path);
+
 int RunHarness(const HarnessOptions& options, HarnessResult* result);
 int HarnessMain(int argc, char** argv);

@@ -45,12 +45,6 @@ const char kUsage[] =
     "                        words, the area block's game values, the generator\n"
     "  --stop-at-play-end    end the run with the frame in which the play ended\n";
 
-std::string Absolute(const std::string& path) {
-  if (path.empty() || path[0] == '/') return path;
-  char cwd[4096];
-  return std::string(getcwd(cwd, sizeof cwd) ? cwd : ".") + "/" + path;
-}
-
 bool ReadText(const std::string& path, std::string* out) {
   FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
@@ -122,7 +116,7 @@ int HarnessMain(int argc, char** argv) {
       }
       o.slots.emplace_back(slot, negative ? -v : v);
     } else if (a == "--summary") {
-      o.summary = Absolute(value());
+      o.summary = HarnessAbsolutePath(value());
     } else if (a == "--keys") {
       const std::string path = value();
       if (!ReadText(path, &o.inputScript)) {
@@ -145,9 +139,9 @@ int HarnessMain(int argc, char** argv) {
         at = comma + 1;
       }
     } else if (a == "--screenshot-dir") {
-      o.screenshotDir = Absolute(value());
+      o.screenshotDir = HarnessAbsolutePath(value());
     } else if (a == "--hash-log") {
-      o.hashLog = Absolute(value());
+      o.hashLog = HarnessAbsolutePath(value());
     } else if (a == "--answer") {
       std::string list = value() + ",";
       size_t at = 0, comma;
@@ -164,13 +158,13 @@ int HarnessMain(int argc, char** argv) {
         }
       }
     } else if (a == "--record") {
-      o.recordReplay = Absolute(value());
+      o.recordReplay = HarnessAbsolutePath(value());
     } else if (a == "--state-log") {
-      o.stateLog = Absolute(value());
+      o.stateLog = HarnessAbsolutePath(value());
     } else if (a == "--pad-control") {
-      o.padControl = Absolute(value());
+      o.padControl = HarnessAbsolutePath(value());
     } else if (a == "--playback") {
-      o.playbackReplay = Absolute(value());
+      o.playbackReplay = HarnessAbsolutePath(value());
     } else if (a == "--renderer") {
       o.renderer = value();
       if (o.renderer != "full" && o.renderer != "soft" && o.renderer != "nodisplay") {
@@ -182,7 +176,7 @@ int HarnessMain(int argc, char** argv) {
       return 2;
     }
   }
-  if (o.screenshotDir.empty()) o.screenshotDir = Absolute(o.folder.empty() ? "." : o.folder);
+  if (o.screenshotDir.empty()) o.screenshotDir = HarnessAbsolutePath(o.folder.empty() ? "." : o.folder);
   HarnessResult r;
   const int status = RunHarness(o, &r);
   std::printf("frames %d draws %llu status %d restarts %d boxes %zu screenshots %zu replay %s\n", r.frames,
@@ -192,4 +186,10 @@ int HarnessMain(int argc, char** argv) {
     std::printf("play ended at frame %d: score %d, replay position %d\n", r.playEnd.frame, r.playEnd.score,
                 r.playEnd.position);
   return status == 0 ? 0 : 1;
+}
+
+std::string HarnessAbsolutePath(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  char cwd[4096];
+  return std::string(getcwd(cwd, sizeof cwd) ? cwd : ".") + "/" + path;
 }

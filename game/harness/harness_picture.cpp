@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "game/harness/harness.h"
+#include "tools/common/file_bytes.h"
 #include "tools/common/picture_writer.h"
 
 namespace {
@@ -55,9 +56,5 @@ bool SavePicturePng(const char* path, const HarnessPicture& p) {
     }
   }
   const Bytes png = WritePng(spec);
-  if (png.empty()) return false;
-  FILE* f = std::fopen(path, "wb");
-  if (!f) return false;
-  const bool ok = std::fwrite(png.data(), 1, png.size(), f) == png.size();
-  return std::fclose(f) == 0 && ok;
+  return !png.empty() && WriteFileBytes(path, png);
 }

@@ -10,6 +10,7 @@
 #include "engine/base/archive.h"
 #include "platform/text.h"
 #include "tools/common/archive_writer.h"
+#include "tools/common/file_bytes.h"
 
 namespace {
 
@@ -209,9 +210,7 @@ bool WriteArchiveFile(const char* archivePath, const std::vector<ArchiveWriterEn
   if (!error) error = &localError;
   std::vector<uint8_t> image;
   if (!BuildArchiveImage(entries, options, &image, error)) return false;
-  std::ofstream f(archivePath, std::ios::binary | std::ios::trunc);
-  f.write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
-  if (!f) {
+  if (!WriteFileBytes(archivePath, image)) {
     *error = std::string("cannot write ") + archivePath;
     return false;
   }
