@@ -63,6 +63,15 @@ int GetLocalDateTimeLocked(LocalDateTime* out);         // 0
 // Random numbers.
 int GetRandomUpToLocked(int n);                         // 0..n
 int SeedRandomLocked(uint32_t seed);                    // 0
+// A generator of the same kind held by the caller (the same seeding and draws as the two above),
+// apart from the engine's own: it touches no engine state and takes no lock.
+struct RandomGenerator {
+  uint32_t state[624];
+  uint32_t output[624];
+  int next;
+};
+void SeedRandomGenerator(RandomGenerator* g, uint32_t seed);
+int RandomGeneratorUpTo(RandomGenerator* g, int n);     // 0..n; the generator must be seeded
 
 // Input.
 int IsKeyDownLocked(int keyCode);                       // 1 down, 0 up

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/engine.h"
 #include "game/framework/engine_entries.h"
 #include "game/framework/game_math.h"
 #include "platform/files.h"
@@ -15,52 +16,8 @@ namespace {
 uint32_t g_raw[kSettingsSlotCount];     // masked slots
 uint32_t g_image[kSettingsSlotCount];   // the scrambled file image of the last save
 
-// A twister of the engine's kind (same seeding, same outputs), private to the settings file.
-struct Twister {
-  static constexpr int kN = 624;
-  static constexpr int kM = 397;
-  uint32_t state[kN];
-  uint32_t output[kN];
-  int next = kN;
-  bool seeded = false;
-
-  void Seed(uint32_t seed) {
-    uint32_t x = seed;
-    for (int i = 0; i < kN; ++i) {
-      state[i] = x & 0xFFFF0000u;
-      x = x * 69069u + 1u;
-      state[i] |= x >> 16;
-      x = x * 69069u + 1u;
-    }
-    seeded = true;
-    Regenerate();
-  }
-  void Regenerate() {
-    for (int k = 0; k < kN; ++k) {
-      const uint32_t y = (state[k] & 0x80000000u) | (state[(k + 1) % kN] & 0x7FFFFFFFu);
-      state[k] = state[(k + kM) % kN] ^ (y >> 1) ^ ((y & 1u) ? 0x9908B0DFu : 0u);
-    }
-    for (int k = 0; k < kN; ++k) {
-      uint32_t y = state[k];
-      y ^= y >> 11;
-      y ^= (y << 7) & 0x9D2C5680u;
-      y ^= (y << 15) & 0xEFC60000u;
-      y ^= y >> 18;
-      output[k] = y;
-    }
-    next = 0;
-  }
-  uint32_t Next() {
-    if (!seeded) Seed(4357u);
-    if (next >= kN) Regenerate();
-    return output[next++];
-  }
-  int UpTo(int n) {
-    const uint64_t product = static_cast<uint64_t>(Next()) * static_cast<uint64_t>(static_cast<int64_t>(n) + 1);
-    return static_cast<int>(product >> 32);
-  }
-};
-Twister g_twister;
+// A generator of the engine's kind, private to the settings file.
+RandomGenerator g_twister;
 
 bool ValidSlot(int slot) { return slot >= 0 && slot < kSettingsSlotCount; }
 
@@ -147,8 +104,8 @@ void SetDefaultSettings() {
   for (int s = 576; s < kSettingsSlotCount; ++s) SetSettingsSlot(s, 0);
 }
 
-void SeedSettingsRandom(uint32_t seed) { g_twister.Seed(seed); }
-int SettingsRandomUpTo(int n) { return g_twister.UpTo(n); }
+void SeedSettingsRandom(uint32_t seed) { SeedRandomGenerator(&g_twister, seed); }
+int SettingsRandomUpTo(int n) { return RandomGeneratorUpTo(&g_twister, n); }
 
 void BuildSettingsFileImage(uint32_t seed, uint8_t image[kSettingsFileSize]) {
   if (seed == 0) {
