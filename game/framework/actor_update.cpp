@@ -42,10 +42,6 @@ constexpr int32_t kGameVarEnemiesLeft = 106;
 
 int g_drawsLastUpdate = 0;
 
-bool InPlay() {
-  return GetGameVar(0) == kKindGameSession && (GetSettingsSlot(kSlotPlayMode) & kPlayFrames) != 0;
-}
-
 // Position, heading and rotation move by their rates; the pixel position follows the fine one.
 void MoveActor(int node) {
   static constexpr int kPairs[4][2] = {{kFieldVx, kFieldSubX}, {kFieldVy, kFieldSubY},
@@ -72,14 +68,16 @@ void DrawCurrent(int32_t sprite) {
 }  // namespace
 
 void UpdateAllActors() {
-  const bool inPlay = InPlay();
+  // A play session runs (game variable 0 names its kind), and its frames are played or held.
+  const bool session = GetGameVar(0) == kKindGameSession;
+  const bool framesPlayed = (GetSettingsSlot(kSlotPlayMode) & kPlayFrames) != 0;
+  const bool inPlay = session && framesPlayed;
   const bool run = !IsActorsPaused() && !IsSlowSkipFrame();
   // While the pause menu holds play (paused, frames not played) the play session does not age:
   // its age sets the slow-skip pattern, and a playback, which never pauses, would part from the
   // recording. A game over's freeze keeps frames played and the session ageing.
-  const int session = GetSessionActor();
-  const bool menuHold = IsActorsPaused() && GetGameVar(kFieldKind) == kKindGameSession &&
-                        (GetSettingsSlot(kSlotPlayMode) & kPlayFrames) == 0;
+  const int sessionActor = GetSessionActor();
+  const bool menuHold = IsActorsPaused() && session && !framesPlayed;
   g_drawsLastUpdate = 0;
 
   int node = kActorHead;
@@ -107,7 +105,7 @@ void UpdateAllActors() {
       if ((flags & kFlagInvisible) == 0) DrawCurrent(GetActorField(kFieldSprite, node));
 
       const uint32_t after = static_cast<uint32_t>(GetActorField(kFieldFlags, node));
-      if (run || ((after & kFlagRunsWhenPaused) && !(menuHold && node == session))) {
+      if (run || ((after & kFlagRunsWhenPaused) && !(menuHold && node == sessionActor))) {
         IncActorField(kFieldAge, node);
       }
       bool dead = (after & kFlagDead) != 0;
