@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
@@ -93,9 +94,7 @@ void StopEngine() {
   plat::VirtualClockDisable();
   plat::ResetRendererSetting();
   plat::SingleCopyLockSetDirectory(nullptr);
-  std::remove((g_folder + "/sheet.png").c_str());
-  std::remove((g_folder + "/D123987X.lock").c_str());   // the single-copy lock file stays behind
-  rmdir(g_folder.c_str());
+  std::filesystem::remove_all(g_folder);   // the sheet and the single-copy lock file
   g_started = false;
 }
 
