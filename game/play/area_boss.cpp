@@ -125,17 +125,15 @@ void Boss16OpenHalf(int actor, const BossFrame& s, int u) {
 void TurnRingBullets() {
   const int speed = ScaleBulletSpeed(120);
   const int32_t sprite = GetBulletSprite(25);
-  // Group 4 lies between the sentinels 6 and 7.
-  int node = GetActorField(kFieldNext, 4 + 2);
-  for (int i = 0; i < kActorWalkLimit && node != 4 + 3 && node > 0; ++i) {
-    const int next = GetActorField(kFieldNext, node);
+  // Group 4 holds the enemy bullets.
+  WalkActorGroups(4, 4, [&](int node) {
     if (GetActorField(kFieldKind, node) != kKindSentinel && GetActorField(kFieldBulletType, node) == 8) {
       SetActorVelocityPolar(node, 10800, speed, 1);
       SetActorField(kFieldSprite, node, sprite);
       SetActorField(kFieldBulletType, node, 25);
     }
-    node = next;
-  }
+    return false;
+  });
 }
 
 // The sweep half: it moves up or down for 72 frames, and fires a turning ring every 32 frames

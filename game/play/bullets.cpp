@@ -162,16 +162,14 @@ void SetBulletAltSpriteFlag(int on) { g_altSprites = on != 0; }
 
 void SwapEnemyBulletSprites(int on) {
   g_altSprites = on != 0;
-  int node = GetActorField(kFieldNext, kBulletsGroup + 2);
-  const int end = kBulletsGroup + 3;
-  for (int i = 0; i < kActorWalkLimit && node != end && node > 0; ++i) {
+  WalkActorGroups(kBulletsGroup, kBulletsGroup, [on](int node) {
     if (static_cast<uint32_t>(GetActorField(kFieldFlags, node)) & kBulletFlag) {
       const int32_t sprite = GetActorField(kFieldSprite, node);
       if (on && sprite < kBulletAltSpriteBase) SetActorField(kFieldSprite, node, sprite + 128);
       if (!on && sprite >= kBulletAltSpriteBase) SetActorField(kFieldSprite, node, sprite - 128);
     }
-    node = GetActorField(kFieldNext, node);
-  }
+    return false;
+  });
 }
 
 int32_t GetBulletSprite(int type) {

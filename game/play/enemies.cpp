@@ -44,17 +44,14 @@ int PositiveAngle(int64_t a) { return static_cast<int>(((a % 21600) + 21600) % 2
 
 // Frees the first screen primitive or effect (groups 5 and 6) that does not survive clears.
 void FreeOneScreenActor() {
-  // Group g lies between sentinels g + 2 and g + 3: from the one opening group 5 to the one
-  // closing group 6.
-  int node = GetActorField(kFieldNext, 5 + 2);
-  const int end = 6 + 3;
-  for (int i = 0; i < kActorWalkLimit && node != end && node > 0; ++i) {
+  // The walk passes the sentinel between the two groups.
+  WalkActorGroups(5, 6, [](int node) {
     if (GetActorField(kFieldKind, node) != kKindSentinel && !(Flags(node) & kFlagSurvivesClear)) {
       FreeActor(node);
-      return;
+      return true;
     }
-    node = GetActorField(kFieldNext, node);
-  }
+    return false;
+  });
 }
 
 bool IsMission() { return GetGameVar(kVarArea) == kMissionArea; }

@@ -259,10 +259,7 @@ void UpdatePlayerCollision() {
   int px = GetActorField(kFieldX, player);
   int py = GetActorField(kFieldY, player);
   int candidate = 0;
-  int node = GetActorField(kFieldNext, kGroupEnemyBullets + 2);
-  int end = kGroupEnemyBullets + 3;
-  for (int visited = 0; node != end && node > 0 && visited < kActorWalkLimit; ++visited) {
-    int next = GetActorField(kFieldNext, node);
+  WalkActorGroups(kGroupEnemyBullets, kGroupEnemyBullets, [&](int node) {
     uint32_t flags = static_cast<uint32_t>(GetActorField(kFieldFlags, node));
     // A bullet cancelled earlier in this frame (a bomb, a graze milestone) no longer hits or
     // grazes.
@@ -298,8 +295,8 @@ void UpdatePlayerCollision() {
         }
       }
     }
-    node = next;
-  }
+    return false;
+  });
   if (GetGameVar(kVarInvulnerable) > 0) {
     AddGameVar(kVarInvulnerable, -1);
   } else if (candidate > 0) {

@@ -218,15 +218,10 @@ void UseLoadoutSub(uint32_t w, int x, int y) {
 
 // The first counted enemy within 48 px takes the overdrive's touch.
 int FindOverdriveTarget(int x, int y) {
-  int node = GetActorField(kFieldNext, 5);
-  for (int visited = 0; node != 6 && node > 0 && visited < kActorWalkLimit; ++visited) {
-    if ((static_cast<uint32_t>(GetActorField(kFieldFlags, node)) & kFlagCountedEnemy) &&
-        DistanceSq(x, y, GetActorField(kFieldX, node), GetActorField(kFieldY, node)) < 48 * 48) {
-      return node;
-    }
-    node = GetActorField(kFieldNext, node);
-  }
-  return -1;
+  return WalkActorGroups(3, 3, [x, y](int node) {
+    return (static_cast<uint32_t>(GetActorField(kFieldFlags, node)) & kFlagCountedEnemy) &&
+           DistanceSq(x, y, GetActorField(kFieldX, node), GetActorField(kFieldY, node)) < 48 * 48;
+  });
 }
 
 void RunOverdrive(uint32_t w, int x, int y) {
