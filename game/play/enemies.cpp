@@ -33,13 +33,6 @@ constexpr int32_t kFlareSprite = 788;
 
 uint32_t Flags(int actor) { return static_cast<uint32_t>(GetActorField(kFieldFlags, actor)); }
 
-int32_t WrapAdd(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-int32_t WrapMul(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
-
 int PositiveAngle(int64_t a) { return static_cast<int>(((a % 21600) + 21600) % 21600); }
 
 // Frees the first screen primitive or effect (groups 5 and 6) that does not survive clears.

@@ -53,10 +53,6 @@ void RamFromLevel4(const Script& s) {
 
 void Ram(const Script& s) { HitPlayerIfNear(s.x, s.y, kRamReach, 1); }
 
-int32_t WrapMul(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
-
 }  // namespace
 
 // A fighter in formation: follows the player with its heading and fires one volley (two from

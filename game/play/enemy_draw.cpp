@@ -18,10 +18,6 @@ EnemyDrawAt CurEnemyDrawAt() {
 
 namespace {
 
-int32_t WrapMul(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
-
 void Corner(int x, int y, int layer, uint32_t sprite) { AddDrawSprite(x, y, layer, sprite); }
 
 int Centred(int x, int y, int layer, uint32_t sprite, int scale = 1000, int angle = 0) {

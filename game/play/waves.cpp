@@ -36,10 +36,6 @@ constexpr int kControllerId = 1;
 constexpr int kEscortDrawSlot = 35;   // the draw routine of id 19
 constexpr int kFighterDrawSlot = 18;  // the draw routine of id 2
 
-int32_t WrapMul(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
-
 // The script entry of a wave, or -1 when the index or the entry lies outside the tables or
 // names no enemy.
 int FindWaveEntry(int index, int n) {
