@@ -24,6 +24,9 @@ double CosOfFloat(float r);
 // zero (saturated to the int range). Every trig x length of play goes through it.
 int TrigTimes(double trig, int length);
 void PolarToXY(int* dx, int* dy, int angle, int length);
+// trunc(sin(float(n) x pi / d) x f) and the cosine, the angle taken in single precision.
+int ScriptSin(int n, float d, int f);
+int ScriptCos(int n, float d, int f);
 void AddPolarToXY(int* x, int* y, int angle, int length);
 int AngleBetween(int x0, int y0, int x1, int y1);
 int TurnAngleToward(int angle, int target, int n);

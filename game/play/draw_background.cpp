@@ -56,7 +56,7 @@ void DrawFirstArea(int32_t sx, int32_t sy, int32_t age, uint32_t tint) {
     const uint32_t colour = AddColorClamped(tint2, 2 * d, d, d);
     const int32_t s = sx / (4 - i);
     for (int32_t x = -64 - s % 128; x < 640; x += 128) {
-      const int h = SinTerm(WrapAdd(s, x), 45.0f, 40);
+      const int h = ScriptSin(WrapAdd(s, x), 45.0f, 40);
       Sprite(x, WrapAdd(y0, 60 * i + 120 + h), 1, 3078, colour);
     }
   }

@@ -21,10 +21,6 @@ constexpr int kItemCaptionSprite = 152;
 constexpr int kPlayOrderFirstText = 248;
 constexpr int kFirstPlayOrderKind = 8;
 
-float SinglePrecisionAngle(int32_t n, float d) {
-  return static_cast<float>(n) * 3.1415927f / d;
-}
-
 uint32_t CurSprite() { return static_cast<uint32_t>(GetCurField(kFieldSprite)) & kSpriteIdBits; }
 
 // A text label's id names nothing outside the table: such a label draws nothing at all rather
@@ -32,9 +28,6 @@ uint32_t CurSprite() { return static_cast<uint32_t>(GetCurField(kFieldSprite)) &
 bool IsTextId(int32_t id) { return id >= 0 && id < kTextTableSize; }
 
 }  // namespace
-
-int SinTerm(int32_t n, float d, int f) { return TrigTimes(SinOfFloat(SinglePrecisionAngle(n, d)), f); }
-int CosTerm(int32_t n, float d, int f) { return TrigTimes(CosOfFloat(SinglePrecisionAngle(n, d)), f); }
 
 void SetScrollOffset(int x, int y) {
   g_scrollX = x;

@@ -188,8 +188,8 @@ void DrawSparkRing(int x, int y, int L) {
 
 void DrawWings(const CharacterFrame& f, int32_t spread, int32_t bombType) {
   const int x = f.x, y = f.y, L = f.layer;
-  const int h = CosTerm(f.age, 20.0f, 8) + 8;
-  const int swing = SinTerm(f.age, 20.0f, 50);
+  const int h = ScriptCos(f.age, 20.0f, 8) + 8;
+  const int swing = ScriptSin(f.age, 20.0f, 50);
   int32_t w = spread;
   if (spread > 0) {
     w = std::min(spread, 20);
@@ -209,9 +209,9 @@ void DrawWings(const CharacterFrame& f, int32_t spread, int32_t bombType) {
 void DrawTail(const CharacterFrame& f) {
   const int32_t n = GetCurField(kPlayerBank);
   int px = f.x - 32, py = f.y + 12;
-  int32_t a = CosTerm(f.age, 24.0f, 600) + 300 * n / 30 + 10800;
+  int32_t a = ScriptCos(f.age, 24.0f, 600) + 300 * n / 30 + 10800;
   for (int i = 0; i < 16; ++i) {
-    a += 180 * n / 30 + SinTerm(WrapAdd(f.age, 2 * i), 28.0f, 300);
+    a += 180 * n / 30 + ScriptSin(WrapAdd(f.age, 2 * i), 28.0f, 300);
     AddPolarToXY(&px, &py, a, 5);
     Rotated(px, py, f.layer - 1, i < 15 ? 1083 : 1084, 1000, a);
   }

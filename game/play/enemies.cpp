@@ -57,16 +57,6 @@ void PopBanner(int textId, int32_t number) {
 
 }  // namespace
 
-int ScriptSin(int n, float d, int f) {
-  const float r = static_cast<float>(n) * 3.1415927f / d;
-  return TrigTimes(SinOfFloat(r), f);
-}
-
-int ScriptCos(int n, float d, int f) {
-  const float r = static_cast<float>(n) * 3.1415927f / d;
-  return TrigTimes(CosOfFloat(r), f);
-}
-
 int TurnHeadingToward(int heading, int target, int n) {
   const int a = PositiveAngle(heading);
   const int d = PositiveAngle(target) - a;

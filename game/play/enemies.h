@@ -158,11 +158,9 @@ inline int DrawBob(int age, int p) {
   return b > 1 ? 0 : b;
 }
 
-// Script helpers. Trig on (n x pi / d) in single precision, times f, truncated toward zero.
-int ScriptSin(int n, float d, int f);
-int ScriptCos(int n, float d, int f);
-// heading turned toward target by at most n, the shorter way round (a half turn goes down);
-// the result normalised.
+// Script helpers (the trig terms ScriptSin / ScriptCos live with the game's maths). The heading
+// turned toward target by at most n, the shorter way round (a half turn goes down); the result
+// normalised.
 int TurnHeadingToward(int heading, int target, int n);
 // A sound panned at x (silent off the screen's width).
 void PlaySeAtX(int x, int n);
