@@ -149,7 +149,7 @@ void UseCounterBomb() {
   PlaySe(12);
   if (GetGameVar(kVarDifficulty) >= kRevised) {
     AddGameVar(kVarCounterBombs, 1);
-    if (GetGameVar(kVarCounterBombs) == 10) SpawnItem(640, 240, RewardHeading(), 512, 36);
+    if (GetGameVar(kVarCounterBombs) == 10) SpawnRewardItem(36);
   }
 }
 

@@ -91,6 +91,11 @@ int RewardHeading() {
   return GetActorField(kFieldY, p) <= 240 ? 2700 : -2700;
 }
 
+void SpawnRewardItem(int kind) {
+  const int heading = RewardHeading();
+  SpawnItem(640, 240, heading, 512, kind);
+}
+
 void SlideBanner(int x, int y, int layer, int textId, uint32_t colour, int speed) {
   int label = SpawnLabelActor(x, y, layer, 3, textId, colour);
   StartBannerSlide(label, speed);
@@ -99,7 +104,7 @@ void SlideBanner(int x, int y, int layer, int textId, uint32_t colour, int speed
 void AddScore(int32_t units) {
   int32_t old = GetGameVar(kVarScore);
   int32_t now = static_cast<int32_t>(static_cast<uint32_t>(old) + static_cast<uint32_t>(units));
-  if (old < kScoreReward && now >= kScoreReward) SpawnItem(640, 240, RewardHeading(), 512, 33);
+  if (old < kScoreReward && now >= kScoreReward) SpawnRewardItem(33);
   SetGameVar(kVarScore, now);
 }
 

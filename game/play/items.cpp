@@ -77,7 +77,7 @@ void PayGem(int32_t kind, int x, int y) {
   }
   if (kind != 3) {
     AddGameVar(kVarPhaseGems, 1);
-    if (GetGameVar(kVarPhaseGems) == 1000) SpawnItem(640, 240, RewardHeading(), 512, 31);
+    if (GetGameVar(kVarPhaseGems) == 1000) SpawnRewardItem(31);
   }
   AddScore(worth);
   RisingScore(x, y, worth, colour);

@@ -26,6 +26,8 @@ bool IsReplayPlayback();
 // Heading of a reward item entering from the right edge: up-left (2700) when the player is in the
 // upper half or absent, else down-left.
 int RewardHeading();
+// A reward item of that kind entering from the right edge at mid height.
+void SpawnRewardItem(int kind);
 
 // A sprite-font label sliding in as a banner.
 void SlideBanner(int x, int y, int layer, int textId, uint32_t colour, int speed);

@@ -91,7 +91,7 @@ void StartDemonicShift(int x, int y) {
   SwapEnemyBulletSprites(1);
   SpawnParticleRing(x, y, 26, 904 | kSpriteAdditive, 128, 2400);
   AddGameVar(kVarShifts, 1);
-  if (GetGameVar(kVarShifts) == 10) SpawnItem(640, 240, RewardHeading(), 512, 37);
+  if (GetGameVar(kVarShifts) == 10) SpawnRewardItem(37);
 }
 
 }  // namespace
@@ -290,7 +290,7 @@ void UpdatePlayerCollision() {
             ChangePhaseLevel(1);
             CancelBulletsToItems(2);
             AddGameVar(kVarGrazeMilestones, 1);
-            if (GetGameVar(kVarGrazeMilestones) == 4) SpawnItem(640, 240, RewardHeading(), 512, 35);
+            if (GetGameVar(kVarGrazeMilestones) == 4) SpawnRewardItem(35);
           }
         }
       }

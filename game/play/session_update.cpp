@@ -159,7 +159,7 @@ void RunExtend() {
     ChangePhaseLevel(-1);
     PlaySe(31);
   } else {
-    if (GetGameVar(kVarLives) == 0) SpawnItem(640, 240, RewardHeading(), 512, 38);
+    if (GetGameVar(kVarLives) == 0) SpawnRewardItem(38);
     AddGameVar(kVarLives, 1);
     SetPlayerField(kFieldVy, 0);
     PlaySe(32);

@@ -246,7 +246,7 @@ void PayOnslaughtBonus(int level) {
   PlaySe(33);
   SetGameVar(kVarWaveCountdown, -1);
   AddGameVar(kVarOnslaughts, 1);
-  if (GetGameVar(kVarOnslaughts) == 100) SpawnItem(640, 240, RewardHeading(), 512, 34);
+  if (GetGameVar(kVarOnslaughts) == 100) SpawnRewardItem(34);
 }
 
 }  // namespace

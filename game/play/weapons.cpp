@@ -107,7 +107,7 @@ void IncreaseTargetGauge(int target, int amount) {
 void AddHitChain(int chainTime, int slowGain) {
   AddGameVar(kVarHitChain, 1);
   const int32_t chain = GetGameVar(kVarHitChain);
-  if (chain == 1000) SpawnItem(640, 240, RewardHeading(), 512, 32);
+  if (chain == 1000) SpawnRewardItem(32);
   if (chain > GetGameVar(kVarPhaseBestChain)) SetGameVar(kVarPhaseBestChain, chain);
   AddChainTime(chainTime);
   AddGameVar(kVarSlowGauge, slowGain);
