@@ -12,6 +12,7 @@
 #include "game/framework/sound.h"
 #include "game/framework/spawn.h"
 #include "game/framework/sprites.h"
+#include "game/play/enemies.h"
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
 #include "game/play/weapons_internal.h"
@@ -62,7 +63,7 @@ void Flare(int x, int y, int32_t sprite, int rotation) {
 void FireGunFan(int x, int y) {
   for (int i = 0; i < 7; ++i) BombShot(x + 64, y - 16, -1800 + 600 * i, 0);
   SpawnParticleBurst(x + 64, y - 16, kEffectLayer, kParticle, 8, 480);
-  PlaySeAt(x + 64 - 320, 0, 13);
+  PlaySeAtX(x + 64, 13);
 }
 
 void DropShell(int x, int y) {

@@ -11,6 +11,7 @@
 #include "game/framework/sound.h"
 #include "game/framework/spawn.h"
 #include "game/framework/sprites.h"
+#include "game/play/enemies.h"
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
 
@@ -177,7 +178,7 @@ void ItemTask(int actor) {
     const int reach = GetGameVar(kVarCharacter) == 0 ? 25600 : 16900;
     if (d < reach) OrCurField(kFieldFlags, kItemHoming);
     if (d < 1024) {
-      PlaySeAt(x - 320, 0, 1);
+      PlaySeAtX(x, 1);
       AddChainTime(120);
       OrCurField(kFieldFlags, kFlagDead);
       PayItem(kind, x, y);

@@ -11,6 +11,7 @@
 #include "game/framework/sound.h"
 #include "game/framework/spawn.h"
 #include "game/framework/sprites.h"
+#include "game/play/enemies.h"
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
 #include "game/play/player_internal.h"
@@ -30,8 +31,6 @@ bool NewPress(uint32_t w, uint32_t button) {
 }
 
 bool PhaseRunning() { return (GetGameVar(kVarSessionFlags) & kSessionPhaseIdle) == 0; }
-
-void PanSe(int x, int n) { PlaySeAt(x - 320, 0, n); }
 
 void SpawnMuzzleParticle(int x, int y) { SpawnParticle(x, y, 26, kParticle, 0, 0, 1000); }
 
@@ -66,7 +65,7 @@ void RunTwinGuns(uint32_t w, int x, int y) {
   for (int g = 0; g < 2; ++g) {
     if (GetCurField(kPlayerMuzzle0 + g) == 16) FireGun(x, y, g);
   }
-  if (GetCurField(kPlayerShotTimer) == 16) PanSe(x, 5);
+  if (GetCurField(kPlayerShotTimer) == 16) PlaySeAtX(x, 5);
 }
 
 void Overheat(int x, int y) {
@@ -127,7 +126,7 @@ void FireLoadoutShot(uint32_t w, int x, int y, int n) {
         }
       }
       SpawnCasing(x - 24, y + 16, 19, 13500, 0);
-      PanSe(x, 5);
+      PlaySeAtX(x, 5);
       SetCurField(kPlayerShotTimer, 8);
       break;
     case 1: {
@@ -140,13 +139,13 @@ void FireLoadoutShot(uint32_t w, int x, int y, int n) {
       }
       SetCurField(kPlayerMuzzle0, 4);
       SetCurField(kPlayerMuzzle1, 4);
-      PanSe(x, 5);
+      PlaySeAtX(x, 5);
       SetCurField(kPlayerShotTimer, overdrive ? 5 : 7);
       break;
     }
     case 2:
       if (w & kButtonShot) {
-        if (timer == 0 && NewPress(w, kButtonShot)) PanSe(x, 44);
+        if (timer == 0 && NewPress(w, kButtonShot)) PlaySeAtX(x, 44);
         SetCurField(kPlayerShotTimer, 4);
       }
       if (GetCurField(kPlayerShotTimer) > 0) {
@@ -161,7 +160,7 @@ void FireLoadoutShot(uint32_t w, int x, int y, int n) {
       SpawnMuzzleParticle(x + 40, y);
       SpawnCasing(x + 8, y - 4, 19, 12600, 1800);
       SetCurField(kPlayerMuzzle0, 4);
-      PanSe(x, 5);
+      PlaySeAtX(x, 5);
       SetCurField(kPlayerShotTimer, overdrive ? 8 : 30);
       break;
   }
