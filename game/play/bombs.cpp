@@ -32,7 +32,6 @@ constexpr int kOrbDrawSlot = 12;
 constexpr int32_t kParticle = 896 | kSpriteAdditive;
 constexpr int kEffectLayer = 26;
 
-bool ShiftRunning() { return GetGameVar(kVarShiftTimer) >= 1; }
 bool PhaseOver() { return GetGameVar(kVarPhaseTimer) >= 2400; }
 
 // Every way a bomb ends comes here, so the cooldown never outlives the bomb; the power flame

@@ -31,15 +31,13 @@ constexpr uint32_t kSparkSprite = 0x2000380;
 constexpr int32_t kSmokeSprite = 792;
 constexpr int32_t kFlareSprite = 788;
 
-uint32_t Flags(int actor) { return static_cast<uint32_t>(GetActorField(kFieldFlags, actor)); }
-
 int PositiveAngle(int64_t a) { return static_cast<int>(((a % 21600) + 21600) % 21600); }
 
 // Frees the first screen primitive or effect (groups 5 and 6) that does not survive clears.
 void FreeOneScreenActor() {
   // The walk passes the sentinel between the two groups.
   WalkActorGroups(5, 6, [](int node) {
-    if (GetActorField(kFieldKind, node) != kKindSentinel && !(Flags(node) & kFlagSurvivesClear)) {
+    if (GetActorField(kFieldKind, node) != kKindSentinel && !(ActorFlags(node) & kFlagSurvivesClear)) {
       FreeActor(node);
       return true;
     }
@@ -70,7 +68,7 @@ int TurnHeadingToward(int heading, int target, int n) {
 void PlaySeAtX(int x, int n) { PlaySeAt(static_cast<int>(static_cast<int64_t>(x) - 320), 0, n); }
 
 int SpawnEnemy(int x, int y, int layer, int id) {
-  if (GetGameVar(kVarSessionFlags) & kSessionPhaseIdle) return -1;
+  if (!PhaseRunning()) return -1;
   // Ids past the table's rows, and rows left empty, make nothing: an empty row would be a dying
   // explosion defeated at once.
   const EnemyDef* def = FindEnemyDef(id);
@@ -109,7 +107,7 @@ void EnemyGroupTask(int actor) {
   } else {
     OrActorField(kFieldFlags, actor, kFlagDead);
   }
-  const uint32_t flags = Flags(actor);
+  const uint32_t flags = ActorFlags(actor);
   const int32_t hp = GetActorField(kFieldHp, actor);
   if ((flags & kEnemyBoss) && hp > 0) {
     const int64_t most = std::max(GetActorField(kFieldHpMax, actor), 1);
@@ -129,7 +127,7 @@ void EnemyGroupTask(int actor) {
 void DefeatEnemy(int actor) {
   int x, y;
   GetActorPos(&x, &y, actor);
-  const uint32_t flags = Flags(actor);
+  const uint32_t flags = ActorFlags(actor);
   const int32_t kind = GetActorField(kFieldKind, actor);
   const int id = kind & 0xFFFF;
   const int32_t level = GetGameVar(kVarPhaseLevel);
@@ -209,7 +207,7 @@ void DefeatEnemy(int actor) {
 }
 
 void TurnIntoDyingEnemy(int hideSprite, int actor) {
-  const uint32_t old = Flags(actor);
+  const uint32_t old = ActorFlags(actor);
   SetActorField(kFieldOldKind, actor, GetActorField(kFieldKind, actor));
   SetActorField(kFieldKind, actor, kKindEnemy);
   if (hideSprite) SetActorField(kFieldSprite, actor, 0);
@@ -225,7 +223,7 @@ void DyingEnemyTask(int actor) {
   const int32_t t = GetActorField(kFieldDyingAge, actor);
   int x, y;
   GetActorPos(&x, &y, actor);
-  if (Flags(actor) & kEnemyTimedBoss) {
+  if (ActorFlags(actor) & kEnemyTimedBoss) {
     SetGameVar(kVarPhaseTimer, kTimedBossHold);
   } else if (GetActorField(kFieldSprite, actor) != 0) {
     // Drifts downward while it still shows: x is drawn before y.
@@ -264,7 +262,7 @@ void DyingEnemyTask(int actor) {
 }
 
 void FireRevengeBullets(int actor) {
-  const uint32_t flags = Flags(actor);
+  const uint32_t flags = ActorFlags(actor);
   if ((flags & kEnemyNoRevenge) || GetGameVar(kVarPhaseLevel) <= 10) return;
   int x, y;
   GetActorPos(&x, &y, actor);
@@ -309,7 +307,7 @@ void FlashScreen() {
 }
 
 void ChangeBossFormOnTimeout(int actor) {
-  if (!(Flags(actor) & kEnemyChangesForm) || GetGameVar(kVarPhaseTimer) < kFormChangeTimer) return;
+  if (!(ActorFlags(actor) & kEnemyChangesForm) || GetGameVar(kVarPhaseTimer) < kFormChangeTimer) return;
   int x, y;
   GetActorPos(&x, &y, actor);
   const int id = GetActorField(kFieldKind, actor) & 0xFFFF;
@@ -328,7 +326,7 @@ bool HitPlayerIfNear(int x, int y, int r2, int killSelf) {
 
 int TurnTowardPlayer(int actor) {
   int heading = GetActorField(kFieldHeading, actor);
-  if (Flags(actor) & kEnemyTurnsToPlayer) {
+  if (ActorFlags(actor) & kEnemyTurnsToPlayer) {
     int x, y;
     GetActorPos(&x, &y, actor);
     heading = TurnHeadingToward(heading, GetAngleToPlayer(x, y), 1800);

@@ -12,6 +12,7 @@
 #include "game/framework/sprites.h"
 #include "game/play/enemies.h"
 #include "game/play/play.h"
+#include "game/play/play_internal.h"
 
 namespace {
 
@@ -36,8 +37,6 @@ Script Begin(int actor) {
   s.level = GetGameVar(kVarPhaseLevel);
   return s;
 }
-
-uint32_t Flags(int actor) { return static_cast<uint32_t>(GetActorField(kFieldFlags, actor)); }
 
 BulletPattern& Pattern(int x, int y, int type, int heading, int speed) {
   ResetBulletPattern(x, y, type, heading, speed);
@@ -190,7 +189,7 @@ void EnemyBehaviour05(int actor) {
   const Script s = Begin(actor);
   int r = GetActorField(kFieldRotation, actor);
   int c = GetActorField(kFieldScratch0, actor);
-  if (s.t < 30 && (Flags(actor) & kEnemyTurnsToPlayer)) {
+  if (s.t < 30 && (ActorFlags(actor) & kEnemyTurnsToPlayer)) {
     r = TurnHeadingToward(r, s.level >= 8 ? Aim(s.x, s.y) : 10800, 600);
     SetActorField(kFieldRotation, actor, r);
   }
@@ -287,7 +286,7 @@ void EnemyBehaviour11(int actor) {
     ClearActorFieldBits(kFieldFlags, actor, kEnemyTurnsToPlayer);
     OrActorField(kFieldFlags, actor, kFlagOffPlayfieldDies);
   }
-  if (Flags(actor) & kEnemyTurnsToPlayer) {
+  if (ActorFlags(actor) & kEnemyTurnsToPlayer) {
     const int h = TurnHeadingToward(GetActorField(kFieldHeading, actor), Aim(s.x, s.y), 180);
     SetActorVelocityPolar(actor, h, GetActorField(kFieldSpeed, actor), 1);
   }

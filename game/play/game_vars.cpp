@@ -91,6 +91,12 @@ int RewardHeading() {
   return GetActorField(kFieldY, p) <= 240 ? 2700 : -2700;
 }
 
+uint32_t ActorFlags(int actor) { return static_cast<uint32_t>(GetActorField(kFieldFlags, actor)); }
+
+bool PhaseRunning() { return (GetGameVar(kVarSessionFlags) & kSessionPhaseIdle) == 0; }
+
+bool ShiftRunning() { return GetGameVar(kVarShiftTimer) >= 1; }
+
 void SpawnRewardItem(int kind) {
   const int heading = RewardHeading();
   SpawnItem(640, 240, heading, 512, kind);

@@ -32,5 +32,12 @@ void SpawnRewardItem(int kind);
 // A sprite-font label sliding in as a banner.
 void SlideBanner(int x, int y, int layer, int textId, uint32_t colour, int speed);
 
+// The flags word (field 24) of an actor.
+uint32_t ActorFlags(int actor);
+// Whether the phase runs: spawns, bombs and sub weapons are not refused.
+bool PhaseRunning();
+// Whether a shift is running.
+bool ShiftRunning();
+
 // The settings slot a play starts from, clamped to what a play can use.
 int ReadPlaySlot(int slot);

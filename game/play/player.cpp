@@ -152,7 +152,7 @@ uint32_t UpdatePlayerCommon(int actor) {
     if (w & kButtonDShift) w |= kButtonMAction | kButtonBomber;
     if (n < 30) w &= ~kButtonShot;
 
-    bool running = (GetGameVar(kVarSessionFlags) & kSessionPhaseIdle) == 0;
+    bool running = PhaseRunning();
     int32_t mana = GetGameVar(kVarMana);
     if (s >= 1) {
       s = running ? s - 1 : 0;
@@ -225,7 +225,7 @@ bool RunHitWindow(uint32_t w) {
 }
 
 void RunManualBomb(uint32_t w, bool free) {
-  bool running = (GetGameVar(kVarSessionFlags) & kSessionPhaseIdle) == 0;
+  bool running = PhaseRunning();
   if (GetGameVar(kVarShiftTimer) >= 1 || !running) return;
   if (GetGameVar(kVarBombCooldown) > 0) {
     AddGameVar(kVarBombCooldown, -1);

@@ -30,8 +30,6 @@ bool NewPress(uint32_t w, uint32_t button) {
   return (w & button) && !(GetPlayerPrevInput() & button);
 }
 
-bool PhaseRunning() { return (GetGameVar(kVarSessionFlags) & kSessionPhaseIdle) == 0; }
-
 void SpawnMuzzleParticle(int x, int y) { SpawnParticle(x, y, 26, kParticle, 0, 0, 1000); }
 
 void SpawnCasing(int x, int y, int layer, int headingBase, int headingSpread) {

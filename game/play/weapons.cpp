@@ -32,8 +32,6 @@ constexpr int32_t kHitSpark = 768 | kSpriteAdditive;
 constexpr int32_t kSparkle = 808 | kSpriteAdditive;
 constexpr int kEffectLayer = 26;
 
-bool ShiftRunning() { return GetGameVar(kVarShiftTimer) >= 1; }
-
 void Die() { OrCurField(kFieldFlags, kFlagDead); }
 
 // A spark that fades and grows for 16 frames, then goes.
