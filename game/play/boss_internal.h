@@ -38,7 +38,6 @@ enum BossField : int {
 
 // The pods of the area boss: index (18), side (22).
 constexpr int kPodIndexField = 64;
-constexpr int kBeamSpriteField = 71;
 
 constexpr int kIdBeam = 6;
 constexpr int kIdDrone = 11;
@@ -46,9 +45,7 @@ constexpr int kIdBossPod = 18;
 constexpr int kIdFormPod = 22;
 
 constexpr int kBossEffectLayer = 26;
-constexpr uint32_t kSparkSprite = 0x2000380;
 constexpr uint32_t kBigSparkSprite = 0x2000388;
-constexpr uint32_t kTrailSprite = 0x200047B;
 constexpr uint32_t kGunGlowSprite = 0x2000600;
 constexpr uint32_t kAimLineSprite = 0x2000094;
 

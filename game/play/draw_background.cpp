@@ -7,10 +7,10 @@
 #include "game/framework/drawlist.h"
 #include "game/play/draw_internal.h"
 #include "game/play/play.h"
+#include "game/play/play_internal.h"
 
 namespace {
 
-constexpr int kPattern = 31;
 constexpr int kProgress = 64;
 
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
@@ -88,7 +88,7 @@ void DrawTitleScreen(int32_t age, uint32_t tint) {
 }  // namespace
 
 void DrawAreaBackground() {
-  const int32_t pattern = GetCurField(kPattern);
+  const int32_t pattern = GetCurField(kBackgroundPattern);
   const int32_t age = GetCurField(kFieldAge);
   int32_t sx, sy;
   GetScrollOffset(&sx, &sy);

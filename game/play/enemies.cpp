@@ -27,7 +27,6 @@ constexpr int32_t kTimedBossHold = 2340;
 constexpr int32_t kFormChangeTimer = 2371;
 constexpr int kDyingFrames = 60;
 
-constexpr uint32_t kSparkSprite = 0x2000380;
 constexpr int32_t kSmokeSprite = 792;
 constexpr int32_t kFlareSprite = 788;
 

@@ -95,7 +95,6 @@ enum EnemyFlagBits : uint32_t {
   kEnemyNoRevenge = 0x8000,
   kEnemyTurnsToPlayer = 0x10000,
   kEnemyBoss = 0x80000,
-  kEnemyIsBullet = 0x200000,
   kEnemyTargetable = 0x800000,
   kEnemyNoDamage = 0x1000000,
   kEnemyUndefeatable = 0x2000000,
@@ -110,6 +109,13 @@ enum EnemyField : int {
   kFieldVariant = 31,      // wave enemies: the FormationVariant
   kFieldScratch0 = 64,     // 64-72: behaviour scratch values
 };
+
+// A beam's sprite (0: the default).
+constexpr int kBeamSpriteField = 71;
+
+// Effect sprites of enemies and bosses.
+constexpr uint32_t kSparkSprite = 0x2000380;
+constexpr uint32_t kTrailSprite = 0x200047B;
 
 // Item kinds enemies drop.
 enum DropKind : int { kItemGem = 1, kItemLife = 4, kItemKind5 = 5, kItemBomb = 6 };

@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr uint32_t kTrailSprite = 0x200047B;
-constexpr uint32_t kSparkSprite = 0x2000380;
 constexpr int kEffectLayer = 26;
 constexpr int kRamReach = 800;   // squared: about 28 pixels
 
@@ -234,7 +232,7 @@ void EnemyBehaviour06(int actor) {
   int n = GetActorField(kFieldScratch0, actor) + 2;
   const bool last = GetParentActor(actor) < 1;
   if (last) OrActorField(kFieldFlags, actor, kFlagDead);
-  const int base = GetActorField(71, actor) < 1 ? 897 : GetActorField(71, actor);
+  const int base = GetActorField(kBeamSpriteField, actor) < 1 ? 897 : GetActorField(kBeamSpriteField, actor);
   int px = s.x, py = s.y;
   for (int i = 0; i < n && !IsOutsidePlayfield(px, py); ++i) {
     if (HitPlayerIfNear(px, py, kRamReach, 0)) {

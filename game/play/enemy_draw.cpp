@@ -105,7 +105,7 @@ void DrawEnemy06() {
   GetCurDrawParams(&x, &y, &layer, &age);
   GetCurPos(&x, &y);
   const int h = GetCurField(kFieldHeading);
-  const int base = GetCurField(71) < 1 ? 897 : GetCurField(71);
+  const int base = GetCurField(kBeamSpriteField) < 1 ? 897 : GetCurField(kBeamSpriteField);
   const int n = GetCurField(kFieldScratch0);
   int dx, dy;
   PolarToXY(&dx, &dy, h, 16);

@@ -39,5 +39,13 @@ bool PhaseRunning();
 // Whether a shift is running.
 bool ShiftRunning();
 
+// Items: the sprite of kind 0 (kind k draws sprite + k), and the first of the kinds that award a
+// play order.
+constexpr int kItemFirstSprite = 1184;
+constexpr int kFirstPlayOrderKind = 8;
+
+// The background actor's pattern field: area + 1; 16 and above: a menu's background.
+constexpr int kBackgroundPattern = 31;
+
 // The settings slot a play starts from, clamped to what a play can use.
 int ReadPlaySlot(int slot);

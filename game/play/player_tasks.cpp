@@ -15,16 +15,12 @@
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
 #include "game/play/player_internal.h"
+#include "game/play/weapons_internal.h"
 
 namespace {
 
 constexpr int32_t kParticle = 896 | kSpriteAdditive;
 constexpr int32_t kCasing = 1154;
-// Fields of the shots and beams made here.
-constexpr int kShotDamage = 28;
-constexpr int kBeamChainPhase = 34;
-constexpr int kBeamPierce = 35;
-constexpr int kBeamWidth = 37;
 
 bool NewPress(uint32_t w, uint32_t button) {
   return (w & button) && !(GetPlayerPrevInput() & button);
@@ -191,7 +187,7 @@ void UseLoadoutSub(uint32_t w, int x, int y) {
       if (beam > 0) {
         AddActorField(kBeamPierce, beam, 1);
         SetActorField(kShotDamage, beam, 1);
-        SetActorField(kBeamWidth, beam, width);
+        SetActorField(kBeamWidthStep, beam, width);
       }
       return;
     }

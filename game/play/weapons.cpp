@@ -50,7 +50,7 @@ void HitEffect(int x, int y) { SpawnFadingSpark(x, y, GetCurField(kFieldHeading)
 // A row-5 shot's first contact: the shot itself becomes a growing explosion that stays put.
 void Explode(int actor, int target) {
   const uint32_t flags = static_cast<uint32_t>(GetActorField(kFieldFlags, target));
-  if (!(flags & kTargetFlagBoss) && GetParentActor(target) < 1) DamageTarget(target, 400);
+  if (!(flags & kEnemyBoss) && GetParentActor(target) < 1) DamageTarget(target, 400);
   SetCurField(kFieldSprite, 788);
   SetCurField(kFieldScale, 300);
   AddActorCommand(actor, kCmdAddScale, 0, 7, 100, 0);
@@ -89,9 +89,9 @@ int SpawnPlayerShot(int x, int y, int heading, int row) {
 
 void DamageTarget(int target, int amount) {
   if (target < 1) return;
-  if (static_cast<uint32_t>(GetActorField(kFieldFlags, target)) & kTargetFlagNoDamage) return;
+  if (static_cast<uint32_t>(GetActorField(kFieldFlags, target)) & kEnemyNoDamage) return;
   AddActorField(kFieldHp, target, -amount);
-  SetActorField(kEnemyHitFlash, target, 60);
+  SetActorField(kFieldHitFlash, target, 60);
   if (GetActorField(kFieldHp, target) >= 1) PlaySe(6);
 }
 
