@@ -19,9 +19,6 @@ namespace {
 
 constexpr int kAttempts = 20;
 constexpr int kEffectLayer = 26;
-constexpr int kBannerLayer = 28;
-constexpr uint32_t kBannerColour = 0xCFFFFFFF;
-constexpr uint32_t kNumberColour = 0xFFCF7FFF;
 constexpr int32_t kFlyOffTimer = 2400;
 constexpr int32_t kTimedBossHold = 2340;
 constexpr int32_t kFormChangeTimer = 2371;
@@ -45,12 +42,6 @@ void FreeOneScreenActor() {
 }
 
 bool IsMission() { return GetGameVar(kVarArea) == kMissionArea; }
-
-void PopBanner(int textId, int32_t number) {
-  SlideBanner(640, 464, kBannerLayer, textId, kBannerColour, 20);
-  int label = SpawnLabelActor(640, 464, kBannerLayer, 5, number, kNumberColour);
-  StartBannerSlide(label, 8);
-}
 
 }  // namespace
 
@@ -198,7 +189,7 @@ void DefeatEnemy(int actor) {
   int32_t score = WrapMul(GetActorField(kFieldScore, actor), level);
   if (flags & kEnemyDefeatBonus) {
     score = WrapMul(score, multiplier);
-    PopBanner(141, WrapMul(score, 10));
+    PopBanner(141, WrapMul(score, 10), 8);
     PlaySe(33);
   }
   AddScore(score);

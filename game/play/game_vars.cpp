@@ -18,6 +18,8 @@ int32_t g_playerSerial = 0;
 
 constexpr int32_t kScoreReward = 1500000;
 constexpr uint32_t kBannerColour = 0xCFFFFFFF;
+constexpr uint32_t kNumberColour = 0xFFCF7FFF;
+constexpr int kPopBannerLayer = 28;
 
 }  // namespace
 
@@ -104,6 +106,12 @@ void SpawnRewardItem(int kind) {
 
 void SlideBanner(int x, int y, int layer, int textId, uint32_t colour, int speed) {
   int label = SpawnLabelActor(x, y, layer, 3, textId, colour);
+  StartBannerSlide(label, speed);
+}
+
+void PopBanner(int textId, int32_t number, int speed) {
+  SlideBanner(640, 464, kPopBannerLayer, textId, kBannerColour, 20);
+  int label = SpawnLabelActor(640, 464, kPopBannerLayer, 5, number, kNumberColour);
   StartBannerSlide(label, speed);
 }
 

@@ -31,6 +31,8 @@ void SpawnRewardItem(int kind);
 
 // A sprite-font label sliding in as a banner.
 void SlideBanner(int x, int y, int layer, int textId, uint32_t colour, int speed);
+// A caption with a number under it popping up at the bottom right; the number slides in at speed.
+void PopBanner(int textId, int32_t number, int speed);
 
 // The flags word (field 24) of an actor.
 uint32_t ActorFlags(int actor);

@@ -101,10 +101,7 @@ void RunTally(int32_t t, bool boss) {
   }
   if (t % 20 == 0 && k >= 1 && k <= 9) PlaySe(19);
   if (t == 2600) {
-    int label = SpawnLabelActor(640, 464, 28, 3, 142, kCyan);
-    StartBannerSlide(label, 20);
-    int number = SpawnLabelActor(640, 464, 28, 5, GetGameVar(kVarGemCap) * 10, 0xFFCF7FFF);
-    StartBannerSlide(number, 10);
+    PopBanner(142, GetGameVar(kVarGemCap) * 10, 10);
     PlaySe(33);
   }
 }

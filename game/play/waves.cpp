@@ -239,9 +239,7 @@ void SpawnFormation(int controller, int id, int age, int k, bool spawnFrame, int
 }
 
 void PayOnslaughtBonus(int level) {
-  SlideBanner(640, 464, 28, 140, 0xCFFFFFFF, 20);
-  const int number = SpawnLabelActor(640, 464, 28, 5, WrapMul(level, 1000), 0xFFCF7FFF);
-  StartBannerSlide(number, 8);
+  PopBanner(140, WrapMul(level, 1000), 8);
   AddScore(WrapMul(level, 100));
   PlaySe(33);
   SetGameVar(kVarWaveCountdown, -1);
