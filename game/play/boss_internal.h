@@ -48,23 +48,3 @@ constexpr int kBossEffectLayer = 26;
 constexpr uint32_t kBigSparkSprite = 0x2000388;
 constexpr uint32_t kGunGlowSprite = 0x2000600;
 constexpr uint32_t kAimLineSprite = 0x2000094;
-
-// What a boss reads of itself once per frame.
-struct BossFrame {
-  int x, y;
-  int t;       // age
-  int level;   // phase level now
-};
-
-inline BossFrame BeginBossFrame(int actor) {
-  BossFrame s;
-  GetActorPos(&s.x, &s.y, actor);
-  s.t = GetActorField(kFieldAge, actor);
-  s.level = GetGameVar(kVarPhaseLevel);
-  return s;
-}
-
-inline BulletPattern& BossPattern(int x, int y, int type, int heading, int speed) {
-  ResetBulletPattern(x, y, type, heading, speed);
-  return g_BulletPattern;
-}

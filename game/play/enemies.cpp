@@ -45,6 +45,20 @@ bool IsMission() { return GetGameVar(kVarArea) == kMissionArea; }
 
 }  // namespace
 
+EnemyFrame BeginEnemyFrame(int actor) {
+  EnemyFrame s;
+  s.actor = actor;
+  GetActorPos(&s.x, &s.y, actor);
+  s.t = GetActorField(kFieldAge, actor);
+  s.level = GetGameVar(kVarPhaseLevel);
+  return s;
+}
+
+BulletPattern& BulletPatternAt(int x, int y, int type, int heading, int speed) {
+  ResetBulletPattern(x, y, type, heading, speed);
+  return g_BulletPattern;
+}
+
 int TurnHeadingToward(int heading, int target, int n) {
   const int a = PositiveAngle(heading);
   const int d = PositiveAngle(target) - a;

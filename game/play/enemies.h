@@ -27,6 +27,17 @@ struct BulletPattern {
 };
 extern BulletPattern g_BulletPattern;
 
+// What a behaviour reads of its enemy once per frame.
+struct EnemyFrame {
+  int actor;
+  int x, y;
+  int t;       // age
+  int level;   // phase level now
+};
+EnemyFrame BeginEnemyFrame(int actor);
+// The pattern block reset for a new pattern, for the caller to adjust and fire.
+BulletPattern& BulletPatternAt(int x, int y, int type, int heading, int speed);
+
 // Motion modes of enemy bullets.
 enum BulletMotion : int32_t {
   kMotionStraight = 0, kMotionStopAndGo = 1, kMotionDrift = 2, kMotionShortLived = 3,
