@@ -59,9 +59,6 @@ int32_t VelocityBraked(int32_t v) {
   return v > 0 ? v - 256 : v + 256;
 }
 
-// The actors of group g lie between these two sentinels.
-int GroupFirstSentinel(int g) { return g + 2; }
-int GroupLastSentinel(int g) { return g + 3; }
 bool ValidGroup(int g) { return g >= 1 && g <= 7; }
 
 int32_t SquaredHitDistance(int32_t radius, int r) {

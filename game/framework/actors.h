@@ -101,6 +101,26 @@ int FindNearestEnemy(int x, int y);
 int GetAngleBetweenActors(int a, int b);
 int GetActorDistanceSq(int a, int b);
 
+// Groups 1-7 of the master list: group g lies between sentinels g + 2 and g + 3, so neighbouring
+// groups share a sentinel.
+constexpr int GroupFirstSentinel(int g) { return g + 2; }
+constexpr int GroupLastSentinel(int g) { return g + 3; }
+
+// Walks the list nodes of groups first..last in order (the sentinels between them included) and
+// calls visit(node) on each; visit returns true to stop there. The next node is read before visit,
+// so visit may free the node it is given. The node stopped at, or -1.
+template <typename Visit>
+int WalkActorGroups(int first, int last, Visit visit) {
+  const int end = GroupLastSentinel(last);
+  int node = GetActorField(kFieldNext, GroupFirstSentinel(first));
+  for (int visited = 0; node != end && node > 0 && visited < kActorWalkLimit; ++visited) {
+    const int next = GetActorField(kFieldNext, node);
+    if (visit(node)) return node;
+    node = next;
+  }
+  return -1;
+}
+
 // Parent and child links (slots 0-15).
 int LinkChildActor(int child, int parent, int slot);
 int GetChildActor(int parent, int slot);

@@ -44,6 +44,16 @@ int TrigTimes(double trig, int length) {
   return static_cast<int>(product);
 }
 
+int ScriptSin(int n, float d, int f) {
+  const float r = static_cast<float>(n) * 3.1415927f / d;
+  return TrigTimes(SinOfFloat(r), f);
+}
+
+int ScriptCos(int n, float d, int f) {
+  const float r = static_cast<float>(n) * 3.1415927f / d;
+  return TrigTimes(CosOfFloat(r), f);
+}
+
 void PolarToXY(int* dx, int* dy, int angle, int length) {
   const float r = AngleToRadians(angle);
   *dx = TrigTimes(CosOfFloat(r), length);

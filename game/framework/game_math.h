@@ -4,6 +4,17 @@
 #pragma once
 #include <cstdint>
 
+// 32-bit arithmetic that wraps, for the values defined on 32 bits (signed overflow is undefined).
+inline int32_t WrapAdd(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+inline int32_t WrapSub(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+inline int32_t WrapMul(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
+}
+
 // Angles.
 int NormalizeAngle(int a);                       // (a + 21600) % 21600, right for a >= -21600
 float AngleToRadians(int angle);                 // float(angle x (double)3.1415927f / 10800.0)
@@ -13,6 +24,9 @@ double CosOfFloat(float r);
 // zero (saturated to the int range). Every trig x length of play goes through it.
 int TrigTimes(double trig, int length);
 void PolarToXY(int* dx, int* dy, int angle, int length);
+// trunc(sin(float(n) x pi / d) x f) and the cosine, the angle taken in single precision.
+int ScriptSin(int n, float d, int f);
+int ScriptCos(int n, float d, int f);
 void AddPolarToXY(int* x, int* y, int angle, int length);
 int AngleBetween(int x0, int y0, int x1, int y1);
 int TurnAngleToward(int angle, int target, int n);

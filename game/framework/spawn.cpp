@@ -22,13 +22,6 @@ constexpr int kTitleTextFirst = 384;
 constexpr uint32_t kTitleColour = 0xFFCF7FFFu;
 constexpr uint32_t kSparkleColour = 0xFFFFFF80u;
 
-int32_t WrapAdd(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-int32_t WrapMul(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
-
 bool Created(int actor) { return actor >= 1; }
 
 // The base spawners build the new actor as the current one and give the current one back.

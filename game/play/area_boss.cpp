@@ -40,7 +40,7 @@ void SetOpeningStates(int actor, int u) {
 }
 
 // The pod half: empty pod slots below n are filled every 64 frames; fans above level 8.
-void Boss16PodHalf(int actor, const BossFrame& s) {
+void Boss16PodHalf(int actor, const EnemyFrame& s) {
   const int n = s.level >= 7 ? 12 : 6;
   if (s.t % 64 == 0) {
     for (int j = 0; j < n; ++j) {
@@ -53,7 +53,7 @@ void Boss16PodHalf(int actor, const BossFrame& s) {
     }
   }
   if (s.level >= 8 && s.t % 20 == 0) {
-    BulletPattern& p = BossPattern(s.x, s.y, 9, WrapMul(60, s.t), 24);
+    BulletPattern& p = BulletPatternAt(s.x, s.y, 9, WrapMul(60, s.t), 24);
     p.ways = 8;
     p.spread = 2700;
     FireBulletPattern();
@@ -63,7 +63,7 @@ void Boss16PodHalf(int actor, const BossFrame& s) {
 
 // The open half: the pods fly off, the boss turns to face left and shakes the screen, rings from
 // level 8, a charge of particles, and the beam (id 6) fired on a 36-frame beat.
-void Boss16OpenHalf(int actor, const BossFrame& s, int u) {
+void Boss16OpenHalf(int actor, const EnemyFrame& s, int u) {
   if (u == 0) {
     for (int j = 0; j < kPodSlots; ++j) UnlinkChildActor(actor, j);
   }
@@ -80,7 +80,7 @@ void Boss16OpenHalf(int actor, const BossFrame& s, int u) {
       const int heading = first + 1800 * i;
       int bx = s.x, by = s.y;
       AddPolarToXY(&bx, &by, heading, 64);
-      BulletPattern& p = BossPattern(bx, by, 28, heading, 60);
+      BulletPattern& p = BulletPatternAt(bx, by, 28, heading, 60);
       p.muzzleSprite = 0;
       FireBulletPattern();
     }
@@ -125,22 +125,20 @@ void Boss16OpenHalf(int actor, const BossFrame& s, int u) {
 void TurnRingBullets() {
   const int speed = ScaleBulletSpeed(120);
   const int32_t sprite = GetBulletSprite(25);
-  // Group 4 lies between the sentinels 6 and 7.
-  int node = GetActorField(kFieldNext, 4 + 2);
-  for (int i = 0; i < kActorWalkLimit && node != 4 + 3 && node > 0; ++i) {
-    const int next = GetActorField(kFieldNext, node);
+  // Group 4 holds the enemy bullets.
+  WalkActorGroups(4, 4, [&](int node) {
     if (GetActorField(kFieldKind, node) != kKindSentinel && GetActorField(kFieldBulletType, node) == 8) {
       SetActorVelocityPolar(node, 10800, speed, 1);
       SetActorField(kFieldSprite, node, sprite);
       SetActorField(kFieldBulletType, node, 25);
     }
-    node = next;
-  }
+    return false;
+  });
 }
 
 // The sweep half: it moves up or down for 72 frames, and fires a turning ring every 32 frames
 // whose bullets all turn left 16 frames later.
-void Boss17SweepHalf(int actor, const BossFrame& s, int level, int b) {
+void Boss17SweepHalf(int actor, const EnemyFrame& s, int level, int b) {
   if (b == 128) {
     int side = GameRandom(1) * 2 - 1;
     const int py = GetPlayerField(kFieldY);
@@ -155,7 +153,7 @@ void Boss17SweepHalf(int actor, const BossFrame& s, int level, int b) {
   const int fx = s.x - 56, fy = s.y - 24;
   if (s.t % 32 == 0 && b < 240) {
     const int ways = 2 * (level / 3) + 4;
-    BulletPattern& p = BossPattern(fx, fy, 8, 10800, 28);
+    BulletPattern& p = BulletPatternAt(fx, fy, 8, 10800, 28);
     p.ways = ways;
     p.spread = 10800 / ways;
     p.spin = 300;
@@ -169,16 +167,16 @@ void Boss17SweepHalf(int actor, const BossFrame& s, int level, int b) {
 }
 
 // A pod's firing point, or false when the pod is missing or its point lies off the screen's rows.
-bool PodPoint(int actor, const BossFrame& s, int j, int* py) {
+bool PodPoint(int actor, const EnemyFrame& s, int j, int* py) {
   *py = s.y + (2 * j - 1) * 136;
   return GetChildActor(actor, j) > 0;
 }
 
 // The pod half: aimed fans above level 9, two streams from the hull, and the pods' volley at b =
 // 24, where each missing pod raises the boss's own level.
-void Boss17PodHalf(int actor, const BossFrame& s, int level, int b) {
+void Boss17PodHalf(int actor, const EnemyFrame& s, int level, int b) {
   if (level > 9 && s.t % 40 == 0) {
-    BulletPattern& p = BossPattern(s.x, s.y, 0, GetAngleToPlayer(s.x, s.y), 32);
+    BulletPattern& p = BulletPatternAt(s.x, s.y, 0, GetAngleToPlayer(s.x, s.y), 32);
     p.ways = 7;
     p.spread = 1200;
     FireBulletPattern();
@@ -188,7 +186,7 @@ void Boss17PodHalf(int actor, const BossFrame& s, int level, int b) {
     const int fx = s.x - 80, fy = s.y - 80;
     const int every = level > 10 ? 4 : 8;
     if (s.t % every == 0 && b < 124 - 4 * level) {
-      BulletPattern& p = BossPattern(fx, fy, 28, 10800, 48);
+      BulletPattern& p = BulletPatternAt(fx, fy, 28, 10800, 48);
       if (level >= 5) {
         p.speed = 28;
         p.ways = 3;
@@ -218,7 +216,7 @@ void Boss17PodHalf(int actor, const BossFrame& s, int level, int b) {
         ++missing;
         continue;
       }
-      BulletPattern& p = BossPattern(s.x, py, 30, GetAngleToPlayer(s.x, py), 60);
+      BulletPattern& p = BulletPatternAt(s.x, py, 30, GetAngleToPlayer(s.x, py), 60);
       p.rows = level / 2 + 3;
       if (level > 5) {
         p.ways = round;
@@ -240,7 +238,7 @@ void Boss17PodHalf(int actor, const BossFrame& s, int level, int b) {
 // Boss 16: spawned on layer 1 behind the playfield; shows itself from frame 50, grows and comes
 // forward at 90, eases to (560, 240) and can be hit from 180.
 void EnemyBehaviour16(int actor) {
-  const BossFrame s = BeginBossFrame(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   const int t = s.t;
   if (t == 56 || t == 64 || t == 72) SetActorField(kBoss16Front, actor, (t - 56) / 8);
   if (t == 90) {
@@ -273,7 +271,7 @@ void EnemyBehaviour16(int actor) {
 
 // Boss 17: a timed boss (the phase timer restarts at its arrival) whose level is its own.
 void EnemyBehaviour17(int actor) {
-  const BossFrame s = BeginBossFrame(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   const int t = s.t;
   if (t == 0) {
     SetActorField(kBoss17Level, actor, s.level);
@@ -315,7 +313,7 @@ void EnemyBehaviour17(int actor) {
       for (int j = 0; j < 2; ++j) {
         int py;
         if (!PodPoint(actor, s, j, &py)) continue;
-        BossPattern(s.x, py, 31, GetAngleToPlayer(s.x, py), 48);
+        BulletPatternAt(s.x, py, 31, GetAngleToPlayer(s.x, py), 48);
         FireBulletPattern();
       }
       PlaySe(13);

@@ -6,10 +6,10 @@
 #include "game/framework/spawn.h"
 #include "game/framework/sprites.h"
 #include "game/play/play.h"
+#include "game/play/play_internal.h"
 
 namespace {
 
-constexpr int kBackgroundPattern = 31;   // area + 1; 16 and above: a menu's background
 constexpr int32_t kKindMote = 0x50000000;
 
 void SpawnMote(int background, int x) {

@@ -12,6 +12,7 @@
 #include "game/framework/sound.h"
 #include "game/framework/spawn.h"
 #include "game/framework/sprites.h"
+#include "game/play/enemies.h"
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
 #include "game/play/weapons_internal.h"
@@ -31,7 +32,6 @@ constexpr int kOrbDrawSlot = 12;
 constexpr int32_t kParticle = 896 | kSpriteAdditive;
 constexpr int kEffectLayer = 26;
 
-bool ShiftRunning() { return GetGameVar(kVarShiftTimer) >= 1; }
 bool PhaseOver() { return GetGameVar(kVarPhaseTimer) >= 2400; }
 
 // Every way a bomb ends comes here, so the cooldown never outlives the bomb; the power flame
@@ -62,7 +62,7 @@ void Flare(int x, int y, int32_t sprite, int rotation) {
 void FireGunFan(int x, int y) {
   for (int i = 0; i < 7; ++i) BombShot(x + 64, y - 16, -1800 + 600 * i, 0);
   SpawnParticleBurst(x + 64, y - 16, kEffectLayer, kParticle, 8, 480);
-  PlaySeAt(x + 64 - 320, 0, 13);
+  PlaySeAtX(x + 64, 13);
 }
 
 void DropShell(int x, int y) {
@@ -149,7 +149,7 @@ void UseCounterBomb() {
   PlaySe(12);
   if (GetGameVar(kVarDifficulty) >= kRevised) {
     AddGameVar(kVarCounterBombs, 1);
-    if (GetGameVar(kVarCounterBombs) == 10) SpawnItem(640, 240, RewardHeading(), 512, 36);
+    if (GetGameVar(kVarCounterBombs) == 10) SpawnRewardItem(36);
   }
 }
 

@@ -18,14 +18,20 @@ namespace {
 
 int Frame4(int age, int p) { return (age / p) & 3; }
 
-void Corner(int x, int y, int layer, uint32_t sprite) { AddDrawSprite(x, y, layer, sprite); }
-
-int Centred(int x, int y, int layer, uint32_t sprite, int scale = 1000, int angle = 0) {
-  return AddDrawSpriteRot(x, y, layer, sprite, scale, angle);
+// Bosses 7 and 8: the body bobbing on its animation frame, then the left gun (a layer below) and
+// the right gun turned to their angles.
+void DrawBobbingBodyAndGuns(const EnemyDrawAt& d, int32_t body, uint32_t gun, int left, int right) {
+  const int y = d.y + ScriptSin(d.age, 96.0f, 4);
+  DrawCentred(d.x, y, d.layer, static_cast<uint32_t>(body + Frame4(d.age, 9)));
+  const int b = DrawBob(d.age, 9);
+  int px = d.x + 2, py = y + b - 13;
+  AddPolarToXY(&px, &py, left, 23);
+  DrawCentred(px, py, d.layer - 1, gun, 1000, left);
+  px = d.x + 14;
+  py = y + b - 13;
+  AddPolarToXY(&px, &py, right, 23);
+  DrawCentred(px, py, d.layer, gun, 1000, right);
 }
-
-// (x, y) + P(a, r).
-void Polar(int* x, int* y, int a, int r) { AddPolarToXY(x, y, a, r); }
 
 uint32_t WhiteAlpha(int32_t alpha) { return 0xFFFFFF00u | (static_cast<uint32_t>(alpha) & 0xFFu); }
 
@@ -41,30 +47,20 @@ void DrawEnemy07() {
   int a = WrapAdd(GetCurField(kBoss07BeamAngle), WrapMul(s, s));
   for (int i = 0; i < 3; ++i) {
     int px = d.x, py = d.y;
-    Polar(&px, &py, a, 80);
-    Centred(px, py, d.layer, arm, 1000, WrapAdd(a, 10800));
+    AddPolarToXY(&px, &py, a, 80);
+    DrawCentred(px, py, d.layer, arm, 1000, WrapAdd(a, 10800));
     if (f > 0) {
-      Polar(&px, &py, a, 256);
-      SetDrawColor(Centred(px, py, d.layer, kAimLineSprite, 1000, a), WhiteAlpha(WrapMul(8, f)));
+      AddPolarToXY(&px, &py, a, 256);
+      SetDrawColor(DrawCentred(px, py, d.layer, kAimLineSprite, 1000, a), WhiteAlpha(WrapMul(8, f)));
     }
     a = WrapAdd(a, 3600);
     int gx = d.x, gy = d.y;
-    Polar(&gx, &gy, a, 96);
-    Centred(gx, gy, d.layer, 2078, 1000, a);
+    AddPolarToXY(&gx, &gy, a, 96);
+    DrawCentred(gx, gy, d.layer, 2078, 1000, a);
     a = WrapAdd(a, 3600);
   }
-  const int fr = Frame4(d.age, 9);
-  const int y = d.y + ScriptSin(d.age, 96.0f, 4);
-  Centred(d.x, y, d.layer, static_cast<uint32_t>(2096 + fr));
-  const int b = fr - 1 > 1 ? 0 : fr - 1;
   const int g = a / 2;
-  int px = d.x + 2, py = y + b - 13;
-  Polar(&px, &py, g, 23);
-  Centred(px, py, d.layer - 1, 2095, 1000, g);
-  px = d.x + 14;
-  py = y + b - 13;
-  Polar(&px, &py, -g, 23);
-  Centred(px, py, d.layer, 2095, 1000, -g);
+  DrawBobbingBodyAndGuns(d, 2096, 2095, g, -g);
 }
 
 // Boss 8: a ring of eight orbs turning with its sway, a bobbing body and two swinging guns.
@@ -74,22 +70,12 @@ void DrawEnemy08() {
   int a = WrapAdd(GetCurField(kBoss08Sway), WrapMul(s, s));
   for (int i = 0; i < 8; ++i) {
     int px = d.x, py = d.y;
-    Polar(&px, &py, a, 80);
-    Centred(px, py, d.layer, 2091, 1000, a);
+    AddPolarToXY(&px, &py, a, 80);
+    DrawCentred(px, py, d.layer, 2091, 1000, a);
     a = WrapAdd(a, 2700);
   }
-  const int fr = Frame4(d.age, 9);
-  const int y = d.y + ScriptSin(d.age, 96.0f, 4);
-  Centred(d.x, y, d.layer, static_cast<uint32_t>(2100 + fr));
-  const int b = fr - 1 > 1 ? 0 : fr - 1;
   const int g = WrapAdd(a / 8, 3600);
-  int px = d.x + 2, py = y + b - 13;
-  Polar(&px, &py, WrapAdd(g, 5400), 23);
-  Centred(px, py, d.layer - 1, 2094, 1000, WrapAdd(g, 5400));
-  px = d.x + 14;
-  py = y + b - 13;
-  Polar(&px, &py, WrapAdd(5400, -g), 23);
-  Centred(px, py, d.layer, 2094, 1000, WrapAdd(5400, -g));
+  DrawBobbingBodyAndGuns(d, 2100, 2094, WrapAdd(g, 5400), WrapAdd(5400, -g));
 }
 
 // Boss 10: greyed until it can be hit at frame 120, with a warning sign for the next 60 frames;
@@ -97,7 +83,7 @@ void DrawEnemy08() {
 void DrawEnemy10() {
   const EnemyDrawAt d = CurEnemyDrawAt();
   const uint32_t colour = d.age < 120 ? 0x7F7F7FFFu : 0xFFFFFFFFu;
-  if (d.age >= 120 && d.age < 180) Corner(d.x - 160, d.y + 8, d.layer, 160);
+  if (d.age >= 120 && d.age < 180) DrawCorner(d.x - 160, d.y + 8, d.layer, 160);
   SetDrawListDefaults(d.layer, colour, 0);
   AddDrawSpriteDefault(d.x - 80, d.y - 16, 2090);
   AddDrawSpriteDefault(d.x - 10, d.y - 80, static_cast<uint32_t>(2104 + Frame4(d.age, 6)));
@@ -111,19 +97,19 @@ void DrawEnemy12() {
   int a = ScriptSin(d.age, 120.0f, 10800);
   for (int i = 0; i < 8; ++i) {
     int px = d.x - 16, py = d.y - 16;
-    Polar(&px, &py, a, 80);
-    Corner(px, py, d.layer, 2115);
+    AddPolarToXY(&px, &py, a, 80);
+    DrawCorner(px, py, d.layer, 2115);
     a = WrapAdd(a, 2700);
   }
   const int b = DrawBob(d.age, 9);
   const int x = d.x;
   const int y = d.y + ScriptSin(d.age, 48.0f, 8);
   if (GetCurField(kBoss12Firing) >= 1) {
-    Corner(x - 54, y + b - 22, d.layer, 2114);
+    DrawCorner(x - 54, y + b - 22, d.layer, 2114);
   } else {
-    Corner(x - 28, y + b - 2, d.layer, 2119);
+    DrawCorner(x - 28, y + b - 2, d.layer, 2119);
   }
-  Corner(x - 23, y + 6 - b, d.layer, 2112);
+  DrawCorner(x - 23, y + 6 - b, d.layer, 2112);
 
   int px = x + 4, py = y - 28 - b;
   a = 2700;
@@ -131,15 +117,15 @@ void DrawEnemy12() {
   for (int i = 0; i < 8; ++i) {
     a = WrapAdd(WrapAdd(a, ScriptSin(d.age + 8 * i, 32.0f, 900)), lean);
     if (i < 7) {
-      Corner(px, py, d.layer, i <= 5 ? 2116 : 2117);
+      DrawCorner(px, py, d.layer, i <= 5 ? 2116 : 2117);
     } else {
-      Centred(px + 7, py + 7, d.layer, 2118, 1000, a);
+      DrawCentred(px + 7, py + 7, d.layer, 2118, 1000, a);
     }
-    Polar(&px, &py, a, 10);
+    AddPolarToXY(&px, &py, a, 10);
   }
 
-  Corner(x - 24, y - 64, d.layer, static_cast<uint32_t>(2108 + Frame4(d.age, 9)));
-  Corner(x - 14, y + 8 - b, d.layer, 2112);
+  DrawCorner(x - 24, y - 64, d.layer, static_cast<uint32_t>(2108 + Frame4(d.age, 9)));
+  DrawCorner(x - 14, y + 8 - b, d.layer, 2112);
 
   const int m = GetCurField(kBoss12Charge);
   if (m > 0) {
@@ -148,10 +134,10 @@ void DrawEnemy12() {
     int scale = 1000;
     if (!IsActorsPaused()) scale = GameRandom(1000);
     scale = WrapAdd(scale, WrapMul(50, m));
-    Centred(x - 48, y - 16, kBossEffectLayer, kGunGlowSprite, scale, 0);
-    Corner(x - 38, y + b - 23, d.layer, 2114);
+    DrawCentred(x - 48, y - 16, kBossEffectLayer, kGunGlowSprite, scale, 0);
+    DrawCorner(x - 38, y + b - 23, d.layer, 2114);
   } else {
-    Corner(x - 4, y + b - 20, d.layer, 2113);
+    DrawCorner(x - 4, y + b - 20, d.layer, 2113);
   }
 }
 
@@ -163,11 +149,11 @@ void DrawEnemy13() {
   const bool recoil = GetCurField(kBoss13Recoil) != 0;
   const int b2 = 2 * DrawBob(d.age, 9);
   if (recoil) {
-    Corner(d.x - 70, d.y + 3, kLayer, 2124 | kSpriteMirrored);
-    Corner(d.x - 50 - b2, d.y - 20 - b2, kLayer, 2126);
+    DrawCorner(d.x - 70, d.y + 3, kLayer, 2124 | kSpriteMirrored);
+    DrawCorner(d.x - 50 - b2, d.y - 20 - b2, kLayer, 2126);
   } else {
-    Corner(d.x - 42, d.y + 3, kLayer, 2124);
-    Corner(d.x - 28 - b2, d.y - 20 - b2, kLayer, 2125);
+    DrawCorner(d.x - 42, d.y + 3, kLayer, 2124);
+    DrawCorner(d.x - 28 - b2, d.y - 20 - b2, kLayer, 2125);
   }
   const int v = GetCurField(kFieldVy);
   for (int j = 0; j < 2; ++j) {
@@ -176,18 +162,18 @@ void DrawEnemy13() {
     const uint32_t colour = 0x7F7F7FFFu + static_cast<uint32_t>(j) * 0x80808000u;
     for (int k = 0; k < 10; ++k) {
       a = WrapAdd(WrapAdd(a, ScriptSin(d.age + 8 * k, 32.0f, 900)), v / 2);
-      Polar(&px, &py, a, 8);
-      SetDrawColor(Centred(px, py, kLayer, k < 9 ? 2131 : 2132, 1000, a), colour);
+      AddPolarToXY(&px, &py, a, 8);
+      SetDrawColor(DrawCentred(px, py, kLayer, k < 9 ? 2131 : 2132, 1000, a), colour);
     }
   }
-  Corner(d.x - 20, d.y + 5, kLayer, static_cast<uint32_t>(2127 + Frame4(d.age, 7)));
-  Corner(d.x - 24, d.y - 52, kLayer, static_cast<uint32_t>(2120 + Frame4(d.age, 9)));
+  DrawCorner(d.x - 20, d.y + 5, kLayer, static_cast<uint32_t>(2127 + Frame4(d.age, 7)));
+  DrawCorner(d.x - 24, d.y - 52, kLayer, static_cast<uint32_t>(2120 + Frame4(d.age, 9)));
   const int q = d.age % 96;
-  if (d.age > 40 && q < 30) Centred(d.x - 40, d.y, kBossEffectLayer, kGunGlowSprite, 40 * q + 1000, 0);
+  if (d.age > 40 && q < 30) DrawCentred(d.x - 40, d.y, kBossEffectLayer, kGunGlowSprite, 40 * q + 1000, 0);
   if (recoil) {
-    Corner(d.x - 13 - b2, d.y - 20 - b2, kLayer, 2125);
+    DrawCorner(d.x - 13 - b2, d.y - 20 - b2, kLayer, 2125);
   } else {
-    Corner(d.x - 35 - b2, d.y - 20 - b2, kLayer, 2126);
+    DrawCorner(d.x - 35 - b2, d.y - 20 - b2, kLayer, 2126);
   }
 }
 
@@ -197,21 +183,21 @@ void DrawEnemy16() {
   const EnemyDrawAt d = CurEnemyDrawAt();
   if (d.age < 50) return;
   const int k = GetCurField(kFieldScale);
-  Centred(d.x, d.y, d.layer, 2202, k);
+  DrawCentred(d.x, d.y, d.layer, 2202, k);
   const int m = GetCurField(kBoss16Front);
-  if (m > 0) Centred(d.x, d.y, d.layer, static_cast<uint32_t>(2168 + m), k);
+  if (m > 0) DrawCentred(d.x, d.y, d.layer, static_cast<uint32_t>(2168 + m), k);
   const int r = GetCurField(kFieldRotation);
   const int n = GetCurField(kBoss16Jaw);
   if (n > 0) {
     int px = d.x, py = d.y;
-    Polar(&px, &py, r, 44);
-    Centred(px, py, d.layer, static_cast<uint32_t>(2198 + n), k, r);
+    AddPolarToXY(&px, &py, r, 44);
+    DrawCentred(px, py, d.layer, static_cast<uint32_t>(2198 + n), k, r);
   }
   const int f = std::min(GetCurField(kBoss16BeamGlow), 30);
   if (f > 0) {
     int px = d.x, py = d.y;
-    Polar(&px, &py, r, 512);
-    SetDrawColor(Centred(px, py, d.layer, kAimLineSprite, 2000, r), WhiteAlpha(8 * f));
+    AddPolarToXY(&px, &py, r, 512);
+    SetDrawColor(DrawCentred(px, py, d.layer, kAimLineSprite, 2000, r), WhiteAlpha(8 * f));
   }
 }
 
@@ -225,28 +211,28 @@ void DrawEnemy17() {
   const int t = std::min(WrapAdd(d.age, -30), 54);
   const int g = std::max(0, WrapAdd(t, -s));
   if (GetCurField(kBoss17Flash) >= 1) {
-    if (s < 1) Centred(d.x - 48, d.y + b2 - 5, kLayer, 2091, 1000, 13500);
-    Corner(d.x - 28, d.y + b2 + 3, kLayer, 2158);
+    if (s < 1) DrawCentred(d.x - 48, d.y + b2 - 5, kLayer, 2091, 1000, 13500);
+    DrawCorner(d.x - 28, d.y + b2 + 3, kLayer, 2158);
   } else {
     if (s < 1) {
       if (g < 40) {
-        Centred(d.x - 15, d.y + b2 - 23, kLayer, 2159, 1000, -2700);
+        DrawCentred(d.x - 15, d.y + b2 - 23, kLayer, 2159, 1000, -2700);
       } else {
-        Centred(d.x - 3, d.y + b2 - 35, kLayer, 2091, 1000, -2700);
+        DrawCentred(d.x - 3, d.y + b2 - 35, kLayer, 2091, 1000, -2700);
       }
     }
-    Centred(d.x - 12, d.y + b2 - 2, kLayer, 2141, 1000, 5400);
+    DrawCentred(d.x - 12, d.y + b2 - 2, kLayer, 2141, 1000, 5400);
   }
-  Corner(d.x - 24, d.y - 56, d.layer, static_cast<uint32_t>(2152 + Frame4(d.age, 12)));
-  Corner(d.x + 14, d.y + b2 - 13, d.layer, 2140);
+  DrawCorner(d.x - 24, d.y - 56, d.layer, static_cast<uint32_t>(2152 + Frame4(d.age, 12)));
+  DrawCorner(d.x + 14, d.y + b2 - 13, d.layer, 2140);
   const int q = GetCurField(kBoss17Charge);
   if (s < 1 && q > 0) {
     const uint32_t gun = static_cast<uint32_t>(2138 + ((d.age / 4) & 1));
-    Corner(d.x - 16 - q, d.y - 96, d.layer, gun);
-    Corner(d.x - 16 - q, d.y + 64, d.layer, gun);
+    DrawCorner(d.x - 16 - q, d.y - 96, d.layer, gun);
+    DrawCorner(d.x - 16 - q, d.y + 64, d.layer, gun);
   }
-  Corner(d.x - 64, d.y - 64 - g, d.layer, 2156);
-  Corner(d.x - 64, d.y + g, d.layer, 2157);
+  DrawCorner(d.x - 64, d.y - 64 - g, d.layer, 2156);
+  DrawCorner(d.x - 64, d.y + g, d.layer, 2157);
   if (d.age < 30) {
     const int half = 16 * d.age;
     const int e = AddDrawRect(d.x - half, d.y, d.x + half, d.y + 1, kBossEffectLayer, 1);
@@ -258,8 +244,8 @@ void DrawEnemy17() {
 // capsule turned by the heading above it, and a flare thrown out along the rotation by the scale.
 void DrawSpinningPair() {
   const EnemyDrawAt d = CurEnemyDrawAt();
-  Centred(d.x, d.y, d.layer, 0x2000819, 1000, GetCurField(kFieldRotation));
-  Centred(d.x, d.y, d.layer + 1, 2078, 1000, GetCurField(kFieldHeading));
+  DrawCentred(d.x, d.y, d.layer, 0x2000819, 1000, GetCurField(kFieldRotation));
+  DrawCentred(d.x, d.y, d.layer + 1, 2078, 1000, GetCurField(kFieldHeading));
 }
 
 void DrawOffsetFlare() {
@@ -269,7 +255,7 @@ void DrawOffsetFlare() {
   const int32_t r = GetCurField(kFieldRotation);
   const uint32_t colour = static_cast<uint32_t>(GetCurField(kFieldColour));
   int fx = x, fy = y;
-  Polar(&fx, &fy, r, static_cast<int>(static_cast<int64_t>(scale) * 255 / 1000));
-  SetDrawColor(Centred(fx, fy, 24, kAimLineSprite, scale, r), colour);
-  SetDrawColor(Centred(x, y, 24, 0x2000604, 2000, 0), colour);
+  AddPolarToXY(&fx, &fy, r, static_cast<int>(static_cast<int64_t>(scale) * 255 / 1000));
+  SetDrawColor(DrawCentred(fx, fy, 24, kAimLineSprite, scale, r), colour);
+  SetDrawColor(DrawCentred(x, y, 24, 0x2000604, 2000, 0), colour);
 }

@@ -38,7 +38,6 @@ enum BossField : int {
 
 // The pods of the area boss: index (18), side (22).
 constexpr int kPodIndexField = 64;
-constexpr int kBeamSpriteField = 71;
 
 constexpr int kIdBeam = 6;
 constexpr int kIdDrone = 11;
@@ -46,28 +45,6 @@ constexpr int kIdBossPod = 18;
 constexpr int kIdFormPod = 22;
 
 constexpr int kBossEffectLayer = 26;
-constexpr uint32_t kSparkSprite = 0x2000380;
 constexpr uint32_t kBigSparkSprite = 0x2000388;
-constexpr uint32_t kTrailSprite = 0x200047B;
 constexpr uint32_t kGunGlowSprite = 0x2000600;
 constexpr uint32_t kAimLineSprite = 0x2000094;
-
-// What a boss reads of itself once per frame.
-struct BossFrame {
-  int x, y;
-  int t;       // age
-  int level;   // phase level now
-};
-
-inline BossFrame BeginBossFrame(int actor) {
-  BossFrame s;
-  GetActorPos(&s.x, &s.y, actor);
-  s.t = GetActorField(kFieldAge, actor);
-  s.level = GetGameVar(kVarPhaseLevel);
-  return s;
-}
-
-inline BulletPattern& BossPattern(int x, int y, int type, int heading, int speed) {
-  ResetBulletPattern(x, y, type, heading, speed);
-  return g_BulletPattern;
-}

@@ -18,7 +18,7 @@
 // Boss 7: guns circling the boss fire fans along an aim that sweeps a full turn in 512 frames and
 // turns back every 70 frames; above level 6 aimed fans; above level 9 three beams every 128 frames.
 void EnemyBehaviour07(int actor) {
-  const BossFrame s = BeginBossFrame(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   const int t = s.t;
   const int level = s.level;
   const int m = t % 128;
@@ -33,7 +33,7 @@ void EnemyBehaviour07(int actor) {
     const int gx = s.x + ScriptCos(k, 64.0f, 80);
     const int gy = s.y + ScriptSin(k, 64.0f, 80);
     if (t % 70 > 40 - 2 * level && t % 4 == 0) {
-      BulletPattern& p = BossPattern(gx, gy, 2, a, 28);
+      BulletPattern& p = BulletPatternAt(gx, gy, 2, a, 28);
       p.ways = 6;
       p.spread = 3600;
       p.muzzleSprite = 0;
@@ -41,7 +41,7 @@ void EnemyBehaviour07(int actor) {
       PlaySe(13);
     }
     if (level > 6 && t % 32 == 0) {
-      BulletPattern& p = BossPattern(s.x, s.y, 28, GetAngleToPlayer(s.x, s.y), 24);
+      BulletPattern& p = BulletPatternAt(s.x, s.y, 28, GetAngleToPlayer(s.x, s.y), 24);
       p.ways = 13;
       p.spread = 1661;
       p.muzzleSprite = 0;
@@ -86,13 +86,13 @@ void EnemyBehaviour07(int actor) {
 // Boss 8: alternating wide fans up and down, turning rows of fans, aimed fans above level 9; its
 // ring of orbs sways with field 65.
 void EnemyBehaviour08(int actor) {
-  const BossFrame s = BeginBossFrame(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   const int t = s.t;
   const int level = s.level;
   if (t >= 31) {
     if (t % 39 == 0) {
       const int side = (t / 39) % 2;
-      BulletPattern& p = BossPattern(s.x, s.y, 0, 7200 * side - 3600, 24);
+      BulletPattern& p = BulletPatternAt(s.x, s.y, 0, 7200 * side - 3600, 24);
       p.ways = level + 30;
       p.spread = 300;
       p.muzzleSprite = 0;
@@ -103,7 +103,7 @@ void EnemyBehaviour08(int actor) {
     // A level past 26 would make the period 0 or less: every frame then.
     const int every = std::max(54 - 2 * level, 1);
     if (t % every == 0) {
-      BulletPattern& p = BossPattern(s.x, s.y, 16, (t / 32) * 1200, 27 - level);
+      BulletPattern& p = BulletPatternAt(s.x, s.y, 16, (t / 32) * 1200, 27 - level);
       p.layer = 25;
       p.ways = 8;
       p.spread = 2700;
@@ -112,7 +112,7 @@ void EnemyBehaviour08(int actor) {
       PlaySe(15);
     }
     if (level > 9 && t % 24 == 0) {
-      BulletPattern& p = BossPattern(s.x, s.y, 8, GetAngleToPlayer(s.x, s.y), 28);
+      BulletPattern& p = BulletPatternAt(s.x, s.y, 8, GetAngleToPlayer(s.x, s.y), 28);
       p.layer = 26;
       p.ways = 4 + (t / 24) % 2;
       p.spread = 600;
@@ -126,7 +126,7 @@ void EnemyBehaviour08(int actor) {
 // Boss 10: bobs up and down; from frame 120 it can be hit and launches homing drones (id 11) every
 // 60 frames, with fans that change with the level.
 void EnemyBehaviour10(int actor) {
-  const BossFrame s = BeginBossFrame(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   const int t = s.t;
   const int level = s.level;
   SetActorField(kFieldVy, actor, ScriptCos(t, 120.0f, WrapMul(level + 6, 40)));
@@ -153,14 +153,14 @@ void EnemyBehaviour10(int actor) {
   }
   if (level > 9 && t % 32 == 0) {
     const int fx = s.x - 64;
-    BulletPattern& p = BossPattern(fx, s.y, 8, GetAngleToPlayer(fx, s.y), 24);
+    BulletPattern& p = BulletPatternAt(fx, s.y, 8, GetAngleToPlayer(fx, s.y), 24);
     p.ways = (t % 128) / 32 + 5;
     p.spread = 900;
     FireBulletPattern();
     PlaySe(15);
   }
   if (level < 5 && t % 120 == 60) {
-    BulletPattern& p = BossPattern(s.x - 48, s.y, 16, 10800, 32);
+    BulletPattern& p = BulletPatternAt(s.x - 48, s.y, 16, 10800, 32);
     p.ways = 3;
     p.spread = 3600;
     p.rows = 3;
@@ -169,7 +169,7 @@ void EnemyBehaviour10(int actor) {
   }
   if (level >= 5 && level < 10 && t % 60 == 0) {
     for (int j = -1; j <= 1; j += 2) {
-      BulletPattern& p = BossPattern(s.x - 48, s.y + 40 * j + 24, 16, 10800 - 1800 * j, 32);
+      BulletPattern& p = BulletPatternAt(s.x - 48, s.y + 40 * j + 24, 16, 10800 - 1800 * j, 32);
       p.rows = level / 3 + 3;
       FireBulletPattern();
     }
@@ -181,7 +181,7 @@ void EnemyBehaviour10(int actor) {
 // first 30 frames of every 120; fires pairs of rings while it holds still, and once its hit points
 // fall below L/20 of the maximum (from level 5) charges a heavy volley every 120 frames.
 void EnemyBehaviour12(int actor) {
-  const BossFrame s = BeginBossFrame(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   const int t = s.t;
   const int level = s.level;
   int vy = GetActorField(kBoss12Vy, actor);
@@ -203,7 +203,7 @@ void EnemyBehaviour12(int actor) {
     const int period = level < 5 ? 48 : 24;
     if (t % period == 12) {
       int h = GetActorField(kBoss12RingAngle, actor);
-      BulletPattern& p = BossPattern(px, py, 13, h, 24);
+      BulletPattern& p = BulletPatternAt(px, py, 13, h, 24);
       p.ways = n;
       p.spread = 21600 / n;
       FireBulletPattern();
@@ -215,7 +215,7 @@ void EnemyBehaviour12(int actor) {
       PlaySe(13);
     }
     if (level > 9 && t % 16 == 0) {
-      BulletPattern& p = BossPattern(px, py, 0, GetAngleToPlayer(px, py), 20);
+      BulletPattern& p = BulletPatternAt(px, py, 0, GetAngleToPlayer(px, py), 20);
       p.ways = 12;
       p.spread = 1800;
       FireBulletPattern();
@@ -235,7 +235,7 @@ void EnemyBehaviour12(int actor) {
       SpawnParticle(px, py, kBossEffectLayer, kSparkSprite, heading, 800, 300);
     }
     if (charge == 30) {
-      BulletPattern& p = BossPattern(px, py, 0, GetAngleToPlayer(px, py), 64);
+      BulletPattern& p = BulletPatternAt(px, py, 0, GetAngleToPlayer(px, py), 64);
       p.rows = 12;
       FireBulletPattern();
       PlaySe(16);
@@ -252,7 +252,7 @@ void EnemyBehaviour12(int actor) {
 // closing in from 480 pixels, each firing every frame; every 96 frames it charges, fires a heavy
 // column with a recoil, and follows with fans.
 void EnemyBehaviour13(int actor) {
-  const BossFrame s = BeginBossFrame(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   const int t = s.t;
   const int level = s.level;
   int x = s.x, y = s.y;
@@ -279,11 +279,11 @@ void EnemyBehaviour13(int actor) {
     int dx, dy;
     PolarToXY(&dx, &dy, angle, r);
     const int qx = 320 + dx, qy = 240 + 3 * dy / 4;
-    BulletPattern& p = BossPattern(qx, qy, 8 + (j & 1), angle, 12);
+    BulletPattern& p = BulletPatternAt(qx, qy, 8 + (j & 1), angle, 12);
     p.muzzleSprite = 0;
     FireBulletPattern();
     if (level > 6 && t % 55 == 0 && qx >= 321) {
-      BulletPattern& q = BossPattern(qx, qy, 29, GetAngleToPlayer(qx, qy), 8);
+      BulletPattern& q = BulletPatternAt(qx, qy, 29, GetAngleToPlayer(qx, qy), 8);
       q.ways = 2 * (level / 7) + 2;
       q.spread = 2700;
       FireBulletPattern();
@@ -301,7 +301,7 @@ void EnemyBehaviour13(int actor) {
       SpawnParticle(fx, y, kBossEffectLayer, kSparkSprite, heading, 1200, 200);
     }
     if (c == 30) {
-      BulletPattern& p = BossPattern(fx, y, 0, 10800, 48);
+      BulletPattern& p = BulletPatternAt(fx, y, 0, 10800, 48);
       p.rows = level;
       FireBulletPattern();
       SpawnParticleRing(fx, y, kBossEffectLayer, kSparkSprite, 64, 1200);
@@ -310,7 +310,7 @@ void EnemyBehaviour13(int actor) {
       SetActorField(kBoss13Recoil, actor, 1);
     }
     if (c >= 61 && c < 80 && t % 4 == 0) {
-      BulletPattern& p = BossPattern(x, y, 9, 10800, 32);
+      BulletPattern& p = BulletPatternAt(x, y, 9, 10800, 32);
       p.ways = 2 * (level / 5) + 2;
       p.spread = std::max(2700 - 180 * level, 1200);
       FireBulletPattern();

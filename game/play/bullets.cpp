@@ -7,6 +7,7 @@
 #include "game/framework/commands.h"
 #include "game/framework/engine_entries.h"
 #include "game/framework/game_hooks.h"
+#include "game/framework/game_math.h"
 #include "game/framework/spawn.h"
 #include "game/framework/sprites.h"
 #include "game/play/enemies.h"
@@ -24,13 +25,6 @@ constexpr uint32_t kBulletFlags = uint32_t(kFlagAnimates) | uint32_t(kBulletFlag
 constexpr int kBulletsGroup = 4;
 constexpr int kMuzzleLayer = 26;
 constexpr uint32_t kMuzzleColour = 0xFFFFFF7F;
-
-int32_t WrapAdd(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-int32_t WrapMul(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
 
 // A random spray larger than the pool is cut there: nothing more could fly.
 constexpr int64_t kMostRandomBullets = kActorCount;
@@ -162,16 +156,14 @@ void SetBulletAltSpriteFlag(int on) { g_altSprites = on != 0; }
 
 void SwapEnemyBulletSprites(int on) {
   g_altSprites = on != 0;
-  int node = GetActorField(kFieldNext, kBulletsGroup + 2);
-  const int end = kBulletsGroup + 3;
-  for (int i = 0; i < kActorWalkLimit && node != end && node > 0; ++i) {
+  WalkActorGroups(kBulletsGroup, kBulletsGroup, [on](int node) {
     if (static_cast<uint32_t>(GetActorField(kFieldFlags, node)) & kBulletFlag) {
       const int32_t sprite = GetActorField(kFieldSprite, node);
       if (on && sprite < kBulletAltSpriteBase) SetActorField(kFieldSprite, node, sprite + 128);
       if (!on && sprite >= kBulletAltSpriteBase) SetActorField(kFieldSprite, node, sprite - 128);
     }
-    node = GetActorField(kFieldNext, node);
-  }
+    return false;
+  });
 }
 
 int32_t GetBulletSprite(int type) {

@@ -7,10 +7,10 @@
 #include "game/framework/drawlist.h"
 #include "game/play/draw_internal.h"
 #include "game/play/play.h"
+#include "game/play/play_internal.h"
 
 namespace {
 
-constexpr int kPattern = 31;
 constexpr int kProgress = 64;
 
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
@@ -56,7 +56,7 @@ void DrawFirstArea(int32_t sx, int32_t sy, int32_t age, uint32_t tint) {
     const uint32_t colour = AddColorClamped(tint2, 2 * d, d, d);
     const int32_t s = sx / (4 - i);
     for (int32_t x = -64 - s % 128; x < 640; x += 128) {
-      const int h = SinTerm(WrapAdd(s, x), 45.0f, 40);
+      const int h = ScriptSin(WrapAdd(s, x), 45.0f, 40);
       Sprite(x, WrapAdd(y0, 60 * i + 120 + h), 1, 3078, colour);
     }
   }
@@ -88,7 +88,7 @@ void DrawTitleScreen(int32_t age, uint32_t tint) {
 }  // namespace
 
 void DrawAreaBackground() {
-  const int32_t pattern = GetCurField(kPattern);
+  const int32_t pattern = GetCurField(kBackgroundPattern);
   const int32_t age = GetCurField(kFieldAge);
   int32_t sx, sy;
   GetScrollOffset(&sx, &sy);

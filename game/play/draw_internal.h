@@ -1,22 +1,18 @@
-// Shared by the draw routines of play: wrapping 32-bit arithmetic for the colour and angle values
-// that are defined on 32 bits, the single-precision trigonometric terms, and the current actor's
-// own sprite entry that the label routines turn into something else.
+// Shared by the draw routines of play: the game's maths (wrapping 32-bit arithmetic, the
+// single-precision trigonometric terms), sprites placed by their corner or their centre, and the
+// current actor's own sprite entry that the label routines turn into something else.
 #pragma once
 #include <cstdint>
 
-inline int32_t WrapMul(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
-inline int32_t WrapAdd(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-inline int32_t WrapSub(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
-}
+#include "game/framework/drawlist.h"
+#include "game/framework/game_math.h"
 
-// trunc(sin(float(n) x pi / d) x f) and the cosine, the angle taken in single precision.
-int SinTerm(int32_t n, float d, int f);
-int CosTerm(int32_t n, float d, int f);
+// A sprite by its top-left corner.
+inline void DrawCorner(int x, int y, int layer, uint32_t sprite) { AddDrawSprite(x, y, layer, sprite); }
+// A sprite by its centre, scaled and turned: the entry.
+inline int DrawCentred(int x, int y, int layer, uint32_t sprite, int scale = 1000, int angle = 0) {
+  return AddDrawSpriteRot(x, y, layer, sprite, scale, angle);
+}
 
 // DrawActorSprite's entry: the index, or -1 when the display list is full.
 int AddCurActorSpriteEntry();

@@ -6,24 +6,19 @@
 #include "game/framework/sprites.h"
 #include "game/framework/text.h"
 #include "game/play/draw_internal.h"
+#include "game/play/enemies.h"
 #include "game/play/play.h"
+#include "game/play/play_internal.h"
 
 namespace {
 
 int32_t g_scrollX = 0;
 int32_t g_scrollY = 0;
 
-constexpr int kDamageFlash = 29;
 constexpr uint32_t kSpriteIdBits = 0x0FFFFFFFu;
 constexpr uint32_t kItemGlow = 134 | kSpriteAdditive;
-constexpr int kItemFirstSprite = 1184;
 constexpr int kItemCaptionSprite = 152;
 constexpr int kPlayOrderFirstText = 248;
-constexpr int kFirstPlayOrderKind = 8;
-
-float SinglePrecisionAngle(int32_t n, float d) {
-  return static_cast<float>(n) * 3.1415927f / d;
-}
 
 uint32_t CurSprite() { return static_cast<uint32_t>(GetCurField(kFieldSprite)) & kSpriteIdBits; }
 
@@ -32,9 +27,6 @@ uint32_t CurSprite() { return static_cast<uint32_t>(GetCurField(kFieldSprite)) &
 bool IsTextId(int32_t id) { return id >= 0 && id < kTextTableSize; }
 
 }  // namespace
-
-int SinTerm(int32_t n, float d, int f) { return TrigTimes(SinOfFloat(SinglePrecisionAngle(n, d)), f); }
-int CosTerm(int32_t n, float d, int f) { return TrigTimes(CosOfFloat(SinglePrecisionAngle(n, d)), f); }
 
 void SetScrollOffset(int x, int y) {
   g_scrollX = x;
@@ -51,7 +43,7 @@ void GetCurDrawParams(int* x, int* y, int* layer, int* age) {
   *y = GetCurField(kFieldY);
   *layer = GetCurField(kFieldLayer);
   *age = GetCurField(kFieldAge);
-  if (!IsActorsPaused() && GetCurField(kDamageFlash) > 30) {
+  if (!IsActorsPaused() && GetCurField(kFieldHitFlash) > 30) {
     *x = WrapAdd(*x, WrapMul(*age, 7) % 3 - 1);
     *y = WrapAdd(*y, WrapMul(*age, 5) % 3 - 1);
   }

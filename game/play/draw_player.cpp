@@ -10,15 +10,11 @@
 #include "game/framework/sprites.h"
 #include "game/play/draw_internal.h"
 #include "game/play/play.h"
+#include "game/play/weapons_internal.h"
 
 namespace {
 
 constexpr int kPlayerPanelMark = 42;
-constexpr int kBeamWide = 35;
-constexpr int kBeamWidthStep = 37;
-constexpr int kBeamEndX = 64;
-constexpr int kDeviceRecoil = 66;
-constexpr int kDeviceTimer = 67;
 
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kPureRed = 0xFF0000FFu;
@@ -188,8 +184,8 @@ void DrawSparkRing(int x, int y, int L) {
 
 void DrawWings(const CharacterFrame& f, int32_t spread, int32_t bombType) {
   const int x = f.x, y = f.y, L = f.layer;
-  const int h = CosTerm(f.age, 20.0f, 8) + 8;
-  const int swing = SinTerm(f.age, 20.0f, 50);
+  const int h = ScriptCos(f.age, 20.0f, 8) + 8;
+  const int swing = ScriptSin(f.age, 20.0f, 50);
   int32_t w = spread;
   if (spread > 0) {
     w = std::min(spread, 20);
@@ -209,9 +205,9 @@ void DrawWings(const CharacterFrame& f, int32_t spread, int32_t bombType) {
 void DrawTail(const CharacterFrame& f) {
   const int32_t n = GetCurField(kPlayerBank);
   int px = f.x - 32, py = f.y + 12;
-  int32_t a = CosTerm(f.age, 24.0f, 600) + 300 * n / 30 + 10800;
+  int32_t a = ScriptCos(f.age, 24.0f, 600) + 300 * n / 30 + 10800;
   for (int i = 0; i < 16; ++i) {
-    a += 180 * n / 30 + SinTerm(WrapAdd(f.age, 2 * i), 28.0f, 300);
+    a += 180 * n / 30 + ScriptSin(WrapAdd(f.age, 2 * i), 28.0f, 300);
     AddPolarToXY(&px, &py, a, 5);
     Rotated(px, py, f.layer - 1, i < 15 ? 1083 : 1084, 1000, a);
   }
@@ -293,7 +289,7 @@ void DrawPlayerCharacter2() {
 void DrawBeam() {
   int x, y;
   GetCurPos(&x, &y);
-  if (GetCurField(kBeamWide) != 0) {
+  if (GetCurField(kBeamPierce) != 0) {
     const int32_t w = WrapMul(10, GetCurField(kBeamWidthStep));
     SetDrawRectEnd(AddDrawSprite(x - w, y - w, 19, 1173 | kSpriteAdditive), x + w, y + w);
     SetDrawRectEnd(AddDrawSprite(x + w, y - w, 19, 1174 | kSpriteAdditive), 640, y + w);
@@ -309,7 +305,7 @@ void DrawTimedDevice() {
   SetDrawColor(AddDrawSpriteRot(x, y, L - 1, kGlow, 1000, WrapMul(300, age)), 0xFFFF7F7Fu);
   AddDrawSpriteRot(WrapSub(x, WrapMul(2, GetCurField(kDeviceRecoil))), y, L, 1171, 1000, r);
   AddDrawSpriteRot(x, y, L, 1167 + ((age / 6) & 3), 1000, r);
-  const int32_t t = WrapSub(60, GetCurField(kDeviceTimer));
+  const int32_t t = WrapSub(60, GetCurField(kDeviceShots));
   if (t >= 1 && t < 60) {
     Filled(x - 31, y + 27, x + 31, y + 31, 27, kBlack);
     Filled(x - 30, y + 28, x - 30 + t, y + 30, 27, BlinkYellowRed(age));

@@ -19,62 +19,44 @@ namespace {
 
 constexpr int kAttempts = 20;
 constexpr int kEffectLayer = 26;
-constexpr int kBannerLayer = 28;
-constexpr uint32_t kBannerColour = 0xCFFFFFFF;
-constexpr uint32_t kNumberColour = 0xFFCF7FFF;
 constexpr int32_t kFlyOffTimer = 2400;
 constexpr int32_t kTimedBossHold = 2340;
 constexpr int32_t kFormChangeTimer = 2371;
 constexpr int kDyingFrames = 60;
 
-constexpr uint32_t kSparkSprite = 0x2000380;
 constexpr int32_t kSmokeSprite = 792;
 constexpr int32_t kFlareSprite = 788;
-
-uint32_t Flags(int actor) { return static_cast<uint32_t>(GetActorField(kFieldFlags, actor)); }
-
-int32_t WrapAdd(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-int32_t WrapMul(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
 
 int PositiveAngle(int64_t a) { return static_cast<int>(((a % 21600) + 21600) % 21600); }
 
 // Frees the first screen primitive or effect (groups 5 and 6) that does not survive clears.
 void FreeOneScreenActor() {
-  // Group g lies between sentinels g + 2 and g + 3: from the one opening group 5 to the one
-  // closing group 6.
-  int node = GetActorField(kFieldNext, 5 + 2);
-  const int end = 6 + 3;
-  for (int i = 0; i < kActorWalkLimit && node != end && node > 0; ++i) {
-    if (GetActorField(kFieldKind, node) != kKindSentinel && !(Flags(node) & kFlagSurvivesClear)) {
+  // The walk passes the sentinel between the two groups.
+  WalkActorGroups(5, 6, [](int node) {
+    if (GetActorField(kFieldKind, node) != kKindSentinel && !(ActorFlags(node) & kFlagSurvivesClear)) {
       FreeActor(node);
-      return;
+      return true;
     }
-    node = GetActorField(kFieldNext, node);
-  }
+    return false;
+  });
 }
 
 bool IsMission() { return GetGameVar(kVarArea) == kMissionArea; }
 
-void PopBanner(int textId, int32_t number) {
-  SlideBanner(640, 464, kBannerLayer, textId, kBannerColour, 20);
-  int label = SpawnLabelActor(640, 464, kBannerLayer, 5, number, kNumberColour);
-  StartBannerSlide(label, 8);
-}
-
 }  // namespace
 
-int ScriptSin(int n, float d, int f) {
-  const float r = static_cast<float>(n) * 3.1415927f / d;
-  return TrigTimes(SinOfFloat(r), f);
+EnemyFrame BeginEnemyFrame(int actor) {
+  EnemyFrame s;
+  s.actor = actor;
+  GetActorPos(&s.x, &s.y, actor);
+  s.t = GetActorField(kFieldAge, actor);
+  s.level = GetGameVar(kVarPhaseLevel);
+  return s;
 }
 
-int ScriptCos(int n, float d, int f) {
-  const float r = static_cast<float>(n) * 3.1415927f / d;
-  return TrigTimes(CosOfFloat(r), f);
+BulletPattern& BulletPatternAt(int x, int y, int type, int heading, int speed) {
+  ResetBulletPattern(x, y, type, heading, speed);
+  return g_BulletPattern;
 }
 
 int TurnHeadingToward(int heading, int target, int n) {
@@ -90,7 +72,7 @@ int TurnHeadingToward(int heading, int target, int n) {
 void PlaySeAtX(int x, int n) { PlaySeAt(static_cast<int>(static_cast<int64_t>(x) - 320), 0, n); }
 
 int SpawnEnemy(int x, int y, int layer, int id) {
-  if (GetGameVar(kVarSessionFlags) & kSessionPhaseIdle) return -1;
+  if (!PhaseRunning()) return -1;
   // Ids past the table's rows, and rows left empty, make nothing: an empty row would be a dying
   // explosion defeated at once.
   const EnemyDef* def = FindEnemyDef(id);
@@ -129,7 +111,7 @@ void EnemyGroupTask(int actor) {
   } else {
     OrActorField(kFieldFlags, actor, kFlagDead);
   }
-  const uint32_t flags = Flags(actor);
+  const uint32_t flags = ActorFlags(actor);
   const int32_t hp = GetActorField(kFieldHp, actor);
   if ((flags & kEnemyBoss) && hp > 0) {
     const int64_t most = std::max(GetActorField(kFieldHpMax, actor), 1);
@@ -149,7 +131,7 @@ void EnemyGroupTask(int actor) {
 void DefeatEnemy(int actor) {
   int x, y;
   GetActorPos(&x, &y, actor);
-  const uint32_t flags = Flags(actor);
+  const uint32_t flags = ActorFlags(actor);
   const int32_t kind = GetActorField(kFieldKind, actor);
   const int id = kind & 0xFFFF;
   const int32_t level = GetGameVar(kVarPhaseLevel);
@@ -221,7 +203,7 @@ void DefeatEnemy(int actor) {
   int32_t score = WrapMul(GetActorField(kFieldScore, actor), level);
   if (flags & kEnemyDefeatBonus) {
     score = WrapMul(score, multiplier);
-    PopBanner(141, WrapMul(score, 10));
+    PopBanner(141, WrapMul(score, 10), 8);
     PlaySe(33);
   }
   AddScore(score);
@@ -229,7 +211,7 @@ void DefeatEnemy(int actor) {
 }
 
 void TurnIntoDyingEnemy(int hideSprite, int actor) {
-  const uint32_t old = Flags(actor);
+  const uint32_t old = ActorFlags(actor);
   SetActorField(kFieldOldKind, actor, GetActorField(kFieldKind, actor));
   SetActorField(kFieldKind, actor, kKindEnemy);
   if (hideSprite) SetActorField(kFieldSprite, actor, 0);
@@ -245,7 +227,7 @@ void DyingEnemyTask(int actor) {
   const int32_t t = GetActorField(kFieldDyingAge, actor);
   int x, y;
   GetActorPos(&x, &y, actor);
-  if (Flags(actor) & kEnemyTimedBoss) {
+  if (ActorFlags(actor) & kEnemyTimedBoss) {
     SetGameVar(kVarPhaseTimer, kTimedBossHold);
   } else if (GetActorField(kFieldSprite, actor) != 0) {
     // Drifts downward while it still shows: x is drawn before y.
@@ -284,7 +266,7 @@ void DyingEnemyTask(int actor) {
 }
 
 void FireRevengeBullets(int actor) {
-  const uint32_t flags = Flags(actor);
+  const uint32_t flags = ActorFlags(actor);
   if ((flags & kEnemyNoRevenge) || GetGameVar(kVarPhaseLevel) <= 10) return;
   int x, y;
   GetActorPos(&x, &y, actor);
@@ -329,7 +311,7 @@ void FlashScreen() {
 }
 
 void ChangeBossFormOnTimeout(int actor) {
-  if (!(Flags(actor) & kEnemyChangesForm) || GetGameVar(kVarPhaseTimer) < kFormChangeTimer) return;
+  if (!(ActorFlags(actor) & kEnemyChangesForm) || GetGameVar(kVarPhaseTimer) < kFormChangeTimer) return;
   int x, y;
   GetActorPos(&x, &y, actor);
   const int id = GetActorField(kFieldKind, actor) & 0xFFFF;
@@ -348,7 +330,7 @@ bool HitPlayerIfNear(int x, int y, int r2, int killSelf) {
 
 int TurnTowardPlayer(int actor) {
   int heading = GetActorField(kFieldHeading, actor);
-  if (Flags(actor) & kEnemyTurnsToPlayer) {
+  if (ActorFlags(actor) & kEnemyTurnsToPlayer) {
     int x, y;
     GetActorPos(&x, &y, actor);
     heading = TurnHeadingToward(heading, GetAngleToPlayer(x, y), 1800);

@@ -27,6 +27,17 @@ struct BulletPattern {
 };
 extern BulletPattern g_BulletPattern;
 
+// What a behaviour reads of its enemy once per frame.
+struct EnemyFrame {
+  int actor;
+  int x, y;
+  int t;       // age
+  int level;   // phase level now
+};
+EnemyFrame BeginEnemyFrame(int actor);
+// The pattern block reset for a new pattern, for the caller to adjust and fire.
+BulletPattern& BulletPatternAt(int x, int y, int type, int heading, int speed);
+
 // Motion modes of enemy bullets.
 enum BulletMotion : int32_t {
   kMotionStraight = 0, kMotionStopAndGo = 1, kMotionDrift = 2, kMotionShortLived = 3,
@@ -95,7 +106,6 @@ enum EnemyFlagBits : uint32_t {
   kEnemyNoRevenge = 0x8000,
   kEnemyTurnsToPlayer = 0x10000,
   kEnemyBoss = 0x80000,
-  kEnemyIsBullet = 0x200000,
   kEnemyTargetable = 0x800000,
   kEnemyNoDamage = 0x1000000,
   kEnemyUndefeatable = 0x2000000,
@@ -110,6 +120,13 @@ enum EnemyField : int {
   kFieldVariant = 31,      // wave enemies: the FormationVariant
   kFieldScratch0 = 64,     // 64-72: behaviour scratch values
 };
+
+// A beam's sprite (0: the default).
+constexpr int kBeamSpriteField = 71;
+
+// Effect sprites of enemies and bosses.
+constexpr uint32_t kSparkSprite = 0x2000380;
+constexpr uint32_t kTrailSprite = 0x200047B;
 
 // Item kinds enemies drop.
 enum DropKind : int { kItemGem = 1, kItemLife = 4, kItemKind5 = 5, kItemBomb = 6 };
@@ -158,11 +175,9 @@ inline int DrawBob(int age, int p) {
   return b > 1 ? 0 : b;
 }
 
-// Script helpers. Trig on (n x pi / d) in single precision, times f, truncated toward zero.
-int ScriptSin(int n, float d, int f);
-int ScriptCos(int n, float d, int f);
-// heading turned toward target by at most n, the shorter way round (a half turn goes down);
-// the result normalised.
+// Script helpers (the trig terms ScriptSin / ScriptCos live with the game's maths). The heading
+// turned toward target by at most n, the shorter way round (a half turn goes down); the result
+// normalised.
 int TurnHeadingToward(int heading, int target, int n);
 // A sound panned at x (silent off the screen's width).
 void PlaySeAtX(int x, int n);

@@ -12,63 +12,34 @@
 #include "game/framework/sprites.h"
 #include "game/play/enemies.h"
 #include "game/play/play.h"
+#include "game/play/play_internal.h"
 
 namespace {
 
-constexpr uint32_t kTrailSprite = 0x200047B;
-constexpr uint32_t kSparkSprite = 0x2000380;
 constexpr int kEffectLayer = 26;
 constexpr int kRamReach = 800;   // squared: about 28 pixels
-
-// What a script reads of its enemy once per frame.
-struct Script {
-  int actor;
-  int x, y;
-  int t;       // age
-  int level;   // phase level now
-};
-
-Script Begin(int actor) {
-  Script s;
-  s.actor = actor;
-  GetActorPos(&s.x, &s.y, actor);
-  s.t = GetActorField(kFieldAge, actor);
-  s.level = GetGameVar(kVarPhaseLevel);
-  return s;
-}
-
-uint32_t Flags(int actor) { return static_cast<uint32_t>(GetActorField(kFieldFlags, actor)); }
-
-BulletPattern& Pattern(int x, int y, int type, int heading, int speed) {
-  ResetBulletPattern(x, y, type, heading, speed);
-  return g_BulletPattern;
-}
 
 int Aim(int x, int y) { return GetAngleToPlayer(x, y); }
 
 // From phase level 4 an enemy that rams dies on contact and hits the player.
-void RamFromLevel4(const Script& s) {
+void RamFromLevel4(const EnemyFrame& s) {
   if (s.level >= 4) HitPlayerIfNear(s.x, s.y, kRamReach, 1);
 }
 
-void Ram(const Script& s) { HitPlayerIfNear(s.x, s.y, kRamReach, 1); }
-
-int32_t WrapMul(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
+void Ram(const EnemyFrame& s) { HitPlayerIfNear(s.x, s.y, kRamReach, 1); }
 
 }  // namespace
 
 // A fighter in formation: follows the player with its heading and fires one volley (two from
 // level 7).
 void EnemyBehaviour02(int actor) {
-  const Script s = Begin(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   const int tracked = TurnTowardPlayer(actor);
   const int variant = GetActorField(kFieldVariant, actor);
   if ((variant == 0 || variant == 3) && (s.t == 50 || (s.t == 96 && s.level >= 7))) {
     const bool slow = s.level < 5;
     const int type = GetGameVar(kVarArea) == 1 ? 17 : 16;
-    BulletPattern& p = Pattern(s.x, s.y, type, slow ? 10800 : tracked, slow ? 48 : 28);
+    BulletPattern& p = BulletPatternAt(s.x, s.y, type, slow ? 10800 : tracked, slow ? 48 : 28);
     if (variant == 0) {
       if (s.t == 96 && s.level >= 11) {
         p.type = 17;
@@ -92,7 +63,7 @@ void EnemyBehaviour02(int actor) {
   if (variant == 16 && s.t == 50) {
     // The character menu's sample enemy fires outside any phase.
     SetBulletsEnabled(1);
-    BulletPattern& p = Pattern(s.x, s.y - 12, 9, 10800, 40);
+    BulletPattern& p = BulletPatternAt(s.x, s.y - 12, 9, 10800, 40);
     p.ways = 2;
     p.spread = 1800;
     p.rows = 3;
@@ -100,7 +71,7 @@ void EnemyBehaviour02(int actor) {
     PlaySe(15);
   }
   if (s.level > 9 && s.t == 4) {
-    BulletPattern& p = Pattern(s.x, s.y, 9, 10800, 24);
+    BulletPattern& p = BulletPatternAt(s.x, s.y, 9, 10800, 24);
     p.ways = 4;
     p.spread = 1800;
     FireBulletPattern();
@@ -111,7 +82,7 @@ void EnemyBehaviour02(int actor) {
 // An armoured gun-ship: 80 damage break it (a kill that leaves it flying and firing its light
 // patterns) until its wave has four kills; then it leaves to the right.
 void EnemyBehaviour03(int actor) {
-  const Script s = Begin(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   if (GetGameVar(kVarWaveKills) >= 4) {
     AddActorCommand(actor, kCmdAddVelocity, 0, 16, 64, 0);
     AddActorCommandAt(actor, kCmdDelete, 16);
@@ -137,18 +108,18 @@ void EnemyBehaviour03(int actor) {
   int n = (level < 8 && t % 8 == 0) + (level > 3 && t % 4 == 0) + (level > 10 && t % 2 == 0);
   if (t < std::max(80 - 8 * level, 20) || s.x >= 633) n = 0;
   if (t > a && m < 96 && (m < 40 || m > 55) && n > 0) {
-    Pattern(s.x, s.y + 16, 16, 10800, 48);
+    BulletPatternAt(s.x, s.y + 16, 16, 10800, 48);
     FireBulletPattern();
   }
   if (!armed || n < 1) return;
   if (level > 7 && t % 48 < 12 && t % 4 == 0) {
-    BulletPattern& p = Pattern(s.x, s.y + 16, 0, 10800, 40);
+    BulletPattern& p = BulletPatternAt(s.x, s.y + 16, 0, 10800, 40);
     p.layer = 25;
     FireBulletPattern();
     PlaySe(13);
   }
   if (level > 9 && t % 30 == 0) {
-    BulletPattern& p = Pattern(s.x, s.y, 5, 10800, 32);
+    BulletPattern& p = BulletPatternAt(s.x, s.y, 5, 10800, 32);
     p.ways = (level - 9) / 2 * 2;
     p.spread = 900;
     FireBulletPattern();
@@ -157,7 +128,7 @@ void EnemyBehaviour03(int actor) {
   if (level > 1 && m == 0) {
     const int side = (t / 120) & 1;
     for (int j = 1; j <= 7; ++j) {
-      Pattern(s.x, s.y + 15 + 15 * j * (2 * side - 1), 16, 10800, 48);
+      BulletPatternAt(s.x, s.y + 15 + 15 * j * (2 * side - 1), 16, 10800, 48);
       FireBulletPattern();
     }
   }
@@ -165,7 +136,7 @@ void EnemyBehaviour03(int actor) {
 
 // A heavy gunboat: brakes in, fires one big fan at frame 80 and, from level 6, a weaving stream.
 void EnemyBehaviour04(int actor) {
-  const Script s = Begin(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   if (s.t == 0) SetActorField(kFieldVx, actor, -2048);
   if (GetActorField(kFieldVx, actor) < 0) AddActorField(kFieldVx, actor, 64);
   if (s.t >= 111 && GetActorField(kFieldVx, actor) >= -3071) AddActorField(kFieldVx, actor, -256);
@@ -173,7 +144,7 @@ void EnemyBehaviour04(int actor) {
   if (s.t == 80) {
     SpawnDebrisPiece(s.x - 80, s.y - 20, GetActorField(kFieldLayer, actor), 1154, 18900, 2400);
     const int fx = s.x - 96, fy = s.y - 20;
-    BulletPattern& p = Pattern(fx, fy, 8, s.level >= 5 ? Aim(fx, fy) : 10800, 64);
+    BulletPattern& p = BulletPatternAt(fx, fy, 8, s.level >= 5 ? Aim(fx, fy) : 10800, 64);
     p.ways = 2 * (s.level / 4) + 1;
     p.spread = 1800;
     p.rows = 3;
@@ -182,7 +153,7 @@ void EnemyBehaviour04(int actor) {
   }
   if (s.t == 90) PlaySe(16);
   if (s.level >= 6 && s.t >= 91) {
-    Pattern(s.x + 16, s.y, 0, ScriptSin(s.t, 24.0f, 600), 32);
+    BulletPatternAt(s.x + 16, s.y, 0, ScriptSin(s.t, 24.0f, 600), 32);
     FireBulletPattern();
   }
   if (s.x < -128) OrActorField(kFieldFlags, actor, kFlagDead);
@@ -191,10 +162,10 @@ void EnemyBehaviour04(int actor) {
 // A beam cannon: turns for 30 frames, charges, holds a beam (id 6) from frame 60 to 90 and then
 // lets it go.
 void EnemyBehaviour05(int actor) {
-  const Script s = Begin(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   int r = GetActorField(kFieldRotation, actor);
   int c = GetActorField(kFieldScratch0, actor);
-  if (s.t < 30 && (Flags(actor) & kEnemyTurnsToPlayer)) {
+  if (s.t < 30 && (ActorFlags(actor) & kEnemyTurnsToPlayer)) {
     r = TurnHeadingToward(r, s.level >= 8 ? Aim(s.x, s.y) : 10800, 600);
     SetActorField(kFieldRotation, actor, r);
   }
@@ -220,7 +191,7 @@ void EnemyBehaviour05(int actor) {
     if (s.t < 80 && s.t % 8 == 0) SpawnTrail(mx, my, kTrailSprite, r, 256, 80);
   }
   if (s.level > 9 && s.t % 35 == 0) {
-    BulletPattern& p = Pattern(mx, my, 9, Aim(mx, my), 24);
+    BulletPattern& p = BulletPatternAt(mx, my, 9, Aim(mx, my), 24);
     p.ways = 12;
     p.spread = 1200;
     FireBulletPattern();
@@ -232,14 +203,14 @@ void EnemyBehaviour05(int actor) {
 // The beam: grows by two 16-pixel points a frame along its heading, is cut where it meets the
 // player (hitting it), and sprinkles particles along itself in its last frame.
 void EnemyBehaviour06(int actor) {
-  const Script s = Begin(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   const int h = GetActorField(kFieldHeading, actor);
   int sx, sy;
   PolarToXY(&sx, &sy, h, 16);
   int n = GetActorField(kFieldScratch0, actor) + 2;
   const bool last = GetParentActor(actor) < 1;
   if (last) OrActorField(kFieldFlags, actor, kFlagDead);
-  const int base = GetActorField(71, actor) < 1 ? 897 : GetActorField(71, actor);
+  const int base = GetActorField(kBeamSpriteField, actor) < 1 ? 897 : GetActorField(kBeamSpriteField, actor);
   int px = s.x, py = s.y;
   for (int i = 0; i < n && !IsOutsidePlayfield(px, py); ++i) {
     if (HitPlayerIfNear(px, py, kRamReach, 0)) {
@@ -261,10 +232,10 @@ void EnemyBehaviour06(int actor) {
 // A missile: fires once as it enters (above level 8), speeds up leftward with exhaust and trail
 // while the phase runs, spins at its end; rams from level 4.
 void EnemyBehaviour09(int actor) {
-  const Script s = Begin(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   if (s.x < 640 && GetActorField(kFieldScratch0, actor) < 1) {
     if (s.level > 8) {
-      BulletPattern& p = Pattern(s.x, s.y, 9, Aim(s.x, s.y), 18);
+      BulletPattern& p = BulletPatternAt(s.x, s.y, 9, Aim(s.x, s.y), 18);
       p.ways = s.level >= 11 ? 5 : 4;
       p.spread = 2700;
       FireBulletPattern();
@@ -285,13 +256,13 @@ void EnemyBehaviour09(int actor) {
 // A homing drone counted as an enemy bullet: homes between its frames 64 and 65, bursts on the
 // player, and leaves a trail of debris.
 void EnemyBehaviour11(int actor) {
-  const Script s = Begin(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   if (s.t == GetActorField(kFieldScratch0, actor)) OrActorField(kFieldFlags, actor, kEnemyTurnsToPlayer);
   if (s.t == GetActorField(kFieldScratch0 + 1, actor)) {
     ClearActorFieldBits(kFieldFlags, actor, kEnemyTurnsToPlayer);
     OrActorField(kFieldFlags, actor, kFlagOffPlayfieldDies);
   }
-  if (Flags(actor) & kEnemyTurnsToPlayer) {
+  if (ActorFlags(actor) & kEnemyTurnsToPlayer) {
     const int h = TurnHeadingToward(GetActorField(kFieldHeading, actor), Aim(s.x, s.y), 180);
     SetActorVelocityPolar(actor, h, GetActorField(kFieldSpeed, actor), 1);
   }
@@ -315,7 +286,7 @@ void EnemyBehaviour11(int actor) {
 // A bomber: swings in, stops, drops a stream of shells from level 5 (a short burst below), and
 // flies off.
 void EnemyBehaviour14(int actor) {
-  const Script s = Begin(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   if (s.t == 0) {
     SetActorField(kFieldRotation, actor, 41472);
     SetActorField(kFieldVx, actor, -3072);
@@ -330,7 +301,7 @@ void EnemyBehaviour14(int actor) {
     int heading = 10800;
     if (s.level != 5) heading = GameRandom(600) + 10500;
     const int dy = GameRandom(32);
-    Pattern(s.x - 84, s.y + 4 + dy, 8, heading, s.t);
+    BulletPatternAt(s.x - 84, s.y + 4 + dy, 8, heading, s.t);
     FireBulletPattern();
     const int debrisHeading = GameRandom(1800) - 2700;
     const int debrisSpeed = GameRandom(1200) + 1200;
@@ -338,12 +309,12 @@ void EnemyBehaviour14(int actor) {
     PlaySeAtX(s.x, 13);
   }
   if (s.level < 5 && s.t >= 60 && s.t < 80 && s.t % 4 == 0) {
-    Pattern(s.x - 84, s.y + 22, s.t == 60 ? 0 : 8, 10800, 64);
+    BulletPatternAt(s.x - 84, s.y + 22, s.t == 60 ? 0 : 8, 10800, 64);
     FireBulletPattern();
     PlaySeAtX(s.x, 15);
   }
   if (s.level > 9 && s.t % 30 == 0) {
-    BulletPattern& p = Pattern(s.x + 40, s.y + 24, 29, Aim(s.x + 40, s.y + 24), 24);
+    BulletPattern& p = BulletPatternAt(s.x + 40, s.y + 24, 29, Aim(s.x + 40, s.y + 24), 24);
     p.ways = 4;
     p.spread = 1800;
     FireBulletPattern();
@@ -353,7 +324,7 @@ void EnemyBehaviour14(int actor) {
 // An orbiting pod of the area boss: circles its parent (the second six the other way and twice as
 // far), fires on its own beat, and flies off along its last angle when the parent is gone.
 void EnemyBehaviour18(int actor) {
-  const Script s = Begin(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   const int i = GetActorField(kFieldScratch0, actor);
   const int parent = GetParentActor(actor);
   if (parent > 0) {
@@ -369,12 +340,12 @@ void EnemyBehaviour18(int actor) {
     const int u = (12 * i + s.t) % 160;
     const int aim = s.level >= 5 ? Aim(px, py) : 10800;
     if (u == 0) {
-      Pattern(px, py, 0, aim, 48);
+      BulletPatternAt(px, py, 0, aim, 48);
       FireBulletPattern();
       PlaySe(16);
     }
     if (s.level >= 8 && u == 48) {
-      BulletPattern& p = Pattern(px, py, 29, aim, 16);
+      BulletPattern& p = BulletPatternAt(px, py, 29, aim, 16);
       p.ways = 4;
       p.spread = 2700;
       FireBulletPattern();
@@ -392,14 +363,14 @@ void EnemyBehaviour18(int actor) {
 // A weaving escort: sways up and down, fires up and down from level 4, and cannot be hurt for its
 // first level + 20 frames.
 void EnemyBehaviour19(int actor) {
-  const Script s = Begin(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   TurnTowardPlayer(actor);
   SetActorField(kFieldVy, actor, ScriptCos(s.t, 32.0f, WrapMul(s.level, 80)));
   const int every = std::max(16 - s.level, 4);
   if (s.level > 3 && s.t % every == 0) {
-    Pattern(s.x, s.y, 29, 5400, 32);
+    BulletPatternAt(s.x, s.y, 29, 5400, 32);
     FireBulletPattern();
-    Pattern(s.x, s.y, 29, 16200, 32);
+    BulletPatternAt(s.x, s.y, 29, 16200, 32);
     FireBulletPattern();
     PlaySe(13);
   }
@@ -408,7 +379,7 @@ void EnemyBehaviour19(int actor) {
 
 // A turret craft: faces the player and fires aimed shots (variant 3: a turning stream or fans).
 void EnemyBehaviour20(int actor) {
-  const Script s = Begin(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   if (GetPlayerActor() > 0) {
     const int px = GetPlayerField(kFieldX);
     if (px > s.x) OrActorField(kFieldSprite, actor, kSpriteMirrored);
@@ -418,12 +389,12 @@ void EnemyBehaviour20(int actor) {
   const int level = s.level;
   if (GetActorField(kFieldVariant, actor) != 3) {
     if (t == 40 || (t == 70 && level >= 7)) {
-      Pattern(s.x, s.y, 0, level >= 5 ? Aim(s.x, s.y) : 10800, 48);
+      BulletPatternAt(s.x, s.y, 0, level >= 5 ? Aim(s.x, s.y) : 10800, 48);
       FireBulletPattern();
       PlaySe(15);
     }
     if (level > 7 && t == 20) {
-      BulletPattern& p = Pattern(s.x, s.y, 29, Aim(s.x, s.y), 20);
+      BulletPattern& p = BulletPatternAt(s.x, s.y, 29, Aim(s.x, s.y), 20);
       p.ways = level > 9 ? 4 : 2;
       p.spread = 1800;
       FireBulletPattern();
@@ -432,13 +403,13 @@ void EnemyBehaviour20(int actor) {
   } else if (level >= 4) {
     if (47 - 2 * level < t && t < 96 + 4 * level) {
       const int turn = WrapMul(600, t);
-      BulletPattern& p = Pattern(s.x, s.y, 8, s.y >= 240 ? 10800 + turn : 10800 - turn, 40);
+      BulletPattern& p = BulletPatternAt(s.x, s.y, 8, s.y >= 240 ? 10800 + turn : 10800 - turn, 40);
       p.muzzleSprite = 0;
       FireBulletPattern();
       PlaySe(15);
     }
   } else if (t == 40 || (t == 70 && level >= 2)) {
-    BulletPattern& p = Pattern(s.x, s.y, t == 40 ? 8 : 9, Aim(s.x, s.y), 48);
+    BulletPattern& p = BulletPatternAt(s.x, s.y, t == 40 ? 8 : 9, Aim(s.x, s.y), 48);
     p.ways = t == 40 ? 9 : 8;
     p.spread = 2700;
     FireBulletPattern();
@@ -449,14 +420,14 @@ void EnemyBehaviour20(int actor) {
 // A drone carrier: charges and fires a recoiling volley every 256 frames, launches homing drones
 // (id 11) in between, and fires aimed fans above level 9.
 void EnemyBehaviour21(int actor) {
-  const Script s = Begin(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   const int t = s.t;
   const int m = t % 256;
   if (GetActorField(kFieldScratch0, actor) > 0) AddActorField(kFieldScratch0, actor, -1);
   if (m >= 40 && m < 80) AddActorField(kFieldScratch0 + 1, actor, 1);
   if (m == 80) {
     const int fx = s.x - 80, fy = s.y + 12;
-    BulletPattern& p = Pattern(fx, fy, 0, 10800, 60);
+    BulletPattern& p = BulletPatternAt(fx, fy, 0, 10800, 60);
     if (s.level >= 8) {
       p.type = 8;
       p.ways = -16;
@@ -487,7 +458,7 @@ void EnemyBehaviour21(int actor) {
     PlaySe(15);
   }
   if (s.x >= 321 && s.level > 9 && t % 30 == 0) {
-    BulletPattern& p = Pattern(s.x + 56, s.y + 32, 9, Aim(s.x + 56, s.y + 32), 24);
+    BulletPattern& p = BulletPatternAt(s.x + 56, s.y + 32, 9, Aim(s.x + 56, s.y + 32), 24);
     p.ways = 4;
     p.spread = 1800;
     FireBulletPattern();
@@ -500,7 +471,7 @@ void EnemyBehaviour21(int actor) {
 // A bouncing spinner: from frame 20, on leaving the screen it sprays back into it and is gone;
 // leaves a trail; rams from level 4.
 void EnemyBehaviour50(int actor) {
-  const Script s = Begin(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   if (s.t >= 20) {
     int heading = -1;
     if (s.x < 0) heading = 0;
@@ -508,7 +479,7 @@ void EnemyBehaviour50(int actor) {
     if (s.y < 0) heading = 5400;
     if (s.y > 480) heading = 16200;
     if (heading >= 0) {
-      BulletPattern& p = Pattern(s.x, s.y, 28, heading, 20);
+      BulletPattern& p = BulletPatternAt(s.x, s.y, 28, heading, 20);
       p.ways = -((8 + s.level) / 2);
       p.spread = 9000;
       FireBulletPattern();
@@ -525,13 +496,13 @@ void EnemyBehaviour50(int actor) {
 
 // In no slot: charges at the player at frame 60 (with a fan above level 8) and rams.
 void EnemyBehaviourSpare(int actor) {
-  const Script s = Begin(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   if (s.t == 60) {
     PlaySe(23);
     const int aim = Aim(s.x, s.y);
     SetActorVelocityPolar(actor, aim, ScaleBulletSpeed(80), 1);
     if (s.level > 8) {
-      BulletPattern& p = Pattern(s.x, s.y, 9, aim, 18);
+      BulletPattern& p = BulletPatternAt(s.x, s.y, 9, aim, 18);
       p.ways = s.level >= 11 ? 5 : 4;
       p.spread = 2700;
       FireBulletPattern();
@@ -543,7 +514,7 @@ void EnemyBehaviourSpare(int actor) {
 
 // Available to scripts: from frame 32 a line along the rotation hits the player, point by point.
 void SweepLineHit(int actor) {
-  const Script s = Begin(actor);
+  const EnemyFrame s = BeginEnemyFrame(actor);
   if (s.t < 32) return;
   int sx, sy;
   PolarToXY(&sx, &sy, GetActorField(kFieldRotation, actor), 16);

@@ -7,6 +7,7 @@
 #include "game/framework/game_hooks.h"
 #include "game/framework/game_math.h"
 #include "game/framework/sprites.h"
+#include "game/play/draw_internal.h"
 #include "game/play/enemies.h"
 #include "game/play/play.h"
 
@@ -18,20 +19,10 @@ EnemyDrawAt CurEnemyDrawAt() {
 
 namespace {
 
-int32_t WrapMul(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
-
-void Corner(int x, int y, int layer, uint32_t sprite) { AddDrawSprite(x, y, layer, sprite); }
-
-int Centred(int x, int y, int layer, uint32_t sprite, int scale = 1000, int angle = 0) {
-  return AddDrawSpriteRot(x, y, layer, sprite, scale, angle);
-}
-
 void CentredAt(int x, int y, int angle, int r, int layer, uint32_t sprite, int scale, int turn,
                uint32_t colour = 0xFFFFFFFF) {
   AddPolarToXY(&x, &y, angle, r);
-  const int e = Centred(x, y, layer, sprite, scale, turn);
+  const int e = DrawCentred(x, y, layer, sprite, scale, turn);
   if (colour != 0xFFFFFFFF) SetDrawColor(e, colour);
 }
 
@@ -45,8 +36,8 @@ void DrawEnemy02() {
   const EnemyDrawAt d = CurEnemyDrawAt();
   const int y = d.y + ScriptSin(d.age, 32.0f, 16) + 16;
   const int h = NormalizeAngle(GetCurField(kFieldHeading) - 450);
-  Corner(d.x - 32, y - 32, d.layer, static_cast<uint32_t>(2048 + (h / 900) % 24));
-  Corner(d.x - 32, y + ScriptCos(d.age, 48.0f, 12) - 64, d.layer, 2072);
+  DrawCorner(d.x - 32, y - 32, d.layer, static_cast<uint32_t>(2048 + (h / 900) % 24));
+  DrawCorner(d.x - 32, y + ScriptCos(d.age, 48.0f, 12) - 64, d.layer, 2072);
 }
 
 // The gun-ship: a warning sign blinking while it can be hit, a hull lit and bobbing while armed,
@@ -58,8 +49,8 @@ void DrawEnemy03() {
   const int age = GetCurField(kFieldAge);
   const int armedAt = 100 - GetCurField(kFieldScratch0);
   const bool whole = GetCurField(kFieldScratch0 + 1) < 1;
-  if (age >= armedAt && age % 8 < 4 && whole) Corner(x - 96, y - 8, 28, 160);
-  Corner(x - 24, y - 40, layer, 2093);
+  if (age >= armedAt && age % 8 < 4 && whole) DrawCorner(x - 96, y - 8, 28, 160);
+  DrawCorner(x - 24, y - 40, layer, 2093);
   uint32_t colour = 0x7F7F7F7F;
   int b = 0;
   if (whole && age > armedAt) {
@@ -67,7 +58,7 @@ void DrawEnemy03() {
     b = DrawBob(age, 4);
   }
   SetDrawColor(AddDrawSprite(x - 24, y - 40 + b, layer, 2092), colour);
-  Corner(x - 24, y + 24, layer, 2093);
+  DrawCorner(x - 24, y + 24, layer, 2093);
 }
 
 // The gunboat: its flash timer (field 64) is counted down here, once per drawn frame.
@@ -77,15 +68,15 @@ void DrawEnemy04() {
   if (m > 0) {
     --m;
     if (m > 10) {
-      Corner(d.x - 92, d.y - 24, d.layer, 2088);
+      DrawCorner(d.x - 92, d.y - 24, d.layer, 2088);
     } else {
-      Corner(d.x - 64 - 2 * m, d.y - 18, d.layer, 2089);
+      DrawCorner(d.x - 64 - 2 * m, d.y - 18, d.layer, 2089);
     }
   }
   SetCurField(kFieldScratch0, m);
   const int f = (d.age / 6) & 3;
-  Corner(d.x - 64, d.y - 24, d.layer, static_cast<uint32_t>(2084 + f));
-  Corner(d.x - 56, d.y - 64, d.layer, static_cast<uint32_t>(2080 + f));
+  DrawCorner(d.x - 64, d.y - 24, d.layer, static_cast<uint32_t>(2084 + f));
+  DrawCorner(d.x - 56, d.y - 64, d.layer, static_cast<uint32_t>(2080 + f));
 }
 
 // The beam cannon: a turning wheel, its barrel along the rotation, and the charge glow with the
@@ -93,10 +84,10 @@ void DrawEnemy04() {
 void DrawEnemy05() {
   const EnemyDrawAt d = CurEnemyDrawAt();
   const int r = GetCurField(kFieldRotation);
-  SetDrawColor(Centred(d.x, d.y, d.layer, kWheel, 1000, WrapMul(300, d.age)), 0xFFFFFF7F);
+  SetDrawColor(DrawCentred(d.x, d.y, d.layer, kWheel, 1000, WrapMul(300, d.age)), 0xFFFFFF7F);
   CentredAt(d.x, d.y, r, 8, d.layer, GetCurField(kFieldScratch0) < 1 ? 2078 : 2079, 1000, r);
   if (d.age >= 30 && d.age < 60) {
-    Centred(d.x, d.y, d.layer, 0x2000087, WrapMul(10, d.age));
+    DrawCentred(d.x, d.y, d.layer, 0x2000087, WrapMul(10, d.age));
     CentredAt(d.x, d.y, r, 512, d.layer, 0x2000094, 2000, r,
               0xFFFFFF00u | static_cast<uint32_t>(8 * (d.age - 30)));
   }
@@ -109,7 +100,7 @@ void DrawEnemy06() {
   GetCurDrawParams(&x, &y, &layer, &age);
   GetCurPos(&x, &y);
   const int h = GetCurField(kFieldHeading);
-  const int base = GetCurField(71) < 1 ? 897 : GetCurField(71);
+  const int base = GetCurField(kBeamSpriteField) < 1 ? 897 : GetCurField(kBeamSpriteField);
   const int n = GetCurField(kFieldScratch0);
   int dx, dy;
   PolarToXY(&dx, &dy, h, 16);
@@ -119,8 +110,8 @@ void DrawEnemy06() {
     x += dx;
     y += dy;
     const uint32_t s = static_cast<uint32_t>(base + (age + i) % 3);
-    Centred(x, y, 23, s, 2400, static_cast<int32_t>(a));
-    Centred(x, y, 23, s | kSpriteAdditive, 2400, static_cast<int32_t>(a));
+    DrawCentred(x, y, 23, s, 2400, static_cast<int32_t>(a));
+    DrawCentred(x, y, 23, s | kSpriteAdditive, 2400, static_cast<int32_t>(a));
     if (IsOutsidePlayfield(x, y)) break;
     a += 37564u;
   }
@@ -132,25 +123,25 @@ void DrawEnemy14() {
   const EnemyDrawAt d = CurEnemyDrawAt();
   const int r = GetCurField(kFieldRotation);
   const int b = DrawBob(d.age, 6);
-  SetDrawColor(Centred(d.x + 24, d.y + 24, d.layer, kWheel, 1000, r), kShade);
+  SetDrawColor(DrawCentred(d.x + 24, d.y + 24, d.layer, kWheel, 1000, r), kShade);
   const int a1 = ScriptSin(d.age + 20, 20.0f, 3600);
   CentredAt(d.x + 2 * b, d.y - 26 - 2 * b, a1 + 9000, 16, d.layer, 2141, 1000, a1 + 5400, kShade);
   const int f = d.age >= 30 && d.age < 90 ? (d.age / 4) & 1 : 0;
   const int o = std::max(0, 90 - 3 * d.age);
-  Corner(d.x - 86 - f + o, d.y + 8, d.layer, static_cast<uint32_t>(2138 + f));
-  Corner(d.x - 24, d.y + 8, d.layer, 2137);
-  Corner(d.x - 16, d.y - 60, d.layer, static_cast<uint32_t>(2142 + ((d.age / 6) & 3)));
-  Corner(d.x - 24 - f, d.y + f + 4, d.layer, 2146);
+  DrawCorner(d.x - 86 - f + o, d.y + 8, d.layer, static_cast<uint32_t>(2138 + f));
+  DrawCorner(d.x - 24, d.y + 8, d.layer, 2137);
+  DrawCorner(d.x - 16, d.y - 60, d.layer, static_cast<uint32_t>(2142 + ((d.age / 6) & 3)));
+  DrawCorner(d.x - 24 - f, d.y + f + 4, d.layer, 2146);
   const int a2 = ScriptSin(d.age, 20.0f, 3600);
   CentredAt(d.x + 4 + 2 * b, d.y - 26 - 2 * b, a2 + 9000, 16, d.layer, 2140, 1000, a2 + 5400);
-  Centred(d.x + 40, d.y + 24, d.layer, kWheel, 1000, GetCurField(kFieldRotation));
+  DrawCentred(d.x + 40, d.y + 24, d.layer, kWheel, 1000, GetCurField(kFieldRotation));
 }
 
 // The escort wave's leader: two wheels turning against each other above and below it.
 void DrawEnemy19() {
   const EnemyDrawAt d = CurEnemyDrawAt();
-  Centred(d.x, d.y - 120, d.layer, kWheel, 1000, WrapMul(300, d.age));
-  Centred(d.x, d.y + 120, d.layer, kWheel, 1000, WrapMul(-300, d.age));
+  DrawCentred(d.x, d.y - 120, d.layer, kWheel, 1000, WrapMul(300, d.age));
+  DrawCentred(d.x, d.y + 120, d.layer, kWheel, 1000, WrapMul(-300, d.age));
 }
 
 // The drone carrier: shaded and near wheels, the launcher lifting with its charge, the hull with
@@ -160,13 +151,13 @@ void DrawEnemy21() {
   const int r = GetCurField(kFieldRotation);
   const int m = GetCurField(kFieldScratch0);
   const int y = d.y + 32;
-  SetDrawColor(Centred(d.x + 40, y, d.layer, kWheel, 1000, r), kShade);
+  SetDrawColor(DrawCentred(d.x + 40, y, d.layer, kWheel, 1000, r), kShade);
   const int h = GetCurField(kFieldScratch0 + 1) / 2;
   const int h2 = h / 2;
-  Corner(d.x + h2 + 36, y + h - 56, d.layer, 2167);
-  Corner(d.x + h2 + 28, y + h - 130, d.layer, static_cast<uint32_t>(2080 + ((d.age / 6) & 3)));
-  Corner(d.x - 80, y - 48, d.layer, 2165);
-  Corner(d.x + 2 * m - 52, y - 48, d.layer, 2166);
-  Centred(d.x + 56, y, d.layer, kWheel, 1000, r);
-  if (m >= 1) Centred(d.x - 80, y + 12, 26, 0x2000087, WrapMul(7, m));
+  DrawCorner(d.x + h2 + 36, y + h - 56, d.layer, 2167);
+  DrawCorner(d.x + h2 + 28, y + h - 130, d.layer, static_cast<uint32_t>(2080 + ((d.age / 6) & 3)));
+  DrawCorner(d.x - 80, y - 48, d.layer, 2165);
+  DrawCorner(d.x + 2 * m - 52, y - 48, d.layer, 2166);
+  DrawCentred(d.x + 56, y, d.layer, kWheel, 1000, r);
+  if (m >= 1) DrawCentred(d.x - 80, y + 12, 26, 0x2000087, WrapMul(7, m));
 }

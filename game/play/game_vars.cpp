@@ -18,6 +18,8 @@ int32_t g_playerSerial = 0;
 
 constexpr int32_t kScoreReward = 1500000;
 constexpr uint32_t kBannerColour = 0xCFFFFFFF;
+constexpr uint32_t kNumberColour = 0xFFCF7FFF;
+constexpr int kPopBannerLayer = 28;
 
 }  // namespace
 
@@ -91,15 +93,32 @@ int RewardHeading() {
   return GetActorField(kFieldY, p) <= 240 ? 2700 : -2700;
 }
 
+uint32_t ActorFlags(int actor) { return static_cast<uint32_t>(GetActorField(kFieldFlags, actor)); }
+
+bool PhaseRunning() { return (GetGameVar(kVarSessionFlags) & kSessionPhaseIdle) == 0; }
+
+bool ShiftRunning() { return GetGameVar(kVarShiftTimer) >= 1; }
+
+void SpawnRewardItem(int kind) {
+  const int heading = RewardHeading();
+  SpawnItem(640, 240, heading, 512, kind);
+}
+
 void SlideBanner(int x, int y, int layer, int textId, uint32_t colour, int speed) {
   int label = SpawnLabelActor(x, y, layer, 3, textId, colour);
+  StartBannerSlide(label, speed);
+}
+
+void PopBanner(int textId, int32_t number, int speed) {
+  SlideBanner(640, 464, kPopBannerLayer, textId, kBannerColour, 20);
+  int label = SpawnLabelActor(640, 464, kPopBannerLayer, 5, number, kNumberColour);
   StartBannerSlide(label, speed);
 }
 
 void AddScore(int32_t units) {
   int32_t old = GetGameVar(kVarScore);
   int32_t now = static_cast<int32_t>(static_cast<uint32_t>(old) + static_cast<uint32_t>(units));
-  if (old < kScoreReward && now >= kScoreReward) SpawnItem(640, 240, RewardHeading(), 512, 33);
+  if (old < kScoreReward && now >= kScoreReward) SpawnRewardItem(33);
   SetGameVar(kVarScore, now);
 }
 

@@ -11,6 +11,7 @@
 #include "game/framework/sound.h"
 #include "game/framework/spawn.h"
 #include "game/framework/sprites.h"
+#include "game/play/enemies.h"
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
 
@@ -19,10 +20,7 @@ namespace {
 constexpr int32_t kKindItem = 0x20000006;
 constexpr int kItemKind = 32;
 constexpr int kItemBounces = 33;
-constexpr uint32_t kItemHoming = 0x10000u;
-constexpr int kItemFirstSprite = 1184;
 constexpr int kItemDrawSlot = 14;
-constexpr int kFirstPlayOrderKind = 8;
 constexpr int kLastPlayOrderKind = 39;
 
 constexpr uint32_t kLabelPhaseGem = 0x7FCFFFFFu;
@@ -77,7 +75,7 @@ void PayGem(int32_t kind, int x, int y) {
   }
   if (kind != 3) {
     AddGameVar(kVarPhaseGems, 1);
-    if (GetGameVar(kVarPhaseGems) == 1000) SpawnItem(640, 240, RewardHeading(), 512, 31);
+    if (GetGameVar(kVarPhaseGems) == 1000) SpawnRewardItem(31);
   }
   AddScore(worth);
   RisingScore(x, y, worth, colour);
@@ -137,7 +135,7 @@ int SpawnItem(int x, int y, int heading, int speed, int kind) {
   }
   if (kind > 3) SetActorField(kFieldSprite, item, kItemDrawSlot);
   SetActorField(kItemKind, item, kind);
-  SetActorField(kFieldFlags, item, kind == 3 ? static_cast<int32_t>(kItemHoming) : 0);
+  SetActorField(kFieldFlags, item, kind == 3 ? static_cast<int32_t>(kItemHomingFlag) : 0);
   return item;
 }
 
@@ -147,7 +145,7 @@ void ItemTask(int actor) {
   const int n = GetCurField(kFieldAge);
   int x, y, vx, vy;
   GetCurPosVel(&x, &y, &vx, &vy);
-  const bool homing = static_cast<uint32_t>(GetCurField(kFieldFlags)) & kItemHoming;
+  const bool homing = static_cast<uint32_t>(GetCurField(kFieldFlags)) & kItemHomingFlag;
 
   if (IsGem(kind)) {
     if (x < -32) {
@@ -175,9 +173,9 @@ void ItemTask(int actor) {
     }
     const int d = GetDistanceSqToPlayer(x, y);
     const int reach = GetGameVar(kVarCharacter) == 0 ? 25600 : 16900;
-    if (d < reach) OrCurField(kFieldFlags, kItemHoming);
+    if (d < reach) OrCurField(kFieldFlags, kItemHomingFlag);
     if (d < 1024) {
-      PlaySeAt(x - 320, 0, 1);
+      PlaySeAtX(x, 1);
       AddChainTime(120);
       OrCurField(kFieldFlags, kFlagDead);
       PayItem(kind, x, y);

@@ -91,7 +91,7 @@ void StartDemonicShift(int x, int y) {
   SwapEnemyBulletSprites(1);
   SpawnParticleRing(x, y, 26, 904 | kSpriteAdditive, 128, 2400);
   AddGameVar(kVarShifts, 1);
-  if (GetGameVar(kVarShifts) == 10) SpawnItem(640, 240, RewardHeading(), 512, 37);
+  if (GetGameVar(kVarShifts) == 10) SpawnRewardItem(37);
 }
 
 }  // namespace
@@ -152,7 +152,7 @@ uint32_t UpdatePlayerCommon(int actor) {
     if (w & kButtonDShift) w |= kButtonMAction | kButtonBomber;
     if (n < 30) w &= ~kButtonShot;
 
-    bool running = (GetGameVar(kVarSessionFlags) & kSessionPhaseIdle) == 0;
+    bool running = PhaseRunning();
     int32_t mana = GetGameVar(kVarMana);
     if (s >= 1) {
       s = running ? s - 1 : 0;
@@ -225,7 +225,7 @@ bool RunHitWindow(uint32_t w) {
 }
 
 void RunManualBomb(uint32_t w, bool free) {
-  bool running = (GetGameVar(kVarSessionFlags) & kSessionPhaseIdle) == 0;
+  bool running = PhaseRunning();
   if (GetGameVar(kVarShiftTimer) >= 1 || !running) return;
   if (GetGameVar(kVarBombCooldown) > 0) {
     AddGameVar(kVarBombCooldown, -1);
@@ -259,10 +259,7 @@ void UpdatePlayerCollision() {
   int px = GetActorField(kFieldX, player);
   int py = GetActorField(kFieldY, player);
   int candidate = 0;
-  int node = GetActorField(kFieldNext, kGroupEnemyBullets + 2);
-  int end = kGroupEnemyBullets + 3;
-  for (int visited = 0; node != end && node > 0 && visited < kActorWalkLimit; ++visited) {
-    int next = GetActorField(kFieldNext, node);
+  WalkActorGroups(kGroupEnemyBullets, kGroupEnemyBullets, [&](int node) {
     uint32_t flags = static_cast<uint32_t>(GetActorField(kFieldFlags, node));
     // A bullet cancelled earlier in this frame (a bomb, a graze milestone) no longer hits or
     // grazes.
@@ -293,13 +290,13 @@ void UpdatePlayerCollision() {
             ChangePhaseLevel(1);
             CancelBulletsToItems(2);
             AddGameVar(kVarGrazeMilestones, 1);
-            if (GetGameVar(kVarGrazeMilestones) == 4) SpawnItem(640, 240, RewardHeading(), 512, 35);
+            if (GetGameVar(kVarGrazeMilestones) == 4) SpawnRewardItem(35);
           }
         }
       }
     }
-    node = next;
-  }
+    return false;
+  });
   if (GetGameVar(kVarInvulnerable) > 0) {
     AddGameVar(kVarInvulnerable, -1);
   } else if (candidate > 0) {

@@ -11,27 +11,20 @@
 #include "game/framework/sound.h"
 #include "game/framework/spawn.h"
 #include "game/framework/sprites.h"
+#include "game/play/enemies.h"
 #include "game/play/play.h"
 #include "game/play/play_internal.h"
 #include "game/play/player_internal.h"
+#include "game/play/weapons_internal.h"
 
 namespace {
 
 constexpr int32_t kParticle = 896 | kSpriteAdditive;
 constexpr int32_t kCasing = 1154;
-// Fields of the shots and beams made here.
-constexpr int kShotDamage = 28;
-constexpr int kBeamChainPhase = 34;
-constexpr int kBeamPierce = 35;
-constexpr int kBeamWidth = 37;
 
 bool NewPress(uint32_t w, uint32_t button) {
   return (w & button) && !(GetPlayerPrevInput() & button);
 }
-
-bool PhaseRunning() { return (GetGameVar(kVarSessionFlags) & kSessionPhaseIdle) == 0; }
-
-void PanSe(int x, int n) { PlaySeAt(x - 320, 0, n); }
 
 void SpawnMuzzleParticle(int x, int y) { SpawnParticle(x, y, 26, kParticle, 0, 0, 1000); }
 
@@ -66,7 +59,7 @@ void RunTwinGuns(uint32_t w, int x, int y) {
   for (int g = 0; g < 2; ++g) {
     if (GetCurField(kPlayerMuzzle0 + g) == 16) FireGun(x, y, g);
   }
-  if (GetCurField(kPlayerShotTimer) == 16) PanSe(x, 5);
+  if (GetCurField(kPlayerShotTimer) == 16) PlaySeAtX(x, 5);
 }
 
 void Overheat(int x, int y) {
@@ -127,7 +120,7 @@ void FireLoadoutShot(uint32_t w, int x, int y, int n) {
         }
       }
       SpawnCasing(x - 24, y + 16, 19, 13500, 0);
-      PanSe(x, 5);
+      PlaySeAtX(x, 5);
       SetCurField(kPlayerShotTimer, 8);
       break;
     case 1: {
@@ -140,13 +133,13 @@ void FireLoadoutShot(uint32_t w, int x, int y, int n) {
       }
       SetCurField(kPlayerMuzzle0, 4);
       SetCurField(kPlayerMuzzle1, 4);
-      PanSe(x, 5);
+      PlaySeAtX(x, 5);
       SetCurField(kPlayerShotTimer, overdrive ? 5 : 7);
       break;
     }
     case 2:
       if (w & kButtonShot) {
-        if (timer == 0 && NewPress(w, kButtonShot)) PanSe(x, 44);
+        if (timer == 0 && NewPress(w, kButtonShot)) PlaySeAtX(x, 44);
         SetCurField(kPlayerShotTimer, 4);
       }
       if (GetCurField(kPlayerShotTimer) > 0) {
@@ -161,7 +154,7 @@ void FireLoadoutShot(uint32_t w, int x, int y, int n) {
       SpawnMuzzleParticle(x + 40, y);
       SpawnCasing(x + 8, y - 4, 19, 12600, 1800);
       SetCurField(kPlayerMuzzle0, 4);
-      PanSe(x, 5);
+      PlaySeAtX(x, 5);
       SetCurField(kPlayerShotTimer, overdrive ? 8 : 30);
       break;
   }
@@ -194,7 +187,7 @@ void UseLoadoutSub(uint32_t w, int x, int y) {
       if (beam > 0) {
         AddActorField(kBeamPierce, beam, 1);
         SetActorField(kShotDamage, beam, 1);
-        SetActorField(kBeamWidth, beam, width);
+        SetActorField(kBeamWidthStep, beam, width);
       }
       return;
     }
@@ -218,15 +211,10 @@ void UseLoadoutSub(uint32_t w, int x, int y) {
 
 // The first counted enemy within 48 px takes the overdrive's touch.
 int FindOverdriveTarget(int x, int y) {
-  int node = GetActorField(kFieldNext, 5);
-  for (int visited = 0; node != 6 && node > 0 && visited < kActorWalkLimit; ++visited) {
-    if ((static_cast<uint32_t>(GetActorField(kFieldFlags, node)) & kFlagCountedEnemy) &&
-        DistanceSq(x, y, GetActorField(kFieldX, node), GetActorField(kFieldY, node)) < 48 * 48) {
-      return node;
-    }
-    node = GetActorField(kFieldNext, node);
-  }
-  return -1;
+  return WalkActorGroups(3, 3, [x, y](int node) {
+    return (static_cast<uint32_t>(GetActorField(kFieldFlags, node)) & kFlagCountedEnemy) &&
+           DistanceSq(x, y, GetActorField(kFieldX, node), GetActorField(kFieldY, node)) < 48 * 48;
+  });
 }
 
 void RunOverdrive(uint32_t w, int x, int y) {

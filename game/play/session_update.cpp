@@ -23,6 +23,16 @@ constexpr uint32_t kYellow = 0xFFFF7FFF;
 // timer waits on them, so the event still happens on the next stepped frame.
 bool IsEventTime(int32_t t) { return t == 0 || t == 2400 || t == 2580 || t == 2600 || t == 2680; }
 
+// Slow motion starts once the gauge passes 39 on a frame that runs, and ends on a held frame once
+// it has fallen below 20.
+void SwitchSlowMode(int32_t gauge, bool held) {
+  if (held) {
+    if (gauge < 20) SetSlowMode(0);
+  } else if (gauge > 39) {
+    SetSlowMode(1);
+  }
+}
+
 void DrawIntroStrips(int32_t t, int32_t age, int p, int a) {
   bool boss = (a <= 2 && p == 3) || (a >= 3 && p == 2);
   if (a >= 3 && p == 3) return;
@@ -101,10 +111,7 @@ void RunTally(int32_t t, bool boss) {
   }
   if (t % 20 == 0 && k >= 1 && k <= 9) PlaySe(19);
   if (t == 2600) {
-    int label = SpawnLabelActor(640, 464, 28, 3, 142, kCyan);
-    StartBannerSlide(label, 20);
-    int number = SpawnLabelActor(640, 464, 28, 5, GetGameVar(kVarGemCap) * 10, 0xFFCF7FFF);
-    StartBannerSlide(number, 10);
+    PopBanner(142, GetGameVar(kVarGemCap) * 10, 10);
     PlaySe(33);
   }
 }
@@ -159,7 +166,7 @@ void RunExtend() {
     ChangePhaseLevel(-1);
     PlaySe(31);
   } else {
-    if (GetGameVar(kVarLives) == 0) SpawnItem(640, 240, RewardHeading(), 512, 38);
+    if (GetGameVar(kVarLives) == 0) SpawnRewardItem(38);
     AddGameVar(kVarLives, 1);
     SetPlayerField(kFieldVy, 0);
     PlaySe(32);
@@ -203,11 +210,7 @@ void UpdateGameSession() {
 
   if (alive) {
     int32_t g = GetGameVar(kVarSlowGauge);
-    if (held) {
-      if (g < 20) SetSlowMode(0);
-    } else if (g > 39) {
-      SetSlowMode(1);
-    }
+    SwitchSlowMode(g, held);
     if (g > 0) SetGameVar(kVarSlowGauge, std::min(g, 60) - 1);
   }
   DecGameVarToZero(kVarLevelTimer);
@@ -234,12 +237,7 @@ void UpdateGameSession() {
 void UpdateSlowMotion() {
   bool skip = IsSlowSkipFrame();
   if (GetGameVar(kVarLives) > 0) {
-    int32_t g = GetGameVar(kVarSlowGauge);
-    if (skip) {
-      if (g < 20) SetSlowMode(0);
-    } else if (g > 39) {
-      SetSlowMode(1);
-    }
+    SwitchSlowMode(GetGameVar(kVarSlowGauge), skip);
   }
   if (!IsActorsPaused() && !skip) {
     DecGameVarToZero(kVarLevelTimer);

@@ -36,10 +36,6 @@ constexpr int kControllerId = 1;
 constexpr int kEscortDrawSlot = 35;   // the draw routine of id 19
 constexpr int kFighterDrawSlot = 18;  // the draw routine of id 2
 
-int32_t WrapMul(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
-
 // The script entry of a wave, or -1 when the index or the entry lies outside the tables or
 // names no enemy.
 int FindWaveEntry(int index, int n) {
@@ -243,14 +239,12 @@ void SpawnFormation(int controller, int id, int age, int k, bool spawnFrame, int
 }
 
 void PayOnslaughtBonus(int level) {
-  SlideBanner(640, 464, 28, 140, 0xCFFFFFFF, 20);
-  const int number = SpawnLabelActor(640, 464, 28, 5, WrapMul(level, 1000), 0xFFCF7FFF);
-  StartBannerSlide(number, 8);
+  PopBanner(140, WrapMul(level, 1000), 8);
   AddScore(WrapMul(level, 100));
   PlaySe(33);
   SetGameVar(kVarWaveCountdown, -1);
   AddGameVar(kVarOnslaughts, 1);
-  if (GetGameVar(kVarOnslaughts) == 100) SpawnItem(640, 240, RewardHeading(), 512, 34);
+  if (GetGameVar(kVarOnslaughts) == 100) SpawnRewardItem(34);
 }
 
 }  // namespace

@@ -32,8 +32,6 @@ constexpr int32_t kHitSpark = 768 | kSpriteAdditive;
 constexpr int32_t kSparkle = 808 | kSpriteAdditive;
 constexpr int kEffectLayer = 26;
 
-bool ShiftRunning() { return GetGameVar(kVarShiftTimer) >= 1; }
-
 void Die() { OrCurField(kFieldFlags, kFlagDead); }
 
 // A spark that fades and grows for 16 frames, then goes.
@@ -52,7 +50,7 @@ void HitEffect(int x, int y) { SpawnFadingSpark(x, y, GetCurField(kFieldHeading)
 // A row-5 shot's first contact: the shot itself becomes a growing explosion that stays put.
 void Explode(int actor, int target) {
   const uint32_t flags = static_cast<uint32_t>(GetActorField(kFieldFlags, target));
-  if (!(flags & kTargetFlagBoss) && GetParentActor(target) < 1) DamageTarget(target, 400);
+  if (!(flags & kEnemyBoss) && GetParentActor(target) < 1) DamageTarget(target, 400);
   SetCurField(kFieldSprite, 788);
   SetCurField(kFieldScale, 300);
   AddActorCommand(actor, kCmdAddScale, 0, 7, 100, 0);
@@ -91,9 +89,9 @@ int SpawnPlayerShot(int x, int y, int heading, int row) {
 
 void DamageTarget(int target, int amount) {
   if (target < 1) return;
-  if (static_cast<uint32_t>(GetActorField(kFieldFlags, target)) & kTargetFlagNoDamage) return;
+  if (static_cast<uint32_t>(GetActorField(kFieldFlags, target)) & kEnemyNoDamage) return;
   AddActorField(kFieldHp, target, -amount);
-  SetActorField(kEnemyHitFlash, target, 60);
+  SetActorField(kFieldHitFlash, target, 60);
   if (GetActorField(kFieldHp, target) >= 1) PlaySe(6);
 }
 
@@ -107,7 +105,7 @@ void IncreaseTargetGauge(int target, int amount) {
 void AddHitChain(int chainTime, int slowGain) {
   AddGameVar(kVarHitChain, 1);
   const int32_t chain = GetGameVar(kVarHitChain);
-  if (chain == 1000) SpawnItem(640, 240, RewardHeading(), 512, 32);
+  if (chain == 1000) SpawnRewardItem(32);
   if (chain > GetGameVar(kVarPhaseBestChain)) SetGameVar(kVarPhaseBestChain, chain);
   AddChainTime(chainTime);
   AddGameVar(kVarSlowGauge, slowGain);

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "game/play/enemies.h"
+
 // One row of the weapon table: what a shot of that row is made of.
 struct WeaponDef {
   int32_t kind, sprite, power, radius, speed, slowGain;
@@ -29,10 +31,7 @@ constexpr uint32_t kShotFromBomb = 0x2000000u;
 
 // Flags of the enemies that weapons read.
 constexpr uint32_t kTargetFlagHealedByBombs = 0x8u;
-constexpr uint32_t kTargetFlagBoss = 0x80000u;
-constexpr uint32_t kTargetFlagNoDamage = 0x1000000u;
 constexpr int kGroupEnemies = 3;
-constexpr int kEnemyHitFlash = 29;
 
 // The last counted enemy whose radius plus r reaches (x, y), or -1.
 int FindWeaponTarget(int x, int y, int r);
