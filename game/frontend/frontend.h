@@ -187,7 +187,8 @@ bool FillReplayListEntry(int entry, int number);
 // The replay in the buffer can be played: difficulty 0-3, character 0 or 1, loadout 0-63, 1-5
 // recorded areas, each 0-4 or the mission area.
 bool IsLoadedReplayPlayable();
-// LoadReplay(n) that also refuses a file too large for the buffer or with such a header.
+// LoadReplay(n) (which refuses missing, short and oversize files) that also refuses a header
+// play cannot start.
 bool LoadPlayableReplay(int n);
 
 // ---------------------------------------------------------------------------------------------

@@ -198,11 +198,7 @@ bool IsLoadedReplayPlayable() {
   return true;
 }
 
-bool LoadPlayableReplay(int n) {
-  const int size = GetReplayFileSize(n);
-  if (size < 0 || size > kReplayBytes) return false;
-  return LoadReplay(n) == 1 && IsLoadedReplayPlayable();
-}
+bool LoadPlayableReplay(int n) { return LoadReplay(n) == 1 && IsLoadedReplayPlayable(); }
 
 bool FillReplayListEntry(int entry, int number) {
   if (entry < 0 || entry >= kReplayListEntries) return false;
