@@ -123,7 +123,7 @@ bool StartReplayPlayback(int index, int area) {
   return true;
 }
 
-void StartReplayForPlay() { BeginReplay((GetSettingsSlot(kSlotPlayMode) & kPlayReplay) != 0); }
+void StartReplayForPlay() { BeginReplay(IsReplayPlayback()); }
 
 int OpenPauseMenu() {
   const int window = CreateMenuWindow(32, 96, 0, 0, GetCurrentMenuTask(), kMenuPause);

@@ -32,8 +32,7 @@ constexpr int kRigRecordSlot = 960;
 constexpr int kFigureLines = 12;
 constexpr int kLayer = 28;
 
-bool IsPlayback() { return (GetSettingsSlot(kSlotPlayMode) & kPlayReplay) != 0; }
-bool CardSkipped() { return IsPlayback() || GetSettingsSlot(kSlotIntermission) >= 1; }
+bool CardSkipped() { return IsReplayPlayback() || GetSettingsSlot(kSlotIntermission) >= 1; }
 
 // The play's figures in display order: label text 168 + i, the value of line i.
 void ReadFigures(int32_t figures[kFigureLines], int32_t slowdown) {
