@@ -694,8 +694,7 @@ bool TexelTableSse2(int* out, int c0, int n, double p0, double base, double d, d
 
 // The table, four at a time on a processor with AVX2 (the same operations on wider registers).
 bool TexelTable(int* out, int c0, int n, double p0, double base, double d, double add, int size) {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  if (avx2 && g_SoftRasterVectorMode != 1) return TexelTableAvx2(out, c0, n, p0, base, d, add, size);
+  if (SpanAvx2Active()) return TexelTableAvx2(out, c0, n, p0, base, d, add, size);
   return TexelTableSse2(out, c0, n, p0, base, d, add, size);
 }
 
@@ -804,10 +803,9 @@ void TurnedTexelsSse2(uint8_t* g, const uint8_t* base, int x0, int n, const Turn
 
 // The point-sampled fetch for a turned mapping of this texture, chosen once per triangle.
 TurnedTexelsFn ChooseTurnedTexels(const TextureView& t) {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
   const int tb = t.px.layout.bytes;
   if (t.px.pitch >= 32768 || t.px.height >= 32768) return &TurnedTexelsScalar;
-  if (avx2 && g_SoftRasterVectorMode != 1 && static_cast<int64_t>(t.px.pitch) * t.px.height >= 4) return TurnedTexelsAvx2(tb);
+  if (SpanAvx2Active() && static_cast<int64_t>(t.px.pitch) * t.px.height >= 4) return TurnedTexelsAvx2(tb);
   return &TurnedTexelsSse2;
 }
 
@@ -875,8 +873,7 @@ struct VectorTri {
     row = TurnedRow{px0, 0.0, dudx, 0.0, dvdx, t.px.width, t.px.height, t.px.layout.bytes, t.px.pitch};
     filterVector = false;
     if (d.spriteFiltered) {
-      static const bool avx2 = __builtin_cpu_supports("avx2");
-      filterVector = avx2 && g_SoftRasterVectorMode != 1 && t.px.pitch < 32768 && t.px.height < 32768 &&
+      filterVector = SpanAvx2Active() && t.px.pitch < 32768 && t.px.height < 32768 &&
                      static_cast<int64_t>(t.px.pitch) * t.px.height >= 4;
       const ChannelLayout& l = t.px.layout;
       for (int k = 0; k < 4; ++k) filter.channel[k] = MakeChannel16(l.shift[k], l.bits[k], k == 3);
