@@ -801,6 +801,15 @@ void TurnedTexelsSse2(uint8_t* g, const uint8_t* base, int x0, int n, const Turn
   }
 }
 
+// The texels of one texture row at n columns, packed into out (tb bytes a texel: 2 or 4).
+inline void GatherColumns(uint8_t* out, const uint8_t* row, const int* cols, int n, int tb) {
+  if (tb == 4) {
+    for (int i = 0; i < n; ++i) std::memcpy(out + 4 * i, row + 4 * cols[i], 4);
+  } else {
+    for (int i = 0; i < n; ++i) std::memcpy(out + 2 * i, row + 2 * cols[i], 2);
+  }
+}
+
 // The point-sampled fetch for a turned mapping of this texture, chosen once per triangle.
 TurnedTexelsFn ChooseTurnedTexels(const TextureView& t) {
   const int tb = t.px.layout.bytes;
@@ -910,11 +919,7 @@ struct VectorTri {
       const int* c = cols + (lo - x0);
       if (colsInOrder) return row + c[0] * tb;
       uint8_t* g = b.Room(n);
-      if (tb == 4) {
-        for (int i = 0; i < n; ++i) std::memcpy(g + 4 * i, row + 4 * c[i], 4);
-      } else {
-        for (int i = 0; i < n; ++i) std::memcpy(g + 2 * i, row + 2 * c[i], 2);
-      }
+      GatherColumns(g, row, c, n, tb);
       return g;
     }
     const double rowY = y - py0;
@@ -1032,15 +1037,9 @@ bool RectQuad(const DrawContext& dc, const RVertex* t, const Coverage& c0, const
       continue;
     }
     b.Reserve(static_cast<size_t>(nx), kernel, setup);
-    {
-      uint8_t* g = b.Room(nx);
-      if (tb == 4) {
-        for (int k = 0; k < nx; ++k) std::memcpy(g + 4 * k, row + 4 * cols[0][k], 4);
-      } else {
-        for (int k = 0; k < nx; ++k) std::memcpy(g + 2 * k, row + 2 * cols[0][k], 2);
-      }
-      src = g;
-    }
+    uint8_t* g = b.Room(nx);
+    GatherColumns(g, row, cols[0], nx, tb);
+    src = g;
     b.Push(SpanRun{src, dst, nx}, kernel, setup);
   }
   b.Flush(kernel, setup);
