@@ -12,6 +12,7 @@ bool CpuIdAvailable();
 std::string CpuVendor();                  // "" without identification
 std::string CpuName();                    // brand string, blanks trimmed
 bool CpuHasMmx();
+bool CpuHasAvx2();                        // and the system saves its registers; asked once
 bool CpuCounterPresent();                 // a cycle counter the microsecond clock may use
 uint64_t CpuCounter();                    // cycles; under the virtual clock 1000 per microsecond
 

@@ -28,8 +28,6 @@ plat::CriticalSection& LogGuard() {
   return cs;
 }
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // The terminal gets the text in the user's character set; the file keeps the engine's bytes.
 void DebugOutput(const char* data, size_t n) {
   if (!n) return;
@@ -66,7 +64,7 @@ size_t ConvertLineEnds(const char* src, size_t len, char* dst) {
   size_t i = 0, o = 0;
   while (i < len) {
     unsigned char c = static_cast<unsigned char>(src[i]);
-    if (IsLeadByte(c) && i + 1 < len) {
+    if (plat::IsCp932Lead(c) && i + 1 < len) {
       dst[o++] = src[i++];
       dst[o++] = src[i++];
       continue;

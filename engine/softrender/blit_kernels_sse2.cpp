@@ -4,6 +4,7 @@
 
 #include "engine/softrender/blit_vector.h"
 #include "engine/softrender/image_blit.h"
+#include "platform/system.h"
 
 int32_t g_SoftBlitVectorMode = -1;
 
@@ -64,11 +65,10 @@ const KernelFn* Sse2Kernels() {
 }
 
 int ActiveVectorLevel() {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
   const int32_t mode = g_SoftBlitVectorMode;
   if (mode == 0) return 0;
   if (mode == 1) return 1;
-  return avx2 ? 2 : 1;
+  return plat::CpuHasAvx2() ? 2 : 1;
 }
 
 KernelFn ActiveKernel(int id) {

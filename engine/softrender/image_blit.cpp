@@ -94,10 +94,12 @@ void DrawImageToMemImg(MemImg* dest, const MemImg* src, int32_t x, int32_t y, in
 
   const int32_t mode = g_DrawState.blendMode;
   const int32_t p = DrawParam();
+  // The source lands as it is (the rule the switch below names kRuleNone), with no blend image.
+  const bool copyRule = mode == BLEND_NONE || (mode == BLEND_ALPHA && p == 255);
+  const bool noBlendImage = blendImage == nullptr || blendImage->pixels == nullptr;
 
   // The plain copy of a direct source is straight row copies, with no loop to choose.
-  if (transparent == 0 && (mode == BLEND_NONE || (mode == BLEND_ALPHA && p == 255)) && src->paletteFlag != 1 &&
-      src->alphaFlag != 1 && (blendImage == nullptr || blendImage->pixels == nullptr) &&
+  if (transparent == 0 && copyRule && src->paletteFlag != 1 && src->alphaFlag != 1 && noBlendImage &&
       (g_DrawState.drawBright & 0xFFFFFF) == 0xFFFFFF) {
     const size_t bpp = src->format == MEMIMG_FORMAT_RGB32 ? 4 : 2, rowBytes = bpp * (size_t)cw;
     const intptr_t sp = src->pitch, dp = dest->pitch;
@@ -112,8 +114,7 @@ void DrawImageToMemImg(MemImg* dest, const MemImg* src, int32_t x, int32_t y, in
               ch == src->height;
   // With the vector kernels on, a keyed plain draw tested pixel by pixel beats the walk over the
   // skip data, and draws the same bytes: the skip data classes pixels by the same key or alpha.
-  if (fast && (mode == BLEND_NONE || (mode == BLEND_ALPHA && p == 255)) && kind != kSrcPal &&
-      (blendImage == nullptr || blendImage->pixels == nullptr) &&
+  if (fast && copyRule && kind != kSrcPal && noBlendImage &&
       (src->format == MEMIMG_FORMAT_RGB32 || (kind == kSrcDirect && src->transparentColor <= 0xFFFF)) &&
       ActiveVectorLevel() > 0) {
     fast = false;

@@ -41,7 +41,16 @@ enum SettingsSlot : int {
   kSlotRigs = 48,          // 48-59: four rigs of three weapon choices
   kSlotRigChoice = 60,
   kSlotReplayLoadout = 61,
+  kSlotRankings = 576,     // 576-831: a table for each character and difficulty
+  kSlotRigRecords = 960,   // 960-1215: the second character's best score for each loadout
 };
+
+// A ranking table: kRankingRows pairs of (score, info word), best first.
+constexpr int kRankingRows = 16;
+constexpr int RankingTableSlot(int character, int difficulty) {
+  return kSlotRankings + 128 * character + 32 * difficulty;
+}
+constexpr int RigRecordSlot(int difficulty, int loadout) { return kSlotRigRecords + 64 * difficulty + loadout; }
 
 // PlayModeWord flags (slot 33); the low four bits name the next scene.
 enum PlayModeBits : int32_t {

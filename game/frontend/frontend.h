@@ -60,6 +60,10 @@ enum MenuExitCode : int32_t {
   kMenuExitRestart = 1024,
 };
 
+// Text labels naming who played: the first character, and the second with each loadout 0-63.
+constexpr int kLabelFirstCharacter = 65;
+constexpr int kLabelLoadout = 192;
+
 // ---------------------------------------------------------------------------------------------
 // Tables.
 struct MenuDefinition {
@@ -124,6 +128,14 @@ bool IsConfirmPressed(bool withSound);
 bool IsCancelPressed();
 void DrawMenuWindow(int x, int y, int width, int firstLabel, int count, int cursor, bool isCurrent);
 void DrawMenuDescription(int row, int item);
+// The records' and replay list's pieces on the menu text layer: a filled box with its frame, a
+// text glyph, a number, and a slowdown in hundredths of a percent (three
+// zero-padded digits at pointX - 9 below 1.00, else four at wideX; the point at pointX, the
+// percent sign 24 further).
+void DrawMenuBox(int x1, int y1, int x2, int y2);
+void DrawMenuText(int x, int y, int id, uint32_t colour);
+void DrawMenuNumber(int x, int y, int32_t value, int digits, bool zeroPad, uint32_t colour);
+void DrawSlowdownRate(int wideX, int pointX, int y, int32_t slowdown, uint32_t colour);
 
 // Scene tasks of the menus.
 void ListMenuTask(int task);
@@ -187,7 +199,8 @@ bool FillReplayListEntry(int entry, int number);
 // The replay in the buffer can be played: difficulty 0-3, character 0 or 1, loadout 0-63, 1-5
 // recorded areas, each 0-4 or the mission area.
 bool IsLoadedReplayPlayable();
-// LoadReplay(n) that also refuses a file too large for the buffer or with such a header.
+// LoadReplay(n) (which refuses missing, short and oversize files) that also refuses a header
+// play cannot start.
 bool LoadPlayableReplay(int n);
 
 // ---------------------------------------------------------------------------------------------

@@ -192,6 +192,26 @@ void DrawMenuDescription(int row, int item) {
   if (first > 0) AddDrawTextString(16, 465, kMenuLayer, first + item);
 }
 
+void DrawMenuBox(int x1, int y1, int x2, int y2) {
+  SetDrawColor(AddDrawRect(x1, y1, x2, y2, 26, 1), 0x005F5F7Fu);
+  AddDrawRect(x1, y1, x2, y2, 27, 0);
+}
+
+void DrawMenuText(int x, int y, int id, uint32_t colour) {
+  SetDrawColor(AddDrawTextGlyph(x, y, kMenuLayer, id), colour);
+}
+
+void DrawMenuNumber(int x, int y, int32_t value, int digits, bool zeroPad, uint32_t colour) {
+  SetDrawColor(AddDrawNumber(x, y, kMenuLayer, value, digits, zeroPad ? 1 : 0), colour);
+}
+
+void DrawSlowdownRate(int wideX, int pointX, int y, int32_t slowdown, uint32_t colour) {
+  if (slowdown < 100) DrawMenuNumber(pointX - 9, y, slowdown, 3, true, colour);
+  else DrawMenuNumber(wideX, y, slowdown, 4, false, colour);
+  SetDrawColor(AddDrawSprite(pointX, y, kMenuLayer, 149), colour);
+  SetDrawColor(AddDrawSprite(pointX + 24, y, kMenuLayer, 526), colour);
+}
+
 void ListMenuTask(int task) {
   const int c = GetActorField(kFieldCursor, task);
   const int rowIndex = RowIndexOfTask(task);

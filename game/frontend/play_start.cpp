@@ -21,8 +21,6 @@ int32_t g_list[kReplayListEntries][kReplayListValues];
 bool g_listPlayable[kReplayListEntries];
 int g_listAreas[kReplayListEntries];   // recorded areas of each entry
 
-constexpr int kLabelFirstCharacter = 65;
-constexpr int kLabelSecondCharacter = 192;
 constexpr int kPlayModePlay = 2;
 
 bool IsPlayableArea(uint32_t area) { return area <= 4 || area == static_cast<uint32_t>(kMissionArea); }
@@ -106,8 +104,8 @@ bool StartReplayPlayback(int index, int area) {
   for (int k = 0; k < g_listAreas[index]; ++k) recorded |= g_list[index][kListAreaId0 + k] == a;
   if (!recorded) return false;
   int32_t character;
-  if (label >= kLabelSecondCharacter) {
-    SetSettingsSlot(kSlotReplayLoadout, label - kLabelSecondCharacter);
+  if (label >= kLabelLoadout) {
+    SetSettingsSlot(kSlotReplayLoadout, label - kLabelLoadout);
     character = 1;
   } else {
     character = label - kLabelFirstCharacter;
@@ -123,7 +121,7 @@ bool StartReplayPlayback(int index, int area) {
   return true;
 }
 
-void StartReplayForPlay() { BeginReplay((GetSettingsSlot(kSlotPlayMode) & kPlayReplay) != 0); }
+void StartReplayForPlay() { BeginReplay(IsReplayPlayback()); }
 
 int OpenPauseMenu() {
   const int window = CreateMenuWindow(32, 96, 0, 0, GetCurrentMenuTask(), kMenuPause);
@@ -198,11 +196,7 @@ bool IsLoadedReplayPlayable() {
   return true;
 }
 
-bool LoadPlayableReplay(int n) {
-  const int size = GetReplayFileSize(n);
-  if (size < 0 || size > kReplayBytes) return false;
-  return LoadReplay(n) == 1 && IsLoadedReplayPlayable();
-}
+bool LoadPlayableReplay(int n) { return LoadReplay(n) == 1 && IsLoadedReplayPlayable(); }
 
 bool FillReplayListEntry(int entry, int number) {
   if (entry < 0 || entry >= kReplayListEntries) return false;
@@ -216,7 +210,7 @@ bool FillReplayListEntry(int entry, int number) {
   e[kListDifficulty] = static_cast<int32_t>(GetReplayWord(kRepDifficulty));
   e[kListDate] = static_cast<int32_t>(GetReplayWord(kRepDate));
   e[kListCharacter] = GetReplayWord(kRepCharacter) == 1
-                          ? kLabelSecondCharacter + static_cast<int32_t>(GetReplayWord(kRepLoadout))
+                          ? kLabelLoadout + static_cast<int32_t>(GetReplayWord(kRepLoadout))
                           : kLabelFirstCharacter + static_cast<int32_t>(GetReplayWord(kRepCharacter));
   const int count = RecordedAreaCount();
   for (int k = 0; k < count; ++k) {

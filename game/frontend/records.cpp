@@ -18,7 +18,6 @@ constexpr int kLayer = 28;
 constexpr uint32_t kYellow = 0xFFFF7FFFu;
 constexpr uint32_t kOrange = 0xFFCF7FFFu;
 constexpr uint32_t kPale = 0xCFFFFFFFu;
-constexpr uint32_t kBoxFill = 0x005F5F7Fu;
 constexpr uint32_t kBarColour = 0x0F0F7FC0u;
 
 // SCORE BOARD fields.
@@ -27,78 +26,54 @@ constexpr int kFieldCharacter = 67;
 constexpr int kFieldDifficulty = 68;
 constexpr int kFieldRigPage = 69;
 
-constexpr int kRankingSlot = 576;
-constexpr int kRankingRows = 16;
-constexpr int kRigRecordSlot = 960;
-constexpr int kLabelFirstCharacter = 65;
-constexpr int kLabelLoadout = 192;
 constexpr int kTextDifficulty = 60;
 constexpr int kTextArea = 117;         // "AREA1" .. "AREA5", 122 "ALL"
 
 constexpr int kOrders = 32;
 
-void DrawBox(int x1, int y1, int x2, int y2) {
-  SetDrawColor(AddDrawRect(x1, y1, x2, y2, 26, 1), kBoxFill);
-  AddDrawRect(x1, y1, x2, y2, 27, 0);
-}
-
-void Text(int x, int y, int id, uint32_t colour) { SetDrawColor(AddDrawTextGlyph(x, y, kLayer, id), colour); }
-
-void Number(int x, int y, int32_t value, int digits, bool zeroPad, uint32_t colour) {
-  SetDrawColor(AddDrawNumber(x, y, kLayer, value, digits, zeroPad ? 1 : 0), colour);
-}
-
 int Wrap(int v, int n) { return ((v % n) + n) % n; }
 
 int FieldIn(int task, int field, int n) { return std::clamp(GetActorField(field, task), 0, n - 1); }
 
-// A slowdown in hundredths of a percent: the digits, the point and the percent sign.
-void DrawSlowdown(int y, int32_t slowdown) {
-  if (slowdown < 100) Number(567, y, slowdown, 3, true, kYellow);
-  else Number(556, y, slowdown, 4, false, kYellow);
-  SetDrawColor(AddDrawSprite(576, y, kLayer, 149), kYellow);
-  SetDrawColor(AddDrawSprite(600, y, kLayer, 526), kYellow);
-}
-
 void DrawRanking(int character, int difficulty) {
-  DrawBox(192, 144, 632, 464);
+  DrawMenuBox(192, 144, 632, 464);
   SetDrawColor(AddDrawRect(192, 152, 632, 166, kLayer, 1), kBarColour);
   AddDrawTextString(200, 152, kLayer, 407);
-  const int table = kRankingSlot + 128 * character + 32 * difficulty;
+  const int table = RankingTableSlot(character, difficulty);
   for (int i = 0; i < kRankingRows; ++i) {
     const int32_t score = GetSettingsSlot(table + 2 * i);
     if (score <= 0) continue;
     const uint32_t info = static_cast<uint32_t>(GetSettingsSlot(table + 2 * i + 1));
     const int y = 168 + 16 * i;
-    Number(200, y, score, 8, false, kYellow);
-    Text(290, y, kTextDifficulty + difficulty, kPale);
+    DrawMenuNumber(200, y, score, 8, false, kYellow);
+    DrawMenuText(290, y, kTextDifficulty + difficulty, kPale);
     // The info word comes from the file: fields outside their ranges show nothing.
     const uint32_t areas = info >> 28;
-    if (areas <= 5) Text(379, y, kTextArea + static_cast<int>(areas), kOrange);
+    if (areas <= 5) DrawMenuText(379, y, kTextArea + static_cast<int>(areas), kOrange);
     const uint32_t who = (info >> 24) & 15u;
     const uint32_t loadout = (info >> 16) & 0xFFu;
-    if (who == 1 && loadout < 64) Text(428, y, kLabelLoadout + static_cast<int>(loadout), kPale);
-    else if (who == 0) Text(428, y, kLabelFirstCharacter, kPale);
-    DrawSlowdown(y, static_cast<int32_t>(info & 0xFFFFu));
+    if (who == 1 && loadout < 64) DrawMenuText(428, y, kLabelLoadout + static_cast<int>(loadout), kPale);
+    else if (who == 0) DrawMenuText(428, y, kLabelFirstCharacter, kPale);
+    DrawSlowdownRate(556, 576, y, static_cast<int32_t>(info & 0xFFFFu), kYellow);
   }
   AddDrawClock(472, 428, GetSettingsSlot(kSlotPlayTime));
   AddDrawClock(472, 444, GetSettingsSlot(kSlotRunTime));
 }
 
 void DrawRigRecords(int page) {
-  DrawBox(96, 144, 632, 464);
-  for (int d = 0; d < 4; ++d) Text(240 + 96 * d, 152, kTextDifficulty + d, kPale);
+  DrawMenuBox(96, 144, 632, 464);
+  for (int d = 0; d < 4; ++d) DrawMenuText(240 + 96 * d, 152, kTextDifficulty + d, kPale);
   for (int i = 0; i < 16; ++i) {
     const int loadout = 16 * page + i;
     const int y = 168 + 16 * i;
     bool any = false;
     for (int d = 0; d < 4; ++d) {
-      const int32_t best = GetSettingsSlot(kRigRecordSlot + 64 * d + loadout);
+      const int32_t best = GetSettingsSlot(RigRecordSlot(d, loadout));
       if (best <= 0) continue;
       any = true;
-      Number(240 + 96 * d, y, best, 8, false, kYellow);
+      DrawMenuNumber(240 + 96 * d, y, best, 8, false, kYellow);
     }
-    if (any) Text(104, y, kLabelLoadout + loadout, kPale);
+    if (any) DrawMenuText(104, y, kLabelLoadout + loadout, kPale);
   }
 }
 
@@ -134,14 +109,14 @@ void ScoreBoardTask(int task) {
   const int x = GetActorField(kFieldX, task);
   const int y = GetActorField(kFieldY, task);
   const int cursor = FieldIn(task, kFieldCursor, 3);
-  DrawBox(x - 8, y - 8, x + 134, y + 56);
+  DrawMenuBox(x - 8, y - 8, x + 134, y + 56);
   SetDrawColor(AddDrawRect(x - 8, y + 16 * cursor, x + 134, y + 16 * cursor + 14, 26, 1), 0x00FFFF7Fu);
   SetDrawColor(AddDrawSprite(x - 5, y + 16 * cursor, kLayer, 558), 0xFF7F7FFFu);
   SetDrawColor(AddDrawSprite(x + 117, y + 16 * cursor, kLayer, 559), 0xFF7F7FFFu);
-  Text(x + 1, y, 416 + page, cursor == 0 ? kYellow : kPale);
-  Text(x + 1, y + 16, page == 0 ? kLabelFirstCharacter + character : 144 + rigPage, cursor == 1 ? kYellow : kPale);
+  DrawMenuText(x + 1, y, 416 + page, cursor == 0 ? kYellow : kPale);
+  DrawMenuText(x + 1, y + 16, page == 0 ? kLabelFirstCharacter + character : 144 + rigPage, cursor == 1 ? kYellow : kPale);
   if (page == 0) {
-    Text(x + 1, y + 32, kTextDifficulty + difficulty, cursor == 2 ? kYellow : kPale);
+    DrawMenuText(x + 1, y + 32, kTextDifficulty + difficulty, cursor == 2 ? kYellow : kPale);
     DrawRanking(character, difficulty);
   } else {
     DrawRigRecords(rigPage);
@@ -175,7 +150,7 @@ void PlayOrdersTask(int task) {
   const int x = GetActorField(kFieldX, task);
   const int y = GetActorField(kFieldY, task);
   const int age = GetActorField(kFieldAge, task);
-  DrawBox(x - 8, y - 8, x + 320, y + 192);
+  DrawMenuBox(x - 8, y - 8, x + 320, y + 192);
   SetDrawColor(AddDrawRect(x - 8, y + 170, x + 320, y + 188, kLayer, 1), 0x2020C0C0u);
   for (int n = 0; n < kOrders; ++n) {
     const int cx = x + 16 + 40 * (n % 8);
@@ -184,7 +159,7 @@ void PlayOrdersTask(int task) {
     if ((achieved >> n) & 1u) AddDrawSpriteRot(cx, cy, kLayer, 1192u + static_cast<uint32_t>(n), 1000, 0);
   }
   if (lit) {
-    Text(x, y + 156, 256 + c, kYellow);
+    DrawMenuText(x, y + 156, 256 + c, kYellow);
     AddDrawTextLine(x + 4, y + 172, kLayer, 0);
   }
 }

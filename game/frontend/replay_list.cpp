@@ -28,23 +28,7 @@ constexpr uint32_t kDim = 0x3F3F3FFFu;
 constexpr uint32_t kYellow = 0xFFFF7FFFu;
 constexpr uint32_t kOrange = 0xFFCF7FFFu;
 constexpr uint32_t kPale = 0xCFFFFFFFu;
-constexpr uint32_t kBoxFill = 0x005F5F7Fu;
 constexpr int kArrowRight = 559;
-
-void DrawBox(int x1, int y1, int x2, int y2) {
-  SetDrawColor(AddDrawRect(x1, y1, x2, y2, 26, 1), kBoxFill);
-  AddDrawRect(x1, y1, x2, y2, 27, 0);
-}
-
-int Text(int x, int y, int id, uint32_t colour) {
-  const int e = AddDrawTextGlyph(x, y, kLayer, id);
-  SetDrawColor(e, colour);
-  return e;
-}
-
-void Number(int x, int y, int32_t value, int digits, bool zeroPad, uint32_t colour) {
-  SetDrawColor(AddDrawNumber(x, y, kLayer, value, digits, zeroPad ? 1 : 0), colour);
-}
 
 int32_t Value(int entry, int value) { return GetReplayListValue(entry, value); }
 
@@ -202,60 +186,57 @@ bool UpdateList(int task) {
 }
 
 void DrawRows(int x, int y, int listed, int cursor) {
-  DrawBox(x - 8, y - 8, x + 336, y + 16 * listed + 8);
+  DrawMenuBox(x - 8, y - 8, x + 336, y + 16 * listed + 8);
   SetDrawColor(AddDrawRect(x - 8, y + 16 * cursor, x + 336, y + 16 * cursor + 14, 26, 1), 0x00FFFF7Fu);
   for (int i = 0; i < listed; ++i) {
     const bool lit = i == cursor;
     const int ry = y + 16 * i;
     const int32_t number = Value(i, kListNumber);
-    Number(x, ry, number, number >= 100 ? 3 : 2, true, lit ? kYellow : kDim);
-    Number(x + 24, ry, Value(i, kListDate), 6, true, lit ? kOrange : kDim);
-    Text(x + 92, ry, IsMission(i) ? 404 : 400 + Value(i, kListDifficulty), lit ? kPale : kDim);
-    Number(x + 116, ry, Value(i, kListLastScore), 8, false, lit ? kYellow : kDim);
-    Text(x + 206, ry, Value(i, kListCharacter), lit ? kPale : kDim);
+    DrawMenuNumber(x, ry, number, number >= 100 ? 3 : 2, true, lit ? kYellow : kDim);
+    DrawMenuNumber(x + 24, ry, Value(i, kListDate), 6, true, lit ? kOrange : kDim);
+    DrawMenuText(x + 92, ry, IsMission(i) ? 404 : 400 + Value(i, kListDifficulty), lit ? kPale : kDim);
+    DrawMenuNumber(x + 116, ry, Value(i, kListLastScore), 8, false, lit ? kYellow : kDim);
+    DrawMenuText(x + 206, ry, Value(i, kListCharacter), lit ? kPale : kDim);
   }
-  Text(x + 224, y + 16 * listed + 12, 15, kYellow);
+  DrawMenuText(x + 224, y + 16 * listed + 12, 15, kYellow);
   SetDrawColor(AddDrawSprite(x + 320, y + 16 * listed + 12, kLayer, kArrowRight), kYellow);
 }
 
 void DrawDetail(int entry, bool bright) {
-  DrawBox(40, 368, 440, 464);
+  DrawMenuBox(40, 368, 440, 464);
   const bool mission = IsMission(entry);
   for (int k = 0; k < 5; ++k) {
     const int32_t score = Value(entry, kListAreaScore0 + k);
     if (score <= 0) continue;
     const int ry = 376 + 16 * k;
-    if (!mission) Text(64, ry, 117 + Value(entry, kListAreaId0 + k), bright ? kOrange : kDim);
-    Number(132, ry, score, 8, false, bright ? kYellow : kDim);
+    if (!mission) DrawMenuText(64, ry, 117 + Value(entry, kListAreaId0 + k), bright ? kOrange : kDim);
+    DrawMenuNumber(132, ry, score, 8, false, bright ? kYellow : kDim);
   }
-  Text(240, 376, mission ? 1 : 60 + Value(entry, kListDifficulty), bright ? kPale : kDim);
-  Text(252, 392, Value(entry, kListCharacter), bright ? kPale : kDim);
+  DrawMenuText(240, 376, mission ? 1 : 60 + Value(entry, kListDifficulty), bright ? kPale : kDim);
+  DrawMenuText(252, 392, Value(entry, kListCharacter), bright ? kPale : kDim);
   const int32_t version = Value(entry, kListVersion);
-  Text(240, 408, 408, bright ? kPale : kDim);
-  Number(320, 408, version, 3, false, bright ? kYellow : kDim);
+  DrawMenuText(240, 408, 408, bright ? kPale : kDim);
+  DrawMenuNumber(320, 408, version, 3, false, bright ? kYellow : kDim);
   if (version != static_cast<int32_t>(kReplayVersion)) SetDrawColor(AddDrawSprite(348, 408, kLayer, 527), bright ? kYellow : kDim);
   const int32_t slowdown = Value(entry, kListSlowdown);
-  Text(240, 424, 409, bright ? kPale : kDim);
-  if (slowdown < 100) Number(334, 424, slowdown, 3, true, bright ? kYellow : kDim);
-  else Number(312, 424, slowdown, 4, false, bright ? kYellow : kDim);
-  SetDrawColor(AddDrawSprite(343, 424, kLayer, 149), bright ? kYellow : kDim);
-  SetDrawColor(AddDrawSprite(367, 424, kLayer, 526), bright ? kYellow : kDim);
+  DrawMenuText(240, 424, 409, bright ? kPale : kDim);
+  DrawSlowdownRate(312, 343, 424, slowdown, bright ? kYellow : kDim);
 }
 
 void DrawActions(int task, int state) {
-  DrawBox(40, 312, 184, 360);
+  DrawMenuBox(40, 312, 184, 360);
   const int action = std::clamp(GetActorField(kFieldAction, task), 0, kActions - 1);
   SetDrawColor(AddDrawSprite(48, 320 + 16 * action + (action >= 2 ? 24 : 0), kLayer, kArrowRight),
                state == 1 ? kYellow : kDim);
-  Text(64, 320, 410, state == 1 && action == 0 ? kYellow : kPale);
-  Text(64, 336, 411, state == 1 && action == 1 ? kYellow : kPale);
+  DrawMenuText(64, 320, 410, state == 1 && action == 0 ? kYellow : kPale);
+  DrawMenuText(64, 336, 411, state == 1 && action == 1 ? kYellow : kPale);
   if (state != 2) return;
-  DrawBox(192, 312, 272, 360);
+  DrawMenuBox(192, 312, 272, 360);
   const int confirm = GetActorField(kFieldConfirm, task) == 0 ? 0 : 1;
   SetDrawColor(AddDrawSprite(200, 320 + 16 * confirm, kLayer, kArrowRight), kYellow);
-  Text(128, 296, 5, kYellow);
-  Text(216, 320, 6, confirm == 0 ? kYellow : kPale);
-  Text(216, 336, 7, confirm == 1 ? kYellow : kPale);
+  DrawMenuText(128, 296, 5, kYellow);
+  DrawMenuText(216, 320, 6, confirm == 0 ? kYellow : kPale);
+  DrawMenuText(216, 336, 7, confirm == 1 ? kYellow : kPale);
 }
 
 }  // namespace
@@ -286,8 +267,8 @@ void ReplayModeTask(int task) {
     DrawDetail(cursor, state != 2);
     if (state >= 1) DrawActions(task, state);
   } else {
-    Text(x, y, 190, kDim);
-    DrawBox(x - 8, y - 8, x + 336, y + 24);
+    DrawMenuText(x, y, 190, kDim);
+    DrawMenuBox(x - 8, y - 8, x + 336, y + 24);
   }
   const int action = std::clamp(GetActorField(kFieldAction, task), 0, kActions - 1);
   DrawMenuDescription(kReplayModeRow, state == 2 ? 3 : std::min(action, 2));

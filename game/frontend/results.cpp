@@ -26,14 +26,10 @@ constexpr int kCardSkipFrom = 60;
 constexpr int kCardLastFrame = 959;
 constexpr int kPromptFrom = 60;
 constexpr int kMaxReplayNumber = 9999;
-constexpr int kRankingSlot = 576;
-constexpr int kRankingRows = 16;
-constexpr int kRigRecordSlot = 960;
 constexpr int kFigureLines = 12;
 constexpr int kLayer = 28;
 
-bool IsPlayback() { return (GetSettingsSlot(kSlotPlayMode) & kPlayReplay) != 0; }
-bool CardSkipped() { return IsPlayback() || GetSettingsSlot(kSlotIntermission) >= 1; }
+bool CardSkipped() { return IsReplayPlayback() || GetSettingsSlot(kSlotIntermission) >= 1; }
 
 // The play's figures in display order: label text 168 + i, the value of line i.
 void ReadFigures(int32_t figures[kFigureLines], int32_t slowdown) {
@@ -193,10 +189,10 @@ int ShowGameResult() {
                                         (static_cast<uint32_t>(slowdown) & 0xFFFFu));
     if (character == 1) {
       info |= loadout << 16;
-      const int record = kRigRecordSlot + 64 * difficulty + loadout;
+      const int record = RigRecordSlot(difficulty, loadout);
       if (score > GetSettingsSlot(record)) SetSettingsSlot(record, score);
     }
-    InsertRanking(kRankingSlot + 128 * character + 32 * difficulty, score, info);
+    InsertRanking(RankingTableSlot(character, difficulty), score, info);
   }
 
   FadeOutBgm();

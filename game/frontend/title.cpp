@@ -146,16 +146,13 @@ void QuitGameTask(int task) {
 void StartAttractDemo(int n) {
   // A missing demo, or one whose header names nothing playable, leaves the title screen running:
   // it tries again after another 1200 idle frames.
-  if (LoadDemoReplay(n) != 0 || !IsLoadedReplayPlayable()) {
+  if (LoadDemoReplay(n) != 0 || !FillReplayListEntry(0, n)) {
     SetMenuTaskField(kFieldAge, 0);
     return;
   }
   FreeActorsExcept(0x10000000);
-  FillReplayListEntry(0, n);
-  if (!StartReplayPlayback(0, -1)) {
-    SetMenuTaskField(kFieldAge, 0);
-    return;
-  }
+  // A filled entry holds its first recorded area, so the playback starts.
+  StartReplayPlayback(0, -1);
   SetSettingsSlot(kSlotPlayMode, GetSettingsSlot(kSlotPlayMode) | kPlayDemo);
 }
 

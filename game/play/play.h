@@ -125,6 +125,7 @@ int StartArea();                    // 0, or -1 when the player or the backgroun
 void SetupAreaPhase();
 void EndArea();
 int CreateGameSession();            // an idle session for menus and results; index or -1
+bool IsReplayPlayback();            // the play mode's replay bit
 // The game-task handlers by slot (the low 16 bits of a 0x200000nn kind); null: nothing.
 using GameTaskHandler = void (*)(int actor);
 extern const GameTaskHandler GameTaskTable[16];

@@ -87,13 +87,6 @@ size_t Utf8SkipLength(const unsigned char* p, size_t left) {
   return n;
 }
 
-struct Encoder {
-  iconv_t cd = iconv_open("CP932", "UTF-8");
-  ~Encoder() {
-    if (cd != iconv_t(-1)) iconv_close(cd);
-  }
-};
-
 // UTF-8 through an open descriptor; a character the target cannot hold, or a broken sequence,
 // becomes one '?'.
 std::string FromUtf8(iconv_t cd, std::string_view utf8) {
@@ -184,8 +177,9 @@ std::string Cp932ToUtf8(std::string_view cp932) {
 }
 
 std::string Utf8ToCp932(std::string_view utf8) {
-  thread_local Encoder enc;
-  return FromUtf8(enc.cd, utf8);
+  // Its own descriptor, so terminal output between calls does not reopen this one.
+  thread_local CodesetEncoder enc;
+  return FromUtf8(enc.For("CP932"), utf8);
 }
 
 std::string UserLocaleCodeset() {

@@ -101,6 +101,15 @@ bool CpuHasMmx() {
 #endif
 }
 
+bool CpuHasAvx2() {
+#ifdef VLX_X86
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  return avx2;
+#else
+  return false;
+#endif
+}
+
 bool CpuCounterPresent() {
 #ifdef VLX_X86
   return true;

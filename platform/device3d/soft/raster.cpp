@@ -694,8 +694,7 @@ bool TexelTableSse2(int* out, int c0, int n, double p0, double base, double d, d
 
 // The table, four at a time on a processor with AVX2 (the same operations on wider registers).
 bool TexelTable(int* out, int c0, int n, double p0, double base, double d, double add, int size) {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  if (avx2 && g_SoftRasterVectorMode != 1) return TexelTableAvx2(out, c0, n, p0, base, d, add, size);
+  if (SpanAvx2Active()) return TexelTableAvx2(out, c0, n, p0, base, d, add, size);
   return TexelTableSse2(out, c0, n, p0, base, d, add, size);
 }
 
@@ -802,12 +801,20 @@ void TurnedTexelsSse2(uint8_t* g, const uint8_t* base, int x0, int n, const Turn
   }
 }
 
+// The texels of one texture row at n columns, packed into out (tb bytes a texel: 2 or 4).
+inline void GatherColumns(uint8_t* out, const uint8_t* row, const int* cols, int n, int tb) {
+  if (tb == 4) {
+    for (int i = 0; i < n; ++i) std::memcpy(out + 4 * i, row + 4 * cols[i], 4);
+  } else {
+    for (int i = 0; i < n; ++i) std::memcpy(out + 2 * i, row + 2 * cols[i], 2);
+  }
+}
+
 // The point-sampled fetch for a turned mapping of this texture, chosen once per triangle.
 TurnedTexelsFn ChooseTurnedTexels(const TextureView& t) {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
   const int tb = t.px.layout.bytes;
   if (t.px.pitch >= 32768 || t.px.height >= 32768) return &TurnedTexelsScalar;
-  if (avx2 && g_SoftRasterVectorMode != 1 && static_cast<int64_t>(t.px.pitch) * t.px.height >= 4) return TurnedTexelsAvx2(tb);
+  if (SpanAvx2Active() && static_cast<int64_t>(t.px.pitch) * t.px.height >= 4) return TurnedTexelsAvx2(tb);
   return &TurnedTexelsSse2;
 }
 
@@ -875,8 +882,7 @@ struct VectorTri {
     row = TurnedRow{px0, 0.0, dudx, 0.0, dvdx, t.px.width, t.px.height, t.px.layout.bytes, t.px.pitch};
     filterVector = false;
     if (d.spriteFiltered) {
-      static const bool avx2 = __builtin_cpu_supports("avx2");
-      filterVector = avx2 && g_SoftRasterVectorMode != 1 && t.px.pitch < 32768 && t.px.height < 32768 &&
+      filterVector = SpanAvx2Active() && t.px.pitch < 32768 && t.px.height < 32768 &&
                      static_cast<int64_t>(t.px.pitch) * t.px.height >= 4;
       const ChannelLayout& l = t.px.layout;
       for (int k = 0; k < 4; ++k) filter.channel[k] = MakeChannel16(l.shift[k], l.bits[k], k == 3);
@@ -913,11 +919,7 @@ struct VectorTri {
       const int* c = cols + (lo - x0);
       if (colsInOrder) return row + c[0] * tb;
       uint8_t* g = b.Room(n);
-      if (tb == 4) {
-        for (int i = 0; i < n; ++i) std::memcpy(g + 4 * i, row + 4 * c[i], 4);
-      } else {
-        for (int i = 0; i < n; ++i) std::memcpy(g + 2 * i, row + 2 * c[i], 2);
-      }
+      GatherColumns(g, row, c, n, tb);
       return g;
     }
     const double rowY = y - py0;
@@ -1035,15 +1037,9 @@ bool RectQuad(const DrawContext& dc, const RVertex* t, const Coverage& c0, const
       continue;
     }
     b.Reserve(static_cast<size_t>(nx), kernel, setup);
-    {
-      uint8_t* g = b.Room(nx);
-      if (tb == 4) {
-        for (int k = 0; k < nx; ++k) std::memcpy(g + 4 * k, row + 4 * cols[0][k], 4);
-      } else {
-        for (int k = 0; k < nx; ++k) std::memcpy(g + 2 * k, row + 2 * cols[0][k], 2);
-      }
-      src = g;
-    }
+    uint8_t* g = b.Room(nx);
+    GatherColumns(g, row, cols[0], nx, tb);
+    src = g;
     b.Push(SpanRun{src, dst, nx}, kernel, setup);
   }
   b.Flush(kernel, setup);

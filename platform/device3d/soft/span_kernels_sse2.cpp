@@ -3,6 +3,7 @@
 #include <emmintrin.h>
 
 #include "platform/device3d/soft/span_vector.h"
+#include "platform/system.h"
 
 namespace plat::soft {
 
@@ -56,11 +57,11 @@ const SpanKernelFn* Sse2SpanKernels() {
   return table.fn;
 }
 
+bool SpanAvx2Active() { return g_SoftRasterVectorMode != 1 && plat::CpuHasAvx2(); }
+
 SpanKernelFn ActiveSpanKernel(int index) {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  const int mode = g_SoftRasterVectorMode;
-  if (mode == 0 || index < 0 || index >= kSpanKernelCount) return nullptr;
-  if (mode != 1 && avx2) return Avx2SpanKernels()[index];
+  if (g_SoftRasterVectorMode == 0 || index < 0 || index >= kSpanKernelCount) return nullptr;
+  if (SpanAvx2Active()) return Avx2SpanKernels()[index];
   return Sse2SpanKernels()[index];
 }
 

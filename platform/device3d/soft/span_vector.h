@@ -58,6 +58,8 @@ const SpanKernelFn* Avx2SpanKernels();
 // -1 (default) the widest the processor offers, 0 none (the scalar sprite path and the general
 // pipeline), 1 SSE2, 2 AVX2 where available. Every setting draws the same bytes.
 extern int g_SoftRasterVectorMode;
+// The AVX2 builds are used: the processor has them and the mode does not hold to SSE2 (1).
+bool SpanAvx2Active();
 // The kernel for this draw, or null when vectors are off.
 SpanKernelFn ActiveSpanKernel(int index);
 
