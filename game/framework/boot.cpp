@@ -62,7 +62,7 @@ void SetupScreenMode() {
 
 void UpdateLoadingScreen() {
   const int now = g_Engine.GetMillisecondCountLocked();
-  if (static_cast<int>(static_cast<uint32_t>(now) - static_cast<uint32_t>(g_loading.lastRedraw)) < 16) return;
+  if (ElapsedMs(g_loading.lastRedraw, now) < 16) return;
   g_loading.lastRedraw = now;
   g_Engine.DrawGraphAtPointLocked(0, 0, g_loading.picture, 1);
   g_Engine.PresentScreenLocked();

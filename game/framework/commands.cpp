@@ -33,16 +33,10 @@ int g_runNext = -1;
 
 bool LiveSlot(int slot) { return slot >= kCmdFirstFree && slot <= kCmdLastFree && g_actor[slot] != 0; }
 
-int32_t Wrap(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-
-int32_t ClampChannel(int64_t v) { return v < 0 ? 0 : v > 255 ? 255 : static_cast<int32_t>(v); }
-
 // Colour channels: red bits 24-31, green 16-23, blue 8-15, alpha 0-7.
 void SetChannel(int shift, int64_t value) {
   const uint32_t colour = static_cast<uint32_t>(GetCurField(kFieldColour));
-  const uint32_t channel = static_cast<uint32_t>(ClampChannel(value)) << shift;
+  const uint32_t channel = static_cast<uint32_t>(ClampByte(value)) << shift;
   SetCurField(kFieldColour, static_cast<int32_t>((colour & ~(0xFFu << shift)) | channel));
 }
 void AddChannel(int shift, int32_t d) {
@@ -143,7 +137,7 @@ int AddActorCommand(int actor, int code, int delay, int duration, int32_t a1, in
   g_actor[slot] = actor;
   ++g_liveOfActor[actor];
   g_code[slot] = code;
-  g_start[slot] = Wrap(age, delay);
+  g_start[slot] = WrapAdd(age, delay);
   g_a1[slot] = a1;
   g_a2[slot] = a2;
   g_serial[slot] = GetActorField(kFieldSerial, actor);
@@ -153,7 +147,7 @@ int AddActorCommand(int actor, int code, int delay, int duration, int32_t a1, in
   g_next[slot] = kCmdTail;
   g_prev[kCmdTail] = slot;
   if (delay >= 0) {
-    g_end[slot] = Wrap(g_start[slot], duration);
+    g_end[slot] = WrapAdd(g_start[slot], duration);
     return slot;
   }
   g_end[slot] = 0;
@@ -183,7 +177,7 @@ void FadeInActor(int actor, int delay) {
 void FadeOutActor(int actor, int delay) {
   if (GetActorField(kFieldKind, actor) < 0) return;
   AddActorCommand(actor, kCmdAddAlpha, delay, 32, -8, 0);
-  AddActorCommandAt(actor, kCmdDelete, static_cast<int>(Wrap(delay, 33)));
+  AddActorCommandAt(actor, kCmdDelete, static_cast<int>(WrapAdd(delay, 33)));
 }
 
 void RunActorCommand(int slot) {

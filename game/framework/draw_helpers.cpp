@@ -35,8 +35,6 @@ uint64_t Magnitude(int value) {
                    : static_cast<uint64_t>(value);
 }
 
-int ClampByte(int64_t v) { return v < 0 ? 0 : v > 255 ? 255 : static_cast<int>(v); }
-
 void DrawOverlay(int n, uint32_t colour, int height) {
   const int64_t a = n < 0 ? -static_cast<int64_t>(n) : n;
   if (a < 1) return;

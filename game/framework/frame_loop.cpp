@@ -6,6 +6,7 @@
 #include "game/framework/commands.h"
 #include "game/framework/drawlist.h"
 #include "game/framework/engine_entries.h"
+#include "game/framework/game_math.h"
 #include "game/framework/game_hooks.h"
 #include "game/framework/input.h"
 #include "game/framework/replay.h"
@@ -37,11 +38,6 @@ constexpr int kNoticeFrames = 180;
 constexpr int kTextLineNotice = 30;
 
 int Now() { return g_Engine.GetMillisecondCountLocked(); }
-
-// The millisecond clock wraps: times are compared by their signed difference.
-int Elapsed(int from, int to) {
-  return static_cast<int>(static_cast<uint32_t>(to) - static_cast<uint32_t>(from));
-}
 
 int32_t PlayMode() { return GetSettingsSlot(kSlotPlayMode); }
 
@@ -102,7 +98,7 @@ int MeasureFrameRate() {
   ++g_pace.frameCount;
   const int now = Now();
   if (g_pace.frameCount > 59) {
-    const int elapsed = Elapsed(g_pace.boundaryTime, now);
+    const int elapsed = ElapsedMs(g_pace.boundaryTime, now);
     // Sixty frames in no time at all (a stopped clock) leave the last rate standing.
     if (elapsed > 0) g_pace.rateTimes100 = static_cast<int>(6000.0 / (static_cast<double>(elapsed) / 1000.0));
     g_pace.frameCount = 0;
@@ -110,7 +106,7 @@ int MeasureFrameRate() {
     g_pace.weightedSlow += 6000 - g_pace.rateTimes100;
     g_pace.weightedFrames += 6000;
   }
-  if (Elapsed(g_pace.previousTime, now) > threshold) ++g_pace.weightedSlow;
+  if (ElapsedMs(g_pace.previousTime, now) > threshold) ++g_pace.weightedSlow;
   ++g_pace.weightedFrames;
   g_pace.previousTime = now;
   return g_pace.rateTimes100;
@@ -127,7 +123,7 @@ void WaitAndPresent(int milliseconds) {
   const int target = static_cast<int>(static_cast<uint32_t>(g_pace.lastPresentTime) +
                                       static_cast<uint32_t>(milliseconds));
   if (GetSettingsSlot(kSlotFramePacing) >= 1) {
-    for (int i = 0; i < 16 && Elapsed(target, Now()) < 0; ++i) g_Engine.WaitMillisecondsPumping(1);
+    for (int i = 0; i < 16 && ElapsedMs(target, Now()) < 0; ++i) g_Engine.WaitMillisecondsPumping(1);
     if (!IsDrawSkipFrame()) g_Engine.PresentScreenLocked();
   } else if (IsDrawSkipFrame()) {
     g_Engine.WaitVerticalBlankLocked(1);

@@ -14,6 +14,10 @@ inline int32_t WrapSub(int32_t a, int32_t b) {
 inline int32_t WrapMul(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
 }
+// Milliseconds from one reading of the wrapping millisecond clock to a later one.
+inline int32_t ElapsedMs(int32_t from, int32_t to) { return WrapSub(to, from); }
+// A colour channel's value held to 0..255.
+inline int32_t ClampByte(int64_t v) { return v < 0 ? 0 : v > 255 ? 255 : static_cast<int32_t>(v); }
 
 // Angles.
 int NormalizeAngle(int a);                       // (a + 21600) % 21600, right for a >= -21600

@@ -175,7 +175,7 @@ int LoadSettingsFile() {
 
 void AccumulatePlayTime() {
   const int now = g_Engine.GetMillisecondCountLocked();
-  const int run = static_cast<int>(static_cast<uint32_t>(now) - static_cast<uint32_t>(GetRunStartTime()));
+  const int run = ElapsedMs(GetRunStartTime(), now);
   if (run > 999) {
     const int seconds = run / 1000;
     AddSettingsSlot(kSlotRunTime, seconds);
@@ -183,8 +183,7 @@ void AccumulatePlayTime() {
                                      static_cast<uint32_t>(seconds) * 1000u));
   }
   if (GetSessionStartTime() > 0) {
-    const int played =
-        static_cast<int>(static_cast<uint32_t>(now) - static_cast<uint32_t>(GetSessionStartTime()));
+    const int played = ElapsedMs(GetSessionStartTime(), now);
     AddSettingsSlot(kSlotPlayTime, played / 1000);
     SetSessionStartTime(0);
   }
