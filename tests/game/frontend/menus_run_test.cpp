@@ -369,7 +369,7 @@ protected:
       plat::ScriptedKey(kZ, false);
       plat::ScriptedKey(kRight, false);
     }
-    if (driver.keys.pressed >= 0) plat::ScriptedKey(driver.keys.pressed, false);
+    driver.keys.Release();
     g_driver = nullptr;
     ResetEngineEntries();
     return result;

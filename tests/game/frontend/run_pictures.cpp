@@ -45,20 +45,3 @@ void KeepPng(const Pixels& p, const std::string& name) {
     std::fclose(f);
   }
 }
-
-void KeyScript::Step() {
-  if (pressed >= 0) plat::ScriptedKey(pressed, false);
-  pressed = -1;
-  if (wait > 0) {
-    --wait;
-  } else if (!queue.empty()) {
-    const int next = queue.front();
-    queue.pop_front();
-    if (next < 0) {
-      wait = -next;
-    } else {
-      plat::ScriptedKey(pressed = next, true);
-      wait = 5;
-    }
-  }
-}
