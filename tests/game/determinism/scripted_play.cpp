@@ -9,7 +9,7 @@
 #include "game/framework/actors.h"
 #include "game/framework/settings.h"
 #include "game/frontend/frontend.h"
-#include "game/key_script.h"
+#include "../key_script.h"   // relative: the frame-time bench builds this file too
 #include "game/play/play.h"
 #include "platform/input/scripted/scripted_input.h"
 #include "platform/window.h"
