@@ -26,6 +26,7 @@
 #include "game/harness/harness.h"
 #include "platform/window.h"
 #include "scripted_play.h"
+#include "game/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -101,7 +102,7 @@ void ExpectPlaybackEqualsRecording(const std::string& name, const std::string& e
 TEST(Recording, ScriptedPlayRecordsTheSameBytesTwiceInOneProcess) {
   fs::remove_all(Dir());
   fs::create_directories(Dir());
-  ASSERT_EQ(Shell(std::string(VLX_MAKE_DATA) + " --no-demo " + Dir() + "/game > /dev/null 2>&1"), 0);
+  ASSERT_TRUE(MakeDataSet(Dir() + "/game"));
 
   const ScriptedPlayRecording first = RecordPlay(Dir() + "/record");
   const ScriptedPlaySeen& s = first.seen;
@@ -178,7 +179,7 @@ TEST(AttractDemo, PlaysToItsEndWithItsRecordedScoreAndReturnsToTheTitle) {
   const std::string folder = Dir() + "/demo";
   fs::remove_all(folder);
   fs::create_directories(Dir());
-  ASSERT_EQ(Shell(std::string(VLX_MAKE_DATA) + " " + folder + " > /dev/null 2>&1"), 0);
+  ASSERT_TRUE(MakeDataSet(folder, ""));
   const std::string demo = ReadText(folder + "/dat/vlxdemo0.rpy");
   ASSERT_GT(demo.size(), 4u * 64);
 

@@ -30,6 +30,7 @@
 #include "platform/window.h"
 #include "tools/common/picture_writer.h"
 #include "run_pictures.h"
+#include "game/temp_dir.h"
 
 namespace {
 
@@ -328,15 +329,11 @@ void OnFrame(int f) {
 class WholeRunMenus : public ::testing::Test {
 protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/vlx_menus_run_XXXXXX";
-    root = mkdtemp(tmpl);
+    root = NewTempFolder("/tmp/vlx_menus_run_XXXXXX");
   }
-  void TearDown() override { std::filesystem::remove_all(root); }
+  void TearDown() override { RemoveFolder(root); }
 
-  static void MakeData(const std::string& folder) {
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-  }
+  static void MakeData(const std::string& folder) { ASSERT_TRUE(MakeDataSet(folder)); }
 
   // One run of the program in a folder; a run after a restart goes on from the stage it left.
   static HarnessResult Run(const std::string& folder, bool window, bool restartRun, Seen* seen) {

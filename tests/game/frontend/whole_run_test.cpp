@@ -27,6 +27,7 @@
 #include "platform/window.h"
 #include "tools/common/picture_writer.h"
 #include "run_pictures.h"
+#include "game/temp_dir.h"
 
 namespace {
 
@@ -203,16 +204,14 @@ void OnFrame(int f) {
 class WholeRun : public ::testing::Test {
 protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/vlx_whole_run_XXXXXX";
-    root = mkdtemp(tmpl);
+    root = NewTempFolder("/tmp/vlx_whole_run_XXXXXX");
   }
-  void TearDown() override { std::filesystem::remove_all(root); }
+  void TearDown() override { RemoveFolder(root); }
 
   // One whole run; the run's own folder is written afresh.
   HarnessResult Run(bool window, const std::string& renderer, Seen* seen) {
     const std::string folder = root + (window ? "/window" : "/headless");
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_TRUE(MakeDataSet(folder));
     HarnessOptions o;
     o.folder = folder;
     o.frames = 20000;

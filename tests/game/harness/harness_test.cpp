@@ -15,6 +15,7 @@
 #include "game/framework/scene_hooks.h"
 #include "game/framework/settings.h"
 #include "game/harness/harness.h"
+#include "game/temp_dir.h"
 
 namespace {
 
@@ -22,15 +23,12 @@ namespace {
 class HarnessRun : public ::testing::Test {
 protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/vlx_harness_XXXXXX";
-    root = mkdtemp(tmpl);
+    root = NewTempFolder("/tmp/vlx_harness_XXXXXX");
     folder = root + "/game";
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    ASSERT_TRUE(MakeDataSet(folder));
   }
   void TearDown() override {
-    nftw(root.c_str(), [](const char* p, const struct stat*, int, struct FTW*) { return remove(p); }, 16,
-         FTW_DEPTH | FTW_PHYS);
+    RemoveFolder(root);
   }
   HarnessOptions Options(int frames) const {
     HarnessOptions o;
