@@ -10,6 +10,7 @@
 #include "game/framework/sprite_layout.h"
 #include "game/framework/text.h"
 #include "tools/common/picture_writer.h"
+#include "game/temp_dir.h"
 
 namespace {
 
@@ -20,14 +21,7 @@ int g_redraws = 0;
 class GameFrame : public GameOnEngine {
 protected:
   void SetUp() override {
-    EnterFolder();
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-    Start(plat::SoundBackend::Manual);
-    // The game's archive set-up: the sheets come from "vlxdat.dat".
-    SetArchiveUseFlagLocked(1);
-    SetArchiveExtensionLocked("dat");
-    SetArchiveKeyFromTitle(TextTable[0]);
+    ASSERT_NO_FATAL_FAILURE(StartInDataSet());
     g_redraws = 0;
     g_LoadingScreenHook = [] { ++g_redraws; };
     LoadSpriteSheets();

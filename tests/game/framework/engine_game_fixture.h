@@ -3,10 +3,6 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <ftw.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
@@ -15,9 +11,12 @@
 
 #include "engine/base/base_state.h"
 #include "engine/engine.h"
+#include "game/framework/archive_key.h"
 #include "game/framework/drawlist.h"
 #include "game/framework/engine_entries.h"
 #include "game/framework/settings.h"
+#include "game/framework/text.h"
+#include "game/temp_dir.h"
 #include "game/framework/sprites.h"
 #include "platform/audio.h"
 #include "platform/audio/manual/manual_audio.h"
@@ -105,12 +104,22 @@ protected:
 
   // Makes an empty folder and enters it; the engine is started by Start once the files are there.
   void EnterFolder() {
-    char tmpl[] = "/tmp/vlx_game_engine_XXXXXX";
-    folder = mkdtemp(tmpl);
-    char cwd[4096];
-    saved = getcwd(cwd, sizeof cwd) ? cwd : "/";
-    ASSERT_EQ(chdir(folder.c_str()), 0);
+    dir.Enter();
+    folder = dir.path;
   }
+
+#ifdef VLX_MAKE_DATA
+  // Enters a fresh folder, has make-data write the data set there and starts the engine on it
+  // with the game's archive set-up: the sheets come from "vlxdat.dat".
+  void StartInDataSet() {
+    EnterFolder();
+    ASSERT_TRUE(MakeDataSet(folder));
+    Start(plat::SoundBackend::Manual);
+    SetArchiveUseFlagLocked(1);
+    SetArchiveExtensionLocked("dat");
+    SetArchiveKeyFromTitle(TextTable[0]);
+  }
+#endif
 
   void Start(plat::SoundBackend sound, bool windowed = true) {
     std::snprintf(g_StartDirectory, START_DIRECTORY_SIZE, "%s", folder.c_str());
@@ -157,12 +166,8 @@ protected:
 
   void Stop() {
     StopEngine();
-    if (!saved.empty() && chdir(saved.c_str()) != 0) std::abort();
-    saved.clear();
-    if (!folder.empty()) {
-      nftw(folder.c_str(), [](const char* p, const struct stat*, int, struct FTW*) { return remove(p); },
-           16, FTW_DEPTH | FTW_PHYS);
-    }
+    if (!dir.path.empty()) dir.Leave();
+    dir.path.clear();
     folder.clear();
   }
 
@@ -189,7 +194,7 @@ protected:
   }
 
   std::string folder;
-  std::string saved;
+  TempDir dir;
   bool started = false;
 };
 

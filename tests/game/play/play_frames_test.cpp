@@ -10,6 +10,7 @@
 #include "game/framework/text.h"
 #include "play_fixture.h"
 #include "tools/common/picture_writer.h"
+#include "game/temp_dir.h"
 
 namespace {
 
@@ -18,13 +19,7 @@ using namespace enginegame;
 class PlayFrames : public GameOnEngine {
 protected:
   void SetUp() override {
-    EnterFolder();
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-    Start(plat::SoundBackend::Manual);
-    SetArchiveUseFlagLocked(1);
-    SetArchiveExtensionLocked("dat");
-    SetArchiveKeyFromTitle(TextTable[0]);
+    ASSERT_NO_FATAL_FAILURE(StartInDataSet());
     LoadSpriteSheets();
     ResetActors();
     SetPlayfieldBounds(-8, -8, 648, 488);
