@@ -40,15 +40,8 @@ protected:
   }
 
   static void KeepForReview(const std::vector<uint32_t>& pixels, const char* name) {
-    const char* dir = std::getenv("VLX_TEST_ARTIFACTS");
-    const std::string path = std::filesystem::absolute(std::string(dir ? dir : ".") + "/" + name).string();
-    Bytes rows;
-    for (uint32_t p : pixels) rows.insert(rows.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)});
-    const Bytes png = WritePng(PngSpec{640, 480, 8, 2, false, {}, {}, rows});
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    std::fwrite(png.data(), 1, png.size(), f);
-    std::fclose(f);
+    const std::string path = KeepPng(pixels, name);
+    ASSERT_FALSE(path.empty()) << name;
     std::printf("test frame kept in %s\n", path.c_str());
   }
 };

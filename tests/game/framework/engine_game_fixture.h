@@ -16,6 +16,7 @@
 #include "game/framework/engine_entries.h"
 #include "game/framework/settings.h"
 #include "game/framework/text.h"
+#include "game/pictures.h"
 #include "game/temp_dir.h"
 #include "game/framework/sprites.h"
 #include "platform/audio.h"
@@ -169,28 +170,6 @@ protected:
     if (!dir.path.empty()) dir.Leave();
     dir.path.clear();
     folder.clear();
-  }
-
-  // The last presented frame as 0xRRGGBB pixels.
-  static std::vector<uint32_t> PresentedPixels() {
-    plat::PresentedFrame f{};
-    std::vector<uint32_t> out;
-    if (!plat::PresenterLastFrame(&f)) return out;
-    out.resize(size_t(f.width) * f.height);
-    for (int y = 0; y < f.height; ++y) {
-      const uint8_t* row = f.pixels + size_t(y) * f.pitch;
-      for (int x = 0; x < f.width; ++x) {
-        uint32_t rgb;
-        if (f.format.bitCount == 32) {
-          rgb = uint32_t(row[4 * x]) | uint32_t(row[4 * x + 1]) << 8 | uint32_t(row[4 * x + 2]) << 16;
-        } else {
-          const uint32_t p = uint32_t(row[2 * x]) | uint32_t(row[2 * x + 1]) << 8;
-          rgb = ((p >> 11) & 31) * 255 / 31 << 16 | ((p >> 5) & 63) * 255 / 63 << 8 | (p & 31) * 255 / 31;
-        }
-        out[size_t(y) * f.width + x] = rgb;
-      }
-    }
-    return out;
   }
 
   std::string folder;

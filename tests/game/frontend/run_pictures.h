@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "game/key_script.h"
+#include "game/pictures.h"
 
 using Pixels = std::vector<uint32_t>;   // 0xRRGGBB, 640 x 480
 
@@ -13,5 +14,3 @@ using Pixels = std::vector<uint32_t>;   // 0xRRGGBB, 640 x 480
 Pixels PresentedPicture();
 // The main window's contents as the X server holds them.
 Pixels MainWindowFromX();
-// Written under $VLX_TEST_ARTIFACTS (or the working folder) as name.
-void KeepPng(const Pixels& p, const std::string& name);

@@ -53,12 +53,7 @@ protected:
     return PresentedPixels();
   }
   static void Keep(const std::vector<uint32_t>& pixels, const char* name) {
-    const char* dir = std::getenv("VLX_TEST_ARTIFACTS");
-    const std::string path = std::filesystem::absolute(std::string(dir ? dir : ".") + "/" + name).string();
-    Bytes rows;
-    for (uint32_t p : pixels) rows.insert(rows.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)});
-    const Bytes png = WritePng(PngSpec{640, 480, 8, 2, false, {}, {}, rows});
-    WriteFile(path, png);
+    const std::string path = KeepPng(pixels, name);
     std::printf("play frame kept in %s\n", path.c_str());
   }
   static int CountDiffering(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
