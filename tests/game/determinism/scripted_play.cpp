@@ -10,6 +10,7 @@
 #include "game/framework/settings.h"
 #include "game/frontend/frontend.h"
 #include "../key_script.h"   // relative: the frame-time bench builds this file too
+#include "../menu_kind.h"
 #include "game/play/play.h"
 #include "platform/input/scripted/scripted_input.h"
 #include "platform/window.h"
@@ -21,11 +22,6 @@ std::string ReadWholeText(const std::string& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
-}
-
-int32_t CurrentMenuKind() {
-  const int task = GetCurrentMenuTask();
-  return IsLiveSceneTask(task) ? GetActorField(kFieldKind, task) : 0;
 }
 
 namespace {
@@ -54,8 +50,6 @@ void Hold(std::vector<int> keys) {
   d.held = std::move(keys);
   for (int k : d.held) plat::ScriptedKey(k, true);
 }
-
-int32_t CurrentKind() { return CurrentMenuKind(); }
 
 int CurrentAge() { return GetActorField(kFieldAge, GetCurrentMenuTask()); }
 
@@ -102,7 +96,7 @@ void BeforePause(int t) {
 void InPause() {
   Driver& d = *g_driver;
   Seen& s = d.seen;
-  const int32_t kind = CurrentKind();
+  const int32_t kind = MenuKind();
   const int age = CurrentAge();
   if (kind == kMenuPause && !s.paused && age >= 35) {
     s.paused = true;
@@ -181,7 +175,7 @@ void OnFrame(int f) {
   Seen& s = d.seen;
   d.keys.Step();
   const int32_t mode = GetSettingsSlot(kSlotPlayMode);
-  const int32_t kind = CurrentKind();
+  const int32_t kind = MenuKind();
   if (kind == kMenuAreaIntro && CurrentAge() == 70) d.keys.queue = {kZ};
   if (mode & kPlayFrames) {
     if (s.firstPlayed < 0) s.firstPlayed = f;

@@ -29,6 +29,7 @@
 #include "platform/present.h"
 #include "platform/window.h"
 #include "tools/common/picture_writer.h"
+#include "game/menu_kind.h"
 #include "run_pictures.h"
 #include "game/temp_dir.h"
 
@@ -66,8 +67,6 @@ struct Driver {
 };
 Driver* g_driver = nullptr;
 int (*g_realChangeWindowMode)(int) = nullptr;
-
-int32_t Kind(int task) { return IsLiveSceneTask(task) ? GetActorField(kFieldKind, task) : 0; }
 
 void Mark(const char* name) {
   Seen& s = *g_driver->seen;
@@ -115,7 +114,7 @@ void OnFrame(int f) {
   }
   d.keys.Step();
   const int task = GetCurrentMenuTask();
-  const int32_t kind = Kind(task);
+  const int32_t kind = MenuKind(task);
   const int age = GetActorField(kFieldAge, task);
   const int32_t mode = GetSettingsSlot(kSlotPlayMode);
   s.lastExit = GetMenuTaskField(kFieldExitCode);

@@ -26,6 +26,7 @@
 #include "platform/present.h"
 #include "platform/window.h"
 #include "tools/common/picture_writer.h"
+#include "game/menu_kind.h"
 #include "run_pictures.h"
 #include "game/temp_dir.h"
 
@@ -55,8 +56,6 @@ struct Driver {
   int held = -1, inPlay = 0;
 };
 Driver* g_driver = nullptr;
-
-int32_t Kind(int task) { return IsLiveSceneTask(task) ? GetActorField(kFieldKind, task) : 0; }
 
 void Mark(int frame, const char* name) {
   Seen& s = *g_driver->seen;
@@ -89,7 +88,7 @@ void OnFrame(int f) {
   }
   d.keys.Step();
   const int task = GetCurrentMenuTask();
-  const int32_t kind = Kind(task);
+  const int32_t kind = MenuKind(task);
   const int age = GetActorField(kFieldAge, task);
   const int32_t mode = GetSettingsSlot(kSlotPlayMode);
   s.lastExit = GetMenuTaskField(kFieldExitCode);
