@@ -31,13 +31,6 @@ namespace enginegame {
 
 using Bytes = std::vector<uint8_t>;
 
-inline void WriteFile(const std::string& path, const Bytes& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr) << path;
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-}
-
 inline void Put16(Bytes& b, uint32_t v) {
   b.push_back(uint8_t(v));
   b.push_back(uint8_t(v >> 8));
