@@ -7,7 +7,6 @@
 // pictures go to VLX_TEST_ARTIFACTS (default: the current folder) as boss_<id>_<age>.png.
 #include <gtest/gtest.h>
 
-#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

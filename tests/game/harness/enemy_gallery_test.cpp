@@ -5,7 +5,6 @@
 // to VLX_TEST_ARTIFACTS (default: the current folder).
 #include <gtest/gtest.h>
 
-#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ftw.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>

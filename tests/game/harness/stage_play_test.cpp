@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ftw.h>
 #include <iterator>
 #include <ostream>
 #include <string>
