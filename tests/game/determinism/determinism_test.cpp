@@ -26,6 +26,8 @@
 #include "game/harness/harness.h"
 #include "platform/window.h"
 #include "scripted_play.h"
+#include "game/menu_kind.h"
+#include "game/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -34,8 +36,6 @@ namespace {
 constexpr int kFrameLimit = kScriptedPlayFrameLimit;
 
 std::string Dir() { return VLX_DETERMINISM_DIR; }
-
-std::string ReadText(const std::string& path) { return ReadWholeText(path); }
 
 bool WriteText(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -65,7 +65,7 @@ uint32_t Word(const std::string& file, size_t i) {
 // Playbacks: the game-harness program in a folder of its own, its summary against the recording's.
 
 void ExpectPlaybackEqualsRecording(const std::string& name, const std::string& extra, const std::string& prefix = "") {
-  const std::string recorded = ReadText(Dir() + "/play.sum");
+  const std::string recorded = ReadWholeText(Dir() + "/play.sum");
   HarnessPlayEnd want;
   ASSERT_TRUE(ParsePlayEnd(recorded, &want)) << "no recording: run game_determinism.Recording first";
   const std::string folder = Dir() + "/" + name;
@@ -77,10 +77,10 @@ void ExpectPlaybackEqualsRecording(const std::string& name, const std::string& e
                               "/play.rpy --summary " + summary + " --stop-at-play-end --frames " +
                               std::to_string(kFrameLimit) + " " + extra + " > " + Dir() + "/" + name +
                               ".log 2>&1";
-  ASSERT_EQ(Shell(command), 0) << command << "\n" << ReadText(Dir() + "/" + name + ".log");
+  ASSERT_EQ(Shell(command), 0) << command << "\n" << ReadWholeText(Dir() + "/" + name + ".log");
   HarnessPlayEnd got;
-  ASSERT_TRUE(ParsePlayEnd(ReadText(summary), &got)) << "the playback never ended its play\n"
-                                                     << ReadText(Dir() + "/" + name + ".log");
+  ASSERT_TRUE(ParsePlayEnd(ReadWholeText(summary), &got)) << "the playback never ended its play\n"
+                                                     << ReadWholeText(Dir() + "/" + name + ".log");
   EXPECT_EQ(got.score, want.score);
   EXPECT_EQ(got.position, want.position);
   EXPECT_EQ(got.finalScore, want.finalScore);
@@ -101,7 +101,7 @@ void ExpectPlaybackEqualsRecording(const std::string& name, const std::string& e
 TEST(Recording, ScriptedPlayRecordsTheSameBytesTwiceInOneProcess) {
   fs::remove_all(Dir());
   fs::create_directories(Dir());
-  ASSERT_EQ(Shell(std::string(VLX_MAKE_DATA) + " --no-demo " + Dir() + "/game > /dev/null 2>&1"), 0);
+  ASSERT_TRUE(MakeDataSet(Dir() + "/game"));
 
   const ScriptedPlayRecording first = RecordPlay(Dir() + "/record");
   const ScriptedPlaySeen& s = first.seen;
@@ -178,8 +178,8 @@ TEST(AttractDemo, PlaysToItsEndWithItsRecordedScoreAndReturnsToTheTitle) {
   const std::string folder = Dir() + "/demo";
   fs::remove_all(folder);
   fs::create_directories(Dir());
-  ASSERT_EQ(Shell(std::string(VLX_MAKE_DATA) + " " + folder + " > /dev/null 2>&1"), 0);
-  const std::string demo = ReadText(folder + "/dat/vlxdemo0.rpy");
+  ASSERT_TRUE(MakeDataSet(folder, ""));
+  const std::string demo = ReadWholeText(folder + "/dat/vlxdemo0.rpy");
   ASSERT_GT(demo.size(), 4u * 64);
 
   struct Watch {
@@ -195,7 +195,7 @@ TEST(AttractDemo, PlaysToItsEndWithItsRecordedScoreAndReturnsToTheTitle) {
   o.frames = 7000;
   o.onFrame = [](int f) {
     const int32_t mode = GetSettingsSlot(kSlotPlayMode);
-    const int32_t kind = CurrentMenuKind();
+    const int32_t kind = MenuKind();
     if (kind == kMenuTitleScreen && w.titleAt < 0) w.titleAt = f;
     if ((mode & kPlayDemo) && w.demoAt < 0) {
       w.demoAt = f;

@@ -1,6 +1,5 @@
 #include "scripted_play.h"
 
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -10,6 +9,8 @@
 #include "game/framework/actors.h"
 #include "game/framework/settings.h"
 #include "game/frontend/frontend.h"
+#include "../key_script.h"   // relative: the frame-time bench builds this file too
+#include "../menu_kind.h"
 #include "game/play/play.h"
 #include "platform/input/scripted/scripted_input.h"
 #include "platform/window.h"
@@ -21,11 +22,6 @@ std::string ReadWholeText(const std::string& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
-}
-
-int32_t CurrentMenuKind() {
-  const int task = GetCurrentMenuTask();
-  return IsLiveSceneTask(task) ? GetActorField(kFieldKind, task) : 0;
 }
 
 namespace {
@@ -41,8 +37,7 @@ using Seen = ScriptedPlaySeen;
 struct Driver {
   Seen seen;
   std::vector<int> held;
-  std::deque<int> queue;                  // menu keys, one frame each, six frames apart
-  int pressed = -1, wait = 0;
+  KeyScript keys;                         // menu keys
   int stage = 0, played = 0, resumedAt = -1, sub = -1, bomb = -1, shiftStart = -1, shiftEnd = -1;
   std::string settingsAtPause;
 };
@@ -55,8 +50,6 @@ void Hold(std::vector<int> keys) {
   d.held = std::move(keys);
   for (int k : d.held) plat::ScriptedKey(k, true);
 }
-
-int32_t CurrentKind() { return CurrentMenuKind(); }
 
 int CurrentAge() { return GetActorField(kFieldAge, GetCurrentMenuTask()); }
 
@@ -103,32 +96,32 @@ void BeforePause(int t) {
 void InPause() {
   Driver& d = *g_driver;
   Seen& s = d.seen;
-  const int32_t kind = CurrentKind();
+  const int32_t kind = MenuKind();
   const int age = CurrentAge();
   if (kind == kMenuPause && !s.paused && age >= 35) {
     s.paused = true;
     d.settingsAtPause = ReadWholeText("velmarondix.sav");
-    d.queue = {kDown, kDown, kZ};
+    d.keys.queue = {kDown, kDown, kZ};
   }
-  if (kind == kMenuKeyAssign && !s.keyAssigned && age >= 10 && d.queue.empty() && d.wait == 0) {
+  if (kind == kMenuKeyAssign && !s.keyAssigned && age >= 10 && d.keys.queue.empty() && d.keys.wait == 0) {
     const int row = GetActorField(kFieldCursor, GetCurrentMenuTask());
     if (row < 6) {
-      d.queue = {kDown};
+      d.keys.queue = {kDown};
     } else if (GetSettingsSlot(kSlotKeyDShift) != static_cast<int32_t>(kRawD)) {
       Hold({kD});
     } else {
       Hold({});
       s.keyAssigned = true;
-      d.queue = {-10, kLeft};
+      d.keys.queue = {-10, kLeft};
     }
   }
   // The pause outlasts the bomb's cooldown as it stood, so that a cooldown counted down on paused
   // frames would have run out by the resume.
-  if (kind == kMenuPause && s.keyAssigned && !s.resumed && d.queue.empty() && d.wait == 0 &&
+  if (kind == kMenuPause && s.keyAssigned && !s.resumed && d.keys.queue.empty() && d.keys.wait == 0 &&
       s.pausedFrames > s.cooldownAtPause + 20) {
     s.settingsSaved = ReadWholeText("velmarondix.sav") != d.settingsAtPause;
     s.resumed = true;
-    d.queue = {kUp, kUp, kZ};
+    d.keys.queue = {kUp, kUp, kZ};
   }
 }
 
@@ -180,23 +173,10 @@ void AfterPause(int t) {
 void OnFrame(int f) {
   Driver& d = *g_driver;
   Seen& s = d.seen;
-  if (d.pressed >= 0) plat::ScriptedKey(d.pressed, false);
-  d.pressed = -1;
-  if (d.wait > 0) {
-    --d.wait;
-  } else if (!d.queue.empty()) {
-    const int next = d.queue.front();
-    d.queue.pop_front();
-    if (next < 0) {
-      d.wait = -next;
-    } else {
-      plat::ScriptedKey(d.pressed = next, true);
-      d.wait = 5;
-    }
-  }
+  d.keys.Step();
   const int32_t mode = GetSettingsSlot(kSlotPlayMode);
-  const int32_t kind = CurrentKind();
-  if (kind == kMenuAreaIntro && CurrentAge() == 70) d.queue = {kZ};
+  const int32_t kind = MenuKind();
+  if (kind == kMenuAreaIntro && CurrentAge() == 70) d.keys.queue = {kZ};
   if (mode & kPlayFrames) {
     if (s.firstPlayed < 0) s.firstPlayed = f;
     if (d.stage == 1 && s.resumed) {
@@ -216,7 +196,7 @@ void OnFrame(int f) {
   }
   if (kind == kMenuResult && CurrentAge() == 60 && !s.saved) {
     Hold({});
-    d.queue = {kZ};
+    d.keys.queue = {kZ};
     d.stage = 3;
   }
   if (d.stage == 3 && fs::exists("replay/vlxrep0000.rpy")) s.saved = true;
@@ -245,7 +225,7 @@ ScriptedPlayRecording RecordScriptedPlay(const std::string& folder) {
   ScriptedPlayRecording r;
   RunHarness(o, &r.result);
   Hold({});
-  if (driver.pressed >= 0) plat::ScriptedKey(driver.pressed, false);
+  driver.keys.Release();
   g_driver = nullptr;
   r.seen = driver.seen;
   r.replay = ReadWholeText(folder + "/replay/vlxrep0000.rpy");

@@ -34,7 +34,4 @@ struct ScriptedPlayRecording {
 // run ends as the title shows again.
 ScriptedPlayRecording RecordScriptedPlay(const std::string& folder);
 
-// The kind of the current menu or scene task, 0 when none runs.
-int32_t CurrentMenuKind();
-
 std::string ReadWholeText(const std::string& path);

@@ -10,6 +10,7 @@
 #include "game/framework/sprite_layout.h"
 #include "game/framework/text.h"
 #include "tools/common/picture_writer.h"
+#include "game/temp_dir.h"
 
 namespace {
 
@@ -20,14 +21,7 @@ int g_redraws = 0;
 class GameFrame : public GameOnEngine {
 protected:
   void SetUp() override {
-    EnterFolder();
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-    Start(plat::SoundBackend::Manual);
-    // The game's archive set-up: the sheets come from "vlxdat.dat".
-    SetArchiveUseFlagLocked(1);
-    SetArchiveExtensionLocked("dat");
-    SetArchiveKeyFromTitle(TextTable[0]);
+    ASSERT_NO_FATAL_FAILURE(StartInDataSet());
     g_redraws = 0;
     g_LoadingScreenHook = [] { ++g_redraws; };
     LoadSpriteSheets();
@@ -46,15 +40,8 @@ protected:
   }
 
   static void KeepForReview(const std::vector<uint32_t>& pixels, const char* name) {
-    const char* dir = std::getenv("VLX_TEST_ARTIFACTS");
-    const std::string path = std::filesystem::absolute(std::string(dir ? dir : ".") + "/" + name).string();
-    Bytes rows;
-    for (uint32_t p : pixels) rows.insert(rows.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)});
-    const Bytes png = WritePng(PngSpec{640, 480, 8, 2, false, {}, {}, rows});
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    std::fwrite(png.data(), 1, png.size(), f);
-    std::fclose(f);
+    const std::string path = KeepPng(pixels, name);
+    ASSERT_FALSE(path.empty()) << name;
     std::printf("test frame kept in %s\n", path.c_str());
   }
 };

@@ -3,10 +3,6 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <ftw.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
@@ -15,9 +11,13 @@
 
 #include "engine/base/base_state.h"
 #include "engine/engine.h"
+#include "game/framework/archive_key.h"
 #include "game/framework/drawlist.h"
 #include "game/framework/engine_entries.h"
 #include "game/framework/settings.h"
+#include "game/framework/text.h"
+#include "game/pictures.h"
+#include "game/temp_dir.h"
 #include "game/framework/sprites.h"
 #include "platform/audio.h"
 #include "platform/audio/manual/manual_audio.h"
@@ -30,13 +30,6 @@
 namespace enginegame {
 
 using Bytes = std::vector<uint8_t>;
-
-inline void WriteFile(const std::string& path, const Bytes& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr) << path;
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-}
 
 inline void Put16(Bytes& b, uint32_t v) {
   b.push_back(uint8_t(v));
@@ -105,12 +98,22 @@ protected:
 
   // Makes an empty folder and enters it; the engine is started by Start once the files are there.
   void EnterFolder() {
-    char tmpl[] = "/tmp/vlx_game_engine_XXXXXX";
-    folder = mkdtemp(tmpl);
-    char cwd[4096];
-    saved = getcwd(cwd, sizeof cwd) ? cwd : "/";
-    ASSERT_EQ(chdir(folder.c_str()), 0);
+    dir.Enter();
+    folder = dir.path;
   }
+
+#ifdef VLX_MAKE_DATA
+  // Enters a fresh folder, has make-data write the data set there and starts the engine on it
+  // with the game's archive set-up: the sheets come from "vlxdat.dat".
+  void StartInDataSet() {
+    EnterFolder();
+    ASSERT_TRUE(MakeDataSet(folder));
+    Start(plat::SoundBackend::Manual);
+    SetArchiveUseFlagLocked(1);
+    SetArchiveExtensionLocked("dat");
+    SetArchiveKeyFromTitle(TextTable[0]);
+  }
+#endif
 
   void Start(plat::SoundBackend sound, bool windowed = true) {
     std::snprintf(g_StartDirectory, START_DIRECTORY_SIZE, "%s", folder.c_str());
@@ -157,39 +160,13 @@ protected:
 
   void Stop() {
     StopEngine();
-    if (!saved.empty() && chdir(saved.c_str()) != 0) std::abort();
-    saved.clear();
-    if (!folder.empty()) {
-      nftw(folder.c_str(), [](const char* p, const struct stat*, int, struct FTW*) { return remove(p); },
-           16, FTW_DEPTH | FTW_PHYS);
-    }
+    if (!dir.path.empty()) dir.Leave();
+    dir.path.clear();
     folder.clear();
   }
 
-  // The last presented frame as 0xRRGGBB pixels.
-  static std::vector<uint32_t> PresentedPixels() {
-    plat::PresentedFrame f{};
-    std::vector<uint32_t> out;
-    if (!plat::PresenterLastFrame(&f)) return out;
-    out.resize(size_t(f.width) * f.height);
-    for (int y = 0; y < f.height; ++y) {
-      const uint8_t* row = f.pixels + size_t(y) * f.pitch;
-      for (int x = 0; x < f.width; ++x) {
-        uint32_t rgb;
-        if (f.format.bitCount == 32) {
-          rgb = uint32_t(row[4 * x]) | uint32_t(row[4 * x + 1]) << 8 | uint32_t(row[4 * x + 2]) << 16;
-        } else {
-          const uint32_t p = uint32_t(row[2 * x]) | uint32_t(row[2 * x + 1]) << 8;
-          rgb = ((p >> 11) & 31) * 255 / 31 << 16 | ((p >> 5) & 63) * 255 / 63 << 8 | (p & 31) * 255 / 31;
-        }
-        out[size_t(y) * f.width + x] = rgb;
-      }
-    }
-    return out;
-  }
-
   std::string folder;
-  std::string saved;
+  TempDir dir;
   bool started = false;
 };
 

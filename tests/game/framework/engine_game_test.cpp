@@ -19,12 +19,12 @@ void WriteSounds() {
   for (int n = 0; n < kEffectCount; ++n) {
     char name[32];
     std::snprintf(name, sizeof name, "vlxdat/se%02d.wav", n);
-    WriteFile(name, RampWav(1 + n % 8, n == 5 ? 20000 : 3000));
+    ASSERT_TRUE(WriteFileBytes(name, RampWav(1 + n % 8, n == 5 ? 20000 : 3000))) << name;
   }
   for (int t = 0; t < kTrackCount; ++t) {
     char name[32];
     std::snprintf(name, sizeof name, "dat/vlxbgm%02d.ogg", t);
-    WriteFile(name, RampWav(10 + t, t == 2 ? 8 * kRate : kRate));
+    ASSERT_TRUE(WriteFileBytes(name, RampWav(10 + t, t == 2 ? 8 * kRate : kRate))) << name;
   }
 }
 

@@ -56,6 +56,16 @@ inline std::vector<std::string> Only(const std::vector<std::string>& calls,
   return out;
 }
 
+// The sound effects started since the last call, in order (effect handles are 500 + n).
+inline std::vector<int> Effects() {
+  std::vector<int> out;
+  for (const std::string& c : Only(Take(), {"Play "})) {
+    int handle = 0;
+    if (std::sscanf(c.c_str(), "Play %d", &handle) == 1 && handle >= 500 && handle < 550) out.push_back(handle - 500);
+  }
+  return out;
+}
+
 inline void Install() {
   g_calls.clear();
   g_nextRegion = 2000;

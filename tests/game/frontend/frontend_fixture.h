@@ -81,15 +81,7 @@ inline bool HasRect(int x, int y, int x2, int y2, bool filled, uint32_t colour) 
   return false;
 }
 
-// Sound effects played since the last call, in order.
-inline std::vector<int> Effects() {
-  std::vector<int> out;
-  for (const std::string& c : recorder::Take()) {
-    int h = 0;
-    if (std::sscanf(c.c_str(), "Play %d type1", &h) == 1 && h >= 500 && h < 550) out.push_back(h - 500);
-  }
-  return out;
-}
+using recorder::Effects;
 
 // A replay image of the given header values: the two magic words, version 90, one area block
 // tag and the end tag after the header; `areas` is header word 29 as it stands.

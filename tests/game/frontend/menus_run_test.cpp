@@ -29,7 +29,9 @@
 #include "platform/present.h"
 #include "platform/window.h"
 #include "tools/common/picture_writer.h"
+#include "game/menu_kind.h"
 #include "run_pictures.h"
+#include "game/temp_dir.h"
 
 namespace {
 
@@ -65,8 +67,6 @@ struct Driver {
 };
 Driver* g_driver = nullptr;
 int (*g_realChangeWindowMode)(int) = nullptr;
-
-int32_t Kind(int task) { return IsLiveSceneTask(task) ? GetActorField(kFieldKind, task) : 0; }
 
 void Mark(const char* name) {
   Seen& s = *g_driver->seen;
@@ -114,7 +114,7 @@ void OnFrame(int f) {
   }
   d.keys.Step();
   const int task = GetCurrentMenuTask();
-  const int32_t kind = Kind(task);
+  const int32_t kind = MenuKind(task);
   const int age = GetActorField(kFieldAge, task);
   const int32_t mode = GetSettingsSlot(kSlotPlayMode);
   s.lastExit = GetMenuTaskField(kFieldExitCode);
@@ -328,15 +328,11 @@ void OnFrame(int f) {
 class WholeRunMenus : public ::testing::Test {
 protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/vlx_menus_run_XXXXXX";
-    root = mkdtemp(tmpl);
+    root = NewTempFolder("/tmp/vlx_menus_run_XXXXXX");
   }
-  void TearDown() override { std::filesystem::remove_all(root); }
+  void TearDown() override { RemoveFolder(root); }
 
-  static void MakeData(const std::string& folder) {
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-  }
+  static void MakeData(const std::string& folder) { ASSERT_TRUE(MakeDataSet(folder)); }
 
   // One run of the program in a folder; a run after a restart goes on from the stage it left.
   static HarnessResult Run(const std::string& folder, bool window, bool restartRun, Seen* seen) {
@@ -369,7 +365,7 @@ protected:
       plat::ScriptedKey(kZ, false);
       plat::ScriptedKey(kRight, false);
     }
-    if (driver.keys.pressed >= 0) plat::ScriptedKey(driver.keys.pressed, false);
+    driver.keys.Release();
     g_driver = nullptr;
     ResetEngineEntries();
     return result;

@@ -2,9 +2,11 @@
 // PNG files for review, and a key script that presses scripted keys one frame each.
 #pragma once
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <vector>
+
+#include "game/key_script.h"
+#include "game/pictures.h"
 
 using Pixels = std::vector<uint32_t>;   // 0xRRGGBB, 640 x 480
 
@@ -12,14 +14,3 @@ using Pixels = std::vector<uint32_t>;   // 0xRRGGBB, 640 x 480
 Pixels PresentedPicture();
 // The main window's contents as the X server holds them.
 Pixels MainWindowFromX();
-// Written under $VLX_TEST_ARTIFACTS (or the working folder) as name.
-void KeepPng(const Pixels& p, const std::string& name);
-
-// Keys pressed one frame each, six frames apart; a negative entry waits that many frames.
-struct KeyScript {
-  std::deque<int> queue;
-  int wait = 0, pressed = -1;
-  // Once per frame: lets go of the last key and presses the next when its turn has come.
-  void Step();
-  bool Idle() const { return queue.empty() && wait == 0 && pressed < 0; }
-};

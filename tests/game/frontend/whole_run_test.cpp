@@ -26,7 +26,9 @@
 #include "platform/present.h"
 #include "platform/window.h"
 #include "tools/common/picture_writer.h"
+#include "game/menu_kind.h"
 #include "run_pictures.h"
+#include "game/temp_dir.h"
 
 namespace {
 
@@ -54,8 +56,6 @@ struct Driver {
   int held = -1, inPlay = 0;
 };
 Driver* g_driver = nullptr;
-
-int32_t Kind(int task) { return IsLiveSceneTask(task) ? GetActorField(kFieldKind, task) : 0; }
 
 void Mark(int frame, const char* name) {
   Seen& s = *g_driver->seen;
@@ -88,7 +88,7 @@ void OnFrame(int f) {
   }
   d.keys.Step();
   const int task = GetCurrentMenuTask();
-  const int32_t kind = Kind(task);
+  const int32_t kind = MenuKind(task);
   const int age = GetActorField(kFieldAge, task);
   const int32_t mode = GetSettingsSlot(kSlotPlayMode);
   s.lastExit = GetMenuTaskField(kFieldExitCode);
@@ -203,16 +203,14 @@ void OnFrame(int f) {
 class WholeRun : public ::testing::Test {
 protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/vlx_whole_run_XXXXXX";
-    root = mkdtemp(tmpl);
+    root = NewTempFolder("/tmp/vlx_whole_run_XXXXXX");
   }
-  void TearDown() override { std::filesystem::remove_all(root); }
+  void TearDown() override { RemoveFolder(root); }
 
   // One whole run; the run's own folder is written afresh.
   HarnessResult Run(bool window, const std::string& renderer, Seen* seen) {
     const std::string folder = root + (window ? "/window" : "/headless");
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_TRUE(MakeDataSet(folder));
     HarnessOptions o;
     o.folder = folder;
     o.frames = 20000;
@@ -232,7 +230,7 @@ protected:
       plat::ScriptedKey(kZ, false);
       plat::ScriptedKey(kRight, false);
     }
-    if (driver.keys.pressed >= 0) plat::ScriptedKey(driver.keys.pressed, false);
+    driver.keys.Release();
     g_driver = nullptr;
     ResetEngineEntries();
     return result;

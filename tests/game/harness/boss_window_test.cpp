@@ -7,7 +7,6 @@
 // pictures go to VLX_TEST_ARTIFACTS (default: the current folder) as boss_<id>_<age>.png.
 #include <gtest/gtest.h>
 
-#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +21,7 @@
 #include "game/play/enemies.h"
 #include "game/play/play.h"
 #include "platform/present.h"
+#include "game/temp_dir.h"
 
 namespace {
 
@@ -133,21 +133,14 @@ class BossWindow : public ::testing::Test {
 protected:
   void SetUp() override {
     if (!std::getenv("VLX_HARNESS_WINDOW")) GTEST_SKIP() << "pictures are taken under the virtual X server";
-    char tmpl[] = "/tmp/vlx_bosses_XXXXXX";
-    root = mkdtemp(tmpl);
+    root = NewTempFolder("/tmp/vlx_bosses_XXXXXX");
     folder = root + "/game";
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-    const char* dir = std::getenv("VLX_TEST_ARTIFACTS");
-    char cwd[4096];
+    ASSERT_TRUE(MakeDataSet(folder));
     g_d = Director{};
-    g_d.shots = dir ? dir : (getcwd(cwd, sizeof cwd) ? cwd : ".");
-    mkdir(g_d.shots.c_str(), 0755);
+    g_d.shots = ArtifactsDir();
   }
   void TearDown() override {
-    if (root.empty()) return;
-    nftw(root.c_str(), [](const char* p, const struct stat*, int, struct FTW*) { return remove(p); }, 16,
-         FTW_DEPTH | FTW_PHYS);
+    RemoveFolder(root);
   }
   std::string root, folder;
 };

@@ -5,7 +5,6 @@
 // to VLX_TEST_ARTIFACTS (default: the current folder).
 #include <gtest/gtest.h>
 
-#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +18,7 @@
 #include "game/harness/harness.h"
 #include "game/play/enemies.h"
 #include "game/play/play.h"
+#include "game/temp_dir.h"
 
 namespace {
 
@@ -70,21 +70,14 @@ class EnemyGallery : public ::testing::Test {
 protected:
   void SetUp() override {
     if (!std::getenv("VLX_HARNESS_WINDOW")) GTEST_SKIP() << "pictures are taken under the virtual X server";
-    char tmpl[] = "/tmp/vlx_gallery_XXXXXX";
-    root = mkdtemp(tmpl);
+    root = NewTempFolder("/tmp/vlx_gallery_XXXXXX");
     folder = root + "/game";
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-    const char* dir = std::getenv("VLX_TEST_ARTIFACTS");
-    char cwd[4096];
-    shots = dir ? dir : (getcwd(cwd, sizeof cwd) ? cwd : ".");
-    mkdir(shots.c_str(), 0755);
+    ASSERT_TRUE(MakeDataSet(folder));
+    shots = ArtifactsDir();
     g_gallery.clear();
   }
   void TearDown() override {
-    if (root.empty()) return;
-    nftw(root.c_str(), [](const char* p, const struct stat*, int, struct FTW*) { return remove(p); }, 16,
-         FTW_DEPTH | FTW_PHYS);
+    RemoveFolder(root);
   }
   HarnessOptions Options(int frames) const {
     HarnessOptions o;

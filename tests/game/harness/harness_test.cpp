@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ftw.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +14,7 @@
 #include "game/framework/scene_hooks.h"
 #include "game/framework/settings.h"
 #include "game/harness/harness.h"
+#include "game/temp_dir.h"
 
 namespace {
 
@@ -22,15 +22,12 @@ namespace {
 class HarnessRun : public ::testing::Test {
 protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/vlx_harness_XXXXXX";
-    root = mkdtemp(tmpl);
+    root = NewTempFolder("/tmp/vlx_harness_XXXXXX");
     folder = root + "/game";
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    ASSERT_TRUE(MakeDataSet(folder));
   }
   void TearDown() override {
-    nftw(root.c_str(), [](const char* p, const struct stat*, int, struct FTW*) { return remove(p); }, 16,
-         FTW_DEPTH | FTW_PHYS);
+    RemoveFolder(root);
   }
   HarnessOptions Options(int frames) const {
     HarnessOptions o;

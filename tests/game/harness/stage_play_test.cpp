@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ftw.h>
 #include <iterator>
 #include <ostream>
 #include <string>
@@ -27,6 +26,7 @@
 #include "game/framework/sprites.h"
 #include "game/harness/harness.h"
 #include "game/play/play.h"
+#include "game/temp_dir.h"
 
 namespace {
 
@@ -174,22 +174,23 @@ void Script(int frame) {
 class StagePlay : public ::testing::TestWithParam<Loadout> {
 protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/vlx_stage_XXXXXX";
-    root = mkdtemp(tmpl);
+    root = NewTempFolder("/tmp/vlx_stage_XXXXXX");
     folder = root + "/game";
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-    ASSERT_EQ(std::system(("cp " + folder + "/velmarondix.sav " + root + "/settings.sav").c_str()), 0);
+    ASSERT_TRUE(MakeDataSet(folder));
+    std::error_code ec;
+    ASSERT_TRUE(std::filesystem::copy_file(folder + "/velmarondix.sav", root + "/settings.sav", ec)) << ec.message();
     g_loadout = &GetParam();
   }
   void TearDown() override {
-    nftw(root.c_str(), [](const char* p, const struct stat*, int, struct FTW*) { return remove(p); }, 16,
-         FTW_DEPTH | FTW_PHYS);
+    RemoveFolder(root);
   }
   // Every run starts from the settings file the data set came with: a run saves its own (the seed
   // mix, play orders earned), which would give the next run another seed.
   HarnessOptions Options(const std::string& renderer) const {
-    EXPECT_EQ(std::system(("cp " + root + "/settings.sav " + folder + "/velmarondix.sav").c_str()), 0);
+    std::error_code ec;
+    EXPECT_TRUE(std::filesystem::copy_file(root + "/settings.sav", folder + "/velmarondix.sav",
+                                           std::filesystem::copy_options::overwrite_existing, ec))
+        << ec.message();
     HarnessOptions o;
     o.folder = folder;
     o.frames = kPlayEnd + 3;
@@ -291,7 +292,9 @@ TEST_P(StagePlayWindow, PlaysInAWindowAndKeepsItsPictures) {
 
   const char* keep = std::getenv("VLX_STAGE_PICTURES");
   const std::string dir = (keep && *keep ? std::string(keep) : root + "/pictures") + "/" + GetParam().name;
-  ASSERT_EQ(std::system(("mkdir -p " + dir).c_str()), 0);
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  ASSERT_FALSE(ec) << ec.message();
   HarnessOptions w = Playback("soft");
   w.window = true;
   w.virtualClock = true;

@@ -219,7 +219,7 @@ TEST_F(Bombs, OrbStopsAtATargetThatBombsFeedAndTheSweepFeedsIt) {
   recorder::Take();
   Step();
   EXPECT_EQ(Var(kVarBombCooldown), 0);
-  EXPECT_EQ(CountSound(Sounds(), 8), 1);
+  EXPECT_EQ(CountSound(recorder::Effects(), 8), 1);
   EXPECT_EQ(Field(fed, kFieldHp), 10);   // stopped, not fed
   EXPECT_GE(ActorsOf(kKindEffect, 792).size(), 64u);
   EXPECT_GE(ActorsOf(kKindEffect, 808 | kSpriteAdditive).size(), 32u);   // sparkles at 8 points
@@ -244,7 +244,7 @@ TEST_F(Bombs, CounterBombsCountTowardTheirRewardFromRevisedUp) {
   EXPECT_EQ(Var(kVarBombCooldown), 1000);
   EXPECT_EQ(Var(kVarCounterBombs), 11);
   EXPECT_EQ(Items(36).size(), 1u);
-  EXPECT_EQ(CountSound(Sounds(), 12), 1);   // the others fall within the effect's guard
+  EXPECT_EQ(CountSound(recorder::Effects(), 12), 1);   // the others fall within the effect's guard
 
   Restart();
   SetGameVar(kVarDifficulty, kNovice);

@@ -108,17 +108,6 @@ protected:
     }
     return out;
   }
-  // The sound effects started since the last look (effect handles are 500 + n).
-  static std::vector<int> Sounds() {
-    std::vector<int> out;
-    for (const std::string& c : recorder::Only(recorder::Take(), {"Play "})) {
-      int handle = 0;
-      if (std::sscanf(c.c_str(), "Play %d", &handle) == 1 && handle >= 500 && handle < 550) {
-        out.push_back(handle - 500);
-      }
-    }
-    return out;
-  }
   static int CountSound(const std::vector<int>& sounds, int n) {
     int k = 0;
     for (int s : sounds) k += s == n;

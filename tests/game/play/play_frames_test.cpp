@@ -10,6 +10,7 @@
 #include "game/framework/text.h"
 #include "play_fixture.h"
 #include "tools/common/picture_writer.h"
+#include "game/temp_dir.h"
 
 namespace {
 
@@ -18,13 +19,7 @@ using namespace enginegame;
 class PlayFrames : public GameOnEngine {
 protected:
   void SetUp() override {
-    EnterFolder();
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " --no-demo " + folder + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-    Start(plat::SoundBackend::Manual);
-    SetArchiveUseFlagLocked(1);
-    SetArchiveExtensionLocked("dat");
-    SetArchiveKeyFromTitle(TextTable[0]);
+    ASSERT_NO_FATAL_FAILURE(StartInDataSet());
     LoadSpriteSheets();
     ResetActors();
     SetPlayfieldBounds(-8, -8, 648, 488);
@@ -58,12 +53,7 @@ protected:
     return PresentedPixels();
   }
   static void Keep(const std::vector<uint32_t>& pixels, const char* name) {
-    const char* dir = std::getenv("VLX_TEST_ARTIFACTS");
-    const std::string path = std::filesystem::absolute(std::string(dir ? dir : ".") + "/" + name).string();
-    Bytes rows;
-    for (uint32_t p : pixels) rows.insert(rows.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)});
-    const Bytes png = WritePng(PngSpec{640, 480, 8, 2, false, {}, {}, rows});
-    WriteFile(path, png);
+    const std::string path = KeepPng(pixels, name);
     std::printf("play frame kept in %s\n", path.c_str());
   }
   static int CountDiffering(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {

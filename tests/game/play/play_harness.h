@@ -4,11 +4,16 @@
 // game variables, the live actors, the display list's hash and the generator's position kept;
 // the replay saved, loaded and played back through the replay files.
 #pragma once
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
 #include <array>
 #include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "game/temp_dir.h"
 
 // From frame `frame` on (passes of the frame loop, counted from 0) the pad holds `bits` (raw pad
 // bits of the first pad: 1 down, 2 left, 4 right, 8 up, Z 0x10 SHOT, X 0x20 M ACTION, C 0x40
@@ -17,6 +22,9 @@ struct PadStep {
   int frame;
   uint32_t bits;
 };
+
+constexpr uint32_t kPadDown = 1, kPadLeft = 2, kPadRight = 4, kPadUp = 8, kPadShot = 0x10,
+                   kPadAction = 0x20, kPadBomber = 0x40, kPadSlow = 0x80, kPadMenu = 0x1000;
 
 struct PlayRun {
   int difficulty = 1;
@@ -64,6 +72,9 @@ struct PlayOutcome {
   bool settingsSaveKeptGenerator = true;   // no save moved the play's generator
 };
 
+// Game variable `n` (4 or 24-127) after the frame.
+inline int32_t Var(const PlayFrame& f, int n) { return f.vars[n - 23]; }
+
 // Runs one play from its start to the result screen (or maxPasses).
 PlayOutcome RunPlay(const PlayRun& run);
 
@@ -79,3 +90,16 @@ void ExpectSamePlay(const PlayOutcome& a, const PlayOutcome& b, size_t frames, c
 // to the environment; the first line of `outFile` as the child wrote it, or why there is none.
 std::string RunTestInChild(const std::string& filter, const std::string& outFile,
                            const std::vector<std::string>& env);
+
+// A whole-play test in a fresh temporary folder (the current folder), with the "replay" folder
+// the replay files go to.
+template <class Param>
+class PlayInTempFolder : public ::testing::TestWithParam<Param> {
+protected:
+  void SetUp() override {
+    dir.Enter();
+    ASSERT_EQ(mkdir("replay", 0755), 0);
+  }
+  void TearDown() override { dir.Leave(); }
+  TempDir dir;
+};

@@ -2,7 +2,6 @@
 // the player shoots, grazes, is hit and bombs; the same run gives the same play, and its replay,
 // saved, loaded and played back, gives the same play frame by frame.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -10,13 +9,9 @@
 
 #include "game/framework/replay.h"
 #include "game/play/play.h"
-#include "game/temp_dir.h"
 #include "play_harness.h"
 
 namespace {
-
-constexpr uint32_t kPadDown = 1, kPadUp = 8, kPadRight = 4, kPadLeft = 2, kPadShot = 0x10,
-                   kPadBomber = 0x40;
 
 PlayRun Script(int difficulty) {
   PlayRun run;
@@ -39,17 +34,7 @@ PlayRun Script(int difficulty) {
   return run;
 }
 
-class WavesPlay : public ::testing::TestWithParam<int> {
-protected:
-  void SetUp() override {
-    dir.Enter();
-    ASSERT_EQ(mkdir("replay", 0755), 0);
-  }
-  void TearDown() override { dir.Leave(); }
-  TempDir dir;
-};
-
-int32_t Var(const PlayFrame& f, int n) { return f.vars[n - 23]; }
+class WavesPlay : public PlayInTempFolder<int> {};
 
 TEST_P(WavesPlay, PhasesZeroToTwoRepeatAndPlayBackFrameByFrame) {
   const PlayRun run = Script(GetParam());

@@ -62,17 +62,17 @@ TEST_F(Weapons, DamageFlashesAndSoundsUnlessImmuneAndBombHealingOnlyAboveNovice)
   DamageTarget(t, 4);
   EXPECT_EQ(Field(t, kFieldHp), 6);
   EXPECT_EQ(Field(t, 29), 60);
-  EXPECT_EQ(Sounds(), std::vector<int>{6});
+  EXPECT_EQ(recorder::Effects(), std::vector<int>{6});
   for (int i = 0; i < 4; ++i) UpdateSound();
   DamageTarget(t, 6);   // no hit points left: the defeat makes the noise, not the hit
   EXPECT_EQ(Field(t, kFieldHp), 0);
-  EXPECT_TRUE(Sounds().empty());
+  EXPECT_TRUE(recorder::Effects().empty());
 
   const int immune = Target(300, 400, 10, 0x1000000);
   DamageTarget(immune, 4);
   EXPECT_EQ(Field(immune, kFieldHp), 10);
   EXPECT_EQ(Field(immune, 29), 0);
-  EXPECT_TRUE(Sounds().empty());
+  EXPECT_TRUE(recorder::Effects().empty());
   DamageTarget(0, 5);
   DamageTarget(-1, 5);
 
@@ -191,7 +191,7 @@ TEST_F(Weapons, BombShotsHealTargetsThatBombsFeedAboveNovice) {
     EXPECT_EQ(Field(t, kFieldHp), c.hpAfter);
     EXPECT_EQ(Var(kVarHitChain), c.chain);
     EXPECT_NE(Field(shot, kFieldFlags) & kFlagDead, 0);
-    const std::vector<int> sounds = Sounds();
+    const std::vector<int> sounds = recorder::Effects();
     EXPECT_EQ(CountSound(sounds, 12), c.chain == 0 ? 1 : 0);
     DeleteActor(t);
     for (int i = 0; i < 4; ++i) UpdateSound();

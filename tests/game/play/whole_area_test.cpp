@@ -5,9 +5,6 @@
 // hold a 7-frame pause in slow mode with a settings save in it; and one play ends in a game over.
 // Every sprite the plays draw must be one the sprite sheets cut.
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -20,15 +17,9 @@
 #include "game/framework/sprite_layout.h"
 #include "game/framework/sprites.h"
 #include "game/play/play.h"
-#include "game/temp_dir.h"
 #include "play_harness.h"
 
-extern char** environ;
-
 namespace {
-
-constexpr uint32_t kPadDown = 1, kPadLeft = 2, kPadRight = 4, kPadUp = 8, kPadShot = 0x10,
-                   kPadAction = 0x20, kPadBomber = 0x40, kPadMenu = 0x1000;
 
 constexpr uint32_t kExhaustSprite = 0x281;
 
@@ -96,8 +87,6 @@ std::string Summary(const PlayOutcome& o) {
   return buf;
 }
 
-int32_t Var(const PlayFrame& f, int n) { return f.vars[n - 23]; }
-
 // The sprite indices the loader cuts: the cut table's, the glyphs, the bullet grid, the capture.
 bool IsCut(uint32_t index) {
   if (index >= kGlyphFirstSprite && index < kGlyphFirstSprite + kGlyphRows * kGlyphColumns) return true;
@@ -118,15 +107,7 @@ std::string RunInChild(const Config& c, const std::string& folder) {
                          "VLX_AREA_CHILD_RUN=" + std::to_string(c.difficulty) + "," + std::to_string(c.character)});
 }
 
-class WholeArea : public ::testing::TestWithParam<Config> {
-protected:
-  void SetUp() override {
-    dir.Enter();
-    ASSERT_EQ(mkdir("replay", 0755), 0);
-  }
-  void TearDown() override { dir.Leave(); }
-  TempDir dir;
-};
+class WholeArea : public PlayInTempFolder<Config> {};
 
 TEST_P(WholeArea, PlaysThroughEveryBossToTheResultsAndPlaysBackFrameByFrame) {
   const Config c = GetParam();

@@ -2,9 +2,6 @@
 // script to the result screen: the same run gives the same play in this process and in a second
 // one, and its replay, saved, loaded and played back, gives the same play frame by frame.
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,14 +13,8 @@
 #include "game/framework/replay.h"
 #include "game/play/play.h"
 #include "play_harness.h"
-#include "game/temp_dir.h"
-
-extern char** environ;
 
 namespace {
-
-constexpr uint32_t kPadDown = 1, kPadLeft = 2, kPadRight = 4, kPadUp = 8, kPadShot = 0x10,
-                   kPadAction = 0x20, kPadBomber = 0x40, kPadSlow = 0x80, kPadMenu = 0x1000;
 
 // Moves and fires through the entrance and the first phase, starts a shift, ends it with BOMBER,
 // turns the second character's overdrive on (slow mode) and pauses for 7 frames in it.
@@ -65,15 +56,7 @@ std::string Summary(const PlayOutcome& o) {
   return std::to_string(o.score) + " " + std::to_string(o.frames.size()) + " " + std::to_string(o.draws);
 }
 
-class WholePlay : public ::testing::TestWithParam<int> {
-protected:
-  void SetUp() override {
-    dir.Enter();
-    ASSERT_EQ(mkdir("replay", 0755), 0);
-  }
-  void TearDown() override { dir.Leave(); }
-  TempDir dir;
-};
+class WholePlay : public PlayInTempFolder<int> {};
 
 TEST_P(WholePlay, ScriptedAreaRepeatsAndPlaysBackFrameByFrame) {
   const int character = GetParam();
