@@ -50,13 +50,8 @@ bool Retirable(int actor) {
 }  // namespace
 
 int SpawnEffect(int x, int y, int layer, int32_t sprite) {
-  CurrentActorKept kept;
-  const int a = AllocActor();
-  if (a < 0) return -1;
-  SetCurrentActor(a);
-  SetCurPos(x, y);
-  InitCurActor(kKindEffect, layer, sprite);
-  SetCurField(kFieldSprite, sprite);
+  const int a = SpawnActor(x, y, layer, sprite, kKindEffect);
+  if (a >= 0) SetActorField(kFieldSprite, a, sprite);
   return a;
 }
 
