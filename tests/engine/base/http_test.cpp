@@ -271,7 +271,7 @@ TEST_F(HttpTransfers, StartRefusesBadArgumentsAndShutDownDeletesEverything) {
   EXPECT_EQ(HttpTransferStart(HTTP_GET, "127.0.0.1", 80, "/", nullptr, 0, nullptr, nullptr), -1);
   EXPECT_EQ(HttpTransferStart(HTTP_POST, "127.0.0.1", 80, "/", nullptr, 4, nullptr, &body), -1);
   EXPECT_EQ(HttpTransferStart(HTTP_GET, std::string(200, 'h').c_str(), 80, "/", nullptr, 0, nullptr, &body), -1);
-  int probe;
+  int probe = 0;
   int fd = PlainListen(&probe);
   close(fd);
   EXPECT_EQ(HttpTransferStart(HTTP_GET, "127.0.0.1", probe, "/", nullptr, 0, nullptr, &body), -1);
