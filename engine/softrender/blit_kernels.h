@@ -3,11 +3,10 @@
 // inside that file's own namespace (BLIT_KERNEL_NS), so that no inline function is shared between
 // the two builds.
 //
-// Channels are worked in 16-bit lanes. Every division by 255 or 63 of the rules is one of these
-// closed forms, exact over the range the rules feed them (checked exhaustively in the tests):
+// Channels are worked in 16-bit lanes. Every division by 255 of the rules is the closed form
 //   floor(x / 255) = (x + 1 + (x >> 8)) >> 8     for 0 <= x <= 65025
-//   floor(x / 63)  = ((x x 2081) >> 16) >> 1       for 0 <= x <= 3969
-// and no intermediate passes 16 bits. A row's last pixels that do not fill a vector are drawn
+// and the 16-bit alpha's division by 63 a high multiply (see OpAlphaL16), both exact over the
+// range the rules feed them (checked exhaustively in the tests); no intermediate passes 16 bits. A row's last pixels that do not fill a vector are drawn
 // through the same vector code on a copy, so the tail follows the very same arithmetic.
 #pragma once
 #include <cstdint>
@@ -24,7 +23,6 @@ template <class V> using Reg = typename V::R;
 template <class V> inline Reg<V> Div255(Reg<V> x) {
   return V::template Srli16<8>(V::Add16(V::Add16(x, V::Set16(1)), V::template Srli16<8>(x)));
 }
-template <class V> inline Reg<V> Div63(Reg<V> x) { return V::template Srli16<1>(V::MulhiU16(x, V::Set16(2081))); }
 template <class V> inline Reg<V> Select(Reg<V> m, Reg<V> a, Reg<V> b) { return V::Or(V::And(m, a), V::AndNot(m, b)); }
 
 // ---- 32-bit pixels: blue, green, red, fourth byte ----
@@ -192,14 +190,28 @@ template <class V> struct OpTint16 {
   Reg<V> operator()(Reg<V> s, Reg<V>) const { return tint(Fields<V>(s)).Join(); }
 };
 
-// floor((i s + (63 - i) d) / 63), i = p >> 2: at most 3969.
+// floor((i s + (63 - i) d) / 63) per field, i = p >> 2, written as d + floor(i k / 63) with
+// k = s - d. For u = k + 63 (0 to 126) and i below 63, floor(i u / 63) = (u A) >> 16 with
+// A = ceil(i 65536 / 63): the excess u (A - i 65536 / 63) stays under 1/63. So one high multiply a
+// field, the 63 taken off again per field of the packed sum d + sum of (q - i) << shift (exact
+// modulo 2^16, as every field of the result is in range). Green is worked in place, 32 u: the
+// product's low five bits are dropped whole. The biases come free: 63 - d is ~d in six bits, and
+// five-bit blue and red take 32 more. i = 63 (parameters 252-254) draws the source.
 template <class V> struct OpAlphaL16 {
-  Reg<V> i, j;
-  explicit OpAlphaL16(const KernelArgs& a) : i(V::Set16((int16_t)(a.p >> 2))), j(V::Set16((int16_t)(63 - (a.p >> 2)))) {}
-  Reg<V> One(Reg<V> s, Reg<V> d) const { return Div63<V>(V::Add16(V::Mullo16(s, i), V::Mullo16(d, j))); }
+  Reg<V> a, c;
+  explicit OpAlphaL16(const KernelArgs& k)
+      : a(V::Set16((int16_t)(uint16_t)(((k.p >> 2) * 65536 + 62) / 63))),
+        c(V::Set16((int16_t)(uint16_t)(0x10000 - (((k.p >> 2) * 0x821) & 0xFFFF)))) {}
+  static bool DrawsSource(const KernelArgs& k) { return (k.p >> 2) >= 63; }
   Reg<V> operator()(Reg<V> s, Reg<V> d) const {
-    Fields<V> fs(s), fd(d);
-    return Fields<V>(One(fs.r, fd.r), One(fs.g, fd.g), One(fs.b, fd.b)).Join();
+    const Reg<V> m31 = V::Set16(31), mg = V::Set16(0x07E0);
+    const Reg<V> ub = V::Add16(V::Add16(V::And(s, m31), V::AndNot(d, m31)), V::Set16(32));
+    const Reg<V> ug = V::Add16(V::And(s, mg), V::AndNot(d, mg));
+    const Reg<V> ur = V::Add16(V::template Srli16<11>(s), V::Xor(V::template Srli16<11>(d), V::Set16(63)));
+    const Reg<V> qb = V::MulhiU16(ub, a);
+    const Reg<V> qg = V::And(V::MulhiU16(ug, a), V::Set16((int16_t)0xFFE0));
+    const Reg<V> qr = V::template Slli16<11>(V::MulhiU16(ur, a));
+    return V::Add16(V::Add16(d, qr), V::Add16(qg, V::Add16(qb, c)));
   }
 };
 
@@ -380,6 +392,9 @@ inline Reg<V> Apply(const Op& op, Reg<V> s, Reg<V> d, Reg<V> key) {
 template <class V, class Op, bool Keyed, int Bpp>
 void RunRect(const KernelArgs& a) {
   constexpr int32_t kPx = V::kBytes / Bpp;
+  if constexpr (requires { Op::DrawsSource(a); }) {
+    if (Op::DrawsSource(a)) return RunRect<V, OpCopy16<V>, Keyed, Bpp>(a);
+  }
   const Op op(a);
   const Reg<V> key = Bpp == 4 ? V::Set32((int32_t)a.key) : V::Set16((int16_t)a.key);
   const uint8_t* __restrict srow = a.src;
@@ -388,6 +403,13 @@ void RunRect(const KernelArgs& a) {
   const intptr_t sp = a.srcPitch, dp = a.dstPitch;
   for (int32_t y = 0; y < h; ++y, srow += sp, drow += dp) {
     int32_t x = 0;
+    // Two vectors a step: the loop's own work and the register copies weigh less per pixel.
+    for (; x + 2 * kPx <= w; x += 2 * kPx) {
+      const Reg<V> s0 = V::Load(srow + x * Bpp), d0 = V::Load(drow + x * Bpp);
+      const Reg<V> s1 = V::Load(srow + (x + kPx) * Bpp), d1 = V::Load(drow + (x + kPx) * Bpp);
+      V::Store(drow + x * Bpp, Apply<V, Op, Keyed, Bpp>(op, s0, d0, key));
+      V::Store(drow + (x + kPx) * Bpp, Apply<V, Op, Keyed, Bpp>(op, s1, d1, key));
+    }
     for (; x + kPx <= w; x += kPx) {
       const Reg<V> s = V::Load(srow + x * Bpp), d = V::Load(drow + x * Bpp);
       V::Store(drow + x * Bpp, Apply<V, Op, Keyed, Bpp>(op, s, d, key));

@@ -9,7 +9,6 @@
 namespace {
 
 uint32_t Div255(uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
-uint32_t Div63(uint32_t x) { return ((x * 2081) >> 16) >> 1; }
 
 TEST(VectorClosedForms, TableEntriesEqualTheirClosedForms) {
   BuildBlendLookupTables();
@@ -26,11 +25,22 @@ TEST(VectorClosedForms, TableEntriesEqualTheirClosedForms) {
       ASSERT_EQ(g_BlendTables.signedProduct[a][255 + k], k < 0 ? -q : q) << a << ", " << k;
     }
   }
+  // L[i][m][n] = n + floor(i (m - n + 63) / 63) - i, the division a high multiply by
+  // ceil(i 65536 / 63); green's is taken on 32 (m - n + 63) with the low five bits dropped.
+  // i = 63 is the source itself.
   for (uint32_t i = 0; i < 64; ++i) {
+    const uint32_t a = (i * 65536 + 62) / 63;
     for (uint32_t m = 0; m < 64; ++m) {
       for (uint32_t n = 0; n < 64; ++n) {
-        const uint32_t x = i * m + (63 - i) * n;
-        ASSERT_EQ(g_BlendTables.lerp63[i][m][n], Div63(x)) << i << ", " << m << ", " << n;
+        const uint32_t want = g_BlendTables.lerp63[i][m][n];
+        if (i == 63) {
+          ASSERT_EQ(want, m);
+          continue;
+        }
+        const uint32_t u = m + 63 - n;
+        ASSERT_LT(32 * u, 65536u);
+        ASSERT_EQ(want, n + ((u * a) >> 16) - i) << i << ", " << m << ", " << n;
+        ASSERT_EQ(32 * want, 32 * n + (((32 * u * a) >> 16) & ~31u) - 32 * i) << i << ", " << m << ", " << n;
       }
     }
   }
