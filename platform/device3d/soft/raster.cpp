@@ -692,10 +692,55 @@ bool TexelTableSse2(int* out, int c0, int n, double p0, double base, double d, d
   return ordered;
 }
 
+// Tables worked out lately. Where p0 is a multiple of 1/256 and p0 and the pixels are small, every
+// (c0 + i) - p0 is exact and equals k + i for k = c0 - p0, so the table depends on k, not on
+// where it lies: sprites of one size and texture drawn at whole-pixel steps share theirs.
+struct TableCache {
+  static constexpr int kEntries = 8, kMax = 256;
+  struct Entry {
+    uint64_t bits[4];   // k, base, d and add, compared bit for bit
+    int n = -1, size = 0;
+    bool inOrder = false;
+    int out[kMax];
+  };
+  Entry e[kEntries];
+  int next = 0;
+};
+thread_local TableCache t_Tables;
+
+bool Cacheable(int c0, int n, double p0) {
+  const double scaled = p0 * 256.0;
+  return n > 0 && n <= TableCache::kMax && std::fabs(p0) < 0x1p30 && c0 > -0x40000000 && c0 < 0x40000000 &&
+         scaled == std::floor(scaled);
+}
+
 // The table, four at a time on a processor with AVX2 (the same operations on wider registers).
 bool TexelTable(int* out, int c0, int n, double p0, double base, double d, double add, int size) {
-  if (SpanAvx2Active()) return TexelTableAvx2(out, c0, n, p0, base, d, add, size);
-  return TexelTableSse2(out, c0, n, p0, base, d, add, size);
+  if (!Cacheable(c0, n, p0)) {
+    if (SpanAvx2Active()) return TexelTableAvx2(out, c0, n, p0, base, d, add, size);
+    return TexelTableSse2(out, c0, n, p0, base, d, add, size);
+  }
+  const double key[4] = {c0 - p0, base, d, add};
+  uint64_t bits[4];
+  std::memcpy(bits, key, sizeof bits);
+  TableCache& c = t_Tables;
+  for (TableCache::Entry& e : c.e) {
+    if (e.n == n && e.size == size && e.bits[0] == bits[0] && e.bits[1] == bits[1] && e.bits[2] == bits[2] &&
+        e.bits[3] == bits[3]) {
+      std::memcpy(out, e.out, sizeof(int) * static_cast<size_t>(n));
+      return e.inOrder;
+    }
+  }
+  const bool inOrder = SpanAvx2Active() ? TexelTableAvx2(out, c0, n, p0, base, d, add, size)
+                                        : TexelTableSse2(out, c0, n, p0, base, d, add, size);
+  TableCache::Entry& e = c.e[c.next];
+  c.next = (c.next + 1) % TableCache::kEntries;
+  std::memcpy(e.bits, bits, sizeof bits);
+  e.n = n;
+  e.size = size;
+  e.inOrder = inOrder;
+  std::memcpy(e.out, out, sizeof(int) * static_cast<size_t>(n));
+  return inOrder;
 }
 
 // cols[i] = FastSprite::Column(x0 + i) on a row whose u starts at uBase.
@@ -1028,14 +1073,26 @@ bool RectQuad(const DrawContext& dc, const RVertex* t, const Coverage& c0, const
   b.tb = tb;
   b.db = db;
   uint8_t* dst = dc.target.base + static_cast<int64_t>(y0) * dc.target.pitch + x0 * db;
+  if (inOrder) {
+    // Each row one run read in place: the batch's count kept in a register meanwhile.
+    const uint8_t* first = tex.px.base + cols[0][0] * tb;
+    const int64_t texPitch = tex.px.pitch, dstPitch = dc.target.pitch;
+    int count = b.count;
+    for (int i = 0; i < ny; ++i, dst += dstPitch) {
+      if (count == SpanBatch::kRuns) {
+        b.count = count;
+        b.Flush(kernel, setup);
+        count = 0;
+      }
+      b.runs[count++] = SpanRun{first + rows[0][i] * texPitch, dst, nx};
+    }
+    b.count = count;
+    b.Flush(kernel, setup);
+    return true;
+  }
   for (int i = 0; i < ny; ++i, dst += dc.target.pitch) {
     const uint8_t* row = tex.px.base + static_cast<int64_t>(rows[0][i]) * tex.px.pitch;
     const uint8_t* src = row + cols[0][0] * tb;
-    if (inOrder) {
-      if (b.count == SpanBatch::kRuns) b.Flush(kernel, setup);
-      b.runs[b.count++] = SpanRun{src, dst, nx};
-      continue;
-    }
     b.Reserve(static_cast<size_t>(nx), kernel, setup);
     uint8_t* g = b.Room(nx);
     GatherColumns(g, row, cols[0], nx, tb);

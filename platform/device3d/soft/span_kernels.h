@@ -39,7 +39,7 @@ template <class V> struct Chan {
 template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct SpanKernel {
   static constexpr int kPx = V::kBytes / 2;   // pixels per step: one register of 16-bit lanes
   Chan<V> tex[4], tgt[3];
-  Reg<V> keyLo, keyHi, db, dg, dr, da, ref, mLt, mEq, mGt, noAlpha, order;
+  Reg<V> keyLo, keyHi, db, dg, dr, da, dBR, dGA, ref, mLt, mEq, mGt, noAlpha, order, order32;
   bool keyOn, test, masked;
   const uint8_t *padLo, *padHi, *targetEnd;
 
@@ -65,6 +65,11 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct
     dg = V::Set16((int16_t)((s.diffuse >> 8) & 0xFF));
     dr = V::Set16((int16_t)((s.diffuse >> 16) & 0xFF));
     da = V::Set16((int16_t)(s.diffuse >> 24));
+    dBR = V::Set32((int32_t)((s.diffuse & 0xFF) | (s.diffuse & 0xFF0000)));
+    // Green by the diffuse green when modulated, else by 255 (itself); alpha by the diffuse alpha
+    // when both make it, else by 255.
+    dGA = V::Set32((int32_t)((Mod ? (s.diffuse >> 8) & 0xFF : 0xFF) | (ASrc == 2 ? (s.diffuse >> 24) : 0xFF) << 16));
+    order32 = V::Load(seq);   // 0, 1, 2, ...: the pixel of each 32-bit lane
     ref = V::Set16((int16_t)s.alphaRef);
     const uint32_t f = s.alphaFunc;
     // Which of less, equal and greater pass; an unknown function passes everything.
@@ -87,21 +92,68 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct
     return V::AndNot(V::Or(V::Cmpgt16(keyLo, x), V::Cmpgt16(x, keyHi)), V::Set16(-1));
   }
 
-  // One step of kPx pixels; a tail step writes only its first `lanes` pixels.
-  template <bool kTail = false>
+  // 32-bit texels onto a 32-bit target, a register of pixels at a time, the channels left where
+  // the pixels hold them: blue and red in the two 16-bit halves of one register, green and alpha
+  // (or the fourth byte) in those of another. The same products as the planes, with no packing;
+  // the alpha half is worked along with green and dropped. `lanes`: pixels of this register.
+  template <bool kTail, bool kMasked>
+  void Pairs(const uint8_t* tp, uint8_t* dp, int lanes) const {
+    const Reg<V> ff = V::Set16(255), low = V::Set32(0x00FF00FF);
+    const Reg<V> raw = V::Load(tp), t = V::Or(raw, noAlpha);
+    Reg<V> keep = V::Set32(-1);
+    if (kMasked && keyOn) keep = V::AndNot(InRange32(raw), keep);
+    Reg<V> tBR = V::And(t, low), tGA = V::template Srli16<8>(t);
+    if constexpr (Mod) {
+      tBR = Mul255<V>(tBR, dBR);
+      tGA = Mul255<V>(tGA, dGA);   // alpha by the diffuse alpha too where both make it
+    } else if constexpr (ASrc == 2) {
+      tGA = Mul255<V>(tGA, dGA);   // green by 255: itself
+    }
+    const Reg<V> a = ASrc == 1 ? da : V::SpreadUpper16(tGA);
+    if (kMasked && test) {
+      const Reg<V> pass = V::Or(V::Or(V::And(V::Cmpgt16(ref, a), mLt), V::And(V::Cmpeq16(a, ref), mEq)),
+                                V::And(V::Cmpgt16(a, ref), mGt));
+      keep = V::And(keep, pass);
+    }
+    const Reg<V> w = V::Load(dp);
+    Reg<V> oBR = tBR, oGA = tGA;
+    if constexpr (Blend != 0) {
+      const Reg<V> pBR = V::And(w, low), pGA = V::template Srli16<8>(w);
+      if constexpr (Blend == 1) {
+        const Reg<V> inv = V::Sub16(ff, a);
+        oBR = V::Add16(Mul255<V>(tBR, a), Mul255<V>(pBR, inv));
+        oGA = V::Add16(Mul255<V>(tGA, a), Mul255<V>(pGA, inv));
+      } else {
+        oBR = V::Min16(V::Add16(Mul255<V>(tBR, a), pBR), ff);
+        oGA = V::Min16(V::Add16(Mul255<V>(tGA, a), pGA), ff);
+      }
+    }
+    const Reg<V> out = V::Or(oBR, V::And(V::template Slli16<8>(oGA), V::Set32(0xFF00)));
+    if constexpr (kTail) keep = V::And(keep, V::Cmpgt32(V::Set32(lanes), order32));
+    V::Store(dp, kMasked || kTail ? Select<V>(keep, out, w) : out);
+  }
+
+  // One step of kPx pixels; a tail step writes only its first `lanes` pixels. kMasked: a key or
+  // an alpha test may leave pixels out (without, every pixel is written).
+  template <bool kMasked, bool kTail = false>
   void Step(const uint8_t* tp, uint8_t* dp, int lanes = kPx) const {
+    if constexpr (!Tex16 && !Tgt16) {
+      Pairs<kTail, kMasked>(tp, dp, lanes);
+      Pairs<kTail, kMasked>(tp + V::kBytes, dp + V::kBytes, lanes - kPx / 2);
+      return;
+    }
     const Reg<V> ff = V::Set16(255);
     Reg<V> tb, tg, tr, ta, keep = V::Set16(-1);
     if constexpr (Tex16) {
       const Reg<V> v = V::FixOrder16(V::Load(tp));
-      if (keyOn) keep = V::AndNot(InRange16(v), keep);
+      if (kMasked && keyOn) keep = V::AndNot(InRange16(v), keep);
       tb = tex[0].Decode(v);
       tg = tex[1].Decode(v);
       tr = tex[2].Decode(v);
       ta = tex[3].Decode(v);
     } else {
       const Reg<V> v0 = V::Or(V::Load(tp), noAlpha), v1 = V::Or(V::Load(tp + V::kBytes), noAlpha);
-      if (keyOn) keep = V::AndNot(V::Packs32(InRange32(V::Load(tp)), InRange32(V::Load(tp + V::kBytes))), keep);
+      if (kMasked && keyOn) keep = V::AndNot(V::Packs32(InRange32(V::Load(tp)), InRange32(V::Load(tp + V::kBytes))), keep);
       const Reg<V> m = V::Set32(0xFF);
       tb = V::Packs32(V::And(v0, m), V::And(v1, m));
       tg = V::Packs32(V::And(V::template Srli32<8>(v0), m), V::And(V::template Srli32<8>(v1), m));
@@ -114,7 +166,7 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct
       tr = Mul255<V>(tr, dr);
     }
     Reg<V> a = ASrc == 0 ? ta : (ASrc == 1 ? da : Mul255<V>(ta, da));
-    if (test) {
+    if (kMasked && test) {
       const Reg<V> pass = V::Or(V::Or(V::And(V::Cmpgt16(ref, a), mLt), V::And(V::Cmpeq16(a, ref), mEq)),
                                 V::And(V::Cmpgt16(a, ref), mGt));
       keep = V::And(keep, pass);
@@ -149,7 +201,7 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct
       orr = V::Min16(V::Add16(Mul255<V>(tr, a), pr), ff);
     }
     // Without a key or an alpha test every pixel is written, but for a tail's pixels past its end.
-    const bool select = masked || kTail;
+    constexpr bool select = kMasked || kTail;
     if constexpr (kTail) keep = V::And(keep, V::Cmpgt16(V::Set16((int16_t)lanes), order));
     if constexpr (Tgt16) {
       const Reg<V> out = V::Or(V::Or(tgt[0].Encode(ob), tgt[1].Encode(og)), tgt[2].Encode(orr));
@@ -162,24 +214,25 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct
     }
   }
 
+  template <bool kMasked>
   void Run(const SpanRun& r) const {
     constexpr int tb = Tex16 ? 2 : 4, db = Tgt16 ? 2 : 4;
     const uint8_t* tp = r.tex;
     uint8_t* dp = r.dst;
     int32_t n = r.n;
-    for (; n >= kPx; n -= kPx, tp += kPx * tb, dp += kPx * db) Step(tp, dp);
+    for (; n >= kPx; n -= kPx, tp += kPx * tb, dp += kPx * db) Step<kMasked>(tp, dp);
     if (n > 0) {
       // Texels fetched into the batch's padded buffer, and a target with a whole step left before
       // its end: the tail in place, the pixels past it written back as they were.
       if (tp >= padLo && tp + kPx * tb <= padHi && dp + kPx * db <= targetEnd) {
-        Step<true>(tp, dp, n);
+        Step<kMasked, true>(tp, dp, n);
         return;
       }
       // Else the last pixels through the same step on copies; only they are written back.
       alignas(32) uint8_t tt[kPx * 4] = {}, dd[kPx * 4] = {};
       __builtin_memcpy(tt, tp, (size_t)n * tb);
       __builtin_memcpy(dd, dp, (size_t)n * db);
-      Step(tt, dd);
+      Step<kMasked>(tt, dd);
       __builtin_memcpy(dp, dd, (size_t)n * db);
     }
   }
@@ -188,7 +241,11 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct
 template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16>
 void RunSpans(const SpanSetup& setup, const SpanRun* runs, int count) {
   const SpanKernel<V, Mod, ASrc, Blend, Tex16, Tgt16> k(setup);
-  for (int i = 0; i < count; ++i) k.Run(runs[i]);
+  if (k.masked) {
+    for (int i = 0; i < count; ++i) k.template Run<true>(runs[i]);
+  } else {
+    for (int i = 0; i < count; ++i) k.template Run<false>(runs[i]);
+  }
   V::Done();
 }
 

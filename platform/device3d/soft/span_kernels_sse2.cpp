@@ -30,6 +30,9 @@ struct V128 {
   static R Srl16(R a, int n) { return _mm_srl_epi16(a, _mm_cvtsi32_si128(n)); }
   static R Sll16(R a, int n) { return _mm_sll_epi16(a, _mm_cvtsi32_si128(n)); }
   template <int K> static R Slli16(R a) { return _mm_slli_epi16(a, K); }
+  template <int K> static R Srli16(R a) { return _mm_srli_epi16(a, K); }
+  // Each pixel's upper 16-bit half copied into both halves.
+  static R SpreadUpper16(R a) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(a, 0xF5), 0xF5); }
   template <int K> static R Srli32(R a) { return _mm_srli_epi32(a, K); }
   static R Cmpeq16(R a, R b) { return _mm_cmpeq_epi16(a, b); }
   static R Cmpgt16(R a, R b) { return _mm_cmpgt_epi16(a, b); }
