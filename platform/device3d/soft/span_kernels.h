@@ -36,10 +36,12 @@ template <class V> struct Chan {
   Reg<V> Encode(Reg<V> c) const { return V::Sll16(V::Srl16(c, narrow), shift); }
 };
 
-template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct SpanKernel {
+// Std: the texture is A4R4G4B4 and the target R5G6B5 (the engine's 16-bit screen), worked with
+// the fields' places and widths written in.
+template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16, bool Std = false> struct SpanKernel {
   static constexpr int kPx = V::kBytes / 2;   // pixels per step: one register of 16-bit lanes
   Chan<V> tex[4], tgt[3];
-  Reg<V> keyLo, keyHi, db, dg, dr, da, dBR, dGA, ref, mLt, mEq, mGt, noAlpha, order, order32;
+  Reg<V> keyLo, keyHi, db, dg, dr, da, dBR, dGA, ref, mLt, mEq, mGt, noAlpha, order, order32, order16;
   bool keyOn, test, masked;
   const uint8_t *padLo, *padHi, *targetEnd;
 
@@ -70,6 +72,9 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct
     // when both make it, else by 255.
     dGA = V::Set32((int32_t)((Mod ? (s.diffuse >> 8) & 0xFF : 0xFF) | (ASrc == 2 ? (s.diffuse >> 24) : 0xFF) << 16));
     order32 = V::Load(seq);   // 0, 1, 2, ...: the pixel of each 32-bit lane
+    alignas(32) int16_t seq16[kPx];
+    for (int i = 0; i < kPx; ++i) seq16[i] = (int16_t)i;
+    order16 = V::Load(seq16);   // and of each 16-bit lane, in memory order
     ref = V::Set16((int16_t)s.alphaRef);
     const uint32_t f = s.alphaFunc;
     // Which of less, equal and greater pass; an unknown function passes everything.
@@ -133,10 +138,63 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct
     V::Store(dp, kMasked || kTail ? Select<V>(keep, out, w) : out);
   }
 
+  // A4R4G4B4 texels onto R5G6B5 pixels, in memory order: the planes cut out with fixed shifts and
+  // masks, widened as Chan widens them ((c x 17), (c x 527 + 23) >> 6, (c x 259 + 33) >> 6).
+  template <bool kTail, bool kMasked>
+  void Std16(const uint8_t* tp, uint8_t* dp, int lanes) const {
+    const Reg<V> ff = V::Set16(255), m15 = V::Set16(15), k17 = V::Set16(17);
+    const Reg<V> v = V::Load(tp);
+    Reg<V> keep = V::Set16(-1);
+    if (kMasked && keyOn) keep = V::AndNot(InRange16(v), keep);
+    Reg<V> tb = V::Mullo16(V::And(v, m15), k17);
+    Reg<V> tg = V::Mullo16(V::And(V::template Srli16<4>(v), m15), k17);
+    Reg<V> tr = V::Mullo16(V::And(V::template Srli16<8>(v), m15), k17);
+    const Reg<V> ta = V::Mullo16(V::template Srli16<12>(v), k17);
+    if constexpr (Mod) {
+      tb = Mul255<V>(tb, db);
+      tg = Mul255<V>(tg, dg);
+      tr = Mul255<V>(tr, dr);
+    }
+    const Reg<V> a = ASrc == 0 ? ta : (ASrc == 1 ? da : Mul255<V>(ta, da));
+    if (kMasked && test) {
+      const Reg<V> pass = V::Or(V::Or(V::And(V::Cmpgt16(ref, a), mLt), V::And(V::Cmpeq16(a, ref), mEq)),
+                                V::And(V::Cmpgt16(a, ref), mGt));
+      keep = V::And(keep, pass);
+    }
+    const Reg<V> w = V::Load(dp);
+    Reg<V> ob = tb, og = tg, orr = tr;
+    if constexpr (Blend != 0) {
+      const Reg<V> w5 = V::Set16(527), a5 = V::Set16(23);
+      const Reg<V> pb = V::template Srli16<6>(V::Add16(V::Mullo16(V::And(w, V::Set16(31)), w5), a5));
+      const Reg<V> pg = V::template Srli16<6>(
+          V::Add16(V::Mullo16(V::And(V::template Srli16<5>(w), V::Set16(63)), V::Set16(259)), V::Set16(33)));
+      const Reg<V> pr = V::template Srli16<6>(V::Add16(V::Mullo16(V::template Srli16<11>(w), w5), a5));
+      if constexpr (Blend == 1) {
+        const Reg<V> inv = V::Sub16(ff, a);
+        ob = V::Add16(Mul255<V>(tb, a), Mul255<V>(pb, inv));
+        og = V::Add16(Mul255<V>(tg, a), Mul255<V>(pg, inv));
+        orr = V::Add16(Mul255<V>(tr, a), Mul255<V>(pr, inv));
+      } else {
+        ob = V::Min16(V::Add16(Mul255<V>(tb, a), pb), ff);
+        og = V::Min16(V::Add16(Mul255<V>(tg, a), pg), ff);
+        orr = V::Min16(V::Add16(Mul255<V>(tr, a), pr), ff);
+      }
+    }
+    // (b >> 3) | (g >> 2) << 5 | (r >> 3) << 11, each channel at most 255.
+    const Reg<V> out = V::Or(V::Or(V::template Srli16<3>(ob), V::And(V::template Slli16<3>(og), V::Set16(0x07E0))),
+                             V::And(V::template Slli16<8>(orr), V::Set16((int16_t)0xF800)));
+    if constexpr (kTail) keep = V::And(keep, V::Cmpgt16(V::Set16((int16_t)lanes), order16));
+    V::Store(dp, kMasked || kTail ? Select<V>(keep, out, w) : out);
+  }
+
   // One step of kPx pixels; a tail step writes only its first `lanes` pixels. kMasked: a key or
   // an alpha test may leave pixels out (without, every pixel is written).
   template <bool kMasked, bool kTail = false>
   void Step(const uint8_t* tp, uint8_t* dp, int lanes = kPx) const {
+    if constexpr (Std && Tex16 && Tgt16) {
+      Std16<kTail, kMasked>(tp, dp, lanes);
+      return;
+    }
     if constexpr (!Tex16 && !Tgt16) {
       Pairs<kTail, kMasked>(tp, dp, lanes);
       Pairs<kTail, kMasked>(tp + V::kBytes, dp + V::kBytes, lanes - kPx / 2);
@@ -238,14 +296,34 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16> struct
   }
 };
 
-template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16>
-void RunSpans(const SpanSetup& setup, const SpanRun* runs, int count) {
-  const SpanKernel<V, Mod, ASrc, Blend, Tex16, Tgt16> k(setup);
+template <class K> void RunAll(const K& k, const SpanRun* runs, int count) {
   if (k.masked) {
     for (int i = 0; i < count; ++i) k.template Run<true>(runs[i]);
   } else {
     for (int i = 0; i < count; ++i) k.template Run<false>(runs[i]);
   }
+}
+
+inline bool SameChannel(const Channel16& c, int shift, int bits) {
+  const Channel16 want = MakeChannel16(shift, bits, false);
+  return c.shift == want.shift && c.mask == want.mask && c.mul == want.mul && c.add == want.add &&
+         c.down == want.down && c.narrow == want.narrow;
+}
+
+template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16>
+void RunSpans(const SpanSetup& setup, const SpanRun* runs, int count) {
+  if constexpr (Tex16 && Tgt16) {
+    const Channel16* t = setup.tex16;
+    const Channel16* d = setup.target16;
+    if (SameChannel(t[0], 0, 4) && SameChannel(t[1], 4, 4) && SameChannel(t[2], 8, 4) && t[3].shift == 12 &&
+        t[3].mask == 15 && t[3].mul == 17 && t[3].add == 0 && t[3].down == 0 && SameChannel(d[0], 0, 5) &&
+        SameChannel(d[1], 5, 6) && SameChannel(d[2], 11, 5)) {
+      RunAll(SpanKernel<V, Mod, ASrc, Blend, true, true, true>(setup), runs, count);
+      V::Done();
+      return;
+    }
+  }
+  RunAll(SpanKernel<V, Mod, ASrc, Blend, Tex16, Tgt16>(setup), runs, count);
   V::Done();
 }
 
