@@ -282,6 +282,57 @@ TEST(Device3DPaths, QuadShapesGiveTheGeneralPathsBytes) {
   }
 }
 
+// Copies of one sprite moved by whole pixels from a fractional start, overlapping (so their order
+// shows) and some cut by the edges, in one colour, then in another; between them the same corners
+// mapped mirrored, a turned copy of its own colour and a line, and a second draw that goes on where
+// the first ended.
+// Upright quads wait in the batch for more of their kind and reuse the last quad's tables: the
+// bytes must still be the general path's.
+TEST(Device3DPaths, MovedCopiesGiveTheGeneralPathsBytes) {
+  auto quad = [](std::vector<VertexTextured>* v, float l, float t, float u0, float u1, uint32_t c) {
+    v->insert(v->end(), {{l, t, 0, 1, c, u0, 0}, {l + 16, t, 0, 1, c, u1, 0}, {l, t + 16, 0, 1, c, u0, 1},
+                         {l + 16, t + 16, 0, 1, c, u1, 1}, {l, t + 16, 0, 1, c, u0, 1}, {l + 16, t, 0, 1, c, u1, 0}});
+  };
+  std::vector<VertexTextured> first, second;
+  for (int i = 0; i < 30; ++i) {
+    const float l = 0.25f + static_cast<float>((i * 7) % 58) - 6, t = 0.75f + static_cast<float>((i * 5) % 44) - 5;
+    const uint32_t c = i < 18 ? 0xFFFFFFFFu : 0x80C0E0F0u;
+    quad(i < 22 ? &first : &second, l, t, 0, 1, c);
+    if (i == 3) quad(&first, l, t, 1, 0, c);
+    if (i == 5) {
+      const float s = std::sin(0.5f), co = std::cos(0.5f), cx = l + 8, cy = t + 8;
+      auto at = [&](float dx, float dy, float u, float w) {
+        return VertexTextured{cx + dx * co - dy * s, cy + dx * s + dy * co, 0, 1, 0xC0E0F0FFu, u, w};
+      };
+      first.insert(first.end(), {at(-8, -8, 0, 0), at(8, -8, 1, 0), at(-8, 8, 0, 1), at(8, 8, 1, 1), at(-8, 8, 0, 1), at(8, -8, 1, 0)});
+    }
+  }
+  const std::vector<VertexTextured> line = {{2.5f, 40.5f, 0, 1, 0xFFFFFFFFu, 0, 0}, {60.5f, 3.5f, 0, 1, 0xFFFFFFFFu, 1, 1}};
+  auto submit = [&](Device3D* d) {
+    const size_t half = first.size() / 2 / 6 * 6;
+    EXPECT_EQ(d->DrawPrimitive(PRIM_TRIANGLELIST, FVF_TEXTURED, first.data(), static_cast<uint32_t>(half), 0), DEV3D_OK);
+    EXPECT_EQ(d->DrawPrimitive(PRIM_LINELIST, FVF_TEXTURED, line.data(), 2, 0), DEV3D_OK);
+    EXPECT_EQ(d->DrawPrimitive(PRIM_TRIANGLELIST, FVF_TEXTURED, first.data() + half, static_cast<uint32_t>(first.size() - half), 0), DEV3D_OK);
+    EXPECT_EQ(d->DrawPrimitive(PRIM_TRIANGLELIST, FVF_TEXTURED, second.data(), static_cast<uint32_t>(second.size()), 0), DEV3D_OK);
+  };
+  const Program programs[] = {{TOP_SELECTARG1, TOP_SELECTARG1, TA_TEXTURE, 1, false, false},
+                              {TOP_MODULATE, TOP_MODULATE, TA_TEXTURE, 1, true, false},
+                              {TOP_SELECTARG1, TOP_MODULATE, TA_TEXTURE, 2, false, true}};
+  struct Formats { const PixelFormat* target; const PixelFormat* tex; const char* name; };
+  const Formats formats[] = {{&kXrgb, &kArgb, "32 on 32"}, {&kRgb565, &kArgb4444, "4444 on 16"}, {&kRgb565, &kArgb, "32 on 16"}};
+  for (const Formats& f : formats) {
+    for (size_t i = 0; i < sizeof(programs) / sizeof(programs[0]); ++i) {
+      const std::vector<uint8_t> general = Draw(*f.target, *f.tex, programs[i], {}, true, -1, submit);
+      for (int vector : {1, 2}) {
+        const std::vector<uint8_t> fast = Draw(*f.target, *f.tex, programs[i], {}, false, vector, submit);
+        size_t at = 0;
+        while (at < fast.size() && fast[at] == general[at]) ++at;
+        EXPECT_EQ(at, fast.size()) << f.name << ", program " << i << ", vector " << vector << ": first differing byte " << at;
+      }
+    }
+  }
+}
+
 // Every 16-bit texel value, in each 16-bit texture layout, blended onto a 16-bit target of every
 // pixel value: the vector spans widen and narrow channels by closed forms, which must give the
 // device's own tables for all of them.

@@ -283,6 +283,7 @@ class SoftDevice final : public Device3D {
       dc.clipRight = static_cast<int32_t>(right < dc.target.width ? right : dc.target.width);
       dc.clipBottom = static_cast<int32_t>(bottom < dc.target.height ? bottom : dc.target.height);
       Rasterise(dc, type, fvf, size, static_cast<const uint8_t*>(vertices), indices, count);
+      SettleSprites();
     }
     for (int i = 0; i < lockedCount; ++i) SurfaceUnlock(locked[i]);
     return result;

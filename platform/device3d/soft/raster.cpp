@@ -619,6 +619,12 @@ struct SpanBatch {
   int tb = 4, db = 4;
   std::vector<uint8_t> gather = std::vector<uint8_t>(kGather);
   std::vector<uint8_t> absent;   // a filtered run's pixels without a sample
+  // Upright sprites read in place are left in the batch for the next such sprite of the same
+  // kernel and diffuse colour: the kernel is then set up once for many, and the rows ahead are
+  // fetched across sprites. Anything else drawn settles them first (SettleSprites).
+  bool held = false;
+  SpanKernelFn heldKernel = nullptr;
+  SpanSetup heldSetup{};
 
   void Flush(SpanKernelFn k, SpanSetup& s) {
     s.padLo = gather.data();
@@ -651,6 +657,17 @@ struct SpanBatch {
   }
 };
 thread_local SpanBatch t_Batch;
+
+}  // namespace
+
+void SettleSprites() {
+  SpanBatch& b = t_Batch;
+  if (!b.held) return;
+  b.held = false;
+  b.Flush(b.heldKernel, b.heldSetup);
+}
+
+namespace {
 
 // out[i] = min(floor(Clamp01((base + d (c0 + i - p0)) + add) x size), size - 1): a texel column
 // or row as the general path finds it, the same double operations in the same order, two at a
@@ -709,9 +726,9 @@ struct TableCache {
 thread_local TableCache t_Tables;
 
 bool Cacheable(int c0, int n, double p0) {
+  if (!(n > 0 && n <= TableCache::kMax && std::fabs(p0) < 0x1p30 && c0 > -0x40000000 && c0 < 0x40000000)) return false;
   const double scaled = p0 * 256.0;
-  return n > 0 && n <= TableCache::kMax && std::fabs(p0) < 0x1p30 && c0 > -0x40000000 && c0 < 0x40000000 &&
-         scaled == std::floor(scaled);
+  return static_cast<double>(static_cast<int64_t>(scaled)) == scaled;
 }
 
 // The table, four at a time on a processor with AVX2 (the same operations on wider registers).
@@ -987,6 +1004,7 @@ struct VectorTri {
 // halves); a row's runs are fetched left one first, so that a turned quad's two runs join into
 // one. Their pixels never overlap, so the order between them does not matter.
 void VectorTriangles(const DrawContext& dc, VectorTri* tris, int count) {
+  SettleSprites();
   SpanSetup setup = dc.spriteSetup;
   setup.diffuse = tris[0].diffuse;
   const SpanKernelFn kernel = ActiveSpanKernel(dc.spriteKernel);
@@ -1040,6 +1058,35 @@ bool SameVertex(const RVertex& a, const RVertex& b) {
   return a.x == b.x && a.y == b.y && a.u[0] == b.u[0] && a.v[0] == b.v[0];
 }
 
+// What fixes an upright quad's tables up to a move by whole pixels: its corners relative to the
+// first (in 1/256 pixel), its texture coordinates bit for bit and the texture's size.
+struct QuadShape {
+  bool valid = false, inOrder = false, same = false;
+  int64_t fx = 0, fy = 0;   // the first corner's place within its pixel
+  int64_t rel[12] = {};
+  uint32_t uv[8] = {};
+  int texW = 0, texH = 0;
+
+  void From(const RVertex* t, const Coverage& c0, const Coverage& c1, const TextureView& tex) {
+    const int64_t ox = c0.X[0], oy = c0.Y[0];
+    fx = ox & 255, fy = oy & 255;
+    for (int i = 0; i < 3; ++i) {
+      rel[i] = c0.X[i] - ox, rel[3 + i] = c0.Y[i] - oy;
+      rel[6 + i] = c1.X[i] - ox, rel[9 + i] = c1.Y[i] - oy;
+    }
+    for (int i = 0; i < 4; ++i) {
+      std::memcpy(&uv[2 * i], &t[i].u[0], 4);
+      std::memcpy(&uv[2 * i + 1], &t[i].v[0], 4);
+    }
+    texW = tex.px.width, texH = tex.px.height;
+  }
+  bool Matches(const QuadShape& o) const {
+    return valid && fx == o.fx && fy == o.fy && texW == o.texW && texH == o.texH &&
+           std::memcmp(rel, o.rel, sizeof rel) == 0 && std::memcmp(uv, o.uv, sizeof uv) == 0;
+  }
+};
+thread_local QuadShape t_LastQuad;
+
 bool RectQuad(const DrawContext& dc, const RVertex* t, const Coverage& c0, const Coverage& c1) {
   if (dc.spriteFiltered) return false;
   if (!SameVertex(t[4], t[2]) || !SameVertex(t[5], t[1])) return false;
@@ -1047,49 +1094,81 @@ bool RectQuad(const DrawContext& dc, const RVertex* t, const Coverage& c0, const
   if (t[0].u[0] != t[2].u[0] || t[1].u[0] != t[3].u[0] || t[0].v[0] != t[1].v[0] || t[2].v[0] != t[3].v[0]) return false;
   const int64_t minX = std::min(c0.X[0], c1.X[0]), maxX = std::max(c0.X[0], c1.X[0]);
   const int64_t minY = std::min(c0.Y[0], c1.Y[0]), maxY = std::max(c0.Y[0], c1.Y[0]);
-  int x0 = static_cast<int>((minX + 255) >> 8), x1 = static_cast<int>((maxX - 1) >> 8);
-  int y0 = static_cast<int>((minY + 255) >> 8), y1 = static_cast<int>((maxY - 1) >> 8);
-  x0 = std::max(x0, dc.clipLeft), y0 = std::max(y0, dc.clipTop);
-  x1 = std::min(x1, dc.clipRight - 1), y1 = std::min(y1, dc.clipBottom - 1);
+  const int ux0 = static_cast<int>((minX + 255) >> 8), ux1 = static_cast<int>((maxX - 1) >> 8);
+  const int uy0 = static_cast<int>((minY + 255) >> 8), uy1 = static_cast<int>((maxY - 1) >> 8);
+  const int x0 = std::max(ux0, dc.clipLeft), y0 = std::max(uy0, dc.clipTop);
+  const int x1 = std::min(ux1, dc.clipRight - 1), y1 = std::min(uy1, dc.clipBottom - 1);
   if (x0 > x1 || y0 > y1) return true;
   constexpr int kMax = 4096;
   const int nx = x1 - x0 + 1, ny = y1 - y0 + 1;
   if (nx > kMax || ny > kMax) return false;
-  Mapping m0, m1;
-  m0.From(c0);
-  m1.From(c1);
-  if (!m0.Upright() || !m1.Upright()) return false;
   const TextureView& tex = dc.tex[0];
   thread_local int cols[2][kMax], rows[2][kMax];
-  const bool inOrder = m0.Tables(tex, x0, nx, y0, ny, cols[0], rows[0]);
-  m1.Tables(tex, x0, nx, y0, ny, cols[1], rows[1]);
-  if (std::memcmp(cols[0], cols[1], sizeof(int) * nx) != 0 || std::memcmp(rows[0], rows[1], sizeof(int) * ny) != 0) return false;
+  // The tables of the last quad drawn whole are kept in cols[0] and rows[0]; a quad of the same
+  // shape and mapping moved by whole pixels, drawn whole too, finds them the same (every step of
+  // their arithmetic is exact up to the move).
+  QuadShape shape;
+  const bool whole = x0 == ux0 && y0 == uy0 && x1 == ux1 && y1 == uy1;
+  if (whole) shape.From(t, c0, c1, tex);
+  QuadShape& last = t_LastQuad;
+  bool inOrder;
+  if (whole && last.Matches(shape)) {
+    if (!last.same) return false;
+    inOrder = last.inOrder;
+  } else {
+    last.valid = false;
+    Mapping m0, m1;
+    m0.From(c0);
+    m1.From(c1);
+    if (!m0.Upright() || !m1.Upright()) return false;
+    inOrder = m0.Tables(tex, x0, nx, y0, ny, cols[0], rows[0]);
+    m1.Tables(tex, x0, nx, y0, ny, cols[1], rows[1]);
+    const bool same = std::memcmp(cols[0], cols[1], sizeof(int) * nx) == 0 &&
+                      std::memcmp(rows[0], rows[1], sizeof(int) * ny) == 0;
+    if (whole) {
+      last = shape;
+      last.valid = true;
+      last.inOrder = inOrder;
+      last.same = same;
+    }
+    if (!same) return false;
+  }
 
-  SpanSetup setup = dc.spriteSetup;
-  setup.diffuse = t[0].diffuse;
   const SpanKernelFn kernel = ActiveSpanKernel(dc.spriteKernel);
   SpanBatch& b = t_Batch;
   const int tb = tex.px.layout.bytes, db = dc.target.layout.bytes;
-  b.tb = tb;
-  b.db = db;
   uint8_t* dst = dc.target.base + static_cast<int64_t>(y0) * dc.target.pitch + x0 * db;
   if (inOrder) {
-    // Each row one run read in place: the batch's count kept in a register meanwhile.
+    // Each row one run read in place, joining the sprites held before when they draw alike; the
+    // batch's count kept in a register meanwhile.
+    if (b.held && (b.heldKernel != kernel || b.heldSetup.diffuse != t[0].diffuse)) SettleSprites();
+    if (!b.held) {
+      b.held = true;
+      b.heldKernel = kernel;
+      b.heldSetup = dc.spriteSetup;
+      b.heldSetup.diffuse = t[0].diffuse;
+      b.tb = tb;
+      b.db = db;
+    }
     const uint8_t* first = tex.px.base + cols[0][0] * tb;
     const int64_t texPitch = tex.px.pitch, dstPitch = dc.target.pitch;
     int count = b.count;
     for (int i = 0; i < ny; ++i, dst += dstPitch) {
       if (count == SpanBatch::kRuns) {
         b.count = count;
-        b.Flush(kernel, setup);
+        b.Flush(kernel, b.heldSetup);
         count = 0;
       }
       b.runs[count++] = SpanRun{first + rows[0][i] * texPitch, dst, nx};
     }
     b.count = count;
-    b.Flush(kernel, setup);
     return true;
   }
+  SettleSprites();
+  SpanSetup setup = dc.spriteSetup;
+  setup.diffuse = t[0].diffuse;
+  b.tb = tb;
+  b.db = db;
   for (int i = 0; i < ny; ++i, dst += dc.target.pitch) {
     const uint8_t* row = tex.px.base + static_cast<int64_t>(rows[0][i]) * tex.px.pitch;
     const uint8_t* src = row + cols[0][0] * tb;
@@ -1114,6 +1193,7 @@ thread_local VectorTri t_Tris[2];
 }  // namespace
 
 void RasterTriangle(const DrawContext& dc, const RVertex& a, const RVertex& b, const RVertex& c) {
+  SettleSprites();
   Coverage cv;
   if (!Cover(dc, a, b, c, &cv)) return;
   if (PrepareVectorSprite(dc)) {
@@ -1228,6 +1308,7 @@ void RasterTrianglePair(const DrawContext& dc, const RVertex* t) {
 }
 
 void RasterLine(const DrawContext& dc, const RVertex& a, const RVertex& b) {
+  SettleSprites();
   const double xa = a.x, ya = a.y, xb = b.x, yb = b.y;
   const double dx = xb - xa, dy = yb - ya;
   if (!(std::fabs(dx) > 0.0) && !(std::fabs(dy) > 0.0)) return;
@@ -1255,6 +1336,7 @@ void RasterLine(const DrawContext& dc, const RVertex& a, const RVertex& b) {
 }
 
 void RasterPoint(const DrawContext& dc, const RVertex& a) {
+  SettleSprites();
   const int x = RoundPixel(a.x), y = RoundPixel(a.y);
   if (!Inside(dc, x, y)) return;
   double at[kAttrs];

@@ -72,5 +72,7 @@ void RasterTriangle(const DrawContext& dc, const RVertex& a, const RVertex& b, c
 void RasterTrianglePair(const DrawContext& dc, const RVertex* t);
 void RasterLine(const DrawContext& dc, const RVertex& a, const RVertex& b);
 void RasterPoint(const DrawContext& dc, const RVertex& a);
+// Draws the sprites a pair left waiting for more of their kind; every draw ends with it.
+void SettleSprites();
 
 }  // namespace plat::soft

@@ -40,10 +40,10 @@ template <class V> struct Chan {
 // the fields' places and widths written in.
 template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16, bool Std = false> struct SpanKernel {
   static constexpr int kPx = V::kBytes / 2;   // pixels per step: one register of 16-bit lanes
-  static constexpr int kTargetBytes = Tgt16 ? 2 : 4;
   Chan<V> tex[4], tgt[3];
   Reg<V> keyLo, keyHi, db, dg, dr, da, dBR, dGA, ref, mLt, mEq, mGt, noAlpha, order, order32, order16;
-  bool keyOn, test, masked;
+  bool keyOn, test, masked, texAlpha;
+  static constexpr bool kPairs = !Tex16 && !Tgt16;
   const uint8_t *padLo, *padHi, *targetEnd;
 
   explicit SpanKernel(const SpanSetup& s)
@@ -52,8 +52,12 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16, bool S
     alignas(32) int32_t seq[kPx];
     for (int i = 0; i < kPx; ++i) seq[i] = i;
     order = V::Packs32(V::Load(seq), V::Load(seq + kPx / 2));
-    for (int k = 0; k < 4; ++k) tex[k] = Chan<V>(s.tex16[k]);
-    for (int k = 0; k < 3; ++k) tgt[k] = Chan<V>(s.target16[k]);
+    // The channel descriptions serve the general 16-bit forms only.
+    constexpr bool kChans = (Tex16 || Tgt16) && !Std;
+    if constexpr (kChans) {
+      for (int k = 0; k < 4; ++k) tex[k] = Chan<V>(s.tex16[k]);
+      for (int k = 0; k < 3; ++k) tgt[k] = Chan<V>(s.target16[k]);
+    }
     if constexpr (Tex16) {
       // Compared as signed after flipping the top bit: an unsigned 16-bit range test.
       const uint32_t lo = s.keyLow, hi = s.keyHigh > 0xFFFF ? 0xFFFF : s.keyHigh;
@@ -86,6 +90,7 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16, bool S
     mEq = V::Set16(eq ? -1 : 0);
     mGt = V::Set16(gt ? -1 : 0);
     noAlpha = V::Set32(s.texAlpha ? 0 : (int32_t)0xFF000000u);
+    texAlpha = s.texAlpha;
     masked = keyOn || test;
   }
 
@@ -102,10 +107,11 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16, bool S
   // the pixels hold them: blue and red in the two 16-bit halves of one register, green and alpha
   // (or the fourth byte) in those of another. The same products as the planes, with no packing;
   // the alpha half is worked along with green and dropped. `lanes`: pixels of this register.
-  template <bool kTail, bool kMasked>
+  // kTexAlpha: the texels' fourth byte is their alpha (else alpha is 255).
+  template <bool kTail, bool kMasked, bool kTexAlpha>
   void Pairs(const uint8_t* tp, uint8_t* dp, int lanes) const {
     const Reg<V> ff = V::Set16(255), low = V::Set32(0x00FF00FF);
-    const Reg<V> raw = V::Load(tp), t = V::Or(raw, noAlpha);
+    const Reg<V> raw = V::Load(tp), t = kTexAlpha ? raw : V::Or(raw, noAlpha);
     Reg<V> keep = V::Set32(-1);
     if (kMasked && keyOn) keep = V::AndNot(InRange32(raw), keep);
     Reg<V> tBR = V::And(t, low), tGA = V::template Srli16<8>(t);
@@ -190,15 +196,15 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16, bool S
 
   // One step of kPx pixels; a tail step writes only its first `lanes` pixels. kMasked: a key or
   // an alpha test may leave pixels out (without, every pixel is written).
-  template <bool kMasked, bool kTail = false>
+  template <bool kMasked, bool kTexAlpha, bool kTail = false>
   void Step(const uint8_t* tp, uint8_t* dp, int lanes = kPx) const {
     if constexpr (Std && Tex16 && Tgt16) {
       Std16<kTail, kMasked>(tp, dp, lanes);
       return;
     }
-    if constexpr (!Tex16 && !Tgt16) {
-      Pairs<kTail, kMasked>(tp, dp, lanes);
-      Pairs<kTail, kMasked>(tp + V::kBytes, dp + V::kBytes, lanes - kPx / 2);
+    if constexpr (kPairs) {
+      Pairs<kTail, kMasked, kTexAlpha>(tp, dp, lanes);
+      Pairs<kTail, kMasked, kTexAlpha>(tp + V::kBytes, dp + V::kBytes, lanes - kPx / 2);
       return;
     }
     const Reg<V> ff = V::Set16(255);
@@ -273,49 +279,42 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16, bool S
     }
   }
 
-  template <bool kMasked>
+  template <bool kMasked, bool kTexAlpha>
   void Run(const SpanRun& r) const {
     constexpr int tb = Tex16 ? 2 : 4, db = Tgt16 ? 2 : 4;
     const uint8_t* tp = r.tex;
     uint8_t* dp = r.dst;
     int32_t n = r.n;
-    for (; n >= kPx; n -= kPx, tp += kPx * tb, dp += kPx * db) Step<kMasked>(tp, dp);
+    for (; n >= kPx; n -= kPx, tp += kPx * tb, dp += kPx * db) Step<kMasked, kTexAlpha>(tp, dp);
     if (n > 0) {
       // Texels fetched into the batch's padded buffer, and a target with a whole step left before
       // its end: the tail in place, the pixels past it written back as they were.
       if (tp >= padLo && tp + kPx * tb <= padHi && dp + kPx * db <= targetEnd) {
-        Step<kMasked, true>(tp, dp, n);
+        Step<kMasked, kTexAlpha, true>(tp, dp, n);
         return;
       }
       // Else the last pixels through the same step on copies; only they are written back.
       alignas(32) uint8_t tt[kPx * 4] = {}, dd[kPx * 4] = {};
       __builtin_memcpy(tt, tp, (size_t)n * tb);
       __builtin_memcpy(dd, dp, (size_t)n * db);
-      Step<kMasked>(tt, dd);
+      Step<kMasked, kTexAlpha>(tt, dd);
       __builtin_memcpy(dp, dd, (size_t)n * db);
     }
   }
 };
 
-// The target pixels of the run two ahead are asked for while this one is drawn: a batch's runs
-// are rows of sprites, a screen pitch apart, which the processor does not foresee.
-template <class K> inline void Fetch(const SpanRun& r) {
-  const uint8_t* p = r.dst;
-  const uint8_t* end = p + (size_t)r.n * K::kTargetBytes;
-  for (; p < end; p += 64) __builtin_prefetch(p, 1);
-  __builtin_prefetch(end - 1, 1);
-}
-template <class K> inline void Ahead(const K&, const SpanRun* runs, int i, int count) {
-  if (i + 2 < count) Fetch<K>(runs[i + 2]);
-}
-
-template <class K> void RunAll(const K& k, const SpanRun* runs, int count) {
-  for (int i = 0; i < 2 && i < count; ++i) Fetch<K>(runs[i]);
+template <class K, bool kTexAlpha> void RunEach(const K& k, const SpanRun* runs, int count) {
   if (k.masked) {
-    for (int i = 0; i < count; ++i) Ahead(k, runs, i, count), k.template Run<true>(runs[i]);
+    for (int i = 0; i < count; ++i) k.template Run<true, kTexAlpha>(runs[i]);
   } else {
-    for (int i = 0; i < count; ++i) Ahead(k, runs, i, count), k.template Run<false>(runs[i]);
+    for (int i = 0; i < count; ++i) k.template Run<false, kTexAlpha>(runs[i]);
   }
+}
+template <class K> void RunAll(const K& k, const SpanRun* runs, int count) {
+  if constexpr (K::kPairs) {
+    if (k.texAlpha) return RunEach<K, true>(k, runs, count);
+  }
+  RunEach<K, false>(k, runs, count);
 }
 
 inline bool SameChannel(const Channel16& c, int shift, int bits) {
