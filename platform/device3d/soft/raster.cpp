@@ -1060,12 +1060,13 @@ bool SameVertex(const RVertex& a, const RVertex& b) {
 
 // What fixes an upright quad's tables up to a move by whole pixels: its corners relative to the
 // first (in 1/256 pixel), its texture coordinates bit for bit and the texture's size.
+// Filled by From before it is read (the kept one starts zeroed, as thread storage does).
 struct QuadShape {
-  bool valid = false, inOrder = false, same = false;
-  int64_t fx = 0, fy = 0;   // the first corner's place within its pixel
-  int64_t rel[12] = {};
-  uint32_t uv[8] = {};
-  int texW = 0, texH = 0;
+  bool valid, inOrder, same;
+  int64_t fx, fy;   // the first corner's place within its pixel
+  int64_t rel[12];
+  uint32_t uv[8];
+  int texW, texH;
 
   void From(const RVertex* t, const Coverage& c0, const Coverage& c1, const TextureView& tex) {
     const int64_t ox = c0.X[0], oy = c0.Y[0];
@@ -1107,7 +1108,7 @@ bool RectQuad(const DrawContext& dc, const RVertex* t, const Coverage& c0, const
   // The tables of the last quad drawn whole are kept in cols[0] and rows[0]; a quad of the same
   // shape and mapping moved by whole pixels, drawn whole too, finds them the same (every step of
   // their arithmetic is exact up to the move).
-  QuadShape shape;
+  QuadShape shape;   // filled when whole, read only then
   const bool whole = x0 == ux0 && y0 == uy0 && x1 == ux1 && y1 == uy1;
   if (whole) shape.From(t, c0, c1, tex);
   QuadShape& last = t_LastQuad;
