@@ -284,8 +284,8 @@ TEST(Device3DPaths, QuadShapesGiveTheGeneralPathsBytes) {
 
 // Copies of one sprite moved by whole pixels from a fractional start, overlapping (so their order
 // shows) and some cut by the edges, in one colour, then in another; between them the same corners
-// mapped mirrored, a turned copy of its own colour and a line, and a second draw that goes on where
-// the first ended.
+// mapped mirrored, a scaled shape moved by half a pixel, a turned copy of its own colour and a
+// line, and a second draw that goes on where the first ended.
 // Upright quads wait in the batch for more of their kind and reuse the last quad's tables: the
 // bytes must still be the general path's.
 TEST(Device3DPaths, MovedCopiesGiveTheGeneralPathsBytes) {
@@ -299,6 +299,10 @@ TEST(Device3DPaths, MovedCopiesGiveTheGeneralPathsBytes) {
     const uint32_t c = i < 18 ? 0xFFFFFFFFu : 0x80C0E0F0u;
     quad(i < 22 ? &first : &second, l, t, 0, 1, c);
     if (i == 3) quad(&first, l, t, 1, 0, c);
+    if (i == 7) {   // a scaled shape, then the same half a pixel over: other texel columns
+      quad(&first, l, t, 0, 0.75f, c);
+      quad(&first, l + 0.5f, t, 0, 0.75f, c);
+    }
     if (i == 5) {
       const float s = std::sin(0.5f), co = std::cos(0.5f), cx = l + 8, cy = t + 8;
       auto at = [&](float dx, float dy, float u, float w) {

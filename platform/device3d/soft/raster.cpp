@@ -1058,83 +1058,67 @@ bool SameVertex(const RVertex& a, const RVertex& b) {
   return a.x == b.x && a.y == b.y && a.u[0] == b.u[0] && a.v[0] == b.v[0];
 }
 
-// What fixes an upright quad's tables up to a move by whole pixels: its corners relative to the
-// first (in 1/256 pixel), its texture coordinates bit for bit and the texture's size.
-// Filled by From before it is read (the kept one starts zeroed, as thread storage does).
-struct QuadShape {
+// What fixes an upright quad's coverage and tables up to a move by whole pixels: its corners
+// t[1], t[2] and t[3] snapped relative to t[0] (in 1/256 pixel) and t[0]'s place within its
+// pixel, the texture coordinates bit for bit, the culling and the texture's size.
+struct QuadShape {   // filled by From before it is read (the kept one starts zeroed)
   bool valid, inOrder, same;
-  int64_t fx, fy;   // the first corner's place within its pixel
-  int64_t rel[12];
+  uint32_t cull;
+  int64_t fx, fy;
+  int64_t rel[6];
   uint32_t uv[8];
   int texW, texH;
 
-  void From(const RVertex* t, const Coverage& c0, const Coverage& c1, const TextureView& tex) {
-    const int64_t ox = c0.X[0], oy = c0.Y[0];
-    fx = ox & 255, fy = oy & 255;
-    for (int i = 0; i < 3; ++i) {
-      rel[i] = c0.X[i] - ox, rel[3 + i] = c0.Y[i] - oy;
-      rel[6 + i] = c1.X[i] - ox, rel[9 + i] = c1.Y[i] - oy;
-    }
+  void From(const DrawContext& dc, const RVertex* t, int64_t x0, int64_t y0) {
+    fx = x0 & 255, fy = y0 & 255;
+    for (int i = 0; i < 3; ++i) rel[2 * i] = Snap(t[i + 1].x) - x0, rel[2 * i + 1] = Snap(t[i + 1].y) - y0;
     for (int i = 0; i < 4; ++i) {
       std::memcpy(&uv[2 * i], &t[i].u[0], 4);
       std::memcpy(&uv[2 * i + 1], &t[i].v[0], 4);
     }
-    texW = tex.px.width, texH = tex.px.height;
+    cull = dc.rs[RS_CULLMODE];
+    texW = dc.tex[0].px.width, texH = dc.tex[0].px.height;
   }
   bool Matches(const QuadShape& o) const {
-    return valid && fx == o.fx && fy == o.fy && texW == o.texW && texH == o.texH &&
+    return valid && fx == o.fx && fy == o.fy && cull == o.cull && texW == o.texW && texH == o.texH &&
            std::memcmp(rel, o.rel, sizeof rel) == 0 && std::memcmp(uv, o.uv, sizeof uv) == 0;
   }
 };
 thread_local QuadShape t_LastQuad;
 
-bool RectQuad(const DrawContext& dc, const RVertex* t, const Coverage& c0, const Coverage& c1) {
-  if (dc.spriteFiltered) return false;
+// The texel columns and rows of the last upright quad worked out: cols[0] and rows[0] belong to
+// t_LastQuad while it is valid.
+constexpr int kRectMax = 4096;
+thread_local int t_Cols[2][kRectMax], t_Rows[2][kRectMax];
+
+// The corners of a quad whose halves are an upright rectangle mapped uprightly.
+bool RectCorners(const RVertex* t) {
   if (!SameVertex(t[4], t[2]) || !SameVertex(t[5], t[1])) return false;
   if (t[0].y != t[1].y || t[0].x != t[2].x || t[3].x != t[1].x || t[3].y != t[2].y) return false;
-  if (t[0].u[0] != t[2].u[0] || t[1].u[0] != t[3].u[0] || t[0].v[0] != t[1].v[0] || t[2].v[0] != t[3].v[0]) return false;
-  const int64_t minX = std::min(c0.X[0], c1.X[0]), maxX = std::max(c0.X[0], c1.X[0]);
-  const int64_t minY = std::min(c0.Y[0], c1.Y[0]), maxY = std::max(c0.Y[0], c1.Y[0]);
-  const int ux0 = static_cast<int>((minX + 255) >> 8), ux1 = static_cast<int>((maxX - 1) >> 8);
-  const int uy0 = static_cast<int>((minY + 255) >> 8), uy1 = static_cast<int>((maxY - 1) >> 8);
-  const int x0 = std::max(ux0, dc.clipLeft), y0 = std::max(uy0, dc.clipTop);
-  const int x1 = std::min(ux1, dc.clipRight - 1), y1 = std::min(uy1, dc.clipBottom - 1);
-  if (x0 > x1 || y0 > y1) return true;
-  constexpr int kMax = 4096;
-  const int nx = x1 - x0 + 1, ny = y1 - y0 + 1;
-  if (nx > kMax || ny > kMax) return false;
-  const TextureView& tex = dc.tex[0];
-  thread_local int cols[2][kMax], rows[2][kMax];
-  // The tables of the last quad drawn whole are kept in cols[0] and rows[0]; a quad of the same
-  // shape and mapping moved by whole pixels, drawn whole too, finds them the same (every step of
-  // their arithmetic is exact up to the move).
-  QuadShape shape;   // filled when whole, read only then
-  const bool whole = x0 == ux0 && y0 == uy0 && x1 == ux1 && y1 == uy1;
-  if (whole) shape.From(t, c0, c1, tex);
-  QuadShape& last = t_LastQuad;
-  bool inOrder;
-  if (whole && last.Matches(shape)) {
-    if (!last.same) return false;
-    inOrder = last.inOrder;
-  } else {
-    last.valid = false;
-    Mapping m0, m1;
-    m0.From(c0);
-    m1.From(c1);
-    if (!m0.Upright() || !m1.Upright()) return false;
-    inOrder = m0.Tables(tex, x0, nx, y0, ny, cols[0], rows[0]);
-    m1.Tables(tex, x0, nx, y0, ny, cols[1], rows[1]);
-    const bool same = std::memcmp(cols[0], cols[1], sizeof(int) * nx) == 0 &&
-                      std::memcmp(rows[0], rows[1], sizeof(int) * ny) == 0;
-    if (whole) {
-      last = shape;
-      last.valid = true;
-      last.inOrder = inOrder;
-      last.same = same;
-    }
-    if (!same) return false;
-  }
+  return t[0].u[0] == t[2].u[0] && t[1].u[0] == t[3].u[0] && t[0].v[0] == t[1].v[0] && t[2].v[0] == t[3].v[0];
+}
 
+// The pixels of the rectangle from the anchors of its halves (t[0] and t[3], snapped), before and
+// after the clip; false when it is empty.
+struct RectPixels {
+  int ux0, ux1, uy0, uy1, x0, x1, y0, y1;
+  bool From(const DrawContext& dc, int64_t ax, int64_t ay, int64_t bx, int64_t by) {
+    const int64_t minX = std::min(ax, bx), maxX = std::max(ax, bx);
+    const int64_t minY = std::min(ay, by), maxY = std::max(ay, by);
+    ux0 = static_cast<int>((minX + 255) >> 8), ux1 = static_cast<int>((maxX - 1) >> 8);
+    uy0 = static_cast<int>((minY + 255) >> 8), uy1 = static_cast<int>((maxY - 1) >> 8);
+    x0 = std::max(ux0, dc.clipLeft), y0 = std::max(uy0, dc.clipTop);
+    x1 = std::min(ux1, dc.clipRight - 1), y1 = std::min(uy1, dc.clipBottom - 1);
+    return x0 <= x1 && y0 <= y1;
+  }
+  bool Whole() const { return x0 == ux0 && y0 == uy0 && x1 == ux1 && y1 == uy1; }
+};
+
+// Draws the rectangle's rows through the kept tables.
+void DrawRect(const DrawContext& dc, const RVertex* t, int x0, int y0, int nx, int ny, bool inOrder) {
+  const TextureView& tex = dc.tex[0];
+  int (&cols)[2][kRectMax] = t_Cols;
+  int (&rows)[2][kRectMax] = t_Rows;
   const SpanKernelFn kernel = ActiveSpanKernel(dc.spriteKernel);
   SpanBatch& b = t_Batch;
   const int tb = tex.px.layout.bytes, db = dc.target.layout.bytes;
@@ -1163,7 +1147,7 @@ bool RectQuad(const DrawContext& dc, const RVertex* t, const Coverage& c0, const
       b.runs[count++] = SpanRun{first + rows[0][i] * texPitch, dst, nx};
     }
     b.count = count;
-    return true;
+    return;
   }
   SettleSprites();
   SpanSetup setup = dc.spriteSetup;
@@ -1180,6 +1164,55 @@ bool RectQuad(const DrawContext& dc, const RVertex* t, const Coverage& c0, const
     b.Push(SpanRun{src, dst, nx}, kernel, setup);
   }
   b.Flush(kernel, setup);
+}
+
+bool DiffuseMatters(const DrawContext& dc);
+
+// A quad of the kept shape moved by whole pixels and drawn whole: drawn through the kept tables
+// without working out its coverage again. False when it is not one.
+bool MovedQuad(const DrawContext& dc, const RVertex* t) {
+  const QuadShape& last = t_LastQuad;
+  if (!last.valid || !last.same || dc.spriteFiltered || !RectCorners(t)) return false;
+  if (t[0].diffuse != t[3].diffuse && DiffuseMatters(dc)) return false;
+  const int64_t ax = Snap(t[0].x), ay = Snap(t[0].y);
+  QuadShape shape;
+  shape.From(dc, t, ax, ay);
+  if (!last.Matches(shape)) return false;
+  RectPixels r;
+  if (!r.From(dc, ax, ay, ax + shape.rel[4], ay + shape.rel[5]) || !r.Whole()) return false;
+  DrawRect(dc, t, r.x0, r.y0, r.x1 - r.x0 + 1, r.y1 - r.y0 + 1, last.inOrder);
+  return true;
+}
+
+bool RectQuad(const DrawContext& dc, const RVertex* t, const Coverage& c0, const Coverage& c1) {
+  if (dc.spriteFiltered || !RectCorners(t)) return false;
+  RectPixels r;
+  if (!r.From(dc, c0.X[0], c0.Y[0], c1.X[0], c1.Y[0])) return true;
+  const int nx = r.x1 - r.x0 + 1, ny = r.y1 - r.y0 + 1;
+  if (nx > kRectMax || ny > kRectMax) return false;
+  QuadShape& last = t_LastQuad;
+  last.valid = false;
+  Mapping m0, m1;
+  m0.From(c0);
+  m1.From(c1);
+  if (!m0.Upright() || !m1.Upright()) return false;
+  const TextureView& tex = dc.tex[0];
+  int (&cols)[2][kRectMax] = t_Cols;
+  int (&rows)[2][kRectMax] = t_Rows;
+  const bool inOrder = m0.Tables(tex, r.x0, nx, r.y0, ny, cols[0], rows[0]);
+  m1.Tables(tex, r.x0, nx, r.y0, ny, cols[1], rows[1]);
+  const bool same = std::memcmp(cols[0], cols[1], sizeof(int) * nx) == 0 &&
+                    std::memcmp(rows[0], rows[1], sizeof(int) * ny) == 0;
+  // A quad drawn whole is kept: one of its shape moved by whole pixels and drawn whole too finds
+  // the same coverage and tables (every step of their arithmetic is exact up to the move).
+  if (r.Whole()) {
+    last.From(dc, t, c0.X[0], c0.Y[0]);
+    last.valid = true;
+    last.inOrder = inOrder;
+    last.same = same;
+  }
+  if (!same) return false;
+  DrawRect(dc, t, r.x0, r.y0, nx, ny, inOrder);
   return true;
 }
 
@@ -1289,6 +1322,7 @@ void RasterTrianglePair(const DrawContext& dc, const RVertex* t) {
     RasterTriangle(dc, t[3], t[4], t[5]);
     return;
   }
+  if (MovedQuad(dc, t)) return;
   Coverage c0, c1;
   const bool on0 = Cover(dc, t[0], t[1], t[2], &c0), on1 = Cover(dc, t[3], t[4], t[5], &c1);
   if (on0 && on1 && (t[0].diffuse == t[3].diffuse || !DiffuseMatters(dc))) {
