@@ -341,12 +341,19 @@ void LoopScaled(const Job& j) {
         std::memcpy(drow, drow - dpitch, (size_t)w * Px::kBytes);
         continue;
       }
-      Pix* __restrict d = reinterpret_cast<Pix*>(drow);
-      if ((reinterpret_cast<uintptr_t>(drow) & (alignof(Pix) - 1)) == 0) {
-        for (int32_t x = 0; x < w; ++x) d[x] = (Pix)Src::Color(j, srow + col[x]);
-      } else {
-        for (int32_t x = 0; x < w; ++x) Store<Pix>(drow + x * Px::kBytes, (Pix)Src::Color(j, srow + col[x]));
+      // Four pixels a step: the loop's own work, and how its few instructions fall on the
+      // processor's fetch lines, weigh less than one pixel a step.
+      int32_t x = 0;
+      for (; x + 4 <= w; x += 4) {
+        const Pix p0 = (Pix)Src::Color(j, srow + col[x]), p1 = (Pix)Src::Color(j, srow + col[x + 1]);
+        const Pix p2 = (Pix)Src::Color(j, srow + col[x + 2]), p3 = (Pix)Src::Color(j, srow + col[x + 3]);
+        uint8_t* const dp = drow + x * Px::kBytes;
+        Store<Pix>(dp, p0);
+        Store<Pix>(dp + Px::kBytes, p1);
+        Store<Pix>(dp + 2 * Px::kBytes, p2);
+        Store<Pix>(dp + 3 * Px::kBytes, p3);
       }
+      for (; x < w; ++x) Store<Pix>(drow + x * Px::kBytes, (Pix)Src::Color(j, srow + col[x]));
       continue;
     }
     if (kernel) {
