@@ -1156,12 +1156,10 @@ void DrawRect(const DrawContext& dc, const RVertex* t, int x0, int y0, int nx, i
   b.db = db;
   for (int i = 0; i < ny; ++i, dst += dc.target.pitch) {
     const uint8_t* row = tex.px.base + static_cast<int64_t>(rows[0][i]) * tex.px.pitch;
-    const uint8_t* src = row + cols[0][0] * tb;
     b.Reserve(static_cast<size_t>(nx), kernel, setup);
     uint8_t* g = b.Room(nx);
     GatherColumns(g, row, cols[0], nx, tb);
-    src = g;
-    b.Push(SpanRun{src, dst, nx}, kernel, setup);
+    b.Push(SpanRun{g, dst, nx}, kernel, setup);
   }
   b.Flush(kernel, setup);
 }

@@ -102,6 +102,28 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16, bool S
     const Reg<V> x = V::Xor(v, V::Set16((int16_t)0x8000));
     return V::AndNot(V::Or(V::Cmpgt16(keyLo, x), V::Cmpgt16(x, keyHi)), V::Set16(-1));
   }
+  // Lanes whose alpha passes the alpha test.
+  Reg<V> Passes(Reg<V> a) const {
+    return V::Or(V::Or(V::And(V::Cmpgt16(ref, a), mLt), V::And(V::Cmpeq16(a, ref), mEq)), V::And(V::Cmpgt16(a, ref), mGt));
+  }
+  // The alpha of the blend, from the texels' alpha.
+  Reg<V> AlphaOf(Reg<V> ta) const { return ASrc == 0 ? ta : (ASrc == 1 ? da : Mul255<V>(ta, da)); }
+  // Texel colour by the diffuse colour where the stage modulates.
+  void Modulate(Reg<V>& tb, Reg<V>& tg, Reg<V>& tr) const {
+    if constexpr (Mod) {
+      tb = Mul255<V>(tb, db);
+      tg = Mul255<V>(tg, dg);
+      tr = Mul255<V>(tr, dr);
+    } else {
+      (void)tb, (void)tg, (void)tr;
+    }
+  }
+  // Channels t over p by alpha a (inv = 255 - a), as the blend states ask: source alpha with its
+  // inverse, or source alpha and one, saturated. Blend 0 draws t and calls none.
+  static Reg<V> Mix(Reg<V> t, Reg<V> p, Reg<V> a, Reg<V> inv) {
+    if constexpr (Blend == 1) return V::Add16(Mul255<V>(t, a), Mul255<V>(p, inv));
+    else return V::Min16(V::Add16(Mul255<V>(t, a), p), V::Set16(255));
+  }
 
   // 32-bit texels onto a 32-bit target, a register of pixels at a time, the channels left where
   // the pixels hold them: blue and red in the two 16-bit halves of one register, green and alpha
@@ -110,7 +132,7 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16, bool S
   // kTexAlpha: the texels' fourth byte is their alpha (else alpha is 255).
   template <bool kTail, bool kMasked, bool kTexAlpha>
   void Pairs(const uint8_t* tp, uint8_t* dp, int lanes) const {
-    const Reg<V> ff = V::Set16(255), low = V::Set32(0x00FF00FF);
+    const Reg<V> low = V::Set32(0x00FF00FF);
     const Reg<V> raw = V::Load(tp), t = kTexAlpha ? raw : V::Or(raw, noAlpha);
     Reg<V> keep = V::Set32(-1);
     if (kMasked && keyOn) keep = V::AndNot(InRange32(raw), keep);
@@ -123,22 +145,14 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16, bool S
     }
     const Reg<V> a = ASrc == 1 ? da : V::SpreadUpper16(tGA);
     if (kMasked && test) {
-      const Reg<V> pass = V::Or(V::Or(V::And(V::Cmpgt16(ref, a), mLt), V::And(V::Cmpeq16(a, ref), mEq)),
-                                V::And(V::Cmpgt16(a, ref), mGt));
-      keep = V::And(keep, pass);
+      keep = V::And(keep, Passes(a));
     }
     const Reg<V> w = V::Load(dp);
     Reg<V> oBR = tBR, oGA = tGA;
     if constexpr (Blend != 0) {
-      const Reg<V> pBR = V::And(w, low), pGA = V::template Srli16<8>(w);
-      if constexpr (Blend == 1) {
-        const Reg<V> inv = V::Sub16(ff, a);
-        oBR = V::Add16(Mul255<V>(tBR, a), Mul255<V>(pBR, inv));
-        oGA = V::Add16(Mul255<V>(tGA, a), Mul255<V>(pGA, inv));
-      } else {
-        oBR = V::Min16(V::Add16(Mul255<V>(tBR, a), pBR), ff);
-        oGA = V::Min16(V::Add16(Mul255<V>(tGA, a), pGA), ff);
-      }
+      const Reg<V> inv = V::Sub16(V::Set16(255), a);
+      oBR = Mix(tBR, V::And(w, low), a, inv);
+      oGA = Mix(tGA, V::template Srli16<8>(w), a, inv);
     }
     const Reg<V> out = V::Or(oBR, V::And(V::template Slli16<8>(oGA), V::Set32(0xFF00)));
     if constexpr (kTail) keep = V::And(keep, V::Cmpgt32(V::Set32(lanes), order32));
@@ -149,7 +163,7 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16, bool S
   // masks, widened as Chan widens them ((c x 17), (c x 527 + 23) >> 6, (c x 259 + 33) >> 6).
   template <bool kTail, bool kMasked>
   void Std16(const uint8_t* tp, uint8_t* dp, int lanes) const {
-    const Reg<V> ff = V::Set16(255), m15 = V::Set16(15), k17 = V::Set16(17);
+    const Reg<V> m15 = V::Set16(15), k17 = V::Set16(17);
     const Reg<V> v = V::Load(tp);
     Reg<V> keep = V::Set16(-1);
     if (kMasked && keyOn) keep = V::AndNot(InRange16(v), keep);
@@ -157,16 +171,10 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16, bool S
     Reg<V> tg = V::Mullo16(V::And(V::template Srli16<4>(v), m15), k17);
     Reg<V> tr = V::Mullo16(V::And(V::template Srli16<8>(v), m15), k17);
     const Reg<V> ta = V::Mullo16(V::template Srli16<12>(v), k17);
-    if constexpr (Mod) {
-      tb = Mul255<V>(tb, db);
-      tg = Mul255<V>(tg, dg);
-      tr = Mul255<V>(tr, dr);
-    }
-    const Reg<V> a = ASrc == 0 ? ta : (ASrc == 1 ? da : Mul255<V>(ta, da));
+    Modulate(tb, tg, tr);
+    const Reg<V> a = AlphaOf(ta);
     if (kMasked && test) {
-      const Reg<V> pass = V::Or(V::Or(V::And(V::Cmpgt16(ref, a), mLt), V::And(V::Cmpeq16(a, ref), mEq)),
-                                V::And(V::Cmpgt16(a, ref), mGt));
-      keep = V::And(keep, pass);
+      keep = V::And(keep, Passes(a));
     }
     const Reg<V> w = V::Load(dp);
     Reg<V> ob = tb, og = tg, orr = tr;
@@ -176,16 +184,10 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16, bool S
       const Reg<V> pg = V::template Srli16<6>(
           V::Add16(V::Mullo16(V::And(V::template Srli16<5>(w), V::Set16(63)), V::Set16(259)), V::Set16(33)));
       const Reg<V> pr = V::template Srli16<6>(V::Add16(V::Mullo16(V::template Srli16<11>(w), w5), a5));
-      if constexpr (Blend == 1) {
-        const Reg<V> inv = V::Sub16(ff, a);
-        ob = V::Add16(Mul255<V>(tb, a), Mul255<V>(pb, inv));
-        og = V::Add16(Mul255<V>(tg, a), Mul255<V>(pg, inv));
-        orr = V::Add16(Mul255<V>(tr, a), Mul255<V>(pr, inv));
-      } else {
-        ob = V::Min16(V::Add16(Mul255<V>(tb, a), pb), ff);
-        og = V::Min16(V::Add16(Mul255<V>(tg, a), pg), ff);
-        orr = V::Min16(V::Add16(Mul255<V>(tr, a), pr), ff);
-      }
+      const Reg<V> inv = V::Sub16(V::Set16(255), a);
+      ob = Mix(tb, pb, a, inv);
+      og = Mix(tg, pg, a, inv);
+      orr = Mix(tr, pr, a, inv);
     }
     // (b >> 3) | (g >> 2) << 5 | (r >> 3) << 11, each channel at most 255.
     const Reg<V> out = V::Or(V::Or(V::template Srli16<3>(ob), V::And(V::template Slli16<3>(og), V::Set16(0x07E0))),
@@ -207,7 +209,6 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16, bool S
       Pairs<kTail, kMasked, kTexAlpha>(tp + V::kBytes, dp + V::kBytes, lanes - kPx / 2);
       return;
     }
-    const Reg<V> ff = V::Set16(255);
     Reg<V> tb, tg, tr, ta, keep = V::Set16(-1);
     if constexpr (Tex16) {
       const Reg<V> v = V::FixOrder16(V::Load(tp));
@@ -225,16 +226,10 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16, bool S
       tr = V::Packs32(V::And(V::template Srli32<16>(v0), m), V::And(V::template Srli32<16>(v1), m));
       ta = V::Packs32(V::template Srli32<24>(v0), V::template Srli32<24>(v1));
     }
-    if constexpr (Mod) {
-      tb = Mul255<V>(tb, db);
-      tg = Mul255<V>(tg, dg);
-      tr = Mul255<V>(tr, dr);
-    }
-    Reg<V> a = ASrc == 0 ? ta : (ASrc == 1 ? da : Mul255<V>(ta, da));
+    Modulate(tb, tg, tr);
+    const Reg<V> a = AlphaOf(ta);
     if (kMasked && test) {
-      const Reg<V> pass = V::Or(V::Or(V::And(V::Cmpgt16(ref, a), mLt), V::And(V::Cmpeq16(a, ref), mEq)),
-                                V::And(V::Cmpgt16(a, ref), mGt));
-      keep = V::And(keep, pass);
+      keep = V::And(keep, Passes(a));
     }
     Reg<V> w, w0, w1, pb, pg, pr;
     if constexpr (Tgt16) {
@@ -255,15 +250,11 @@ template <class V, bool Mod, int ASrc, int Blend, bool Tex16, bool Tgt16, bool S
       }
     }
     Reg<V> ob = tb, og = tg, orr = tr;
-    if constexpr (Blend == 1) {
-      const Reg<V> inv = V::Sub16(ff, a);
-      ob = V::Add16(Mul255<V>(tb, a), Mul255<V>(pb, inv));
-      og = V::Add16(Mul255<V>(tg, a), Mul255<V>(pg, inv));
-      orr = V::Add16(Mul255<V>(tr, a), Mul255<V>(pr, inv));
-    } else if constexpr (Blend == 2) {
-      ob = V::Min16(V::Add16(Mul255<V>(tb, a), pb), ff);
-      og = V::Min16(V::Add16(Mul255<V>(tg, a), pg), ff);
-      orr = V::Min16(V::Add16(Mul255<V>(tr, a), pr), ff);
+    if constexpr (Blend != 0) {
+      const Reg<V> inv = V::Sub16(V::Set16(255), a);
+      ob = Mix(tb, pb, a, inv);
+      og = Mix(tg, pg, a, inv);
+      orr = Mix(tr, pr, a, inv);
     }
     // Without a key or an alpha test every pixel is written, but for a tail's pixels past its end.
     constexpr bool select = kMasked || kTail;
