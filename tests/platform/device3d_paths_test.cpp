@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <random>
 #include <vector>
 
@@ -145,6 +146,28 @@ std::vector<uint8_t> Draw(const PixelFormat& targetFmt, const PixelFormat& texFm
   return bytes;
 }
 
+struct Formats { const PixelFormat* target; const PixelFormat* tex; const char* name; };
+
+// Draws every program on every pair of formats by the general path and by the sprite path with each
+// vector mode of `vectors`; the target bytes must be the same.
+void ExpectGeneralBytes(const std::vector<Formats>& formats, const std::vector<Program>& programs,
+                        const std::vector<Placement>& places, std::initializer_list<int> vectors,
+                        const std::function<void(Device3D*)>& submit = nullptr) {
+  for (const Formats& f : formats) {
+    for (size_t i = 0; i < programs.size(); ++i) {
+      const std::vector<uint8_t> general = Draw(*f.target, *f.tex, programs[i], places, true, -1, submit);
+      for (int vector : vectors) {
+        const std::vector<uint8_t> fast = Draw(*f.target, *f.tex, programs[i], places, false, vector, submit);
+        ASSERT_EQ(fast.size(), general.size());
+        size_t first = 0;
+        while (first < fast.size() && fast[first] == general[first]) ++first;
+        EXPECT_EQ(first, fast.size()) << f.name << ", program " << i << ", vector " << vector
+                                      << ": first differing byte " << first;
+      }
+    }
+  }
+}
+
 TEST(Device3DPaths, SpritePathsGiveTheGeneralPathsBytes) {
   const std::vector<Placement> places = {
       {-0.5f, -0.5f, 16, 16, 0, 0, 1, 1, 0},            // 1:1 on pixel centres
@@ -169,7 +192,7 @@ TEST(Device3DPaths, SpritePathsGiveTheGeneralPathsBytes) {
       {-0.5f, 30.5f, 8, 9, 0, 0, 0.5f, 0.5625f, 0},
       {44.5f, 20.5f, 16, 2, 1, 0, 0, 0.125f, 0},      // mirrored 1:1: columns run backwards
   };
-  const Program programs[] = {
+  const std::vector<Program> programs = {
       {TOP_SELECTARG1, TOP_SELECTARG1, TA_TEXTURE, 1, false, false},   // the engine's alpha sprite
       {TOP_SELECTARG1, TOP_SELECTARG1, TA_TEXTURE, 0, false, false},
       {TOP_SELECTARG1, TOP_SELECTARG1, TA_TEXTURE, 2, true, false},
@@ -179,25 +202,12 @@ TEST(Device3DPaths, SpritePathsGiveTheGeneralPathsBytes) {
       {TOP_MODULATE, TOP_DISABLE, TA_TEXTURE, 1, false, false},
       {TOP_SELECTARG1, TOP_SELECTARG1, TA_TEXTURE, 0, true, true},
   };
-  struct Formats { const PixelFormat* target; const PixelFormat* tex; const char* name; };
-  const Formats formats[] = {{&kXrgb, &kArgb, "32 on 32"},          {&kXrgb, &kXrgb, "opaque 32 on 32"},
+  const std::vector<Formats> formats = {{&kXrgb, &kArgb, "32 on 32"},          {&kXrgb, &kXrgb, "opaque 32 on 32"},
                              {&kRgb565, &kArgb, "32 on 16"},        {&kRgb565, &kRgb565, "16 on 16"},
                              {&kXrgb, &kRgb565, "16 on 32"},        {&kRgb565, &kArgb4444, "4444 on 16"},
                              {&kRgb565, &kArgb1555, "1555 on 16"},  {&kRgb555, &kArgb4444, "4444 on 555"},
                              {&kXrgb, &kArgb4444, "4444 on 32"},    {&kRgb555, &kArgb, "32 on 555"}};
-  for (const Formats& f : formats) {
-    for (size_t i = 0; i < sizeof(programs) / sizeof(programs[0]); ++i) {
-      const std::vector<uint8_t> general = Draw(*f.target, *f.tex, programs[i], places, true);
-      for (int vector : {0, 1, 2}) {
-        const std::vector<uint8_t> fast = Draw(*f.target, *f.tex, programs[i], places, false, vector);
-        ASSERT_EQ(fast.size(), general.size());
-        size_t first = 0;
-        while (first < fast.size() && fast[first] == general[first]) ++first;
-        EXPECT_EQ(first, fast.size()) << f.name << ", program " << i << ", vector " << vector
-                                      << ": first differing byte " << first;
-      }
-    }
-  }
+  ExpectGeneralBytes(formats, programs, places, {0, 1, 2});
 }
 
 // The vector spans' closed forms, over their whole ranges: the rounded product as one high
@@ -264,22 +274,11 @@ TEST(Device3DPaths, QuadShapesGiveTheGeneralPathsBytes) {
     for (auto& v : strip) v.x += 30;
     EXPECT_EQ(d->DrawPrimitive(PRIM_TRIANGLESTRIP, FVF_TEXTURED, strip.data(), 4, 0), DEV3D_OK);
   };
-  const Program programs[] = {{TOP_SELECTARG1, TOP_SELECTARG1, TA_TEXTURE, 1, false, false},
+  const std::vector<Program> programs = {{TOP_SELECTARG1, TOP_SELECTARG1, TA_TEXTURE, 1, false, false},
                               {TOP_MODULATE, TOP_MODULATE, TA_TEXTURE, 1, true, false},
                               {TOP_MODULATE, TOP_SELECTARG1, TA_DIFFUSE, 2, false, true}};
-  struct Formats { const PixelFormat* target; const PixelFormat* tex; const char* name; };
-  const Formats formats[] = {{&kXrgb, &kArgb, "32 on 32"}, {&kRgb565, &kArgb4444, "4444 on 16"}};
-  for (const Formats& f : formats) {
-    for (size_t i = 0; i < sizeof(programs) / sizeof(programs[0]); ++i) {
-      const std::vector<uint8_t> general = Draw(*f.target, *f.tex, programs[i], {}, true, -1, submit);
-      for (int vector : {1, 2}) {
-        const std::vector<uint8_t> fast = Draw(*f.target, *f.tex, programs[i], {}, false, vector, submit);
-        size_t first = 0;
-        while (first < fast.size() && fast[first] == general[first]) ++first;
-        EXPECT_EQ(first, fast.size()) << f.name << ", program " << i << ", vector " << vector << ": first differing byte " << first;
-      }
-    }
-  }
+  const std::vector<Formats> formats = {{&kXrgb, &kArgb, "32 on 32"}, {&kRgb565, &kArgb4444, "4444 on 16"}};
+  ExpectGeneralBytes(formats, programs, {}, {1, 2}, submit);
 }
 
 // Copies of one sprite moved by whole pixels from a fractional start, overlapping (so their order
@@ -319,22 +318,11 @@ TEST(Device3DPaths, MovedCopiesGiveTheGeneralPathsBytes) {
     EXPECT_EQ(d->DrawPrimitive(PRIM_TRIANGLELIST, FVF_TEXTURED, first.data() + half, static_cast<uint32_t>(first.size() - half), 0), DEV3D_OK);
     EXPECT_EQ(d->DrawPrimitive(PRIM_TRIANGLELIST, FVF_TEXTURED, second.data(), static_cast<uint32_t>(second.size()), 0), DEV3D_OK);
   };
-  const Program programs[] = {{TOP_SELECTARG1, TOP_SELECTARG1, TA_TEXTURE, 1, false, false},
+  const std::vector<Program> programs = {{TOP_SELECTARG1, TOP_SELECTARG1, TA_TEXTURE, 1, false, false},
                               {TOP_MODULATE, TOP_MODULATE, TA_TEXTURE, 1, true, false},
                               {TOP_SELECTARG1, TOP_MODULATE, TA_TEXTURE, 2, false, true}};
-  struct Formats { const PixelFormat* target; const PixelFormat* tex; const char* name; };
-  const Formats formats[] = {{&kXrgb, &kArgb, "32 on 32"}, {&kRgb565, &kArgb4444, "4444 on 16"}, {&kRgb565, &kArgb, "32 on 16"}};
-  for (const Formats& f : formats) {
-    for (size_t i = 0; i < sizeof(programs) / sizeof(programs[0]); ++i) {
-      const std::vector<uint8_t> general = Draw(*f.target, *f.tex, programs[i], {}, true, -1, submit);
-      for (int vector : {1, 2}) {
-        const std::vector<uint8_t> fast = Draw(*f.target, *f.tex, programs[i], {}, false, vector, submit);
-        size_t at = 0;
-        while (at < fast.size() && fast[at] == general[at]) ++at;
-        EXPECT_EQ(at, fast.size()) << f.name << ", program " << i << ", vector " << vector << ": first differing byte " << at;
-      }
-    }
-  }
+  const std::vector<Formats> formats = {{&kXrgb, &kArgb, "32 on 32"}, {&kRgb565, &kArgb4444, "4444 on 16"}, {&kRgb565, &kArgb, "32 on 16"}};
+  ExpectGeneralBytes(formats, programs, {}, {1, 2}, submit);
 }
 
 // Every 16-bit texel value, in each 16-bit texture layout, blended onto a 16-bit target of every
