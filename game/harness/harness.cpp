@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "engine/engine.h"
+#include "game/framework/actors.h"
 #include "game/framework/boot.h"
 #include "game/framework/engine_entries.h"
 #include "game/framework/frame_loop.h"
@@ -43,6 +44,7 @@ constexpr KeyName kKeys[] = {
     {"LEFT", 80},  {"DOWN", 81},  {"UP", 82},
 };
 
+constexpr int32_t kKindPlainShot = 0x20000007;   // the player's plain shots (the state log counts them)
 constexpr uint32_t kVirtualMsPerPass = 1000;   // microseconds of work each pass costs
 constexpr uint32_t kSoundFramesPerPass = 735;  // 44100 / 60
 
@@ -287,8 +289,11 @@ bool AfterPass() {
   }
   if (r.stateLog) {
     const bool task = IsLiveSceneTask(GetCurrentMenuTask());
-    std::fprintf(r.stateLog, "%d %d %08x %d\n", f, mode, task ? static_cast<uint32_t>(GetMenuTaskField(0)) : 0u,
-                 task ? GetMenuTaskField(kFieldCursor) : -1);
+    const bool player = GetPlayerActor() > 0;
+    std::fprintf(r.stateLog, "%d %d %08x %d %d %d %d\n", f, mode,
+                 task ? static_cast<uint32_t>(GetMenuTaskField(0)) : 0u,
+                 task ? GetMenuTaskField(kFieldCursor) : -1, player ? GetPlayerField(kFieldX) : -1,
+                 player ? GetPlayerField(kFieldY) : -1, CountActorsOfKind(kKindPlainShot));
     std::fflush(r.stateLog);
   }
   if (r.options->onFrame) r.options->onFrame(f);

@@ -34,7 +34,8 @@ struct HarnessOptions {
   std::string padControl;               // window runs: a virtual pad whose state another process
                                         // appends to this file, a line "BUTTONS X Y" per change
   std::string stateLog;                 // a line per frame, written at once: frame, play mode, the
-                                        // current menu or scene task's kind and cursor
+                                        // current menu or scene task's kind and cursor, the player's
+                                        // x and y (-1 without one) and the player's plain shots
   bool drawNothing = false;             // the engine's draw and present calls do nothing: for runs
                                         // that need no pictures (play never reads them back)
   std::vector<std::pair<int, int32_t>> slots;   // settings slots set before the first pass
