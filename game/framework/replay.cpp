@@ -24,6 +24,7 @@ int g_pos = 0;
 bool g_full = false;
 
 void (*g_endHook)() = nullptr;
+void (*g_areaHook)(int) = nullptr;
 bool g_endAtNextFrame = false;
 constexpr int kMaxSearchAdvances = kReplayWords;
 
@@ -175,6 +176,7 @@ int SyncReplayArea(bool playback, int area) {
 }
 
 void RecordAreaResult(bool playback, int area) {
+  if (g_areaHook) g_areaHook(area);
   if (playback) return;
   const uint32_t k = (g_words[kRepAreas] >> 24) & 15u;
   // A seventh area would overwrite the count with its number: the header keeps six.
@@ -193,6 +195,7 @@ void EndReplay() {
 }
 
 void SetReplayEndHook(void (*hook)()) { g_endHook = hook; }
+void SetReplayAreaHook(void (*hook)(int area)) { g_areaHook = hook; }
 
 void WriteReplayCheckWord() {
   uint32_t sum = 0;

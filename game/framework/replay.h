@@ -51,6 +51,9 @@ void EndRecordingAtNextFrame();
 // For tools that check replays (null in the game): called as EndReplay finishes, while the play's
 // state still stands, in recording and playback alike.
 void SetReplayEndHook(void (*hook)());
+// Likewise, called at every area result with the area, in playback too, where the header keeps the
+// loaded file's words.
+void SetReplayAreaHook(void (*hook)(int area));
 
 // Files "replay\vlxrep%04d.rpy" and the demo replays "dat\vlxdemo%1d.rpy".
 bool SaveReplay(int n);                  // false for a wrapped buffer or a failed write

@@ -165,10 +165,13 @@ int LoadSettingsFile() {
     SetDefaultSettings();
     SetSettingsSlot(kSlotScreen, fullScreen == kAnswerNo ? 1 : 0);
     SetSettingsSlot(kSlotFramePacing, vsync == kAnswerNo ? 1 : 0);
-    SeedSettingsRandom(static_cast<uint32_t>(g_Engine.GetMillisecondCountLocked()));
   }
   SetSettingsSlot(kSlotStartMark, 90);
-  if (GetSettingsSlot(kSlotRandomTag) == 0) SetSettingsSlot(kSlotRandomTag, SettingsRandomUpTo(0x3FFFFFFF));
+  if (GetSettingsSlot(kSlotRandomTag) == 0) {
+    // Seeded first: neither the defaults nor a plain file (the data set's) have seeded it.
+    SeedSettingsRandom(static_cast<uint32_t>(g_Engine.GetMillisecondCountLocked()));
+    SetSettingsSlot(kSlotRandomTag, SettingsRandomUpTo(0x3FFFFFFF));
+  }
   SaveSettingsFile();
   return kSettingsFileSize;
 }

@@ -124,11 +124,13 @@ void GameConfigTask(int task) {
         PlaySe(1);
       }
       if (IsCancelPressed()) leave = true;
-      if (!leave && c == 9 && IsConfirmPressed(true)) {
-        if (CreateMenuWindow(x, y, 312, 160, task, kMenuKeyAssign) < 0) {
-          SetMenuTaskField(kFieldExitCode, kMenuExitRestart);
-        }
+      if (c == 9 && IsConfirmPressed(true)) {
+        const int keys = CreateMenuWindow(x, y, 312, 160, task, kMenuKeyAssign);
+        if (keys < 0) SetMenuTaskField(kFieldExitCode, kMenuExitRestart);
         PlaySe(1);
+        // Cancel in the same frame leaves as well, and takes the new window along: it would
+        // otherwise outlive its parent and leave no menu to return to.
+        if (keys >= 0 && leave) CloseMenuLevels(1);
       }
       if (leave) Leave(task);
     }

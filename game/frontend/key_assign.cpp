@@ -56,10 +56,11 @@ void Bind(int k, uint32_t held) {
   PlaySe(1);
 }
 
-// With neither SHOT nor MENU pressable nothing could confirm anywhere again: SHOT takes its
-// default back, and a row other than SLOW that held it is left unassigned, as a swap would.
-void KeepConfirmReachable() {
-  if (CanPress(Binding(kRowShot)) || CanPress(GetSettingsSlot(kSlotKeyMenu))) return;
+// SHOT never ends without a button: the pause menu confirms with SHOT alone and could then be left
+// only through the quit question. It takes its default back, and a row other than SLOW that held
+// that button is left unassigned, as a swap would.
+void KeepShotAssigned() {
+  if (CanPress(Binding(kRowShot))) return;
   for (int j = 1; j < kSearchedRows; ++j) {
     if (j != kRowSlow && Binding(j) == kDefaultShot) SetBinding(j, kUnassigned);
   }
@@ -84,23 +85,23 @@ void DrawBindings(int x, int y) {
 void KeyAssignTask(int task) {
   const int c = std::clamp(GetActorField(kFieldCursor, task), 0, kBindingRows + 1);
   if (task == GetCurrentMenuTask()) {
+    // Cancel on EXIT closes without saving; a leave key pressed in the same frame still saves.
     if (c == 0 && IsCancelPressed()) {
-      KeepConfirmReachable();
+      KeepShotAssigned();
       OrActorField(kFieldFlags, task, kFlagDead);
       KillChildActors(task);
-    } else {
-      if (c >= 1 && c <= kBindingRows) Bind(c - 1, ReadRawInput());
-      if (c == kBindingRows + 1 && IsButtonPressed(kButtonShot)) {
-        PlaySe(1);
-        ResetKeyAssign();
-      }
-      const uint32_t leaveKeys = c == 0 ? kButtonShot | kButtonLeft : kButtonLeft;
-      if (IsButtonPressed(leaveKeys)) {
-        KeepConfirmReachable();
-        OrActorField(kFieldFlags, task, kFlagDead);
-        SaveSettingsFile();
-        PlaySe(1);
-      }
+    }
+    if (c >= 1 && c <= kBindingRows) Bind(c - 1, ReadRawInput());
+    if (c == kBindingRows + 1 && IsButtonPressed(kButtonShot)) {
+      PlaySe(1);
+      ResetKeyAssign();
+    }
+    const uint32_t leaveKeys = c == 0 ? kButtonShot | kButtonLeft : kButtonLeft;
+    if (IsButtonPressed(leaveKeys)) {
+      KeepShotAssigned();
+      OrActorField(kFieldFlags, task, kFlagDead);
+      SaveSettingsFile();
+      PlaySe(1);
     }
     DrawMenuDescription(kKeyAssignMenuRow, c);
   }

@@ -172,11 +172,9 @@ bool UpdateList(int task) {
       if (listed > 0 && IsConfirmPressed(true)) {
         SetActorField(kFieldState, task, 1);
         SetActorField(kFieldAction, task, 0);
-      } else if (IsCancelPressed()) {
-        OrActorField(kFieldFlags, task, kFlagDead);
-      } else if (IsButtonPressed(kButtonRight)) {
-        NextPage(task);
       }
+      if (IsCancelPressed()) OrActorField(kFieldFlags, task, kFlagDead);
+      if (IsButtonPressed(kButtonRight)) NextPage(task);
       return false;
     case 1:
       return UpdateActionMenu(task, entry);

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "engine/engine.h"
+#include "game/framework/actors.h"
 #include "game/framework/boot.h"
 #include "game/framework/engine_entries.h"
 #include "game/framework/frame_loop.h"
@@ -43,6 +44,7 @@ constexpr KeyName kKeys[] = {
     {"LEFT", 80},  {"DOWN", 81},  {"UP", 82},
 };
 
+constexpr int32_t kKindPlainShot = 0x20000007;   // the player's plain shots (the state log counts them)
 constexpr uint32_t kVirtualMsPerPass = 1000;   // microseconds of work each pass costs
 constexpr uint32_t kSoundFramesPerPass = 735;  // 44100 / 60
 
@@ -67,6 +69,8 @@ struct Run {
   int (*draw)(int) = nullptr;
   uint32_t lastSeed = 0;
   uint64_t drawsSinceSeed = 0, drawHash = 0;
+  // The play's area results as play reached them (the header holds them only while recording).
+  uint32_t areaScore0 = 0, areas = 0;
 };
 Run* g_run = nullptr;
 
@@ -115,6 +119,15 @@ void SilenceDrawing() {
   g_Engine.PresentScreenLocked = DrawNothing;
 }
 
+// RecordAreaResult's hook: the area and its score, counted and packed as the header packs them.
+void CaptureAreaResult(int area) {
+  Run& r = *g_run;
+  const uint32_t k = (r.areas >> 24) & 15u;
+  if (k >= static_cast<uint32_t>(kReplayMaxAreas)) return;
+  if (k == 0) r.areaScore0 = static_cast<uint32_t>(GetGameVar(kVarScore)) * 10u;
+  r.areas = (r.areas & 0x00FFFFFFu) | ((k + 1) << 24) | ((static_cast<uint32_t>(area) & 15u) << (4 * k));
+}
+
 // EndReplay's hook: the play's state as it ends.
 void CapturePlayEnd() {
   Run& r = *g_run;
@@ -124,8 +137,8 @@ void CapturePlayEnd() {
   e.score = GetGameVar(kVarScore);
   e.position = GetReplayPosition();
   e.finalScore = GetReplayWord(kRepFinalScore);
-  e.areaScore0 = GetReplayWord(kRepAreaScore0);
-  e.areas = GetReplayWord(kRepAreas);
+  e.areaScore0 = r.areaScore0;
+  e.areas = r.areas;
   e.fileSize = GetReplayWord(kRepFileSize);
   for (int i = 0; i < 26; ++i) e.values[i] = GetGameVar(kReplayAreaVars[i]);
   e.seed = r.lastSeed;
@@ -253,6 +266,7 @@ bool AfterPass() {
   if (r.headless) plat::ManualSoundAdvance(kSoundFramesPerPass);
   const int32_t mode = GetSettingsSlot(kSlotPlayMode);
   if (res.firstPlayFrame < 0 && (mode & kPlayFrames)) res.firstPlayFrame = f;
+  if ((mode & 15) != 2) r.areaScore0 = r.areas = 0;   // the next play starts afresh
   const bool wantHash = r.options->hashFrames || r.hashLog;
   const bool wantShot = r.shots.count(f) != 0;
   if (wantHash || wantShot) {
@@ -275,8 +289,11 @@ bool AfterPass() {
   }
   if (r.stateLog) {
     const bool task = IsLiveSceneTask(GetCurrentMenuTask());
-    std::fprintf(r.stateLog, "%d %d %08x %d\n", f, mode, task ? static_cast<uint32_t>(GetMenuTaskField(0)) : 0u,
-                 task ? GetMenuTaskField(kFieldCursor) : -1);
+    const bool player = GetPlayerActor() > 0;
+    std::fprintf(r.stateLog, "%d %d %08x %d %d %d %d\n", f, mode,
+                 task ? static_cast<uint32_t>(GetMenuTaskField(0)) : 0u,
+                 task ? GetMenuTaskField(kFieldCursor) : -1, player ? GetPlayerField(kFieldX) : -1,
+                 player ? GetPlayerField(kFieldY) : -1, CountActorsOfKind(kKindPlainShot));
     std::fflush(r.stateLog);
   }
   if (r.options->onFrame) r.options->onFrame(f);
@@ -433,6 +450,7 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
   g_Engine.GetRandomUpToLocked = WatchedDraw;
   if (options.drawNothing) SilenceDrawing();
   SetReplayEndHook(CapturePlayEnd);
+  SetReplayAreaHook(CaptureAreaResult);
   SetFramePassHooks({BeforePass, AfterPass});
   ResetGameRandomDrawCount();
 
@@ -443,6 +461,7 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
   result->restarts = plat::ProcessRestartCount();
   SetFramePassHooks({nullptr, nullptr});
   SetReplayEndHook(nullptr);
+  SetReplayAreaHook(nullptr);
   ResetEngineEntries();
   g_run = nullptr;
   if (scriptedKeys)

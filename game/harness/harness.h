@@ -34,7 +34,8 @@ struct HarnessOptions {
   std::string padControl;               // window runs: a virtual pad whose state another process
                                         // appends to this file, a line "BUTTONS X Y" per change
   std::string stateLog;                 // a line per frame, written at once: frame, play mode, the
-                                        // current menu or scene task's kind and cursor
+                                        // current menu or scene task's kind and cursor, the player's
+                                        // x and y (-1 without one) and the player's plain shots
   bool drawNothing = false;             // the engine's draw and present calls do nothing: for runs
                                         // that need no pictures (play never reads them back)
   std::vector<std::pair<int, int32_t>> slots;   // settings slots set before the first pass
@@ -48,14 +49,15 @@ struct HarnessOptions {
 
 // The state of a play at its end, taken as EndReplay finishes (the results end a play that way, in
 // recording and playback alike), so a playback can be checked against its recording: the score,
-// the replay position, the header words the end writes or the areas set, the 26 game values an
-// area block carries, and the engine generator's state: the seed it was last given, the numbers
+// the replay position, the header words the end writes, the areas as play reached them (area 0's
+// score and the packed areas word: the header holds them only while recording), the 26 game values
+// an area block carries, and the engine generator's state: the seed it was last given, the numbers
 // drawn since and a hash of them. Nothing here comes from the clock.
 struct HarnessPlayEnd {
   int frame = -1;                       // the pass (differs where a recording paused)
   int32_t score = 0;                    // game variable 81, in tens
   int position = 0;                     // replay position after the end tag
-  uint32_t finalScore = 0, areaScore0 = 0, areas = 0, fileSize = 0;   // header words 16, 17, 29, 30
+  uint32_t finalScore = 0, areaScore0 = 0, areas = 0, fileSize = 0;   // as header words 16, 17, 29, 30
   int32_t values[26] = {};
   uint32_t seed = 0;
   uint64_t drawsSinceSeed = 0, drawHash = 0;

@@ -100,9 +100,10 @@ void EnemyBehaviour08(int actor) {
       PlaySe(13);
     }
     AddActorField(kBoss08Spin, actor, 120);
-    // A level past 26 would make the period 0 or less: every frame then.
-    const int every = std::max(54 - 2 * level, 1);
-    if (t % every == 0) {
+    // At level 27 the period is 0: every frame then, rather than a division by zero. Above it the
+    // period is negative and the remainder test still fires every |54 - 2L| frames.
+    const int every = 54 - 2 * level;
+    if (every == 0 || t % every == 0) {
       BulletPattern& p = BulletPatternAt(s.x, s.y, 16, (t / 32) * 1200, 27 - level);
       p.layer = 25;
       p.ways = 8;

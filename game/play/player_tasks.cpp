@@ -28,10 +28,10 @@ bool NewPress(uint32_t w, uint32_t button) {
 
 void SpawnMuzzleParticle(int x, int y) { SpawnParticle(x, y, 26, kParticle, 0, 0, 1000); }
 
-void SpawnCasing(int x, int y, int layer, int headingBase, int headingSpread) {
+void SpawnCasing(int x, int y, int layer, int headingBase, int headingSpread, int speed = 3200) {
   int heading = headingBase;
   if (headingSpread > 0) heading += GameRandom(headingSpread);
-  SpawnDebrisPiece(x, y, layer, kCasing, heading, 3200);
+  SpawnDebrisPiece(x, y, layer, kCasing, heading, speed);
 }
 
 void FireGun(int x, int y, int g) {
@@ -119,7 +119,7 @@ void FireLoadoutShot(uint32_t w, int x, int y, int n) {
           if (overdrive && shot > 0) AddActorCommand(shot, kCmdAddScale, 0, 10, 100, 0);
         }
       }
-      SpawnCasing(x - 24, y + 16, 19, 13500, 0);
+      SpawnCasing(x - 24, y + 16, 19, 13500, 0, 2400);
       PlaySeAtX(x, 5);
       SetCurField(kPlayerShotTimer, 8);
       break;

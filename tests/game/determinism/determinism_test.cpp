@@ -138,6 +138,7 @@ TEST(Recording, ScriptedPlayRecordsTheSameBytesTwiceInOneProcess) {
   EXPECT_EQ(Word(first.replay, kRepAreaScore0), end.areaScore0);
   EXPECT_EQ(end.areaScore0, static_cast<uint32_t>(end.score) * 10u);
   EXPECT_EQ(Word(first.replay, kRepAreas), 0x01000000u);
+  EXPECT_EQ(end.areas, 0x01000000u);
   EXPECT_EQ(end.seed, Word(first.replay, kRepSeed));
   // Play lasted between twenty seconds and a minute and a half, not a whole area.
   EXPECT_GT(end.position, 32 + 32 + 1200);
@@ -217,6 +218,7 @@ TEST(AttractDemo, PlaysToItsEndWithItsRecordedScoreAndReturnsToTheTitle) {
   EXPECT_EQ(static_cast<uint32_t>(r.playEnd.score), Word(demo, kRepFinalScore));
   EXPECT_EQ(r.playEnd.position * 4u, demo.size());
   EXPECT_EQ(r.playEnd.areaScore0, Word(demo, kRepAreaScore0));
+  EXPECT_EQ(r.playEnd.areas, Word(demo, kRepAreas));
   EXPECT_GT(r.playEnd.score, 0);
   EXPECT_GE(w.backAt, 0) << "the title did not come back";
   fs::remove_all(folder);

@@ -131,6 +131,15 @@ TEST_F(Settings, FirstStartAsksThenSavesAndTheFileRoundTrips) {
   ClearSettingsRawStore();
   LoadSettingsFile();
   EXPECT_EQ(GetSettingsSlot(100), 100 * 7919 - 1000);
+  // Known bytes: seed 4357 draws (2867219139, 1585203162, 3113124129) >> 4, XORed with the default
+  // slots 0, 4097, 2 under their masks 0x33BD, 0x41C6822A, 0x038CD097; word 29 holds the seed.
+  SetDefaultSettings();
+  g_clock = 4357;
+  SaveSettingsFile();
+  file = dir.Read(kSettingsFileName);
+  EXPECT_EQ(std::vector<unsigned char>(file.begin(), file.begin() + 12),
+            (std::vector<unsigned char>{0x11, 0x57, 0xAE, 0x0A, 0x56, 0x56, 0x21, 0x44, 0x87, 0x38, 0x14, 8}));
+  EXPECT_EQ(file[116] | file[117] << 8 | file[118] << 16 | file[119] << 24, 4357);
 }
 
 TEST_F(Settings, FailedSavesKeepTheOldFileAndDeclinedStartsWriteNothing) {
@@ -177,6 +186,8 @@ TEST_F(Settings, AForeignFileIsSetAsideNeverHalfRead) {
   EXPECT_TRUE(g_boxes.empty());
   EXPECT_EQ(GetSettingsSlot(16), 2);
   EXPECT_EQ(GetSettingsSlot(11), 4096);
+  SeedRandomLocked(123456);   // slot 15 is drawn after seeding from the clock: the plain file did not
+  EXPECT_EQ(GetSettingsSlot(15), GetRandomUpToLocked(0x3FFFFFFF));
 }
 
 TEST_F(Settings, PlayTimeAndQuitBox) {

@@ -118,6 +118,11 @@ TEST(TextScramble, AnySliceUnscramblesByItselfAndTwiceRestores) {
   EXPECT_EQ(slice[1], whole[4]);
   DescrambleDataBuffer(whole.data(), back.data(), 0, 64);
   EXPECT_EQ(back, plain);
+  // Known bytes: x := x * 1103515245 + 13245 from 0x6D1A has the low bytes CF E0 1D 16 1B 3C 49 D2.
+  const uint8_t record[] = {'A', 'B', '@', 'n', 'C', 'D', '@', 'e'};
+  DescrambleDataBuffer(record, back.data(), 0, 8);
+  back.resize(8);
+  EXPECT_EQ(back, (std::vector<uint8_t>{0x8E, 0xA2, 0x5D, 0x78, 0x58, 0x78, 0x09, 0xB7}));
   uint8_t untouched[2] = {9, 9};
   DescrambleDataBuffer(plain.data(), untouched, 0, 0);
   DescrambleDataBuffer(plain.data(), untouched, -1, 2);

@@ -199,6 +199,12 @@ TEST_F(Config, LeavingSavesAndRestartsOnlyWhenAStartUpSettingEndsChanged) {
   ClearSettingsRawStore();
   ASSERT_EQ(LoadSettingsFile(), kSettingsFileSize);
   EXPECT_EQ(GetSettingsSlot(kSlotFramePacing), 0);
+  // Confirm with cancel there: KEY ASSIGN opens (its sound) and closes again as GAME CONFIG leaves.
+  Steps(4);
+  Effects();
+  Press(kShot | kCancel);
+  EXPECT_EQ(Effects(), (std::vector<int>{2, 1}));
+  EXPECT_EQ(GetCurrentMenuTask(), again);
 }
 
 TEST_F(Config, TheRestartEndsTheTitleStateWithItsStateWord) {
@@ -348,6 +354,10 @@ TEST_F(KeyAssign, RightUnbindsDefaultResetsLeftSavesCancelDoesNot) {
   EXPECT_EQ(GetActorField(kFieldKind, GetCurrentMenuTask()), kMenuGameConfig);
   EXPECT_FALSE(dir.Exists("velmarondix.sav"));
   EXPECT_EQ(GetSettingsSlot(7), kOff);
+  MoveTo(GetCurrentMenuTask(), 9);
+  Press(kShot);
+  Press(kShot | kCancel);   // SHOT in the same frame saves all the same
+  EXPECT_TRUE(dir.Exists("velmarondix.sav"));
 
   // LEFT on a binding row leaves with the save.
   const int config = GetCurrentMenuTask();
@@ -364,7 +374,7 @@ TEST_F(KeyAssign, RightUnbindsDefaultResetsLeftSavesCancelDoesNot) {
   EXPECT_EQ(GetSettingsSlot(7), kOff);
 }
 
-TEST_F(KeyAssign, NeitherShotNorMenuLeftAssignedGivesShotItsDefaultBack) {
+TEST_F(KeyAssign, ShotLeftUnassignedGetsItsDefaultBack) {
   const int keys = OpenKeyAssign();
   // MENU off, then SHOT off: nothing could confirm.
   Hold(keys, 7, 0x4);
@@ -398,7 +408,7 @@ TEST_F(KeyAssign, NeitherShotNorMenuLeftAssignedGivesShotItsDefaultBack) {
   EXPECT_EQ(GetSettingsSlot(5), 0x10);
   EXPECT_EQ(GetSettingsSlot(8), 0x10);
 
-  // An assigned MENU alone keeps SHOT as it is.
+  // An assigned MENU does not keep SHOT off either.
   ResetKeyAssign();
   MoveTo(config, 9);
   Press(kShot);
@@ -406,7 +416,7 @@ TEST_F(KeyAssign, NeitherShotNorMenuLeftAssignedGivesShotItsDefaultBack) {
   Hold(third, 1, 0x4);
   SetActorField(kFieldCursor, third, 1);
   Press(kLeft);
-  EXPECT_EQ(GetSettingsSlot(5), kOff);
+  EXPECT_EQ(GetSettingsSlot(5), 0x10);
   EXPECT_EQ(GetSettingsSlot(11), 4096);
 }
 

@@ -112,6 +112,9 @@ TEST_F(ReplayList, PagesOfSixteenRefusedFilesAndTheWrapToTheFirstPage) {
   Press(kRight);
   EXPECT_EQ(Listed(list), 16);
   EXPECT_EQ(GetReplayListValue(0, kListNumber), 5);
+  Press(kShot | kRight);   // in one frame: the action menu opens and the page turns
+  EXPECT_EQ(State(list), 1);
+  EXPECT_EQ(GetReplayListValue(0, kListNumber), 53);
 }
 
 TEST_F(ReplayList, ScansStopOnEscapeOrAClosedWindowButNotOnAnEscapeAlreadyDown) {

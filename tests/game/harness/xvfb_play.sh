@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A play through the game in the real window, run under a virtual X server (xvfb-run): the keys go
 # through the X server (XTest, by xdotool) and the pad is SDL's virtual joystick inside the harness.
-# Title, GAME START to a play, moves and shots from keys and the pad, the pause from the pad's MENU
+# Title, GAME START to a play, moves and shots from keys and the pad (checked), pause by the MENU
 # button, RETURN TITLE, QUIT GAME; the program must then end by itself with status 0. Every step
 # waits for the state the harness reports per frame, so a slow machine only makes it slower.
 # usage: xvfb_play.sh GAME-HARNESS MAKE-DATA OUT-FOLDER
@@ -25,8 +25,8 @@ fail() {
   exit 1
 }
 
-# Whether the last state line ("frame mode kind cursor", the kind as k) meets an awk condition.
-is() { tail -n 1 "$state" | awk "NF == 4 { k = \$3; ok = ($1) } END { exit !ok }"; }
+# Whether the last state line ("frame mode kind cursor x y shots", k the kind) meets awk's test.
+is() { tail -n 1 "$state" | awk "NF == 7 { k = \$3; ok = ($1) } END { exit !ok }"; }
 # Waits until it does.
 wait_for() {
   local what=$1 cond=$2 deadline=$((SECONDS + 40))
@@ -84,14 +84,15 @@ done
 wait_for "play" "int(\$2 / 16) % 2 == 1"
 frames 40
 
-# Play: the pad's stick and SHOT button (button 0), then the keys.
+# Play (the player at about 240, 264): the pad's stick and SHOT button (button 0), then the keys.
 pad 0x1 0 -32768
-frames 30
+wait_for "a move up and shots from the pad" "\$6 < 150 && \$7 > 0"
 pad 0x1 32767 0
-frames 30
+wait_for "a move right from the pad" "\$5 > 320"
 pad 0 0 0
+wait_for "the shots gone" "\$7 == 0"
 xdotool keydown z keydown Down
-frames 30
+wait_for "a move down and shots from the keys" "\$6 > 250 && \$7 > 0"
 xdotool keyup Down keyup z
 
 # The pad's MENU button (button 8, raw bit 12) pauses: no more input recording (mode bit 16 off).

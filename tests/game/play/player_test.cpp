@@ -74,6 +74,12 @@ TEST_F(Player, TheSecondCharactersLoadoutSetsItsSpeed) {
   Step(kButtonRight | kButtonDown);
   EXPECT_EQ(X(), 305);
   EXPECT_EQ(Y(), 245);
+  SetActorField(kPlayerShotType, GetPlayerActor(), 0);   // the five-way throws one casing at 2400
+  Step(kButtonShot);
+  std::vector<int> casings;
+  for (int a = kActorFirstFree; a <= kActorLastFree; ++a)
+    if (GetActorField(kFieldSprite, a) == 1154) casings.push_back(GetActorField(kFieldSpeed, a));
+  EXPECT_EQ(casings, std::vector<int>{2400});
 }
 
 // The processed word each frame (what the character task keeps in field 22).
