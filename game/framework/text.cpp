@@ -65,6 +65,7 @@ void LoadTextRecords() {
     }
   }
   g_recordOffset[kTextRecordCount] = p;
+  if (g_recordsFound < kTextRecordCount) SayDataFileUnreadable(kTextFileName, false);
 
   DescrambleDataBuffer(g_textBuffer, g_textBuffer, 0, size);
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "game/framework/boot.h"
 #include "game/framework/game_math.h"
 #include "game/harness/harness.h"
 
@@ -14,7 +15,9 @@ const char kUsage[] =
     "usage: game-harness [options]\n"
     "Runs the game in a folder of its own (headless on a virtual clock unless --window) until the\n"
     "program ends or the frame limit is reached.\n"
-    "  --folder DIR          run in DIR (the game's data beside it); default: the current folder\n"
+    "  --folder DIR          run in DIR (the game's data beside it); default: as the game, the\n"
+    "                        folder holding this program when it holds a data set, else the\n"
+    "                        current folder\n"
     "  --frames N            end after N frames as a closed window would\n"
     "  --keys FILE           keys held per frame: lines \"FRAME KEY...\" (UP DOWN LEFT RIGHT Z X C\n"
     "                        A S D Q W ESC SPACE ENTER, CLOSE; no key releases all)\n"
@@ -176,6 +179,7 @@ int HarnessMain(int argc, char** argv) {
       return 2;
     }
   }
+  if (o.folder.empty()) WorkFromProgramFolder();
   if (o.screenshotDir.empty()) o.screenshotDir = HarnessAbsolutePath(o.folder.empty() ? "." : o.folder);
   HarnessResult r;
   const int status = RunHarness(o, &r);
