@@ -50,12 +50,12 @@ bool SayIfAnotherCopyRuns() {
   return true;
 }
 
-// Without a single sprite sheet, or without the text file, nothing of the game could be shown:
+// Without a single sprite sheet, or without the text file, the game could show nothing of itself:
 // the player is told what is missing and where it was looked for, and the program ends.
 bool DataSetPlayable() {
   int sheets = 0;
   for (int n = 0; n < kSpriteSheetCount; ++n) sheets += GetSpriteSheetGraph(n) >= 0 ? 1 : 0;
-  const bool texts = TextRecordCount() > 0;
+  const bool texts = TextFileSize() > 0;
   if (sheets > 0 && texts) return true;
   const std::string here = CurrentFolderPath();
   std::string where;

@@ -32,6 +32,8 @@ void PutLineByte(int line, int* column, uint8_t byte) {
 
 }  // namespace
 
+int TextFileSize() { return g_textSize; }
+
 void DescrambleDataBuffer(const uint8_t* source, uint8_t* destination, int offset, int n) {
   if (!source || !destination || offset < 0 || n <= 0) return;
   SeedDataKeystream(kKeystreamSeed);

@@ -42,6 +42,9 @@ const char kUsage[] =
     "                        scene task's kind in hexadecimal and its cursor)\n"
     "  --draw-nothing        the engine draws and presents nothing (play runs the same)\n"
     "  --slot S=V            settings slot S holds V from the first frame (18=1: FRAME RATE 30)\n"
+    "  --file-slot S=V       the run starts on a settings file of the defaults (a window, timer\n"
+    "                        pacing) with slot S = V, as a damaged or edited file would hold it\n"
+    "  --quit-after-title N  Escape N frames after the title first runs (--answer yes ends it)\n"
     "  --end-recording-at N  frame N of the recording reads the end tag as its input: the\n"
     "                        play ends there through the results, as its playback will\n"
     "  --summary FILE        write the play's state at its end: score, replay position, header\n"
@@ -107,7 +110,12 @@ int HarnessMain(int argc, char** argv) {
         std::fprintf(stderr, "game-harness: --end-recording-at takes a frame number\n");
         return 2;
       }
-    } else if (a == "--slot") {
+    } else if (a == "--quit-after-title") {
+      if (!ParseInt(value().c_str(), &o.quitAfterTitle)) {
+        std::fprintf(stderr, "game-harness: --quit-after-title takes a frame count\n");
+        return 2;
+      }
+    } else if (a == "--slot" || a == "--file-slot") {
       const std::string item = value();
       const size_t eq = item.find('=');
       int slot = -1, v = 0;
@@ -117,7 +125,7 @@ int HarnessMain(int argc, char** argv) {
         std::fprintf(stderr, "game-harness: --slot takes SLOT=VALUE, a slot 0-1279\n");
         return 2;
       }
-      o.slots.emplace_back(slot, negative ? -v : v);
+      (a == "--slot" ? o.slots : o.fileSlots).emplace_back(slot, negative ? -v : v);
     } else if (a == "--summary") {
       o.summary = HarnessAbsolutePath(value());
     } else if (a == "--keys") {

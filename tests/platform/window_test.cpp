@@ -176,17 +176,13 @@ TEST(SingleCopyLock, SecondHolderIsRefusedUntilRelease) {
   std::string dir = "/tmp/vlx_lock_test_" + std::to_string(getpid());
   mkdir(dir.c_str(), 0700);
   SingleCopyLockSetDirectory(dir.c_str());
-  EXPECT_FALSE(SingleCopyLockHeld("D123987X"));   // no lock file yet
   int a = SingleCopyLockTake("D123987X");
   ASSERT_GE(a, 0);
-  EXPECT_TRUE(SingleCopyLockHeld("D123987X"));
-  EXPECT_TRUE(SingleCopyLockHeld("D123987X"));    // the probe took nothing
   EXPECT_EQ(SingleCopyLockTake("D123987X"), -1);
   int other = SingleCopyLockTake("OTHER");
   EXPECT_GE(other, 0);
   EXPECT_EQ(SingleCopyLockTake("../escape"), -1);
   SingleCopyLockRelease(a);
-  EXPECT_FALSE(SingleCopyLockHeld("D123987X"));
   int b = SingleCopyLockTake("D123987X");
   EXPECT_GE(b, 0);
   SingleCopyLockRelease(b);

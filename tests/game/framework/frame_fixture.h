@@ -25,7 +25,6 @@ inline int g_closeAtPump = -1;         // the pump call (counted from 0) that re
 inline int g_escape = 0;
 inline int g_pad = 0;
 inline int g_initResult = 0;
-inline int g_otherCopy = 0;            // what the second-copy probe answers
 inline int g_passes = 0;
 inline int g_stopAfter = 0;            // passes before the pass hook ends the loop; 0: never
 inline void (*g_eachPass)(int pass) = nullptr;   // after each pass, with its number from 0
@@ -41,7 +40,6 @@ inline void Install() {
   g_escape = 0;
   g_pad = 0;
   g_initResult = 0;
-  g_otherCopy = 0;
   g_passes = 0;
   g_stopAfter = 0;
   g_eachPass = nullptr;
@@ -82,7 +80,7 @@ inline void Install() {
     return 0;
   };
   e.GetMainWindowHwndLocked = []() -> void* { return nullptr; };
-  e.IsAnotherCopyRunningLocked = [] { return g_otherCopy; };
+  e.IsAnotherCopyRunningLocked = [] { return 0; };
   e.SetMainWindowIconLocked = [](int id) {
     recorder::Log("Icon %d", id);
     return 0;

