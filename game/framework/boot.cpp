@@ -61,8 +61,8 @@ bool DataSetPlayable() {
   std::string where;
   if (sheets == 0) where += here + "/vlxdat.dat (or the folder " + here + "/vlxdat)\n";
   if (!texts) where += here + "/dat/vlx1.dat\n";
-  std::fprintf(stderr, "velmarondix: the data set is missing or damaged, looked for:\n%sthe game cannot be played and ends\n",
-               where.c_str());
+  std::fprintf(stderr, "velmarondix: the data set is missing or damaged, looked for:\n%s"
+                       "the game cannot be played and ends\n", where.c_str());
   const std::string text = std::string("ゲームのデータが見つからないか、壊れています。\n"
                                        "The game's data set is missing or damaged. Looked for:\n") +
                            plat::Utf8ToCp932(where);
