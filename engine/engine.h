@@ -37,10 +37,11 @@ int ProcessMessageLocked();                // 0 running, -1 once the program is 
 
 // Window.
 void* GetMainWindowHwndLocked();           // null before the window exists
+int IsAnotherCopyRunningLocked();          // 1 while another copy runs (a start would be refused)
 int ChangeWindowModeLocked(int windowed);  // 1 window, 0 full screen
 int SetMainWindowCaptionLocked(const char* text);
 int SetMainWindowIconLocked(int iconId);
-int SetWindowScaleRateLocked(double scale);
+int SetWindowScaleRateLocked(double scale);   // -1 for a scale past 64 or not finite
 
 // Log.
 int SetLogFileOutputFlagLocked(int flag);

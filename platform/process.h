@@ -15,6 +15,9 @@ bool ProcessIsHeadless();                    // the back end in use (chooses it 
 // The arguments this process was started with, program name first (empty when unreadable).
 std::vector<std::string> ProcessArguments();
 
+// The POSIX folder that holds the running executable (empty when unknown).
+std::string ProcessExecutableFolder();
+
 // Real: returns only when the new run could not be started (false). Headless: records the request
 // and returns true, or false when a test scripted a failure.
 bool ProcessRestartSelf();

@@ -141,5 +141,6 @@ int MessageBox(const char* text, const char* caption, uint32_t type);
 void SingleCopyLockSetDirectory(const char* posixDir);  // default: $XDG_RUNTIME_DIR, else /tmp
 int SingleCopyLockTake(const char* name);         // a token >= 0, or -1 when another holder has it
 void SingleCopyLockRelease(int token);
+bool SingleCopyLockHeld(const char* name);        // true while a holder has it; takes nothing
 
 }  // namespace plat

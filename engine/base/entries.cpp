@@ -36,6 +36,7 @@ int LibraryTerminateLocked() {
 int ProcessMessageLocked() { return Locked(ProcessMessage); }
 
 void* GetMainWindowHwndLocked() { return Locked(GetMainWindowHwnd); }
+int IsAnotherCopyRunningLocked() { return Locked(IsAnotherCopyRunning); }
 int ChangeWindowModeLocked(int windowed) { return Locked(ChangeWindowMode, windowed); }
 int SetMainWindowCaptionLocked(const char* text) { return Locked(SetMainWindowCaption, text); }
 int SetMainWindowIconLocked(int iconId) { return Locked(SetMainWindowIcon, iconId); }

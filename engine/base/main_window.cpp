@@ -1,4 +1,5 @@
 // The main window: creation and tear-down, window styles, window mode and scale.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -34,6 +35,8 @@ int StyleRow() {
   int i = g_base.settings.styleIndex;
   return (i >= 0 && i < 7) ? i : 0;
 }
+
+constexpr double kMaxWindowScale = 64.0;
 
 double Scale() {
   double s = g_base.settings.windowScale;
@@ -395,6 +398,8 @@ int FitWindowToScreen() {
 }
 
 int SetWindowScaleRate(double scale) {
+  // Past this no screen makes a window any desktop holds, and its sizes would leave int.
+  if (!std::isfinite(scale) || scale > kMaxWindowScale) return -1;
   if (scale == g_base.settings.windowScale) return 0;
   g_base.settings.windowScale = scale <= 0.0 ? 1.0 : scale;
   if (g_base.settings.windowMode) ApplyWindowStyle();
@@ -435,6 +440,13 @@ int SetMainWindowIcon(int iconId) {
 }
 
 void* GetMainWindowHwnd() { return reinterpret_cast<void*>(g_base.win.mainWindow); }
+
+// The probe CreateMainWindow's check makes, without taking the mark; this copy's own mark, held
+// while its window stands, is not another copy.
+int IsAnotherCopyRunning() {
+  if (g_base.win.mainWindow && g_base.win.singleCopyToken >= 0) return 0;
+  return plat::SingleCopyLockHeld(kClassName) ? 1 : 0;
+}
 
 void ForceForegroundWindow(plat::WindowId window, int topmost) {
   plat::WindowBringToFront(window, false);

@@ -7,6 +7,7 @@ int LibraryTerminate();
 int ProcessMessage();
 
 void* GetMainWindowHwnd();
+int IsAnotherCopyRunning();
 int ChangeWindowMode(int windowed);
 int SetMainWindowCaption(const char* text);
 int SetMainWindowIcon(int iconId);

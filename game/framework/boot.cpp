@@ -1,6 +1,9 @@
 #include "game/framework/boot.h"
 
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
+#include <string>
 
 #include "game/framework/actors.h"
 #include "game/framework/archive_key.h"
@@ -12,9 +15,11 @@
 #include "game/framework/scene_hooks.h"
 #include "game/framework/settings.h"
 #include "game/framework/sound.h"
+#include "game/framework/sprite_layout.h"
 #include "game/framework/sprites.h"
 #include "game/framework/text.h"
 #include "platform/process.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -29,6 +34,7 @@ constexpr const char* kFatalCaption = "エラーが発生したのでアプリ�
 constexpr const char* kLoadingPicture = "dat\\vlx0.dat";
 constexpr int kGameWidth = 640;
 constexpr int kGameHeight = 480;
+constexpr int kMaxWindowScale = 2;   // WINDOW X2, the largest window the configuration knows
 
 // The scene set-ups by the low four bits of the state; states 3-11 are never produced.
 using SceneSetup = int (*)();
@@ -36,7 +42,58 @@ constexpr SceneSetup kSceneSetups[12] = {RunOpeningState, RunTitleState, RunGame
 
 void KeepLoadingPicture(int graph) { g_loading.picture = graph; }
 
+// The engine refuses a second copy (Error:0126); the player is told why on stderr.
+bool SayIfAnotherCopyRuns() {
+  if (g_Engine.IsAnotherCopyRunningLocked() != 1) return false;
+  std::fprintf(stderr, "velmarondix: another copy of the game is already running; only one may run at a "
+                       "time, so this one ends (Error:0126)\n");
+  return true;
+}
+
+// Without a single sprite sheet, or without the text file, the game could show nothing of itself:
+// the player is told what is missing and where it was looked for, and the program ends.
+bool DataSetPlayable() {
+  int sheets = 0;
+  for (int n = 0; n < kSpriteSheetCount; ++n) sheets += GetSpriteSheetGraph(n) >= 0 ? 1 : 0;
+  const bool texts = TextFileSize() > 0;
+  if (sheets > 0 && texts) return true;
+  const std::string here = CurrentFolderPath();
+  std::string where;
+  if (sheets == 0) where += here + "/vlxdat.dat (or the folder " + here + "/vlxdat)\n";
+  if (!texts) where += here + "/dat/vlx1.dat\n";
+  std::fprintf(stderr, "velmarondix: the data set is missing or damaged, looked for:\n%s"
+                       "the game cannot be played and ends\n", where.c_str());
+  const std::string text = std::string("ゲームのデータが見つからないか、壊れています。\n"
+                                       "The game's data set is missing or damaged. Looked for:\n") +
+                           plat::Utf8ToCp932(where);
+  g_Engine.MessageBox(text.c_str(), kFatalCaption, kBoxOk | kBoxTopmost);
+  return false;
+}
+
+// A data set: the folder "dat" and the sprite folder or its archive, names in any case.
+bool HoldsDataSet(const std::string& folder) {
+  bool dat = false, sprites = false;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::error_code ignored;
+    const bool isFolder = it->is_directory(ignored);
+    dat |= name == "dat" && isFolder;
+    sprites |= (name == "vlxdat" && isFolder) || (name == "vlxdat.dat" && it->is_regular_file(ignored));
+  }
+  return dat && sprites;
+}
+
 }  // namespace
+
+void WorkFromProgramFolder() {
+  const std::string folder = plat::ProcessExecutableFolder();
+  if (folder.empty() || !HoldsDataSet(folder)) return;
+  std::error_code ec;
+  std::filesystem::current_path(folder, ec);
+  if (ec) std::fprintf(stderr, "velmarondix: cannot work from %s: %s\n", folder.c_str(), ec.message().c_str());
+}
 
 int CheckRecordFiles() { return 0; }
 
@@ -53,7 +110,8 @@ void SetupScreenMode() {
   g_Engine.SetDrawModeStateLocked(0);
   const int depth = GetSettingsSlot(kSlotColourDepth) >= 1 ? 16 : 32;
   g_Engine.SetFlipWaitsVBlankLocked(GetSettingsSlot(kSlotFramePacing) >= 1 ? 0 : 1);
-  const int n = GetSettingsSlot(kSlotScreen);
+  // A damaged word must not ask the engine for a window it cannot make.
+  const int n = GetSettingsSlotClamped(kSlotScreen, 0, kMaxWindowScale);
   g_Engine.ChangeWindowModeLocked(n >= 1 ? 1 : 0);
   if (n > 0) g_Engine.SetWindowScaleRateLocked(static_cast<double>(n));
   g_Engine.SetScreenModeKeepLocked(kGameWidth, kGameHeight, depth, 60);
@@ -84,6 +142,11 @@ int InitSystem() {
     ShowFatalError(kErrorRecords);
     return -1;
   }
+  // A second copy is refused before it asks or writes anything.
+  if (SayIfAnotherCopyRuns()) {
+    ShowFatalError(kErrorEngine);
+    return -1;
+  }
   if (LoadSettingsFile() == -1) {
     ShowFatalError(kErrorSettings);
     return -1;
@@ -93,6 +156,7 @@ int InitSystem() {
   SetupScreenMode();
   g_Engine.SetLogFileOutputFlagLocked(0);
   if (g_Engine.LibraryInitializeLocked() == -1) {
+    SayIfAnotherCopyRuns();   // one started at the same moment
     ShowFatalError(kErrorEngine);
     return -1;
   }
@@ -105,6 +169,7 @@ int InitSystem() {
   g_Engine.SetArchiveExtensionLocked("dat");
   SetArchiveKeyFromTitle(GetTableText(0));
   g_loading.picture = g_Engine.LoadGraphFileCallLocked(kLoadingPicture);
+  if (g_loading.picture == -1) SayDataFileUnreadable(kLoadingPicture, true);
   for (int i = 0; i < 4; ++i) {
     g_Engine.DrawGraphAtPointLocked(0, 0, g_loading.picture, 1);
     g_Engine.PresentScreenLocked();
@@ -122,7 +187,7 @@ int InitSystem() {
   return 0;
 }
 
-void LoadResources() {
+bool LoadResources() {
   g_LoadingScreenHook = UpdateLoadingScreen;
   g_LoadingPictureHook = KeepLoadingPicture;
   LoadSpriteSheets();
@@ -130,6 +195,7 @@ void LoadResources() {
   LoadSounds();
   LoadTextRecords();
   SetSettingsSlot(kSlotPlayMode, 1);
+  return DataSetPlayable();
 }
 
 void ShutdownSystem() { g_Engine.LibraryTerminateLocked(); }
@@ -145,7 +211,10 @@ void SetCaptionFromText(int id) { g_Engine.SetMainWindowCaptionLocked(GetTableTe
 int GameMain() {
   ResetFrameLoopForStart();
   if (InitSystem() == -1) return -1;
-  LoadResources();
+  if (!LoadResources()) {
+    ShutdownSystem();
+    return -1;
+  }
   int state = 0;
   while (state > -1 && (state & 15) < 12) {
     PrepareStateRound();

@@ -8,8 +8,11 @@
 enum FatalError : int { kErrorSettings = 23, kErrorRecords = 57, kErrorEngine = 126 };
 
 int GameMain();                     // 0, or -1 when start-up failed
+// The program's own start: it works from the folder that holds it when that folder holds the data
+// set (desktop launchers start programs anywhere), else from the current folder.
+void WorkFromProgramFolder();
 int InitSystem();                   // 0, or -1 after a fatal error box
-void LoadResources();
+bool LoadResources();               // false, after a box, when the data set cannot be played
 void ShutdownSystem();
 void PrepareStateRound();
 int CheckRecordFiles();             // always 0

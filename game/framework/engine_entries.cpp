@@ -15,6 +15,7 @@ const EngineEntryTable kReal = {
     GetRandomUpToLocked,
     SeedRandomLocked,
     GetMainWindowHwndLocked,
+    IsAnotherCopyRunningLocked,
     SetMainWindowIconLocked,
     SetMainWindowCaptionLocked,
     ChangeWindowModeLocked,

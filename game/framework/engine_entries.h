@@ -17,6 +17,7 @@ struct EngineEntryTable {
   int (*GetRandomUpToLocked)(int n);
   int (*SeedRandomLocked)(uint32_t seed);
   void* (*GetMainWindowHwndLocked)();
+  int (*IsAnotherCopyRunningLocked)();
   int (*SetMainWindowIconLocked)(int iconId);
   int (*SetMainWindowCaptionLocked)(const char* text);
   int (*ChangeWindowModeLocked)(int windowed);

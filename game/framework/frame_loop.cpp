@@ -92,8 +92,8 @@ void ResetFrameLoopState() {
 }
 
 int MeasureFrameRate() {
-  int skipSetting = GetSettingsSlot(kSlotFrameRate) + 1;
-  if (skipSetting < 1) skipSetting = 1;
+  // The file's word held to the four rates, so a damaged one cannot overflow.
+  const int skipSetting = GetSettingsSlotClamped(kSlotFrameRate, 0, 3) + 1;
   const int threshold = skipSetting * 50 / 3;
   ++g_pace.frameCount;
   const int now = Now();

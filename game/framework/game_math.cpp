@@ -1,8 +1,11 @@
 #include "game/framework/game_math.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <unistd.h>
 
 #include "game/framework/engine_entries.h"
 #include "platform/files.h"
@@ -18,6 +21,7 @@ uint32_t g_keystream = 0;
 uint32_t g_xorshift[4] = {123456789u, 362436069u, 521288629u, 88675123u};
 int g_runStart = 0;
 int g_sessionStart = 0;
+int g_writeError = 0;   // errno of the last failed WriteWholeFile
 
 constexpr int kWobble16[16] = {0, 1, 2, 3, 3, 2, 1, 0, 0, -1, -2, -3, -3, -2, -1, 0};
 constexpr int kWobble32[32] = {0,  3,  5,  7,  8,  9,  10,  11,  11,  11,  10,
@@ -162,11 +166,20 @@ int WriteWholeFile(const char* name, const void* buffer, int n) {
   // A read-only target is replaced, as the player expects a save to work.
   if (plat::FileExists(name)) plat::FileMakeWritable(name);
   const std::string temp = std::string(name) + ".tmp";
+  // The reason is taken at the failing step: the clean-up after it may change errno.
+  errno = 0;
   plat::File* f = plat::FileOpen(temp.c_str(), plat::OpenMode::WriteTruncate);
-  if (!f) return -1;
+  if (!f) {
+    g_writeError = errno ? errno : EISDIR;   // opens fail without errno only on a non-file
+    return -1;
+  }
   const bool written = plat::FileWrite(f, buffer, n) == n;
+  int error = written ? 0 : errno ? errno : ENOSPC;
   const bool closed = plat::FileCloseChecked(f);
-  if (!written || !closed || !plat::FileRename(temp.c_str(), name)) {
+  if (!closed && !error) error = errno ? errno : EIO;
+  if (!error && !plat::FileRename(temp.c_str(), name)) error = errno ? errno : EISDIR;
+  if (error) {
+    g_writeError = error;
     plat::FileDelete(temp.c_str());
     return -1;
   }
@@ -183,6 +196,28 @@ int ReadFileToBuffer(const char* name, void* buffer, int n) {
 }
 
 int64_t GetFileSizeByName(const char* name) { return name ? plat::FileSizeByName(name) : -1; }
+
+const char* WholeFileWriteError() { return std::strerror(g_writeError); }
+
+std::string CurrentFolderPath() {
+  char cwd[4096];
+  return getcwd(cwd, sizeof cwd) ? cwd : ".";
+}
+
+void SayDataFileUnreadable(const char* name, bool archived) {
+  std::string path = name ? name : "";
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  const std::string here = CurrentFolderPath();
+  const size_t slash = path.find('/');
+  if (archived && slash != std::string::npos) {
+    const std::string folder = path.substr(0, slash);
+    std::fprintf(stderr, "velmarondix: %s is missing or damaged (looked for in %s/%s.dat and in %s/%s/)\n",
+                 path.c_str(), here.c_str(), folder.c_str(), here.c_str(), folder.c_str());
+  } else {
+    std::fprintf(stderr, "velmarondix: %s/%s is missing or damaged\n", here.c_str(), path.c_str());
+  }
+}
 
 void InitGameTimers() {
   g_runStart = g_Engine.GetMillisecondCountLocked();

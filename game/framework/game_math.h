@@ -3,6 +3,7 @@
 // unused xorshift generator, whole-file helpers and the game's timers.
 #pragma once
 #include <cstdint>
+#include <string>
 
 // 32-bit arithmetic that wraps, for the values defined on 32 bits (signed overflow is undefined).
 inline int32_t WrapAdd(int32_t a, int32_t b) {
@@ -62,6 +63,13 @@ uint32_t NextXorShift();
 int WriteWholeFile(const char* name, const void* buffer, int n);
 int ReadFileToBuffer(const char* name, void* buffer, int n);
 int64_t GetFileSizeByName(const char* name);     // -1 when missing
+const char* WholeFileWriteError();               // why the last failed WriteWholeFile failed
+
+// Messages about the game's files: the current folder as an absolute path, and one stderr line
+// for a data file that could not be read, naming where it was looked for (a file the engine
+// reads through the archive layer may also come from the archive standing for its folder).
+std::string CurrentFolderPath();
+void SayDataFileUnreadable(const char* name, bool archived);
 inline int WriteWholeFile2(const char* name, const void* buffer, int n) {
   return WriteWholeFile(name, buffer, n);
 }

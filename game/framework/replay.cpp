@@ -1,6 +1,7 @@
 #include "game/framework/replay.h"
 
 #include <bit>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -38,13 +39,14 @@ void ReplayFileName(char* out, size_t size, int n) {
 
 // Reads a replay file into the cleared buffer. Files the buffer cannot hold, cut short, or whose
 // header names a difficulty, character, loadout or area count that play has no tables for are
-// refused, so a damaged file can never steer play out of its ranges.
+// refused, so a damaged file can never steer play out of its ranges. Every refusal says so.
 bool LoadReplayFile(const char* name) {
   BeginReplay(false);
   const int64_t size = GetFileSizeByName(name);
   if (size < 0) return false;
-  if (size < 8 || size > kReplayBytes) {
-    std::fprintf(stderr, "velmarondix: replay %s refused: %lld bytes\n", name, static_cast<long long>(size));
+  if (size < 4 * kReplayHeaderWords || size > kReplayBytes) {
+    std::fprintf(stderr, "velmarondix: replay %s refused: %lld bytes, %s\n", name, static_cast<long long>(size),
+                 size < 4 * kReplayHeaderWords ? "cut inside its header" : "more than a replay holds");
     return false;
   }
   const int want = static_cast<int>(size);
@@ -53,7 +55,10 @@ bool LoadReplayFile(const char* name) {
     std::memset(g_words, 0, sizeof g_words);
     return false;
   }
-  if (g_words[kRepMagic0] != kReplayMagic0 || g_words[kRepMagic1] != kReplayMagic1) return false;
+  if (g_words[kRepMagic0] != kReplayMagic0 || g_words[kRepMagic1] != kReplayMagic1) {
+    std::fprintf(stderr, "velmarondix: replay %s refused: not a replay (its first words are wrong)\n", name);
+    return false;
+  }
   const uint32_t areas = (g_words[kRepAreas] >> 24) & 15u;
   if (g_words[kRepDifficulty] > 3u || g_words[kRepCharacter] > 1u || g_words[kRepLoadout] > 63u ||
       areas > static_cast<uint32_t>(kReplayMaxAreas)) {
@@ -206,12 +211,28 @@ void WriteReplayCheckWord() {
 }
 
 bool SaveReplay(int n) {
-  if (g_full) return false;
-  if (!plat::DirectoryExists("replay") && !plat::DirectoryCreate("replay")) return false;
+  if (g_full) {
+    std::fprintf(stderr, "velmarondix: replay not saved: the play ran longer than a replay holds\n");
+    return false;
+  }
+  if (n < 0 || n > kReplayLastNumber) {
+    // REPLAY MODE lists 0000-0999 only; a file past them could never be found again.
+    std::fprintf(stderr, "velmarondix: replay not saved: %s/replay holds vlxrep0000.rpy to vlxrep%04d.rpy "
+                         "already; delete some in REPLAY MODE\n", CurrentFolderPath().c_str(), kReplayLastNumber);
+    return false;
+  }
+  if (!plat::DirectoryExists("replay") && !plat::DirectoryCreate("replay")) {
+    std::fprintf(stderr, "velmarondix: replay not saved: cannot make the folder %s/replay: %s\n",
+                 CurrentFolderPath().c_str(), std::strerror(errno));
+    return false;
+  }
   char name[64];
   ReplayFileName(name, sizeof name, n);
   const int bytes = g_pos * 4;
-  return WriteWholeFile(name, g_words, bytes) == bytes;
+  if (WriteWholeFile(name, g_words, bytes) == bytes) return true;
+  std::fprintf(stderr, "velmarondix: replay not saved to %s/replay/vlxrep%04d.rpy: %s\n", CurrentFolderPath().c_str(), n,
+               WholeFileWriteError());
+  return false;
 }
 
 bool DeleteReplay(int n) {

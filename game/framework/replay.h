@@ -14,6 +14,8 @@ constexpr uint32_t kReplayVersion = 90;
 constexpr uint32_t kReplayAreaTag = 0x41455241u;      // "AREA"
 constexpr uint32_t kReplayEndTag = 0x50455245u;       // "EREP"
 constexpr int kReplayMaxAreas = 6;
+constexpr int kReplayLastNumber = 999;                // "replay\vlxrep0000.rpy" to 0999: saved,
+                                                      // listed, loaded and deleted alike
 
 // Header words.
 enum ReplayHeaderWord : int {
@@ -56,7 +58,8 @@ void SetReplayEndHook(void (*hook)());
 void SetReplayAreaHook(void (*hook)(int area));
 
 // Files "replay\vlxrep%04d.rpy" and the demo replays "dat\vlxdemo%1d.rpy".
-bool SaveReplay(int n);                  // false for a wrapped buffer or a failed write
+bool SaveReplay(int n);                  // false for a wrapped buffer, a number outside 0-999 or a
+                                         // failed write (each said on stderr)
 bool DeleteReplay(int n);
 int GetReplayFileSize(int n);            // -1 when missing
 int LoadReplay(int n);                   // 1, or -1 when missing or refused

@@ -8,6 +8,7 @@
 #include "game/framework/engine_entries.h"
 #include "game/framework/game_math.h"
 #include "platform/files.h"
+#include "platform/text.h"
 
 const char* const kGameCaption = "蒼鎖楼 動作確認版";
 
@@ -45,6 +46,19 @@ void SetAsideForeignFile(int64_t size) {
   std::fprintf(stderr, "velmarondix: settings file %s has %lld bytes, not %d: %s\n", kSettingsFileName,
                static_cast<long long>(size), kSettingsFileSize,
                moved ? "renamed to velmarondix.sav.bad, defaults asked for" : "left in place, ignored");
+}
+
+// A save that failed is said once, where the player is: a box as the quit question is shown, and
+// a line on stderr. The old file is whole (saves go through a temporary file) and play goes on.
+void SaySettingsNotSaved() {
+  const std::string path = CurrentFolderPath() + "/" + kSettingsFileName;
+  const char* reason = WholeFileWriteError();
+  std::fprintf(stderr, "velmarondix: settings not saved to %s: %s; the file there is unchanged\n", path.c_str(),
+               reason);
+  const std::string text = std::string("設定を保存できませんでした（前回の設定ファイルはそのまま残っています）。\n"
+                                       "The settings could not be saved; the file on disk is unchanged.\n") +
+                           plat::Utf8ToCp932(path) + ": " + plat::Utf8ToCp932(reason);
+  Ask(text.c_str(), kBoxOk);
 }
 
 }  // namespace
@@ -140,8 +154,9 @@ int SaveSettingsFile() {
   ScrambleSettingsImage();
   uint8_t bytes[kSettingsFileSize];
   for (int i = 0; i < kSettingsSlotCount; ++i) PutWordLE(bytes + 4 * i, g_image[i]);
-  return WriteWholeFile(kSettingsFileName, bytes, kSettingsFileSize) == kSettingsFileSize ? kSettingsFileSize
-                                                                                          : -1;
+  if (WriteWholeFile(kSettingsFileName, bytes, kSettingsFileSize) == kSettingsFileSize) return kSettingsFileSize;
+  SaySettingsNotSaved();
+  return -1;
 }
 
 int LoadSettingsFile() {

@@ -78,7 +78,8 @@ void SetDefaultSettings();
 void BuildSettingsFileImage(uint32_t seed, uint8_t image[kSettingsFileSize]);
 void DescrambleSettingsImage();
 void ScrambleSettingsImage();                        // into the image saved next
-int SaveSettingsFile();                              // 5120, or -1 when the write failed
+int SaveSettingsFile();                              // 5120, or -1 when the write failed (said
+                                                     // in a box and on stderr; the old file kept)
 int LoadSettingsFile();                              // 5120, or -1 when the player declined
 void AccumulatePlayTime();
 bool ConfirmQuitBox();                               // true unless the answer is No

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "game/framework/engine_entries.h"
+#include "game/framework/game_math.h"
 #include "game/framework/settings.h"
 #include "game/framework/sprites.h"
 
@@ -48,6 +49,7 @@ void LoadSounds() {
     char name[32];
     std::snprintf(name, sizeof name, "vlxdat\\se%02d.wav", n);
     g_sound.se[n] = g_Engine.LoadSoundFileLocked(name, 3, -1);
+    if (g_sound.se[n] == -1) SayDataFileUnreadable(name, true);
   }
   RedrawLoadingScreen();
   g_Engine.SetSoundCreateTypeLocked(3);
@@ -55,6 +57,7 @@ void LoadSounds() {
     char name[32];
     std::snprintf(name, sizeof name, "dat\\vlxbgm%02d.ogg", n);
     g_sound.bgm[n] = g_Engine.LoadSoundFileLocked(name, 3, -1);
+    if (g_sound.bgm[n] == -1) SayDataFileUnreadable(name, true);
     if (kBgmLoopTable[n] > 0) g_Engine.SetStreamLoopMillisecondsLocked(kBgmLoopTable[n], g_sound.bgm[n]);
     g_sound.volume[n] = 0;
     g_sound.step[n] = 0;

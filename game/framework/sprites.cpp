@@ -6,6 +6,7 @@
 
 #include "game/framework/drawlist.h"
 #include "game/framework/engine_entries.h"
+#include "game/framework/game_math.h"
 #include "game/framework/sprite_layout.h"
 
 SpriteTableArrays g_SpriteTable;
@@ -31,6 +32,7 @@ void LoadSheets() {
     char name[32];
     std::snprintf(name, sizeof name, "vlxdat\\pic%02d.png", n);
     g_sheets[n] = g_Engine.LoadGraphFileCallLocked(name);
+    if (g_sheets[n] == -1) SayDataFileUnreadable(name, true);
     RedrawLoadingScreen();
   }
 }

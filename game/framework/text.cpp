@@ -32,6 +32,8 @@ void PutLineByte(int line, int* column, uint8_t byte) {
 
 }  // namespace
 
+int TextFileSize() { return g_textSize; }
+
 void DescrambleDataBuffer(const uint8_t* source, uint8_t* destination, int offset, int n) {
   if (!source || !destination || offset < 0 || n <= 0) return;
   SeedDataKeystream(kKeystreamSeed);
@@ -65,6 +67,7 @@ void LoadTextRecords() {
     }
   }
   g_recordOffset[kTextRecordCount] = p;
+  if (g_recordsFound < kTextRecordCount) SayDataFileUnreadable(kTextFileName, false);
 
   DescrambleDataBuffer(g_textBuffer, g_textBuffer, 0, size);
 }

@@ -19,6 +19,7 @@ void DescrambleDataBuffer(const uint8_t* source, uint8_t* destination, int offse
 
 void LoadTextRecords();                  // reads the file, finds the 96 record offsets
 int TextRecordCount();                   // records found by the last load (0-96)
+int TextFileSize();                      // bytes the last load read (0: no file)
 void DecodeTextRecord(int record, uint8_t out[kTextRecordMax]);
 void ClearTextLines();
 void SetTextLine(int line, int record);

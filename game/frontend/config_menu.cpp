@@ -45,12 +45,12 @@ void StepRowValue(int row) {
   const int count = ConfigRowCountTable[row];
   int32_t v = GetSettingsSlot(slot);
   if (IsButtonPressed(kButtonLeft)) {
-    const int32_t next = v > count - 1 ? count - 1 : std::max(v - 1, 0);
+    const int32_t next = v > count - 1 ? count - 1 : v <= 0 ? 0 : v - 1;   // no step past INT_MIN
     if (next != v) PlaySe(0);
     v = next;
   }
   if (IsButtonPressed(kButtonRight)) {
-    const int32_t next = v < 0 ? 0 : std::min(v + 1, count - 1);
+    const int32_t next = v < 0 ? 0 : v >= count - 1 ? count - 1 : v + 1;   // nor past INT_MAX
     if (next != v) PlaySe(0);
     v = next;
   }

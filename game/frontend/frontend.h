@@ -210,7 +210,7 @@ void SaveReplayPromptTask(int task);
 void GameOverTask(int task);
 int OpenResultCard(int32_t value);
 void ExitToNextStateFromResult();
-int FindFreeReplayNumber();   // the lowest n in 0-9999 without a file, or -1
+int FindFreeReplayNumber();   // the lowest n in 0-999 without a file, or -1
 
 // ---------------------------------------------------------------------------------------------
 // Character portrait and menu preview.

@@ -3,6 +3,7 @@
 // start of play, and the pause menu. Each start writes the settings slots the play reads and
 // ends the scene with exit code 512; RESTART GAME repeats the start the running play came from.
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 
 #include "game/framework/actors.h"
@@ -196,7 +197,12 @@ bool IsLoadedReplayPlayable() {
   return true;
 }
 
-bool LoadPlayableReplay(int n) { return LoadReplay(n) == 1 && IsLoadedReplayPlayable(); }
+bool LoadPlayableReplay(int n) {
+  if (LoadReplay(n) != 1) return false;   // the loader says why
+  if (IsLoadedReplayPlayable()) return true;
+  std::fprintf(stderr, "velmarondix: replay replay\\vlxrep%04d.rpy refused: it records no area play can start\n", n);
+  return false;
+}
 
 bool FillReplayListEntry(int entry, int number) {
   if (entry < 0 || entry >= kReplayListEntries) return false;

@@ -2,6 +2,7 @@
 // difficulty, score and character, a detail box of the replay under the cursor, and an action
 // menu that plays the whole replay or one of its areas, or deletes it after a confirmation.
 #include <algorithm>
+#include <cstdio>
 
 #include "game/framework/actors.h"
 #include "game/framework/drawlist.h"
@@ -14,7 +15,7 @@
 
 namespace {
 
-constexpr int kLastReplayNumber = 999;
+constexpr int kLastReplayNumber = kReplayLastNumber;   // every number the results save under
 constexpr int kReplayModeRow = 22;
 constexpr int kLayer = 28;
 
@@ -62,7 +63,9 @@ int ScanFrom(int start, bool retry, EscapeWatch* escape) {
   ClearReplayListCache();
   int listed = 0;
   for (int n = std::max(start, 0); n <= kLastReplayNumber && listed < kReplayListEntries; ++n) {
-    if (GetReplayFileSize(n) > 0 && LoadPlayableReplay(n) && FillReplayListEntry(listed, n)) ++listed;
+    const int size = GetReplayFileSize(n);
+    if (size == 0) std::fprintf(stderr, "velmarondix: replay replay\\vlxrep%04d.rpy refused: 0 bytes\n", n);
+    if (size > 0 && LoadPlayableReplay(n) && FillReplayListEntry(listed, n)) ++listed;
     if (g_Engine.ProcessMessageLocked() == -1 || escape->Stops()) {
       ClearReplayListCache();
       return -1;

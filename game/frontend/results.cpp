@@ -25,7 +25,6 @@ constexpr int kFieldResultValue = 31;
 constexpr int kCardSkipFrom = 60;
 constexpr int kCardLastFrame = 959;
 constexpr int kPromptFrom = 60;
-constexpr int kMaxReplayNumber = 9999;
 constexpr int kFigureLines = 12;
 constexpr int kLayer = 28;
 
@@ -134,8 +133,9 @@ void AreaIntroTask(int task) {
   }
 }
 
+// Only the numbers REPLAY MODE lists: a replay saved past them could never be found again.
 int FindFreeReplayNumber() {
-  for (int n = 0; n <= kMaxReplayNumber; ++n)
+  for (int n = 0; n <= kReplayLastNumber; ++n)
     if (GetReplayFileSize(n) == -1) return n;
   return -1;
 }
@@ -172,8 +172,10 @@ int ShowGameResult() {
   }
   ShowFigures(figures, (m & kPlayMission) != 0);
 
+  // With every listed number taken the offer stands all the same: YES then says REPLAY RECORD
+  // FAILED (SaveReplay refuses -1), so the player learns the replay was not kept.
   const int free = FindFreeReplayNumber();
-  if (free >= 0 && continues == 0 && !(m & kPlayReplay) && !IsReplayFull()) {
+  if (continues == 0 && !(m & kPlayReplay) && !IsReplayFull()) {
     SpawnRectActor(0, 448, 640, 464, kLayer, 0x0000FF80u);
     SpawnLabelActor(16, 449, kLayer, 4, 191, 0xFFFFFFFFu);
     SetActorField(kFieldFreeReplay, window, free);

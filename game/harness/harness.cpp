@@ -45,6 +45,7 @@ constexpr KeyName kKeys[] = {
 };
 
 constexpr int32_t kKindPlainShot = 0x20000007;   // the player's plain shots (the state log counts them)
+constexpr int kEscapeScancode = 41;
 constexpr uint32_t kVirtualMsPerPass = 1000;   // microseconds of work each pass costs
 constexpr uint32_t kSoundFramesPerPass = 735;  // 44100 / 60
 
@@ -227,6 +228,11 @@ void BeforePass() {
   HarnessPadPoll();
   if (r.frame == 0)
     for (const auto& [slot, value] : r.options->slots) SetSettingsSlot(slot, value);
+  if (r.options->quitAfterTitle >= 0 && r.frame == r.result->titleFrame + r.options->quitAfterTitle &&
+      r.result->titleFrame >= 0) {
+    plat::ScriptedKey(kEscapeScancode, true);
+    r.held.push_back(kEscapeScancode);
+  }
   if (r.frame == r.options->endRecordingFrame) EndRecordingAtNextFrame();
   if (r.frame == r.options->startPlayFrame) {
     SetSettingsSlot(kSlotContinues, 0);
@@ -267,6 +273,7 @@ bool AfterPass() {
   const int32_t mode = GetSettingsSlot(kSlotPlayMode);
   if (res.firstPlayFrame < 0 && (mode & kPlayFrames)) res.firstPlayFrame = f;
   if ((mode & 15) != 2) r.areaScore0 = r.areas = 0;   // the next play starts afresh
+  if (res.titleFrame < 0 && mode == 0) res.titleFrame = f;
   const bool wantHash = r.options->hashFrames || r.hashLog;
   const bool wantShot = r.shots.count(f) != 0;
   if (wantHash || wantShot) {
@@ -300,6 +307,17 @@ bool AfterPass() {
   if (!r.options->recordReplay.empty()) WriteRecordedReplay();
   if (r.options->stopAtPlayEnd && res.playsEnded > 0) return false;
   return !(r.options->frames > 0 && r.frame >= r.options->frames);
+}
+
+// The defaults as the data tool writes them (a window, timer pacing), with the given slots.
+bool WriteSettingsFileWith(const std::vector<std::pair<int, int32_t>>& slots) {
+  SetDefaultSettings();
+  SetSettingsSlot(kSlotScreen, 1);
+  SetSettingsSlot(kSlotFramePacing, 1);
+  for (const auto& [slot, value] : slots) SetSettingsSlot(slot, value);
+  uint8_t image[kSettingsFileSize];
+  BuildSettingsFileImage(0, image);
+  return WriteWholeFile(kSettingsFileName, image, kSettingsFileSize) == kSettingsFileSize;
 }
 
 bool ReadReplayFile(const std::string& path, std::vector<uint32_t>* words) {
@@ -414,6 +432,13 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
     std::fprintf(stderr, "game-harness: no folder %s\n", folder.c_str());
     closeLogs();
     HarnessPadClose();
+    return result->status = -1;
+  }
+  if (!options.fileSlots.empty() && !WriteSettingsFileWith(options.fileSlots)) {
+    std::fprintf(stderr, "game-harness: cannot write the settings file in %s\n", folder.c_str());
+    closeLogs();
+    HarnessPadClose();
+    if (chdir(saved.c_str()) != 0) std::fprintf(stderr, "game-harness: cannot return to %s\n", saved.c_str());
     return result->status = -1;
   }
   plat::SingleCopyLockSetDirectory(folder.c_str());

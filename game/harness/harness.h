@@ -39,6 +39,10 @@ struct HarnessOptions {
   bool drawNothing = false;             // the engine's draw and present calls do nothing: for runs
                                         // that need no pictures (play never reads them back)
   std::vector<std::pair<int, int32_t>> slots;   // settings slots set before the first pass
+  std::vector<std::pair<int, int32_t>> fileSlots;   // a settings file written before the start:
+                                        // the defaults (window, timer pacing) with these slots,
+                                        // as a damaged or edited file would hold them
+  int quitAfterTitle = -1;              // Escape this many frames after the title first runs
   int endRecordingFrame = -1;           // from this frame on, the first recorded frame reads the end
                                         // tag as its input: the play ends there through the results,
                                         // as its playback will
@@ -78,6 +82,7 @@ struct HarnessResult {
   uint64_t draws = 0;                   // generator draws over the run
   int restarts = 0;                     // restarts the program asked for (recorded, not done)
   int firstPlayFrame = -1;              // first frame with frames being played (mode bit 16)
+  int titleFrame = -1;                  // first frame of the title (play mode 0)
   bool replayRecorded = false;
   bool playbackStarted = false;
   int playsEnded = 0;

@@ -5,6 +5,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "game/framework/boot.h"
 #include "game/framework/game_math.h"
 #include "game/harness/harness.h"
 
@@ -14,7 +15,9 @@ const char kUsage[] =
     "usage: game-harness [options]\n"
     "Runs the game in a folder of its own (headless on a virtual clock unless --window) until the\n"
     "program ends or the frame limit is reached.\n"
-    "  --folder DIR          run in DIR (the game's data beside it); default: the current folder\n"
+    "  --folder DIR          run in DIR (the game's data beside it); default: as the game, the\n"
+    "                        folder holding this program when it holds a data set, else the\n"
+    "                        current folder\n"
     "  --frames N            end after N frames as a closed window would\n"
     "  --keys FILE           keys held per frame: lines \"FRAME KEY...\" (UP DOWN LEFT RIGHT Z X C\n"
     "                        A S D Q W ESC SPACE ENTER, CLOSE; no key releases all)\n"
@@ -40,6 +43,9 @@ const char kUsage[] =
     "                        position, -1 -1 without one, and the player's plain shots in flight)\n"
     "  --draw-nothing        the engine draws and presents nothing (play runs the same)\n"
     "  --slot S=V            settings slot S holds V from the first frame (18=1: FRAME RATE 30)\n"
+    "  --file-slot S=V       the run starts on a settings file of the defaults (a window, timer\n"
+    "                        pacing) with slot S = V, as a damaged or edited file would hold it\n"
+    "  --quit-after-title N  Escape N frames after the title first runs (--answer yes ends it)\n"
     "  --end-recording-at N  frame N of the recording reads the end tag as its input: the\n"
     "                        play ends there through the results, as its playback will\n"
     "  --summary FILE        write the play's state at its end: score, replay position, header\n"
@@ -105,7 +111,12 @@ int HarnessMain(int argc, char** argv) {
         std::fprintf(stderr, "game-harness: --end-recording-at takes a frame number\n");
         return 2;
       }
-    } else if (a == "--slot") {
+    } else if (a == "--quit-after-title") {
+      if (!ParseInt(value().c_str(), &o.quitAfterTitle)) {
+        std::fprintf(stderr, "game-harness: --quit-after-title takes a frame count\n");
+        return 2;
+      }
+    } else if (a == "--slot" || a == "--file-slot") {
       const std::string item = value();
       const size_t eq = item.find('=');
       int slot = -1, v = 0;
@@ -115,7 +126,7 @@ int HarnessMain(int argc, char** argv) {
         std::fprintf(stderr, "game-harness: --slot takes SLOT=VALUE, a slot 0-1279\n");
         return 2;
       }
-      o.slots.emplace_back(slot, negative ? -v : v);
+      (a == "--slot" ? o.slots : o.fileSlots).emplace_back(slot, negative ? -v : v);
     } else if (a == "--summary") {
       o.summary = HarnessAbsolutePath(value());
     } else if (a == "--keys") {
@@ -177,6 +188,7 @@ int HarnessMain(int argc, char** argv) {
       return 2;
     }
   }
+  if (o.folder.empty()) WorkFromProgramFolder();
   if (o.screenshotDir.empty()) o.screenshotDir = HarnessAbsolutePath(o.folder.empty() ? "." : o.folder);
   HarnessResult r;
   const int status = RunHarness(o, &r);

@@ -73,6 +73,16 @@ std::vector<std::string> ProcessArguments() {
   return out;
 }
 
+std::string ProcessExecutableFolder() {
+  char path[4096];
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return "";
+  const std::string exe(path, size_t(n));
+  const size_t slash = exe.find_last_of('/');
+  if (slash == std::string::npos) return "";
+  return slash == 0 ? "/" : exe.substr(0, slash);
+}
+
 bool ProcessRestartSelf() {
   const std::vector<std::string> args = ProcessArguments();
   if (!Headless()) return RestartReal(args);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -460,6 +461,15 @@ int MessageBox(const char* text, const char* caption, uint32_t type) {
   return Ops()->messageBox(text ? text : "", caption ? caption : "", type);
 }
 
+static std::string LockPath(const char* name) {
+  std::string dir = g_lockDir;
+  if (dir.empty()) {
+    const char* run = getenv("XDG_RUNTIME_DIR");
+    dir = (run && *run) ? run : "/tmp";
+  }
+  return dir + "/" + name + ".lock";
+}
+
 void SingleCopyLockSetDirectory(const char* posixDir) {
   std::lock_guard<std::recursive_mutex> g(g_mutex);
   g_lockDir = posixDir ? posixDir : "";
@@ -472,13 +482,7 @@ int SingleCopyLockTake(const char* name) {
   for (int i = 0; i < kMaxLocks; ++i)
     if (g_lockFds[i] < 0) { slot = i; break; }
   if (slot < 0) return -1;
-  std::string dir = g_lockDir;
-  if (dir.empty()) {
-    const char* run = getenv("XDG_RUNTIME_DIR");
-    dir = (run && *run) ? run : "/tmp";
-  }
-  std::string path = dir + "/" + name + ".lock";
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  int fd = open(LockPath(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) return -1;
   // flock belongs to the open file, so a second open in this process conflicts too.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -487,6 +491,16 @@ int SingleCopyLockTake(const char* name) {
   }
   g_lockFds[slot] = fd;
   return slot;
+}
+
+bool SingleCopyLockHeld(const char* name) {
+  std::lock_guard<std::recursive_mutex> g(g_mutex);
+  if (!name || !*name || strchr(name, '/')) return false;
+  const int fd = open(LockPath(name).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;   // no holder ever made the file
+  const bool held = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  close(fd);                  // also drops the lock this probe may have taken
+  return held;
 }
 
 void SingleCopyLockRelease(int token) {

@@ -197,6 +197,7 @@ TEST_F(EngineStart, TwentyFourBitDesktopIsRefusedInWindowModeOnly) {
 TEST_F(EngineStart, SecondCopyIsRefused) {
   int other = plat::SingleCopyLockTake("D123987X");
   ASSERT_GE(other, 0);
+  EXPECT_EQ(IsAnotherCopyRunningLocked(), 1);   // known before a start is tried
   EXPECT_EQ(LibraryInitializeLocked(), -1);
   EXPECT_TRUE(Has(Log(), "二重起動されています、ソフトを終了します\r\n"));
   // Nothing was registered.
@@ -209,6 +210,7 @@ TEST_F(EngineStart, SecondCopyIsRefused) {
   other = plat::SingleCopyLockTake("D123987X");
   ASSERT_EQ(LibraryInitializeLocked(), 0);
   EXPECT_TRUE(Has(Log(), "二重起動されていますが続行します"));
+  EXPECT_EQ(SetWindowScaleRateLocked(1e9), -1);   // no window that size: refused
   LibraryTerminateLocked();
   plat::SingleCopyLockRelease(other);
 }

@@ -36,6 +36,8 @@ class Boot : public ::testing::Test {
 protected:
   void SetUp() override {
     dir.Enter();
+    mkdir("dat", 0755);   // a text file, without which the game does not start
+    dir.Write("dat/vlx1.dat", {'@', 'e'});
     Install();
     plat::ProcessSelectBackend(plat::ProcessBackend::Headless);
     plat::ProcessResetRecord();
@@ -120,6 +122,15 @@ TEST_F(Boot, FatalStartFailuresShowTheirBoxAndEndWithoutShutDown) {
   EXPECT_EQ(recorder::Only(calls, {"Terminate"}).size(), 0u);
   EXPECT_EQ(plat::ProcessRestartCount(), 0);
   EXPECT_EQ(ShowFatalError(57), kAnswerNo);
+  // A second copy: Error:0126 before it asks or writes anything, and why on stderr.
+  Install();
+  const std::vector<unsigned char> before = dir.Read(kSettingsFileName);
+  g_Engine.IsAnotherCopyRunningLocked = [] { return 1; };
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(GameMain(), -1);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("another copy of the game is already running"), std::string::npos);
+  EXPECT_EQ(StartCalls(recorder::Take()), std::vector<std::string>(1, "Box Error:0126|" + kFatalCaption + "|40000"));
+  EXPECT_EQ(dir.Read(kSettingsFileName), before);
 }
 
 // Which scene each pass belonged to, and an exit code written into the title at its pass 40.

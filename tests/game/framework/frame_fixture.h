@@ -80,6 +80,7 @@ inline void Install() {
     return 0;
   };
   e.GetMainWindowHwndLocked = []() -> void* { return nullptr; };
+  e.IsAnotherCopyRunningLocked = [] { return 0; };
   e.SetMainWindowIconLocked = [](int id) {
     recorder::Log("Icon %d", id);
     return 0;

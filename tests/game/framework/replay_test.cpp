@@ -294,6 +294,8 @@ TEST_F(Replay, DamagedOrForeignFilesAreRefused) {
   // Too small, and larger than the buffer (nothing is read past it).
   dir.Write("replay/vlxrep0004.rpy", {0x01, 0x03, 0x07, 0xDA, 0x5F});
   EXPECT_EQ(LoadReplay(4), -1);
+  WriteReplay("replay/vlxrep0004.rpy", {kReplayMagic0, kReplayMagic1});   // cut inside the header
+  EXPECT_EQ(LoadReplay(4), -1);
   std::vector<uint32_t> huge(size_t(kReplayWords) + 1, 0x41414141);
   const std::vector<uint32_t> head = Header();
   std::copy(head.begin(), head.end(), huge.begin());

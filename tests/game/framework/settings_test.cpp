@@ -152,6 +152,8 @@ TEST_F(Settings, FailedSavesKeepTheOldFileAndDeclinedStartsWriteNothing) {
   EXPECT_EQ(SaveSettingsFile(), -1);
   EXPECT_EQ(dir.Read(kSettingsFileName), before);
   rmdir((dir.path + "/velmarondix.sav.tmp").c_str());
+  EXPECT_NE(g_boxes.at(0).text.find(dir.path + "/velmarondix.sav: Is a directory"), std::string::npos);
+  g_boxes.clear();
 
   remove((dir.path + "/velmarondix.sav").c_str());
   g_answers = {kAnswerNo};

@@ -135,6 +135,11 @@ TEST_F(Config, ValuesStepAndStopAtTheirEndsWithTheirTextsIconsAndBars) {
   MoveTo(config, 8);
   Press(kRight);
   EXPECT_EQ(GetSettingsSlot(kSlotEffectVolume), 100);
+  for (int32_t v : {INT32_MAX, INT32_MIN}) {   // the file's extremes step in without overflow
+    SetSettingsSlot(kSlotEffectVolume, v);
+    Press(v > 0 ? kRight : kLeft);
+    EXPECT_EQ(GetSettingsSlot(kSlotEffectVolume), v > 0 ? 100 : 0);
+  }
   // A window mode at double size, which the file may hold, reads "WINDOW X2".
   SetSettingsSlot(kSlotScreen, 2);
   Step();

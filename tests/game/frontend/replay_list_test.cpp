@@ -83,7 +83,10 @@ TEST_F(ReplayList, PagesOfSixteenRefusedFilesAndTheWrapToTheFirstPage) {
   Save(15, std::vector<unsigned char>(kReplayBytes + 4, 0)); // larger than the buffer
   Save(999, ReplayFile(2, 1, 33, kOneArea0));                // the last number
 
+  testing::internal::CaptureStderr();
   EXPECT_EQ(ScanReplayFiles(0, true), 16);
+  const std::string said = testing::internal::GetCapturedStderr();   // a line for each refused file
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 7) << said;
   std::vector<int> first;
   for (int i = 0; i < 16; ++i) first.push_back(5 + 3 * i);
   EXPECT_EQ(ListedNumbers(16), first);

@@ -149,6 +149,19 @@ TEST_F(Results, ContinuedMissionPlaybackAndOtherLivesRankOrOfferOnlyWhatTheyMay)
   dir.Write("replay/vlxrep0001.rpy", {1});
   dir.Write("replay/vlxrep0003.rpy", {1});
   EXPECT_EQ(FindFreeReplayNumber(), 2);
+
+  // 1,000 replays: REPLAY MODE lists all, to 999; a 1,001st save says REPLAY RECORD FAILED.
+  for (int n = 0; n <= 999; ++n)
+    dir.Write("replay/vlxrep" + std::to_string(10000 + n).substr(1) + ".rpy", ReplayFile(1, 0, 0, 1u << 24, 1000 + n));
+  EXPECT_EQ(ScanReplayFiles(992, true), 8);
+  EXPECT_EQ(GetReplayListValue(7, kListNumber), 999);
+  ResetActors();
+  FinishedPlay(6);
+  ShowGameResult();
+  Steps(61);
+  Step(kShot);
+  EXPECT_EQ(Labels(3, 289).size(), 1u);
+  EXPECT_FALSE(dir.Exists("replay/vlxrep1000.rpy"));
 }
 
 TEST_F(Results, ThePromptAnswersFromFrame60YesSavesAndLeaves59FramesLaterNonAtOnce) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -204,6 +205,66 @@ TEST_F(HarnessRun, RecordedPlayPlaysBackTheSameInputsPicturesAndDraws) {
               rec.drawCounts[size_t(f)] - rec.drawCounts[size_t(f) - 1])
         << "frame " << f;
   }
+}
+
+// Every slot the game reads through 0, -1, INT_MIN, INT_MAX and a large value, each in a settings
+// file of its own: the program reaches its title, runs 300 frames there, quits; the word is kept.
+class DamagedSettings : public HarnessRun, public ::testing::WithParamInterface<std::vector<int>> {};
+
+TEST_P(DamagedSettings, ReachTheTitleRun300FramesAndQuit) {
+  for (int slot : GetParam()) {
+    for (int32_t value : {0, -1, INT32_MIN, INT32_MAX, 100000}) {
+      SCOPED_TRACE("slot " + std::to_string(slot) + " = " + std::to_string(value));
+      HarnessOptions o = Options(2000);
+      o.renderer = "nodisplay";
+      o.drawNothing = true;
+      o.fileSlots = {{slot, value}};
+      o.quitAfterTitle = 300;
+      o.boxAnswers = {6};
+      HarnessResult r;
+      ASSERT_EQ(RunHarness(o, &r), 0);
+      EXPECT_EQ(r.frames, r.titleFrame + 300);
+      ASSERT_EQ(r.boxes.size(), 1u);   // the quit question, nothing else
+      if (slot != kSlotRandomTag && slot != kSlotPlayMode) EXPECT_EQ(GetSettingsSlot(slot), value);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EverySlotTheGameReads, DamagedSettings,   // by what reads them
+                         ::testing::Values(std::vector<int>{5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16, 18, 19, 20},
+                                           std::vector<int>{21, 22, 23, 24, 25, 30, 32, 33, 34, 35, 36, 38, 39},
+                                           std::vector<int>{40, 41, 44, 45, 46, 64, 66, 528, 576, 577, 960},
+                                           std::vector<int>{48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61}));
+
+TEST_F(HarnessRun, AFailedSaveIsSaidAStartFromElsewherePlaysAndNoArchiveEndsWithTheMessage) {
+  // The start-up save cannot be made: a box and a stderr line; the old file is whole, play goes on.
+  const std::string file = folder + "/" + kSettingsFileName;
+  const auto written = std::filesystem::last_write_time(file);
+  mkdir((file + ".tmp").c_str(), 0755);
+  HarnessOptions o = Options(300);
+  o.drawNothing = true;
+  HarnessResult r;
+  testing::internal::CaptureStderr();
+  ASSERT_EQ(RunHarness(o, &r), 0);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("not saved to " + file + ": Is a directory"), std::string::npos);
+  EXPECT_EQ(r.boxes.at(0).text.rfind("設定を保存できませんでした", 0), 0u);
+  EXPECT_EQ(r.frames, 300);
+  EXPECT_EQ(std::filesystem::last_write_time(file), written);
+  rmdir((file + ".tmp").c_str());
+
+  // Started by its path from another folder, the program works from its own, which holds the data.
+  std::filesystem::copy_file(VLX_GAME_HARNESS, folder + "/game-harness");
+  EXPECT_EQ(std::system(("cd " + root + " && " + folder + "/game-harness --renderer nodisplay --draw-nothing " +
+                         "--frames 2000 --quit-after-title 30 --answer yes >/dev/null").c_str()), 0);
+  EXPECT_FALSE(Exists(root + "/" + kSettingsFileName));
+
+  // Without its archive: each file named on stderr, a box saying where the game looked, the end.
+  std::remove((folder + "/vlxdat.dat").c_str());
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(RunHarness(o, &r), -1);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("pic00.png is missing or damaged (looked for in " + folder),
+            std::string::npos);
+  EXPECT_NE(r.boxes.at(0).text.find(folder + "/vlxdat.dat (or the folder"), std::string::npos);
 }
 
 }  // namespace
