@@ -225,7 +225,9 @@ TEST_P(DamagedSettings, ReachTheTitleRun300FramesAndQuit) {
       ASSERT_EQ(RunHarness(o, &r), 0);
       EXPECT_EQ(r.frames, r.titleFrame + 300);
       ASSERT_EQ(r.boxes.size(), 1u);   // the quit question, nothing else
-      if (slot != kSlotRandomTag && slot != kSlotPlayMode) EXPECT_EQ(GetSettingsSlot(slot), value);
+      if (slot != kSlotRandomTag && slot != kSlotPlayMode) {
+        EXPECT_EQ(GetSettingsSlot(slot), value);
+      }
     }
   }
 }
