@@ -369,39 +369,19 @@ void PaintRow(Canvas& c, const SpriteCutRow& cut, const SpriteArtRow& art) {
     case SpriteArt::Portrait: PaintPortrait(c, x, y, w, h, art.param, art.colour, id); return;
     case SpriteArt::Scenery: PaintScenery(c, x, y, w, h, art.param, art.colour); return;
     case SpriteArt::Spare: PaintSpare(c, x, y, w, h, id); return;
-    case SpriteArt::Point: c.FillRect(x + 1, y + h - 2, 2, 2, AvoidKey(art.colour)); return;
+    case SpriteArt::Point: PaintDecimalPoint(c, x, y); return;
   }
   if (w >= 24 && h >= 24) DrawId(c, x, y, w, h, id);
 }
 
-// Glyph cells of the codes 48-95: white, 10 pixels wide so that they keep to the 11-pixel
-// advance; "I" stays within 4 pixels for its 5-pixel advance. A few codes are icons.
+// Two glyph cells are icons; the others are the sprite font's characters.
 void PaintGlyph(Canvas& c, int code, int x, int y) {
-  const uint32_t white = 0xFFFFFF;
-  switch (code) {
-    case '<':   // a life: a small ship
-      PaintShape(c, x, y + 1, 11, 12, kShapeTriangle, 0xFF90C0, 0, 1);
-      return;
-    case '=':   // a marker
-      PaintShape(c, x + 1, y + 2, 9, 10, kShapeDiamond, 0xFFE060, 0, 1);
-      return;
-    case '>':   // percent
-      DrawText(c, x, y, "%", white, Font::Large, 2, 2);
-      return;
-    case '?':   // minus
-      c.FillRect(x + 1, y + 6, 8, 2, white);
-      return;
-    case '^':   // left arrow
-      FillPolygon(c, x, y, 11, 14, {{1, 7}, {7, 1}, {7, 4}, {10, 4}, {10, 10}, {7, 10}, {7, 13}}, white);
-      return;
-    case '_':   // right arrow
-      FillPolygon(c, x, y, 11, 14, {{10, 7}, {4, 1}, {4, 4}, {1, 4}, {1, 10}, {4, 10}, {4, 13}}, white);
-      return;
-    case 'I':
-      c.FillRect(x + 1, y, 2, 14, white);
-      return;
-    default:
-      DrawText(c, x, y, std::string(1, char(code)), white, Font::Large, 2, 2);
+  if (code == '<') {   // a life: a small ship (GAME CONFIG sets one per life, 12 pixels apart)
+    PaintShape(c, x + 1, y + 1, 10, 12, kShapeTriangle, 0xFF90C0, 0, 1);
+  } else if (code == '=') {   // a marker on the preview panel
+    PaintShape(c, x + 1, y + 2, 9, 10, kShapeDiamond, 0xFFE060, 0, 1);
+  } else {
+    PaintGlyphCell(c, code, x, y);
   }
 }
 
