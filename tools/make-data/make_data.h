@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "game/framework/sprite_layout.h"
+
 using Bytes = std::vector<uint8_t>;
 
 // An 8-bit RGB picture; (0, 255, 0) is the transparent colour of the sheets.
@@ -52,6 +54,9 @@ void PaintDecimalPoint(Canvas& c, int x, int y);
 std::vector<Canvas> PaintSheets();
 Canvas PaintPreview(const Canvas& sheet, int sheetNumber);
 Canvas PaintLoadingPicture();
+// The screens' own pictures (title, opening, menu ground, side sign, portraits): true when the
+// row's sprite is one of them and has been painted into the rectangle.
+bool PaintScreenArt(Canvas& c, const SpriteArtRow& art, int x, int y, int w, int h);
 
 Bytes MakeEffectWav(int n);                       // vlxdat\se%02d.wav
 bool MakeMusicOgg(int track, Bytes* out, std::string* error);   // dat\vlxbgm%02d.ogg

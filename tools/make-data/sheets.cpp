@@ -301,11 +301,11 @@ void PaintScenery(Canvas& c, int x, int y, int w, int h, int kind, uint32_t colo
         for (int i = w / 4 + 12; i < w * 3 / 4 - 12; i += 20) c.FillRect(x + i, y + j, 8, 8, 0xFFE080);
       break;
     }
-    case kSceneryPlanet:
-      PaintShape(c, x, y, w, h, kShapeCircle, colour, 0, 1);
+    case kSceneryPlanet:   // deep in tone: the phase tally's yellow figures pass over it
+      PaintShape(c, x, y, w, h, kShapeCircle, Shade(colour, 130), 0, 1);
       for (int j = h / 5; j < h * 4 / 5; j += h / 8)
         for (int i = 0; i < w; i++)
-          if (c.Get(x + i, y + j) != kKey) c.FillRect(x + i, y + j, 1, h / 20, dark);
+          if (c.Get(x + i, y + j) != kKey) c.FillRect(x + i, y + j, 1, h / 20, Shade(colour, 80));
       break;
     case kSceneryLattice:
       c.FillRect(x, y, w, h, Shade(colour, 80));
@@ -346,6 +346,7 @@ void PaintRow(Canvas& c, const SpriteCutRow& cut, const SpriteArtRow& art) {
     x++, y++, w -= 2, h -= 2;
   }
   if (w <= 0 || h <= 0) return;
+  if (PaintScreenArt(c, art, x, y, w, h)) return;
   const int id = art.index;
   switch (art.art) {
     case SpriteArt::Empty: return;
@@ -452,16 +453,4 @@ Canvas PaintPreview(const Canvas& sheet, int sheetNumber) {
     label(r.x, r.y, r.index & kSpriteCutIndexMask);
   }
   return p;
-}
-
-Canvas PaintLoadingPicture() {
-  Canvas c(640, 480, 0);
-  for (int j = 0; j < 480; j++) c.FillRect(0, j, 640, 1, Shade(0x2040A0, 40 + j / 4));
-  for (int k = 0; k < 90; k++) {   // a fixed field of stars
-    uint32_t h = uint32_t(k) * 2654435761u;
-    c.FillRect(int(h % 640), int((h >> 10) % 300), 2, 2, 0xE0E8FF);
-  }
-  Canvas title = PictureImage(480, 160, 0x3050B0, "VELMARONDIX\nNOW LOADING");
-  Blit(c, 80, 300, title);
-  return c;
 }
