@@ -301,8 +301,12 @@ void PaintScenery(Canvas& c, int x, int y, int w, int h, int kind, uint32_t colo
         for (int i = w / 4 + 12; i < w * 3 / 4 - 12; i += 20) c.FillRect(x + i, y + j, 8, 8, 0xFFE080);
       break;
     }
-    case kSceneryPlanet:   // deep in tone: the phase tally's yellow figures pass over it
-      PaintShape(c, x, y, w, h, kShapeCircle, Shade(colour, 130), 0, 1);
+    case kSceneryPlanet:   // deep in tone, without a shine: the phase tally's yellow figures pass over it
+      for (int j = 0; j < h; j++)
+        for (int i = 0; i < w; i++) {
+          double dx = (i + 0.5 - w / 2.0) / (w / 2.0), dy = (j + 0.5 - h / 2.0) / (h / 2.0), d = dx * dx + dy * dy;
+          if (d <= 1) c.Put(x + i, y + j, Shade(colour, d > 0.94 ? 70 : 120));
+        }
       for (int j = h / 5; j < h * 4 / 5; j += h / 8)
         for (int i = 0; i < w; i++)
           if (c.Get(x + i, y + j) != kKey) c.FillRect(x + i, y + j, 1, h / 20, Shade(colour, 80));
