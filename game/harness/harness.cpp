@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <set>
 #include <sstream>
 #include <unistd.h>
@@ -19,6 +20,7 @@
 #include "game/framework/settings.h"
 #include "game/frontend/frontend.h"
 #include "game/harness/harness_pad.h"
+#include "game/harness/harness_tour.h"
 #include "game/play/play.h"
 #include "platform/audio.h"
 #include "platform/audio/manual/manual_audio.h"
@@ -212,8 +214,9 @@ bool LastPicture(HarnessPicture* pic) {
   return true;
 }
 
-void SaveShot(const char* name, const HarnessPicture& pic) {
-  const std::string dir = g_run->options->screenshotDir.empty() ? "." : g_run->options->screenshotDir;
+void SaveShot(const char* name, const HarnessPicture& pic, bool tour = false) {
+  const std::string dir = tour ? g_run->options->screensDir
+                               : g_run->options->screenshotDir.empty() ? "." : g_run->options->screenshotDir;
   const std::string path = dir + "/" + name;
   if (SavePicturePng(path.c_str(), pic)) g_run->result->screenshots.push_back(path);
 }
@@ -223,9 +226,11 @@ void BeforePass() {
   HarnessPicture pic;
   // Before the first pass the screen still shows the loading picture.
   if (r.frame == 0 && r.shots.count(kLoadingShot) && LastPicture(&pic)) SaveShot("shot_loading.png", pic);
+  if (r.frame == 0 && !r.options->screensDir.empty() && LastPicture(&pic)) SaveShot("loading.png", pic, true);
   if (r.virtualClock) plat::VirtualClockAdvance(kVirtualMsPerPass);
   ApplyKeys();
   HarnessPadPoll();
+  if (r.frame == 0 && !r.options->screensDir.empty()) SetSettingsSlot(kSlotIntermission, 0);   // the card shows
   if (r.frame == 0)
     for (const auto& [slot, value] : r.options->slots) SetSettingsSlot(slot, value);
   if (r.options->quitAfterTitle >= 0 && r.frame == r.result->titleFrame + r.options->quitAfterTitle &&
@@ -302,6 +307,13 @@ bool AfterPass() {
                  task ? GetMenuTaskField(kFieldCursor) : -1, player ? GetPlayerField(kFieldX) : -1,
                  player ? GetPlayerField(kFieldY) : -1, CountActorsOfKind(kKindPlainShot));
     std::fflush(r.stateLog);
+  }
+  if (!r.options->screensDir.empty()) {
+    TourAfterPass([](const char* name) {
+      HarnessPicture pic;
+      if (LastPicture(&pic)) SaveShot((std::string(name) + ".png").c_str(), pic, true);
+    });
+    res.tourDone = TourDone();
   }
   if (r.options->onFrame) r.options->onFrame(f);
   if (!r.options->recordReplay.empty()) WriteRecordedReplay();
@@ -447,7 +459,7 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
   else if (options.renderer == "full") plat::SetRendererSetting(plat::RendererSetting::Full);
   plat::ProcessSelectBackend(plat::ProcessBackend::Headless);
   plat::ProcessResetRecord();
-  const bool scriptedKeys = run.headless || !run.steps.empty();
+  const bool scriptedKeys = run.headless || !run.steps.empty() || !options.screensDir.empty();
   // A scripted window run has no one watching in real time: it runs on the virtual clock too.
   run.virtualClock = run.headless || scriptedKeys || options.virtualClock;
   if (run.headless) {
@@ -460,7 +472,7 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
     plat::WindowSelectBackend(plat::WindowBackend::Sdl);
     plat::PresenterSelectBackend(plat::PresentBackend::Auto);
     plat::SoundSetBackend(plat::SoundBackend::Sdl);
-    plat::PresenterKeepPixels(options.hashFrames || run.hashLog || !run.shots.empty());
+    plat::PresenterKeepPixels(options.hashFrames || run.hashLog || !run.shots.empty() || !options.screensDir.empty());
   }
   plat::InputSelectBackend(scriptedKeys ? plat::InputBackend::Scripted : plat::InputBackend::Sdl);
   if (scriptedKeys) plat::ScriptedInputReset();
@@ -478,6 +490,11 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
   SetReplayAreaHook(CaptureAreaResult);
   SetFramePassHooks({BeforePass, AfterPass});
   ResetGameRandomDrawCount();
+  TourReset();
+  if (!options.screensDir.empty()) {
+    std::error_code ignored;
+    std::filesystem::create_directories(options.screensDir, ignored);
+  }
 
   result->status = GameMain();
 
@@ -491,6 +508,7 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
   g_run = nullptr;
   if (scriptedKeys)
     for (int k : run.held) plat::ScriptedKey(k, false);
+  TourRelease();
   if (run.virtualClock) plat::VirtualClockDisable();
   plat::PresenterKeepPixels(false);
   plat::ProcessSelectBackend(plat::ProcessBackend::Auto);

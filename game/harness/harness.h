@@ -19,6 +19,10 @@ struct HarnessOptions {
   std::vector<int> screenshotFrames;    // PNG pictures "shot%06d.png" of these frames; -1 (kLoadingShot):
                                         // the loading picture before the first frame, "shot_loading.png"
   std::string screenshotDir;            // default: the run's folder
+  std::string screensDir;               // a tour of every screen, driven by what the screen shows
+                                        // (title, menus, both portraits, a play, pause, results,
+                                        // records, QUIT GAME); each screen's picture NAME.png
+                                        // goes here, and "loading.png"
   std::string hashLog;                  // a line per frame: frame, play mode, picture hash, draws
   bool hashFrames = false;              // keep the per-frame hashes in the result
   std::vector<int> boxAnswers;          // message boxes answered in order (6 Yes, 7 No, 1 OK, 2 Cancel)
@@ -92,6 +96,7 @@ struct HarnessResult {
   std::vector<int32_t> playModes;       // PlayModeWord after each frame, when hashing
   std::vector<HarnessMessageBox> boxes;
   std::vector<std::string> screenshots; // files written
+  bool tourDone = false;                // the screen tour reached its last screen
 };
 
 // Key script: lines "FRAME [KEY...]", from that frame on exactly those keys are held (no key:

@@ -24,6 +24,9 @@ const char kUsage[] =
     "  --screenshot N[,N..]  save the picture of frame N as shotNNNNNN.png; \"loading\": the\n"
     "                        loading picture before the first frame, shot_loading.png\n"
     "  --screenshot-dir DIR  where the pictures go; default: the run's folder\n"
+    "  --screens DIR         a tour of every screen (title, menus, both portraits, a play, pause,\n"
+    "                        results, records, QUIT GAME), answered by what the screen shows;\n"
+    "                        a picture of each screen goes to DIR as NAME.png\n"
     "  --hash-log FILE       a line per frame: frame, play mode, picture hash, generator draws\n"
     "  --answer A[,A..]      answers of the message boxes in order: yes no ok cancel\n"
     "  --record FILE         write the replay of the play once it ends\n"
@@ -152,6 +155,8 @@ int HarnessMain(int argc, char** argv) {
       }
     } else if (a == "--screenshot-dir") {
       o.screenshotDir = HarnessAbsolutePath(value());
+    } else if (a == "--screens") {
+      o.screensDir = HarnessAbsolutePath(value());
     } else if (a == "--hash-log") {
       o.hashLog = HarnessAbsolutePath(value());
     } else if (a == "--answer") {
@@ -195,6 +200,7 @@ int HarnessMain(int argc, char** argv) {
   std::printf("frames %d draws %llu status %d restarts %d boxes %zu screenshots %zu replay %s\n", r.frames,
               static_cast<unsigned long long>(r.draws), status, r.restarts, r.boxes.size(), r.screenshots.size(),
               r.replayRecorded ? "recorded" : r.playbackStarted ? "played" : "-");
+  if (!o.screensDir.empty()) std::printf("screen tour %s\n", r.tourDone ? "done" : "not finished");
   if (r.playsEnded > 0)
     std::printf("play ended at frame %d: score %d, replay position %d\n", r.playEnd.frame, r.playEnd.score,
                 r.playEnd.position);

@@ -149,6 +149,8 @@ int GlyphIndex(char ch) {
 
 }  // namespace
 
+int LargeGlyphRow(char ch, int row) { return row >= 0 && row < 7 ? kLarge[GlyphIndex(ch)][row] : 0; }
+
 int TextWidth(const std::string& text, Font font, int scaleX) {
   if (text.empty()) return 0;
   int cell = font == Font::Large ? 6 : 4;

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "game/framework/sprite_layout.h"
+
 using Bytes = std::vector<uint8_t>;
 
 // An 8-bit RGB picture; (0, 255, 0) is the transparent colour of the sheets.
@@ -33,6 +35,7 @@ uint32_t AvoidKey(uint32_t colour);
 
 // Bitmap fonts: 5 x 7 (large, scalable) and 3 x 5 (small). Lower case draws as upper case.
 enum class Font { Large, Small };
+int LargeGlyphRow(char ch, int row);                 // row 0-6 of the 5 x 7 glyph, bit 4 leftmost
 int TextWidth(const std::string& text, Font font, int scaleX);
 void DrawText(Canvas& c, int x, int y, const std::string& text, uint32_t colour, Font font, int scaleX, int scaleY);
 // The largest whole scale at which the text fits w x h; 0 when it does not fit at scale 1.
@@ -43,10 +46,17 @@ void DrawId(Canvas& c, int x, int y, int w, int h, int id);   // the id in the b
 
 Bytes EncodePng(const Canvas& c);
 
+// The sprite font's cells (codes 48-95) and the decimal point that goes between its digits.
+void PaintGlyphCell(Canvas& c, int code, int x, int y);
+void PaintDecimalPoint(Canvas& c, int x, int y);
+
 // The ten sheets, painted from the sprite layout; the preview outlines every cut with its id.
 std::vector<Canvas> PaintSheets();
 Canvas PaintPreview(const Canvas& sheet, int sheetNumber);
 Canvas PaintLoadingPicture();
+// The screens' own pictures (title, opening, menu ground, side sign, portraits): true when the
+// row's sprite is one of them and has been painted into the rectangle.
+bool PaintScreenArt(Canvas& c, const SpriteArtRow& art, int x, int y, int w, int h);
 
 Bytes MakeEffectWav(int n);                       // vlxdat\se%02d.wav
 bool MakeMusicOgg(int track, Bytes* out, std::string* error);   // dat\vlxbgm%02d.ogg

@@ -301,11 +301,15 @@ void PaintScenery(Canvas& c, int x, int y, int w, int h, int kind, uint32_t colo
         for (int i = w / 4 + 12; i < w * 3 / 4 - 12; i += 20) c.FillRect(x + i, y + j, 8, 8, 0xFFE080);
       break;
     }
-    case kSceneryPlanet:
-      PaintShape(c, x, y, w, h, kShapeCircle, colour, 0, 1);
+    case kSceneryPlanet:   // deep in tone, without a shine: the phase tally's yellow figures pass over it
+      for (int j = 0; j < h; j++)
+        for (int i = 0; i < w; i++) {
+          double dx = (i + 0.5 - w / 2.0) / (w / 2.0), dy = (j + 0.5 - h / 2.0) / (h / 2.0), d = dx * dx + dy * dy;
+          if (d <= 1) c.Put(x + i, y + j, Shade(colour, d > 0.94 ? 70 : 120));
+        }
       for (int j = h / 5; j < h * 4 / 5; j += h / 8)
         for (int i = 0; i < w; i++)
-          if (c.Get(x + i, y + j) != kKey) c.FillRect(x + i, y + j, 1, h / 20, dark);
+          if (c.Get(x + i, y + j) != kKey) c.FillRect(x + i, y + j, 1, h / 20, Shade(colour, 80));
       break;
     case kSceneryLattice:
       c.FillRect(x, y, w, h, Shade(colour, 80));
@@ -346,6 +350,7 @@ void PaintRow(Canvas& c, const SpriteCutRow& cut, const SpriteArtRow& art) {
     x++, y++, w -= 2, h -= 2;
   }
   if (w <= 0 || h <= 0) return;
+  if (PaintScreenArt(c, art, x, y, w, h)) return;
   const int id = art.index;
   switch (art.art) {
     case SpriteArt::Empty: return;
@@ -369,39 +374,19 @@ void PaintRow(Canvas& c, const SpriteCutRow& cut, const SpriteArtRow& art) {
     case SpriteArt::Portrait: PaintPortrait(c, x, y, w, h, art.param, art.colour, id); return;
     case SpriteArt::Scenery: PaintScenery(c, x, y, w, h, art.param, art.colour); return;
     case SpriteArt::Spare: PaintSpare(c, x, y, w, h, id); return;
-    case SpriteArt::Point: c.FillRect(x + 1, y + h - 2, 2, 2, AvoidKey(art.colour)); return;
+    case SpriteArt::Point: PaintDecimalPoint(c, x, y); return;
   }
   if (w >= 24 && h >= 24) DrawId(c, x, y, w, h, id);
 }
 
-// Glyph cells of the codes 48-95: white, 10 pixels wide so that they keep to the 11-pixel
-// advance; "I" stays within 4 pixels for its 5-pixel advance. A few codes are icons.
+// Two glyph cells are icons; the others are the sprite font's characters.
 void PaintGlyph(Canvas& c, int code, int x, int y) {
-  const uint32_t white = 0xFFFFFF;
-  switch (code) {
-    case '<':   // a life: a small ship
-      PaintShape(c, x, y + 1, 11, 12, kShapeTriangle, 0xFF90C0, 0, 1);
-      return;
-    case '=':   // a marker
-      PaintShape(c, x + 1, y + 2, 9, 10, kShapeDiamond, 0xFFE060, 0, 1);
-      return;
-    case '>':   // percent
-      DrawText(c, x, y, "%", white, Font::Large, 2, 2);
-      return;
-    case '?':   // minus
-      c.FillRect(x + 1, y + 6, 8, 2, white);
-      return;
-    case '^':   // left arrow
-      FillPolygon(c, x, y, 11, 14, {{1, 7}, {7, 1}, {7, 4}, {10, 4}, {10, 10}, {7, 10}, {7, 13}}, white);
-      return;
-    case '_':   // right arrow
-      FillPolygon(c, x, y, 11, 14, {{10, 7}, {4, 1}, {4, 4}, {1, 4}, {1, 10}, {4, 10}, {4, 13}}, white);
-      return;
-    case 'I':
-      c.FillRect(x + 1, y, 2, 14, white);
-      return;
-    default:
-      DrawText(c, x, y, std::string(1, char(code)), white, Font::Large, 2, 2);
+  if (code == '<') {   // a life: a small ship (GAME CONFIG sets one per life, 12 pixels apart)
+    PaintShape(c, x + 1, y + 1, 10, 12, kShapeTriangle, 0xFF90C0, 0, 1);
+  } else if (code == '=') {   // a marker on the preview panel
+    PaintShape(c, x + 1, y + 2, 9, 10, kShapeDiamond, 0xFFE060, 0, 1);
+  } else {
+    PaintGlyphCell(c, code, x, y);
   }
 }
 
@@ -472,16 +457,4 @@ Canvas PaintPreview(const Canvas& sheet, int sheetNumber) {
     label(r.x, r.y, r.index & kSpriteCutIndexMask);
   }
   return p;
-}
-
-Canvas PaintLoadingPicture() {
-  Canvas c(640, 480, 0);
-  for (int j = 0; j < 480; j++) c.FillRect(0, j, 640, 1, Shade(0x2040A0, 40 + j / 4));
-  for (int k = 0; k < 90; k++) {   // a fixed field of stars
-    uint32_t h = uint32_t(k) * 2654435761u;
-    c.FillRect(int(h % 640), int((h >> 10) % 300), 2, 2, 0xE0E8FF);
-  }
-  Canvas title = PictureImage(480, 160, 0x3050B0, "VELMARONDIX\nNOW LOADING");
-  Blit(c, 80, 300, title);
-  return c;
 }
