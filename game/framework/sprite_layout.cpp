@@ -212,7 +212,7 @@ constexpr Series kSeries[] = {
     S(2158, 2, 2, 64, 32, A::Shape, kBoss, kShapeCapsule),
     S(2229, 4, 2, 64, 64, A::Shape, kEnemy, kShapeGear),
     S(148, 1, 2, 500, 16, A::Beam, 0xFFFFFF, 0, "", true),
-    S(214, 4, 2, 96, 96, A::Portrait, kPlayer2, 3, "", true),
+    S(214, 4, 2, 96, 96, A::Screen, 0, 0, "", true),
     Spare(2183, 15, 2, 48, 48),
     Spare(2203, 26, 2, 48, 48),
     Spare(2233, 17, 2, 48, 48),
@@ -234,14 +234,14 @@ constexpr Series kSeries[] = {
 
     // Screen pictures (sheet 0): the title and results backdrop taken whole, the opening, the
     // title, game over, the area titles, the side sign.
-    Fixed(192, 0, 0, 0, 640, 480, true, A::Picture, 0x203060, 0, ""),
-    S(191, 1, 0, 512, 256, A::Picture, 0x2060C0, 0, "VELMARONDIX\nNOW LOADING THE WORLD", true),
-    S(194, 1, 0, 256, 512, A::Picture, 0x402080, 90, "VELMARONDIX\nPRESS SHOT", true),
+    Fixed(192, 0, 0, 0, 640, 480, true, A::Screen, 0),
+    S(191, 1, 0, 512, 256, A::Screen, 0, 0, "", true),
+    S(194, 1, 0, 256, 512, A::Screen, 0, 0, "", true),
     S(141, 1, 0, 336, 128, A::Picture, 0xC02020, 0, "GAME OVER", true),
     S(166, 8, 0, 380, 48, A::Caption, 0xFFE0A0, 0,
       "AREA 1|AREA 2|AREA 3|AREA 4|AREA 5|AREA 6|MISSION|AREA 8", true),
     // Narrow enough to stay left of every menu window that opens beside the title menu.
-    S(193, 1, 0, 128, 40, A::Caption, 0xC0C0FF, 0, "VELMARONDIX", true),
+    S(193, 1, 0, 128, 40, A::Screen, 0, 0, "", true),
     S(195, 1, 0, 128, 128, A::Spare, kSpare, 0, "", true),
 
     // The large glow, two spare quarters and the shift aura (sheet 4, each a quarter).
@@ -255,19 +255,19 @@ constexpr Series kSeries[] = {
     Fixed(7937, 5, 0, 256, 640, 256, true, A::Picture, 0x703050, kPictureTextLeft, "AREA 2\nCRIMSON DRIFT"),
     Fixed(7938, 5, 0, 512, 640, 256, true, A::Picture, 0x507030, kPictureTextLeft, "AREA 3\nIRON GARDEN"),
     Fixed(7939, 5, 0, 768, 640, 256, true, A::Picture, 0x605080, kPictureTextLeft, "AREA 4\nTHE DEEP"),
-    S(200, 2, 5, 380, 480, A::Portrait, kPlayer1, 0, "", true),
+    S(200, 2, 5, 380, 480, A::Screen, 0, 0, "", true),
     Fixed(7940, 8, 0, 0, 640, 256, true, A::Picture, 0x806030, kPictureTextLeft, "AREA 5\nLAST LIGHT"),
     Fixed(7941, 8, 0, 256, 640, 256, true, A::Picture, 0x802020, kPictureTextLeft, "AREA 6\nMISSION"),
     S(3110, 1, 8, 256, 256, A::Spare, kSpare, 0, "", true),
 
     // The second character's portrait parts and the title tile (sheet 9).
-    S(208, 1, 9, 256, 160, A::Portrait, kPlayer2, 1, "", true),
-    S(209, 1, 9, 192, 128, A::Portrait, kPlayer2, 2, "", true),
-    S(210, 1, 9, 160, 128, A::Portrait, kPlayer2, 2, "", true),
-    S(211, 1, 9, 128, 96, A::Portrait, kPlayer2, 2, "", true),
-    S(212, 1, 9, 128, 208, A::Portrait, kPlayer2, 2, "", true),
-    S(213, 1, 9, 380, 176, A::Portrait, kPlayer2, 4, "", true),
-    S(3095, 1, 9, 128, 128, A::Scenery, 0x6080C0, kSceneryLattice, "", true),
+    S(208, 1, 9, 256, 160, A::Screen, 0, 0, "", true),
+    S(209, 1, 9, 192, 128, A::Screen, 0, 0, "", true),
+    S(210, 1, 9, 160, 128, A::Screen, 0, 0, "", true),
+    S(211, 1, 9, 128, 96, A::Screen, 0, 0, "", true),
+    S(212, 1, 9, 128, 208, A::Screen, 0, 0, "", true),
+    S(213, 1, 9, 380, 176, A::Screen, 0, 0, "", true),
+    S(3095, 1, 9, 128, 128, A::Screen, 0, 0, "", true),
     Spare(3111, 2, 9, 128, 128),
 
     // The first area's scenery (sheet 3).

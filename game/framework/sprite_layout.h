@@ -48,7 +48,8 @@ enum class SpriteArt : uint8_t {
   Glow,       // rings of light for additive sprites
   Beam,       // a horizontal beam with a bright core
   Picture,    // a screen picture: framed, its text lines large
-  Portrait,   // a character portrait or a part of one
+  Screen,     // a picture the tool draws by its sprite id: menu grounds, the opening and title
+              // plates, the side sign, the portraits and their parts
   Scenery,    // a background piece, the kind in param (SpriteScenery)
   Spare,      // a picture that no screen of this edition draws: a grey plate with its id
   Point,      // a decimal point: a dot low at the left, so that it falls in the gap after a digit
@@ -64,7 +65,7 @@ enum SpriteShape : int32_t {
 constexpr int32_t kPictureTextLeft = 1;
 
 enum SpriteScenery : int32_t {
-  kSceneryHills, kSceneryTower, kSceneryPlanet, kSceneryRidge, kSceneryLattice, kSceneryColumns,
+  kSceneryHills, kSceneryTower, kSceneryPlanet, kSceneryRidge, kSceneryColumns,
   kSceneryPanel,
 };
 

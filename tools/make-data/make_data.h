@@ -54,9 +54,9 @@ void PaintDecimalPoint(Canvas& c, int x, int y);
 std::vector<Canvas> PaintSheets();
 Canvas PaintPreview(const Canvas& sheet, int sheetNumber);
 Canvas PaintLoadingPicture();
-// The screens' own pictures (title, opening, menu ground, side sign, portraits): true when the
-// row's sprite is one of them and has been painted into the rectangle.
-bool PaintScreenArt(Canvas& c, const SpriteArtRow& art, int x, int y, int w, int h);
+// The screens' own pictures (title, opening, menu ground, side sign, portraits), painted by
+// their sprite id into the rectangle.
+void PaintScreenArt(Canvas& c, int id, int x, int y, int w, int h);
 
 Bytes MakeEffectWav(int n);                       // vlxdat\se%02d.wav
 bool MakeMusicOgg(int track, Bytes* out, std::string* error);   // dat\vlxbgm%02d.ogg

@@ -296,38 +296,38 @@ void PaintSecondPart(Canvas& c, int x, int y, int w, int h, int id, uint32_t col
 
 }  // namespace
 
-bool PaintScreenArt(Canvas& c, const SpriteArtRow& art, int x, int y, int w, int h) {
-  switch (art.index) {
+void PaintScreenArt(Canvas& c, int id, int x, int y, int w, int h) {
+  switch (id) {
     case 191:   // the opening, drawn centred at (328, 240) on white
       c.FillRect(x, y, w, h, kKey);
       Blit(c, x, y, OpeningPlate({kName, {"STAND-IN DATA SET", 3, 150, 0x3050A0}}));
-      return true;
+      return;
     case 192:
       PaintMenuGround(c, x, y, w, h);
-      return true;
+      return;
     case 193:
       PaintSideSign(c, x, y, w, h);
-      return true;
+      return;
     case 194: {   // the title, drawn turned a quarter clockwise: stored turned the other way
       // The default keys; the band from y 112 to 165 is left to the side sign, which the title
       // draws at (8, 232) over the plate's left end.
       Canvas up = Plate(h, w, h / 2, {kName,
                                       {"PRESS Z (SHOT) TO START", 3, 90, 0xB02040},
                                       {"ARROWS MOVE   Z SHOT   X M ACTION", 2, 166, 0x304070},
-                                      {"C BOMBER   A SLOW   ESC PAUSE", 2, 190, 0x304070},
+                                      {"C BOMBER   A SLOW   ESC QUIT/PAUSE", 2, 190, 0x304070},
                                       {"MENUS: Z CONFIRM   X BACK", 2, 222, 0x304070}});
       for (int j = 0; j < h; j++)
         for (int i = 0; i < w; i++) c.Put(x + i, y + j, AvoidKey(up.Get(h - 1 - j, i)));
-      return true;
+      return;
     }
     case 3095:
       PaintLatticeTile(c, x, y, w, h);
-      return true;
+      return;
     case 200:
     case 201:
-      PaintFirstPortrait(c, x, y, w, h, art.index == 200 ? 0x50A8FF : 0xB080FF);
+      PaintFirstPortrait(c, x, y, w, h, id == 200 ? 0x50A8FF : 0xB080FF);
       KeepOffMenus(c, x, y, w, h, 256, 0, kMenusOverFirst);
-      return true;
+      return;
     default:
       break;
   }
@@ -338,12 +338,11 @@ bool PaintScreenArt(Canvas& c, const SpriteArtRow& art, int x, int y, int w, int
   static const Part kParts[] = {{208, 304, 0},   {209, 384, 112}, {210, 480, 96},  {211, 400, 112}, {212, 256, 96},
                                 {213, 256, 304}, {214, 352, 160}, {215, 352, 160}, {216, 352, 160}, {217, 352, 160}};
   for (const Part& p : kParts) {
-    if (p.id != art.index) continue;
+    if (p.id != id) continue;
     PaintSecondPart(c, x, y, w, h, p.id, 0xB080FF);
     KeepOffMenus(c, x, y, w, h, p.sx, p.sy, kMenusOverSecond);
-    return true;
+    return;
   }
-  return false;
 }
 
 // The loading picture: the opening's plate in the opening's place on white, its own line below

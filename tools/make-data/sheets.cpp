@@ -243,40 +243,6 @@ void Blit(Canvas& dst, int x, int y, const Canvas& src) {
     for (int i = 0; i < src.width; i++) dst.Put(x + i, y + j, AvoidKey(src.Get(i, j)));
 }
 
-void PaintPortrait(Canvas& c, int x, int y, int w, int h, int part, uint32_t colour, int id) {
-  c.FillRect(x, y, w, h, Shade(colour, 40));
-  c.FrameRect(x, y, w, h, Shade(colour, 150));
-  uint32_t body = AvoidKey(colour), dark = Shade(colour, 120), face = 0xF0D0B0;
-  auto ellipse = [&](double cx, double cy, double rx, double ry, uint32_t col) {
-    for (int j = 0; j < h; j++)
-      for (int i = 0; i < w; i++) {
-        double dx = (i + 0.5 - cx) / rx, dy = (j + 0.5 - cy) / ry;
-        if (dx * dx + dy * dy <= 1) c.Put(x + i, y + j, col);
-      }
-  };
-  switch (part) {
-    case 0:   // a whole figure: shoulders, head, visor
-      ellipse(w * 0.5, h * 0.95, w * 0.45, h * 0.45, body);
-      ellipse(w * 0.5, h * 0.35, w * 0.22, h * 0.2, face);
-      c.FillRect(x + int(w * 0.32), y + int(h * 0.3), int(w * 0.36), int(h * 0.05), dark);
-      break;
-    case 1:   // head
-      ellipse(w * 0.5, h * 0.6, w * 0.3, h * 0.42, face);
-      c.FillRect(x + int(w * 0.22), y + int(h * 0.5), int(w * 0.56), int(h * 0.1), dark);
-      break;
-    case 2:   // weapon arm
-      FillPolygon(c, x, y, w, h, {{w * 0.1, h * 0.4}, {w * 0.9, h * 0.3}, {w * 0.9, h * 0.6}, {w * 0.1, h * 0.7}}, body);
-      break;
-    case 3:   // emblem
-      PaintShape(c, x + w / 4, y + h / 4, w / 2, h / 2, kShapeStar, colour, 0, 1);
-      break;
-    default:  // body
-      ellipse(w * 0.5, h * 1.0, w * 0.48, h * 0.9, body);
-      break;
-  }
-  DrawId(c, x, y, w, h, id);
-}
-
 // Background pieces; tiles repeat seamlessly in the direction they are laid.
 void PaintScenery(Canvas& c, int x, int y, int w, int h, int kind, uint32_t colour) {
   uint32_t dark = Shade(colour, 150), light = Tint(colour, 60);
@@ -311,13 +277,6 @@ void PaintScenery(Canvas& c, int x, int y, int w, int h, int kind, uint32_t colo
         for (int i = 0; i < w; i++)
           if (c.Get(x + i, y + j) != kKey) c.FillRect(x + i, y + j, 1, h / 20, Shade(colour, 80));
       break;
-    case kSceneryLattice:
-      c.FillRect(x, y, w, h, Shade(colour, 80));
-      for (int k = 0; k < w; k += 32) {
-        c.FillRect(x + k, y, 2, h, light);
-        c.FillRect(x, y + k, w, 2, light);
-      }
-      break;
     case kSceneryColumns:
       c.FillRect(x, y, w, h, Shade(colour, 70));
       c.FillRect(x + w / 4, y, w / 2, h, colour);
@@ -350,7 +309,6 @@ void PaintRow(Canvas& c, const SpriteCutRow& cut, const SpriteArtRow& art) {
     x++, y++, w -= 2, h -= 2;
   }
   if (w <= 0 || h <= 0) return;
-  if (PaintScreenArt(c, art, x, y, w, h)) return;
   const int id = art.index;
   switch (art.art) {
     case SpriteArt::Empty: return;
@@ -362,16 +320,9 @@ void PaintRow(Canvas& c, const SpriteCutRow& cut, const SpriteArtRow& art) {
     case SpriteArt::Glow: PaintGlow(c, x, y, w, h, art.param, art.colour); break;
     case SpriteArt::Beam: PaintBeam(c, x, y, w, h, art.colour); return;
     case SpriteArt::Picture:
-      if (art.param == 90) {
-        // Shown turned a quarter clockwise: stored turned a quarter the other way.
-        Canvas up = PictureImage(h, w, art.colour, art.text);
-        for (int j = 0; j < h; j++)
-          for (int i = 0; i < w; i++) c.Put(x + i, y + j, AvoidKey(up.Get(h - 1 - j, i)));
-      } else {
-        Blit(c, x, y, PictureImage(w, h, art.colour, art.text, art.param == kPictureTextLeft ? w / 2 : 0));
-      }
+      Blit(c, x, y, PictureImage(w, h, art.colour, art.text, art.param == kPictureTextLeft ? w / 2 : 0));
       return;
-    case SpriteArt::Portrait: PaintPortrait(c, x, y, w, h, art.param, art.colour, id); return;
+    case SpriteArt::Screen: PaintScreenArt(c, id, x, y, w, h); return;
     case SpriteArt::Scenery: PaintScenery(c, x, y, w, h, art.param, art.colour); return;
     case SpriteArt::Spare: PaintSpare(c, x, y, w, h, id); return;
     case SpriteArt::Point: PaintDecimalPoint(c, x, y); return;
