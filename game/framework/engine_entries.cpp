@@ -30,6 +30,7 @@ const EngineEntryTable kReal = {
 
     SetDrawModeStateLocked,
     SetFlipWaitsVBlankLocked,
+    GetFlipWaitsVBlankLocked,
     SetScreenModeKeepLocked,
     SetNoTextureSplitFlagLocked,
     SetCreateGraphAlphaFlagLocked,
