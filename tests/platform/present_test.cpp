@@ -27,8 +27,7 @@ TEST(VerticalBlankModel, SixtyFramesOfScanLinesOnTheVirtualClock) {
   plat::VirtualClockAdvance(200);
   EXPECT_FALSE(plat::DisplayInVerticalBlank());
   EXPECT_LT(plat::DisplayScanLine(), 10);
-  // The pacing wait never passes a blank twice; a caller late inside a blank no wait has passed
-  // goes on at once.
+  // The pacing wait never passes a blank twice; one late inside a blank not passed goes on at once.
   plat::DisplayWaitForNextBlank();
   const uint64_t next = plat::MicrosecondClock();
   EXPECT_NEAR(static_cast<double>(next - first), 2 * 16666.7, 2.0);

@@ -152,7 +152,6 @@ TEST_F(GameFrame, CaptureAfterPresentShowsThePresentedFrame) {
 // passes shorter than a blank: every step takes a blank of its own (a skipped frame's wait and the
 // next present never share one), at FRAME RATE 30 every other step is presented, at 60 every one.
 std::vector<uint64_t> g_passEnds;
-
 TEST_F(GameFrame, VerticalSyncGivesEveryStepABlankOfItsOwn) {
   ASSERT_EQ(SetFlipWaitsVBlankLocked(1), 0);
   for (const int rate : {1, 0}) {
@@ -162,10 +161,7 @@ TEST_F(GameFrame, VerticalSyncGivesEveryStepABlankOfItsOwn) {
     g_passEnds.clear();
     const uint64_t shown = plat::PresenterFrameCount();
     SetFramePassHooks({[] { plat::VirtualClockAdvance(500); },
-                       [] {
-                         g_passEnds.push_back(plat::MicrosecondClock());
-                         return g_passEnds.size() < 160;
-                       }});
+                       [] { return g_passEnds.push_back(plat::MicrosecondClock()), g_passEnds.size() < 160; }});
     RunFrameLoop();
     SetFramePassHooks({nullptr, nullptr});
     ASSERT_EQ(g_passEnds.size(), 160u);
