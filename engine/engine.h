@@ -81,6 +81,7 @@ int GetPadInputBitsLocked(int pad);
 
 // Screen.
 int SetFlipWaitsVBlankLocked(int flag);
+int GetFlipWaitsVBlankLocked();                         // 1: presents wait for the blank
 int GetScreenSizeLocked(int* width, int* height);
 const PixelFormatRecord* GetScreenPixelFormatRecordLocked();
 uint32_t GetScreenColorLocked(int red, int green, int blue);

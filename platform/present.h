@@ -23,9 +23,16 @@ int DisplayVisibleLines();
 bool DisplayInVerticalBlank();
 int DisplayScanLine();                       // 0 .. total lines - 1
 uint64_t DisplayMicrosecondsToBlankBegin();  // 0 only at the very start of a blank
-// Sleeps (through plat::Sleep; the virtual clock jumps) until the next blank begins; returns at
-// once on the blank's first scan line.
+// Sleeps (the virtual clock jumps) until the next blank begins; returns at once on the blank's first
+// scan line. The blank it ends in counts as passed for DisplayWaitForNextBlank.
 void DisplayWaitForBlankBegin();
+// The pacing wait: sleeps until the beginning of the next blank after the last one a wait passed,
+// or returns at once inside a blank that none has passed yet (a late caller), so that two waits
+// never share one blank. The blanks are the model's 60 a second whatever the monitor's refresh.
+void DisplayWaitForNextBlank();
+// Sleeps until MicrosecondClock() reaches the time given (the virtual clock moves there at once):
+// the display's waits sleep to the microsecond rather than poll.
+void DisplaySleepUntil(uint64_t microseconds);
 
 enum class PresentBackend { Auto, Sdl, Headless };
 void PresenterSelectBackend(PresentBackend b);   // Auto: SDL when a window is bound, else headless

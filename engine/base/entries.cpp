@@ -65,6 +65,7 @@ int GetPadCountLocked() { return Locked(GetPadCount); }
 int GetPadInputBitsLocked(int pad) { return Locked(GetPadInputBits, pad); }
 
 int SetFlipWaitsVBlankLocked(int flag) { return Locked(SetFlipWaitsVBlank, flag); }
+int GetFlipWaitsVBlankLocked() { return Locked(GetFlipWaitsVBlank); }
 int GetScreenSizeLocked(int* width, int* height) { return Locked(GetScreenSize, width, height); }
 const PixelFormatRecord* GetScreenPixelFormatRecordLocked() { return Locked(GetScreenPixelFormatRecord); }
 uint32_t GetScreenColorLocked(int red, int green, int blue) { return Locked(GetScreenColor, red, green, blue); }

@@ -4,6 +4,7 @@
 #include "engine/engine.h"
 
 int SetFlipWaitsVBlank(int flag);
+int GetFlipWaitsVBlank();
 int GetScreenSize(int* width, int* height);
 const PixelFormatRecord* GetScreenPixelFormatRecord();
 uint32_t GetScreenColor(int red, int green, int blue);

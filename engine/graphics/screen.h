@@ -63,7 +63,8 @@ struct ScreenState {
   int32_t frontCopyStale;
   uint64_t frameCounter;
   uint32_t lastVBlankWaitTime;
-  int32_t pacingPeriod;                // ms before the blank wait; -1 unknown
+  int32_t pacingPeriod;                // from the measured frame time; -1 unknown (the blank
+                                       // waits count the blanks they pass instead)
   int32_t measuredFrameTime;           // ms; -1 unknown
   int32_t measuredRefreshRate;         // Hz; -1 unknown
   int32_t scanLines;

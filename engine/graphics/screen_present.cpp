@@ -10,7 +10,6 @@
 #include "engine/graphics/screen.h"
 #include "platform/clock.h"
 #include "platform/present.h"
-#include "platform/sync.h"
 
 namespace {
 
@@ -139,25 +138,14 @@ void ConvertBltToSurface(const SurfaceTargetDesc* target, const MemImg* source, 
                   nullptr, 0, nullptr, 0, 0, &r, 0, 0, 0, 0, 0, 0, 0);
 }
 
+// Each present takes a blank of its own: a wait never returns twice in one blank, so a skipped
+// frame's blank wait and the next present's cannot share one.
 void WaitVerticalBlankPaced() {
   ScreenState& s = g_ScreenState;
   if (!s.noDirectDraw) {
-    uint32_t elapsed = plat::MillisecondClock() - s.lastVBlankWaitTime;
-    if (s.pacingPeriod < 0 || elapsed >= static_cast<uint32_t>(s.pacingPeriod)) {
-      plat::Sleep(0);
-      if (!plat::DisplayInVerticalBlank()) plat::DisplayWaitForBlankBegin();
-    } else {
-      while (plat::MillisecondClock() - s.lastVBlankWaitTime < static_cast<uint32_t>(s.pacingPeriod)) plat::Sleep(1);
-      plat::DisplayWaitForBlankBegin();
-    }
+    plat::DisplayWaitForNextBlank();
   } else {
-    uint64_t now = plat::MicrosecondClock();
-    const uint64_t q = now / kFrameGridUs;
-    const uint64_t target = (q + 1) * kFrameGridUs;
-    while (now / kFrameGridUs == q) {
-      plat::Sleep(target - now > 4000 ? 1 : 0);
-      now = plat::MicrosecondClock();
-    }
+    plat::DisplaySleepUntil((plat::MicrosecondClock() / kFrameGridUs + 1) * kFrameGridUs);
   }
   s.lastVBlankWaitTime = plat::MillisecondClock();
 }
@@ -167,17 +155,13 @@ int WaitVerticalBlank(int count) {
   if (g_DrawState.notAvailable) return 0;
   WaitWhileInactive();
   if (count == 0) {
-    while (ProcessMessage() == 0 && !plat::DisplayInVerticalBlank()) plat::Sleep(0);
+    if (ProcessMessage() == 0 && !plat::DisplayInVerticalBlank()) plat::DisplayWaitForBlankBegin();
     return 0;
   }
   if (count < 0) return 0;
   for (int i = 0; i < count; ++i) {
-    int message = 0;
-    while ((message = ProcessMessage()) == 0 && plat::DisplayInVerticalBlank()) plat::Sleep(0);
-    if (message == 0) {
-      while ((message = ProcessMessage()) == 0 && !plat::DisplayInVerticalBlank()) plat::Sleep(0);
-    }
-    if (message < 0) return -1;
+    if (ProcessMessage() < 0) return -1;
+    plat::DisplayWaitForNextBlank();
   }
   return 0;
 }
@@ -290,13 +274,8 @@ int PresentScreen() {
   }
   FlushCurrentVertexBuffer();
   EndSceneCurrent();
-  if (s.flipWaitsVBlank) {
-    plat::DisplayWaitForBlankBegin();
-    plat::SurfaceFlip(s.primary, s.back);
-    plat::Sleep(1);
-  } else {
-    plat::SurfaceFlip(s.primary, s.back);
-  }
+  if (s.flipWaitsVBlank) plat::DisplayWaitForNextBlank();
+  plat::SurfaceFlip(s.primary, s.back);
   RectI src, dest;
   PresentDestination(&src, &dest);
   ShowScreenThroughPresenter(&dest);

@@ -31,6 +31,7 @@ const EngineEntryTable kReal = {
 
     SetDrawModeStateLocked,
     SetFlipWaitsVBlankLocked,
+    GetFlipWaitsVBlankLocked,
     SetScreenModeKeepLocked,
     SetNoTextureSplitFlagLocked,
     SetCreateGraphAlphaFlagLocked,

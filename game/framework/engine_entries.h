@@ -33,6 +33,7 @@ struct EngineEntryTable {
   // Screen set-up.
   int (*SetDrawModeStateLocked)(int mode);
   int (*SetFlipWaitsVBlankLocked)(int flag);
+  int (*GetFlipWaitsVBlankLocked)();
   int (*SetScreenModeKeepLocked)(int width, int height, int bits, int refreshRate);
   int (*SetNoTextureSplitFlagLocked)(int flag);
   int (*SetCreateGraphAlphaFlagLocked)(int flag);

@@ -25,7 +25,7 @@ struct FramePacing {
   int rateTimes100 = 60;
   int64_t weightedFrames = 1;
   int64_t weightedSlow = 0;
-  int lastPresentTime = 0;           // kept across resets
+  int lastTarget = 0;                // the timer's last grid point; kept across resets
   bool capture = false;              // kept across resets
   int noticeTimer = 0;
   int noticeIndex = 0;
@@ -34,12 +34,19 @@ FramePacing g_pace;
 FramePassHooks g_hooks{nullptr, nullptr};
 
 constexpr int kSettlePasses = 32;
+// Further behind the timer's grid than this (a stall, a dragged window, a slow machine), the grid
+// starts again from the present rather than running a burst of steps to catch up.
+constexpr int kMaxLagMs = 50;
 constexpr int kNoticeFrames = 180;
 constexpr int kTextLineNotice = 30;
 
 int Now() { return g_Engine.GetMillisecondCountLocked(); }
 
 int32_t PlayMode() { return GetSettingsSlot(kSlotPlayMode); }
+
+// The pacing the screen was set up with at start, not the live FRAME CONTROL slot: a change made
+// in GAME CONFIG takes effect with the restart that leaving it performs.
+bool PacedByTimer() { return g_Engine.GetFlipWaitsVBlankLocked() == 0; }
 
 void HandlePlayKeys(int32_t m, uint32_t live) {
   if (m & (kPlayReplay | kPlayMission)) {
@@ -120,17 +127,22 @@ int GetSlowdownRate() {
 bool IsDrawSkipFrame() { return GetSettingsSlot(kSlotFrameRate) >= 1 && g_pace.drawSkip == 1; }
 
 void WaitAndPresent(int milliseconds) {
-  const int target = static_cast<int>(static_cast<uint32_t>(g_pace.lastPresentTime) +
-                                      static_cast<uint32_t>(milliseconds));
-  if (GetSettingsSlot(kSlotFramePacing) >= 1) {
-    for (int i = 0; i < 16 && ElapsedMs(target, Now()) < 0; ++i) g_Engine.WaitMillisecondsPumping(1);
+  if (PacedByTimer()) {
+    // The target follows the grid from the previous target, so what a present costs does not
+    // lengthen the step.
+    const int target = static_cast<int>(static_cast<uint32_t>(g_pace.lastTarget) + static_cast<uint32_t>(milliseconds));
+    const int lag = ElapsedMs(target, Now());
+    const bool restart = lag > kMaxLagMs || lag < -milliseconds;
+    if (!restart) {
+      for (int i = 0; i < milliseconds && ElapsedMs(target, Now()) < 0; ++i) g_Engine.WaitMillisecondsPumping(1);
+    }
     if (!IsDrawSkipFrame()) g_Engine.PresentScreenLocked();
+    g_pace.lastTarget = restart ? Now() : target;
   } else if (IsDrawSkipFrame()) {
     g_Engine.WaitVerticalBlankLocked(1);
   } else {
     g_Engine.PresentScreenLocked();
   }
-  g_pace.lastPresentTime = Now();
 }
 
 void EndFrame() {

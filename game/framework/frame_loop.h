@@ -2,8 +2,9 @@
 // display list, reads the input (through the replay buffer in play), updates every actor and runs
 // the commands, handles the pause and replay-exit keys, pumps messages, polls the scene's exit
 // code, asks before quitting on Escape, and paces and presents the frame. Pacing keeps a 16/17 ms
-// rhythm on the millisecond clock (or the vertical blank), can skip every other draw, and measures
-// the frame rate and the slowdown. The play-order notice is drawn from here.
+// grid on the millisecond clock (or a vertical blank of its own for every step), by the mode the
+// screen was set up with; it can skip every other draw, and measures the frame rate and the
+// slowdown. The play-order notice is drawn from here.
 #pragma once
 #include <cstdint>
 
@@ -16,8 +17,8 @@ constexpr int kFieldSceneExit = 116;
 
 int RunFrameLoop();                  // the next SceneStateWord, or -1 to end the program
 void ResetFrameLoopState();
-// The values a new process starts with, those no scene reset touches included (the last present
-// time, the capture request). Boot calls it, so a second run in one process paces as the first.
+// The values a new process starts with, those no scene reset touches included (the timer's grid,
+// the capture request). Boot calls it, so a second run in one process paces as the first.
 void ResetFrameLoopForStart();
 void ResetFramePacing();
 int MeasureFrameRate();              // frames a second x 100

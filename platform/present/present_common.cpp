@@ -1,4 +1,7 @@
 // Display layouts, the vertical blank model and the choice of presenter back end.
+#include <time.h>
+
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,6 +19,7 @@ bool g_hasOverride[33];
 int g_visibleLines = 480;
 PresentBackend g_chosen = PresentBackend::Auto;
 void* g_window = nullptr;
+int64_t g_lastBlank = INT64_MIN;   // index of the last blank a wait passed
 
 int TotalLines() { return g_visibleLines + g_visibleLines * 45 / 480; }
 
@@ -24,6 +28,22 @@ uint64_t FramePhase() { return (MicrosecondClock() * 60u) % kFrameScale; }
 
 uint64_t BlankBeginPhase() {
   return (static_cast<uint64_t>(g_visibleLines) * kFrameScale + TotalLines() - 1) / TotalLines();
+}
+
+// Blank k spans frame phases k * kFrameScale + BlankBeginPhase() up to the end of frame k: the
+// index of the latest blank begun at the given time, and whether the time is inside it.
+int64_t LatestBlank(uint64_t microseconds, bool* inside) {
+  const int64_t fromFirst = static_cast<int64_t>(microseconds * 60u) - static_cast<int64_t>(BlankBeginPhase());
+  const int64_t scale = static_cast<int64_t>(kFrameScale);
+  int64_t k = fromFirst / scale;
+  if (fromFirst < k * scale) --k;
+  if (inside) *inside = fromFirst - k * scale < scale - static_cast<int64_t>(BlankBeginPhase());
+  return k;
+}
+
+uint64_t BlankBeginTime(int64_t k) {
+  const int64_t phase = k * static_cast<int64_t>(kFrameScale) + static_cast<int64_t>(BlankBeginPhase());
+  return phase <= 0 ? 0 : (static_cast<uint64_t>(phase) + 59) / 60;
 }
 
 const PresenterOps& Ops() {
@@ -71,19 +91,40 @@ uint64_t DisplayMicrosecondsToBlankBegin() {
   return (left + 59) / 60;
 }
 
+void DisplaySleepUntil(uint64_t microseconds) {
+  for (;;) {
+    const uint64_t now = MicrosecondClock();
+    if (now >= microseconds) return;
+    if (VirtualClockActive()) {
+      // Virtual time moves to the moment exactly, as a display's own wait would end.
+      VirtualClockAdvance(microseconds - now);
+      return;
+    }
+    const uint64_t left = microseconds - now;
+    timespec ts{static_cast<time_t>(left / 1000000u), static_cast<long>(left % 1000000u) * 1000};
+    nanosleep(&ts, nullptr);
+  }
+}
+
 void DisplayWaitForBlankBegin() {
-  if (DisplayScanLine() == g_visibleLines) return;   // on the blank's first line
-  uint64_t left = DisplayMicrosecondsToBlankBegin();
-  if (left == 0) return;
-  uint64_t target = MicrosecondClock() + left;
-  if (VirtualClockActive()) {
-    // Virtual time moves to the blank exactly, as a display's own wait would end.
-    VirtualClockAdvance(left);
+  if (DisplayScanLine() != g_visibleLines) {
+    const uint64_t left = DisplayMicrosecondsToBlankBegin();
+    if (left != 0) DisplaySleepUntil(MicrosecondClock() + left);
+  }
+  g_lastBlank = LatestBlank(MicrosecondClock(), nullptr);
+}
+
+void DisplayWaitForNextBlank() {
+  bool inside = false;
+  const int64_t k = LatestBlank(MicrosecondClock(), &inside);
+  // A clock that went back (a new virtual clock) leaves nothing passed.
+  if (g_lastBlank > k) g_lastBlank = INT64_MIN;
+  if (inside && k > g_lastBlank) {
+    g_lastBlank = k;
     return;
   }
-  // Whole milliseconds by sleeping, the rest by yielding, so the wait ends close to the blank.
-  while (MicrosecondClock() + 1000 < target) Sleep(1);
-  while (MicrosecondClock() < target) Sleep(0);
+  DisplaySleepUntil(BlankBeginTime(k + 1));
+  g_lastBlank = k + 1;
 }
 
 void PresenterSelectBackend(PresentBackend b) { g_chosen = b; }

@@ -27,6 +27,16 @@ TEST(VerticalBlankModel, SixtyFramesOfScanLinesOnTheVirtualClock) {
   plat::VirtualClockAdvance(200);
   EXPECT_FALSE(plat::DisplayInVerticalBlank());
   EXPECT_LT(plat::DisplayScanLine(), 10);
+  // The pacing wait never passes a blank twice; one late inside a blank not passed goes on at once.
+  plat::DisplayWaitForNextBlank();
+  const uint64_t next = plat::MicrosecondClock();
+  EXPECT_NEAR(static_cast<double>(next - first), 2 * 16666.7, 2.0);
+  plat::DisplayWaitForNextBlank();
+  EXPECT_NEAR(static_cast<double>(plat::MicrosecondClock() - next), 16666.7, 2.0);
+  plat::VirtualClockAdvance(16667 + 500);
+  const uint64_t late = plat::MicrosecondClock();
+  plat::DisplayWaitForNextBlank();
+  EXPECT_EQ(plat::MicrosecondClock(), late);
   plat::VirtualClockDisable();
 }
 

@@ -92,6 +92,12 @@ TEST(Surface, BlitsWithAndWithoutKeyAndStretched) {
   EXPECT_EQ(At16(dst, 1, 1), 0x07E0);
   EXPECT_EQ(At16(dst, 2, 1), 0xF800);
   EXPECT_EQ(At16(dst, 3, 0), 0xF800);
+  // Within one surface the copy reads the pixels as they were: row 0 moved right onto itself.
+  SurfRect row0{0, 0, 3, 1};
+  ASSERT_EQ(SurfaceBltFast(dst, 1, 0, dst, &row0, 0), SURF_OK);
+  EXPECT_EQ(At16(dst, 1, 0), 0x07E0);
+  EXPECT_EQ(At16(dst, 2, 0), 0x07E0);
+  EXPECT_EQ(At16(dst, 3, 0), 0xF800);
   EXPECT_EQ(SurfaceBltFast(dst, 3, 0, src, nullptr, 0), SURF_ERR_INVALID);   // past the edge
   Surface* other = d.Make(2, 1, SURFCAPS_OFFSCREENPLAIN, &kXrgb);
   EXPECT_EQ(SurfaceBltFast(dst, 0, 0, other, nullptr, 0), SURF_ERR_INVALID);   // formats differ

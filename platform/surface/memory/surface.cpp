@@ -214,8 +214,7 @@ int SurfaceBlt(Surface* dst, const SurfRect* dstRect, Surface* src, const SurfRe
   if (dw == 0 || dh == 0 || sw == 0 || sh == 0) return SURF_OK;
   bool key = (flags & SURFBLT_KEYSRC) && src->hasKey;
   int bpp = dst->bytesPerPixel;
-  // Rows go through a temporary copy so that a blit within one surface reads unchanged pixels.
-  std::vector<uint8_t> rowBuf(static_cast<size_t>(sw) * bpp);
+  // A blit within one surface reads from a copy, so that it reads unchanged pixels.
   std::vector<uint8_t> srcCopy;
   const uint8_t* srcBase = src->pixels;
   int32_t srcPitch = src->pitch;
@@ -223,15 +222,25 @@ int SurfaceBlt(Surface* dst, const SurfRect* dstRect, Surface* src, const SurfRe
     srcCopy.assign(src->pixels, src->pixels + static_cast<int64_t>(src->pitch) * src->height);
     srcBase = srcCopy.data();
   }
+  // A plain copy at 1:1 (every present into the window) goes by rows.
+  if (!key && dw == sw && dh == sh) {
+    for (int32_t y = 0; y < dh; ++y) {
+      std::memcpy(dst->pixels + static_cast<int64_t>(dr.top + y) * dst->pitch + static_cast<int64_t>(dr.left) * bpp,
+                  srcBase + static_cast<int64_t>(sr.top + y) * srcPitch + static_cast<int64_t>(sr.left) * bpp,
+                  static_cast<size_t>(dw) * bpp);
+    }
+    return SURF_OK;
+  }
+  std::vector<int32_t> columns(static_cast<size_t>(dw));
+  for (int32_t x = 0; x < dw; ++x) columns[size_t(x)] = (sr.left + static_cast<int32_t>(static_cast<int64_t>(x) * sw / dw)) * bpp;
   for (int32_t y = 0; y < dh; ++y) {
     int32_t sy = sr.top + static_cast<int32_t>(static_cast<int64_t>(y) * sh / dh);
     const uint8_t* srow = srcBase + static_cast<int64_t>(sy) * srcPitch;
-    uint8_t* drow = dst->pixels + static_cast<int64_t>(dr.top + y) * dst->pitch;
+    uint8_t* drow = dst->pixels + static_cast<int64_t>(dr.top + y) * dst->pitch + static_cast<int64_t>(dr.left) * bpp;
     for (int32_t x = 0; x < dw; ++x) {
-      int32_t sx = sr.left + static_cast<int32_t>(static_cast<int64_t>(x) * sw / dw);
-      uint32_t v = ReadPixel(srow + sx * bpp, bpp);
+      uint32_t v = ReadPixel(srow + columns[size_t(x)], bpp);
       if (key && v >= src->keyLow && v <= src->keyHigh) continue;
-      WritePixel(drow + (dr.left + x) * bpp, bpp, v);
+      WritePixel(drow + x * bpp, bpp, v);
     }
   }
   return SURF_OK;

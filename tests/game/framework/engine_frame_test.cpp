@@ -1,12 +1,14 @@
 // The sprite table and the display list on the real engine, in a folder that make-data wrote: the
 // sheets load through the archive and every sprite is cut to its size; a test frame of every kind
 // of entry comes out as a fixed picture (kept as a PNG for review); a capture after a present
-// shows the presented frame again.
+// shows the presented frame again; the frame loop paced by vertical sync steps 60 times a second.
 #include <cstdlib>
 #include <filesystem>
 
 #include "engine_game_fixture.h"
+#include "game/framework/actors.h"
 #include "game/framework/archive_key.h"
+#include "game/framework/frame_loop.h"
 #include "game/framework/sprite_layout.h"
 #include "game/framework/text.h"
 #include "tools/common/picture_writer.h"
@@ -144,6 +146,31 @@ TEST_F(GameFrame, CaptureAfterPresentShowsThePresentedFrame) {
   FlushDrawList();
   ASSERT_EQ(PresentScreenLocked(), 0);
   EXPECT_EQ(PresentedPixels(), presented);
+}
+
+// Vertical sync through the engine's waits and the display's blank model on the virtual clock, with
+// passes shorter than a blank: every step takes a blank of its own (a skipped frame's wait and the
+// next present never share one), at FRAME RATE 30 every other step is presented, at 60 every one.
+std::vector<uint64_t> g_passEnds;
+TEST_F(GameFrame, VerticalSyncGivesEveryStepABlankOfItsOwn) {
+  ASSERT_EQ(SetFlipWaitsVBlankLocked(1), 0);
+  for (const int rate : {1, 0}) {
+    ResetActors();
+    ResetFrameLoopState();
+    SetSettingsSlot(kSlotFrameRate, rate);
+    g_passEnds.clear();
+    const uint64_t shown = plat::PresenterFrameCount();
+    SetFramePassHooks({[] { plat::VirtualClockAdvance(500); },
+                       [] { return g_passEnds.push_back(plat::MicrosecondClock()), g_passEnds.size() < 160; }});
+    RunFrameLoop();
+    SetFramePassHooks({nullptr, nullptr});
+    ASSERT_EQ(g_passEnds.size(), 160u);
+    // Two steps in one blank would show as passes 0.5 ms and 33 ms long.
+    for (size_t i = 40; i < g_passEnds.size(); ++i)
+      EXPECT_NEAR(double(g_passEnds[i] - g_passEnds[i - 1]), 16666.7, 250.0) << "rate " << rate << " pass " << i;
+    EXPECT_NEAR(double(g_passEnds[159] - g_passEnds[39]), 2000000.0, 250.0) << rate;
+    EXPECT_EQ(plat::PresenterFrameCount() - shown, rate == 1 ? 80u : 160u) << rate;
+  }
 }
 
 }  // namespace

@@ -20,6 +20,8 @@ namespace frames {
 
 inline uint32_t g_ms = 0;              // wraps like the engine's clock
 inline int g_workMs = 1;               // clock advance at the start of every pass
+inline int g_presentMs = 0;            // clock advance a present costs
+inline int g_flipWaits = 0;            // the screen's vsync-flip option: 0 paces by the timer
 inline int g_pumps = 0;
 inline int g_closeAtPump = -1;         // the pump call (counted from 0) that reports a close
 inline int g_escape = 0;
@@ -35,6 +37,8 @@ inline void Install() {
   recorder::Install();
   g_ms = 1000;
   g_workMs = 1;
+  g_presentMs = 0;
+  g_flipWaits = 0;
   g_pumps = 0;
   g_closeAtPump = -1;
   g_escape = 0;
@@ -56,6 +60,7 @@ inline void Install() {
   e.PresentScreenLocked = [] {
     recorder::Log("Present");
     g_presents.push_back(g_ms);
+    g_ms += uint32_t(g_presentMs);
     return 0;
   };
   e.WaitVerticalBlankLocked = [](int n) {
@@ -115,8 +120,10 @@ inline void Install() {
   };
   e.SetFlipWaitsVBlankLocked = [](int f) {
     recorder::Log("FlipVBlank %d", f);
+    g_flipWaits = f;
     return 0;
   };
+  e.GetFlipWaitsVBlankLocked = [] { return g_flipWaits; };
   e.SetScreenModeKeepLocked = [](int w, int h, int bits, int rate) {
     recorder::Log("ScreenMode %d %d %d %d", w, h, bits, rate);
     return 0;
@@ -166,6 +173,7 @@ protected:
     SetDefaultSettings();
     ResetActors();
     ResetButtons();
+    ResetFrameLoopForStart();
     ResetFrameLoopState();
   }
   void TearDown() override {

@@ -106,7 +106,7 @@ void OnFrame(int f) {
   if (f == 0) {
     s.bootSlots = Slots({kSlotScreen, kSlotFrameRate, kSlotMusicVolume, kSlotEffectVolume, kSlotStartLives});
     g_Engine.SeedRandomLocked(1);
-    SetSettingsSlot(kSlotFramePacing, 0);    // presents without waits on the clock
+    SetSettingsSlot(kSlotFramePacing, 0);    // stored only: the run keeps the pacing it started with
     SetSettingsSlot(kSlotLastDifficulty, 0);
     SetSettingsSlot(kSlotLastCharacter, 0);
     // Three play orders achieved, so that PLAY ORDERS has icons, a name and a story to show.

@@ -81,7 +81,7 @@ void OnFrame(int f) {
   d.clock += f % 3 == 0 ? 16u : 17u;
   if (f == 0) {
     g_Engine.SeedRandomLocked(1);
-    SetSettingsSlot(kSlotFramePacing, 0);    // presents without waits on the clock
+    SetSettingsSlot(kSlotFramePacing, 0);    // stored only: the run keeps the pacing it started with
     SetSettingsSlot(kSlotLastDifficulty, 0);
     SetSettingsSlot(kSlotLastCharacter, 0);
     SetSettingsSlot(kSlotStartLives, 2);
