@@ -23,6 +23,7 @@
 #include "game/framework/drawlist.h"
 #include "game/framework/settings.h"
 #include "game/harness/harness.h"
+#include "tests/game/temp_dir.h"
 #include "tests/game/determinism/scripted_play.h"
 
 namespace fs = std::filesystem;
@@ -41,20 +42,15 @@ double CpuMs() {
 struct Data {
   std::string root, pristine, replay;
   bool ok = false;
-  ~Data() {
-    if (!root.empty()) fs::remove_all(root);
-  }
+  ~Data() { RemoveFolder(root); }
 };
 
 const Data& SharedData() {
   static Data d = [] {
     Data r;
-    char tmpl[] = "/tmp/vlx_bench_frames_XXXXXX";
-    if (!mkdtemp(tmpl)) return r;
-    r.root = tmpl;
+    r.root = NewTempFolder("/tmp/vlx_bench_frames_XXXXXX");
     r.pristine = r.root + "/game";
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " " + r.pristine + " >/dev/null 2>&1";
-    if (std::system(cmd.c_str()) != 0) return r;
+    if (!MakeDataSet(r.pristine, "")) return r;
     const std::string record = r.root + "/record";
     fs::copy(r.pristine, record, fs::copy_options::recursive);
     const ScriptedPlayRecording rec = RecordScriptedPlay(record);

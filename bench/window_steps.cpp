@@ -18,6 +18,7 @@
 #include "game/framework/engine_entries.h"
 #include "game/framework/settings.h"
 #include "game/harness/harness.h"
+#include "tests/game/temp_dir.h"
 #include "platform/present.h"
 
 namespace fs = std::filesystem;
@@ -36,20 +37,15 @@ double Seconds(clockid_t clock) {
 struct Data {
   std::string root, pristine;
   bool ok = false;
-  ~Data() {
-    if (!root.empty()) fs::remove_all(root);
-  }
+  ~Data() { RemoveFolder(root); }
 };
 
 const Data& SharedData() {
   static Data d = [] {
     Data r;
-    char tmpl[] = "/tmp/vlx_bench_window_XXXXXX";
-    if (!mkdtemp(tmpl)) return r;
-    r.root = tmpl;
+    r.root = NewTempFolder("/tmp/vlx_bench_window_XXXXXX");
     r.pristine = r.root + "/game";
-    const std::string cmd = std::string(VLX_MAKE_DATA) + " " + r.pristine + " >/dev/null 2>&1";
-    if (std::system(cmd.c_str()) != 0) return r;
+    if (!MakeDataSet(r.pristine, "")) return r;
     fs::remove(r.pristine + "/velmarondix.sav");
     r.ok = true;
     return r;

@@ -2,7 +2,6 @@
 // treats the folder it writes into, and the engine, started headless in the written folder,
 // loading the sheets through the archive and its key, the sounds and the music.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <dirent.h>
 #include <ftw.h>
@@ -30,6 +29,7 @@
 #include "platform/clock.h"
 #include "platform/window.h"
 #include "platform/window/headless/headless_window.h"
+#include "png_picture.h"
 #include "tools/common/file_bytes.h"
 
 namespace {
@@ -90,29 +90,6 @@ std::vector<std::string> PngChunks(const Bytes& png) {
     at += 12 + len;
   }
   return names;
-}
-
-struct Picture {
-  int width = 0, height = 0;
-  Bytes rgb;
-  uint32_t At(int x, int y) const {
-    const uint8_t* p = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
-    return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-  }
-};
-
-Picture DecodePng(const Bytes& png) {
-  Picture pic;
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, png.data(), png.size())) return pic;
-  image.format = PNG_FORMAT_RGB;
-  pic.rgb.resize(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, pic.rgb.data(), 0, nullptr)) return Picture{};
-  pic.width = int(image.width);
-  pic.height = int(image.height);
-  return pic;
 }
 
 std::string Numbered(const char* pattern, int n) {
@@ -188,7 +165,7 @@ TEST(MakeData, PlainFilesSheetsSoundsMusicPicturesAndTexts) {
   }
 
   // Sheet 1: the default spark, the white square, glyph widths, the inset frames, no stray key.
-  Picture one = DecodePng(files["/vlxdat/pic01.png"]);
+  RgbPicture one = DecodePngPicture(files["/vlxdat/pic01.png"]);
   ASSERT_EQ(one.width, 1024);
   EXPECT_NE(one.At(kSpriteDefaultX + 4, kSpriteDefaultY + 4), 0x00FF00u);
   for (int y = 0; y < 8; y++)
@@ -234,7 +211,7 @@ TEST(MakeData, PlainFilesSheetsSoundsMusicPicturesAndTexts) {
     EXPECT_EQ(Le32(ogg, packet + 12), 44100u);
   }
 
-  Picture loading = DecodePng(files["/dat/vlx0.dat"]);
+  RgbPicture loading = DecodePngPicture(files["/dat/vlx0.dat"]);
   ASSERT_EQ(loading.width, 640);
   ASSERT_EQ(loading.height, 480);
   for (int y = 0; y < 480; y++)

@@ -5,7 +5,6 @@
 // luminances, taken between the darkest or the brightest tenth of the row's glyph pixels (their
 // dark rim or their body) and the median of the box's pixels around them.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cmath>
@@ -19,31 +18,12 @@
 #include "game/framework/text.h"
 #include "game/harness/harness.h"
 #include "game/temp_dir.h"
+#include "png_picture.h"
+#include "tools/common/file_bytes.h"
 
 namespace {
 
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<uint8_t> rgb;
-  uint32_t At(int x, int y) const {
-    const uint8_t* p = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
-    return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-  }
-};
-
-Picture ReadPng(const std::string& path) {
-  Picture pic;
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return pic;
-  image.format = PNG_FORMAT_RGB;
-  pic.rgb.resize(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, pic.rgb.data(), 0, nullptr)) return Picture{};
-  pic.width = int(image.width);
-  pic.height = int(image.height);
-  return pic;
-}
+RgbPicture ReadPng(const std::string& path) { return DecodePngPicture(ReadFileBytes(path)); }
 
 double Luminance(uint32_t rgb) {
   auto linear = [](uint32_t c) {
@@ -64,7 +44,7 @@ struct Menu {
 // The sprite font's glyph pixels (codes 48-95, not the transparent green) from the sheet.
 using Glyphs = std::map<int, std::vector<std::pair<int, int>>>;
 
-Glyphs ReadGlyphs(const Picture& sheet) {
+Glyphs ReadGlyphs(const RgbPicture& sheet) {
   Glyphs g;
   for (int code = kGlyphFirstCode; code < kGlyphFirstCode + kGlyphRows * kGlyphColumns; ++code) {
     const int n = code - kGlyphFirstCode;
@@ -78,7 +58,7 @@ Glyphs ReadGlyphs(const Picture& sheet) {
 
 // Each row's contrast, set as the game sets sprite-font text (11 pixels a character, a space 6,
 // "I" 5) inside the window's box.
-std::vector<double> RowContrasts(const Picture& shot, const Glyphs& glyphs, const Menu& m) {
+std::vector<double> RowContrasts(const RgbPicture& shot, const Glyphs& glyphs, const Menu& m) {
   std::vector<double> out;
   for (int row = 0; row < m.rows; ++row) {
     const int y = m.y + 16 * row;
@@ -129,7 +109,7 @@ TEST_P(ScreenTour, ReachesEveryScreenAndEveryMenuRowReadsAtThreeToOne) {
                         {"difficulty_first", 296, 16, 104, 60, 5}, {"difficulty_second", 384, 48, 104, 60, 5},
                         {"pause", 32, 96, 160, 424, 4}};
   for (const Menu& m : menus) {
-    const Picture shot = ReadPng(o.screensDir + "/" + m.picture + ".png");
+    const RgbPicture shot = ReadPng(o.screensDir + "/" + m.picture + ".png");
     ASSERT_EQ(shot.width, 640) << m.picture;
     const std::vector<double> c = RowContrasts(shot, glyphs, m);
     std::string line;
