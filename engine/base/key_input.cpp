@@ -8,8 +8,8 @@
 #include "engine/base/startup_window.h"
 #include "engine/base/system_hooks.h"
 #include "engine/base/text_input.h"
-#include "engine/graphics/color_data.h"
-#include "engine/graphics/font.h"
+#include "engine/graphics/image/color_data.h"
+#include "engine/graphics/font/font.h"
 
 TextInputState g_TextInput;
 

@@ -5,8 +5,8 @@
 
 #include "engine/base/startup_window.h"
 #include "engine/base/text_input.h"
-#include "engine/graphics/draw_dispatch.h"
-#include "engine/graphics/font.h"
+#include "engine/graphics/draw/draw_dispatch.h"
+#include "engine/graphics/font/font.h"
 
 namespace {
 

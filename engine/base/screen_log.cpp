@@ -5,8 +5,8 @@
 
 #include "engine/base/base_state.h"
 #include "engine/base/system_hooks.h"
-#include "engine/graphics/font.h"
-#include "engine/graphics/screen.h"
+#include "engine/graphics/font/font.h"
+#include "engine/graphics/screen/screen.h"
 
 ScreenLogState g_ScreenLog = {{}, 0, 0, 16, 4, -1, 1};
 

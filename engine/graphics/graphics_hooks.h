@@ -4,9 +4,9 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/graphics/color_data.h"
-#include "engine/graphics/draw_state.h"
-#include "engine/graphics/mem_img.h"
+#include "engine/graphics/image/color_data.h"
+#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/image/mem_img.h"
 #include "platform/surface.h"
 
 struct GraphRecord;

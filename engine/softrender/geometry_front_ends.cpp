@@ -6,9 +6,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <tuple>
-#include "engine/graphics/graph.h"
-#include "engine/graphics/surface2d.h"
-#include "engine/graphics/surface_data.h"
+#include "engine/graphics/graph/graph.h"
+#include "engine/graphics/graph/surface2d.h"
+#include "engine/graphics/graph/surface_data.h"
 #include "engine/softrender/geometry_internal.h"
 #include "engine/softrender/graphics_services.h"
 #include "engine/softrender/image_blit.h"

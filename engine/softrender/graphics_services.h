@@ -3,8 +3,8 @@
 // and surface data come from the graphics headers themselves.
 #pragma once
 #include <cstdint>
-#include "engine/graphics/draw_state.h"
-#include "engine/graphics/mem_img.h"
+#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/image/mem_img.h"
 
 struct GraphRecord;
 struct Surface2DRecord;
