@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 #include "engine/graphics/image/mem_img.h"
 #include "engine/softrender/geometry.h"
 

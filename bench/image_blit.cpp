@@ -11,7 +11,7 @@
 #include <random>
 #include <utility>
 #include <vector>
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 #include "engine/graphics/image/mem_img.h"
 #include "engine/softrender/image_blit.h"
 

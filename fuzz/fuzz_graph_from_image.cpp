@@ -8,7 +8,7 @@
 
 #include "engine/base/memory.h"
 #include "engine/graphics/draw/draw_dispatch.h"
-#include "engine/graphics/image/image_loader.h"
+#include "engine/graphics/graph/graph_from_image.h"
 #include "engine/graphics/operations.h"
 #include "platform/window.h"
 #include "tests/engine/graphics/screen/screen_fixture.h"

@@ -6,7 +6,7 @@
 #include "engine/base/network.h"
 #include "engine/base/operations.h"
 #include "engine/graphics/image/color_data.h"
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 #include "engine/graphics/operations.h"
 #include "engine/input_sound/operations.h"
 #include "platform/clock.h"

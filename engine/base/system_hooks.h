@@ -3,7 +3,7 @@
 // success and does nothing.
 #pragma once
 #include <cstdint>
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph/graph.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "platform/window.h"

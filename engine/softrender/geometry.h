@@ -4,7 +4,7 @@
 // draw nothing (silently) on refusal; front ends return 0, or -1 when they refuse.
 #pragma once
 #include <cstdint>
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 #include "engine/graphics/image/mem_img.h"
 
 struct GraphRecord;

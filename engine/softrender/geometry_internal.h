@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include "engine/base/str_helpers.h"
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 #include "engine/graphics/image/mem_img.h"
 #include "engine/softrender/geometry.h"
 

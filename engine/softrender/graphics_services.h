@@ -3,7 +3,7 @@
 // and surface data come from the graphics headers themselves.
 #pragma once
 #include <cstdint>
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 #include "engine/graphics/image/mem_img.h"
 
 struct GraphRecord;

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 #include "engine/softrender/blit_loops.h"
 #include "engine/softrender/blit_vector.h"
 #include "engine/softrender/image_blit_setup.h"

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph/graph.h"
 #include "platform/device3d.h"
 

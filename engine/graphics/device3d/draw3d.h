@@ -6,7 +6,7 @@
 
 #include "engine/graphics/image/color_data.h"
 #include "engine/graphics/device3d/device3d.h"
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph/texture_graph.h"
 
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 
 // Float to int toward zero; values beyond int's range saturate instead of being undefined.
 inline int TruncToInt(double v) {

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 
 struct GraphRecord;
 namespace plat { struct Surface; }

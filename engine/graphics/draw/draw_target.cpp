@@ -1,5 +1,6 @@
 // Software draw targets: what the current draw screen is in surface terms, and the bracket that
 // turns it into a destination image (and a 2-D surface into a source image) around a software draw.
+#include "engine/graphics/draw/draw_target.h"
 #include <cstring>
 
 #include "engine/graphics/image/convert_blt.h"

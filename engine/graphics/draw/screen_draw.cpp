@@ -1,5 +1,6 @@
 // Software draws on whole draw targets: a graph 1:1, a line list, a graph tiled over a rotated and
 // scaled grid, clearing the target, copying a rectangle into a graph and saving one as a BMP file.
+#include "engine/graphics/draw/draw_target.h"
 #include <cmath>
 #include <cstring>
 

@@ -8,7 +8,7 @@
 #include "engine/graphics/font/font.h"
 #include "engine/graphics/graph/graph.h"
 #include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/image/image_loader.h"
+#include "engine/graphics/graph/graph_from_image.h"
 #include "engine/graphics/graph/surface2d.h"
 #include "platform/glyphs.h"
 

@@ -11,7 +11,7 @@
 #include "engine/graphics/font/font.h"
 #include "engine/graphics/graph/graph.h"
 #include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/image/image_loader.h"
+#include "engine/graphics/graph/graph_from_image.h"
 #include "engine/graphics/operations.h"
 #include "engine/softrender/graphics_services.h"
 

@@ -5,6 +5,7 @@
 #include "engine/graphics/device3d/device3d.h"
 #include "engine/graphics/font/font.h"
 #include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/draw/draw_target.h"
 #include "engine/graphics/screen/screen.h"
 #include "engine/graphics/graph/surface2d.h"
 #include "engine/graphics/graph/surface_data.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "engine/graphics/image/color_data.h"
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 
 constexpr int GRAPH_TABLE_SIZE = 32768;
 constexpr int GRAPH_MAX_PARTS = 64;
@@ -40,15 +40,6 @@ struct GraphRecord {
   int32_t needsRestore;
   void* ownedBlock;                    // tracked block freed with the graph
   int32_t nameTooLong;                 // name or path did not fit: never reloaded from its file
-};
-
-// A picture handed to the graph transfers: colour pixels in a colour description (the same shape
-// as a decoded base image). The alpha picture's red channel is the alpha.
-struct PictureImage {
-  ColorData colorData;
-  int32_t width, height;
-  int32_t pitch;
-  uint8_t* pixels;
 };
 
 void ResetGraphTable();                // empties the table without deleting (graphics manager start)

@@ -1,11 +1,12 @@
 // From base images to graphs, graphs that show a region of another graph, and mask handles.
+#include "engine/graphics/graph/graph_from_image.h"
+
 #include <cstring>
 
 #include "engine/base/handle.h"
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
 #include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/image/image_loader.h"
 #include "engine/graphics/graph/surface2d.h"
 
 int32_t g_TransparentColorFromPicture = 0;

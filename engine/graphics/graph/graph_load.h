@@ -3,7 +3,7 @@
 #pragma once
 #include <cstddef>
 
-#include "engine/graphics/image/image_loader.h"
+#include "engine/graphics/graph/graph_from_image.h"
 
 // -1: the colour image failed; 0: colour and alpha images loaded; 1: only the colour image.
 // Alpha mode 0: the companion file "name_a.ext"; 1: the alpha memory image; else none.

@@ -25,6 +25,15 @@ enum MemImgPixelFormat : int32_t {
   MEMIMG_FORMAT_GRAY16 = 3,   // one 16-bit channel
 };
 
+// A picture: colour pixels in a colour description, as the decoders make it and the graph transfers
+// take it. An alpha picture's red channel is the alpha.
+struct PictureImage {
+  ColorData colorData;
+  int32_t width, height;
+  int32_t pitch;
+  uint8_t* pixels;
+};
+
 int CreateColorData(ColorData* cd, int bits, uint32_t red, uint32_t green, uint32_t blue, uint32_t alpha);
 int ColorDataFromPixelFormat(const PixelFormatRecord* pf, ColorData* cd);
 void UpdateColorDataNoneMask(ColorData* cd);

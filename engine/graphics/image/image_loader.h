@@ -1,12 +1,10 @@
 // Picture decoding into base images: the loader chain that offers a stream to each decoder in turn,
-// the decoders themselves, the small operations on base images, and the steps from base images to
-// graphs (including graphs that show a region of another graph).
+// the decoders themselves and the small operations on base images.
 #pragma once
 #include <cstdint>
 
 #include "engine/base/file_access.h"
 #include "engine/graphics/image/color_data.h"
-#include "engine/graphics/graph/graph.h"
 
 // A decoded picture: colour data, size, pitch and top-down rows of tracked memory it owns. The
 // graph transfers take it as it stands.
@@ -55,26 +53,10 @@ int FillBaseImage(BaseImage* image, int red, int green, int blue, int alpha);
 uint32_t ReadBaseImagePixel(const BaseImage* image, int x, int y);   // 0xAARRGGBB
 int MirrorBaseImage(BaseImage* image);
 
-// The setting that takes the transparent colour from pixel (0, 0) of each loaded picture; this
-// program leaves it 0.
-extern int32_t g_TransparentColorFromPicture;
-
-int CreateGraphForBaseImage(const BaseImage* image, const BaseImage* alpha, int textureRequest);
-int CreateGraphFromBaseImages(BaseImage* image, BaseImage* alpha, int textureRequest, int mirrorRequest,
-                              int mirrorAllowed);
-int DeriveGraphRegion(int x, int y, int width, int height, int sourceGraph);
-int SetGraphFileName(int graph, const char* name);
-
 // 0: the pixels are the image's own buffer; 1: a new buffer; -1: no memory.
 int ConvertBaseImageToDib(const BaseImage* image, DibInfo* header, void** pixels, int copyFlag, int bits24);
 DibSection* CreateDibSectionFromBits(const DibInfo* header, const void* bits, int mirror, const ColorData* cd);
 void DeleteDibSection(DibSection* dib);
-
-// Mask handles (kind 0x40000000, 512 slots): each record owns one tracked data block.
-constexpr int MASK_HANDLE_TABLE_SIZE = 512;
-int CreateMaskHandle(int width, int height);   // a zeroed width x height byte mask, or -1
-int DeleteMaskHandle(int handle);
-int MaskHandleFromSlot(int slot);              // -1 when the slot is empty
 
 // The decoders of the chain: 0 decoded, -1 refused (nothing left allocated in the image).
 int DecodeBmpToBaseImage(StreamSource* stream, BaseImage* image);

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 #include "engine/graphics/image/color_data.h"
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 
 constexpr uint32_t MEMIMG_MAGIC = 0x12345678u;
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "engine/graphics/image/color_data.h"
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 #include "engine/base/handle.h"
 #include "platform/movie.h"
 

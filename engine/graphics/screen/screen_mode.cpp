@@ -9,6 +9,7 @@
 #include "engine/graphics/graph/graph.h"
 #include "engine/graphics/graph/graph_load.h"
 #include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/draw/draw_target.h"
 #include "engine/graphics/screen/screen.h"
 #include "engine/graphics/graph/surface2d.h"
 #include "platform/clock.h"

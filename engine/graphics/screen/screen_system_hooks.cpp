@@ -2,7 +2,6 @@
 // manager, in their terms.
 #include "engine/base/system_hooks.h"
 #include "engine/graphics/graph/graph_load.h"
-#include "engine/graphics/image/image_loader.h"
 #include "engine/graphics/screen/screen.h"
 #include "engine/graphics/graph/surface2d.h"
 #include "engine/graphics/graph/texture_graph.h"

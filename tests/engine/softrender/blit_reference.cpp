@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include "blit_test_util.h"
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 
 int ImageBytesPerPixel(const MemImg& img) {
   if (img.format == 2) return 1;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 #include "blit_test_util.h"
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 #include "engine/softrender/blit_vector.h"
 #include "engine/softrender/image_blit.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 #include "blit_test_util.h"
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 #include "engine/softrender/image_blit.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "engine/graphics/device3d/device3d.h"
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph/graph.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/screen/screen_fixture.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph/graph.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/device3d/device3d_fixture.h"

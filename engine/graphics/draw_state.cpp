@@ -1,6 +1,6 @@
 // The draw state, its setters and the draw area, the rectangle and matrix helpers, and the blend
 // tables the software renderer reads.
-#include "engine/graphics/draw/draw_state.h"
+#include "engine/graphics/draw_state.h"
 
 #include <cmath>
 #include <cstring>
