@@ -7,8 +7,8 @@
 
 #include "engine/base/log.h"
 #include "engine/graphics/graph/graph.h"
-#include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/graph/surface2d.h"
+#include "engine/graphics/graphics_hooks.h"
 
 DrawState g_DrawState;
 BlendLookupTables g_BlendTables;

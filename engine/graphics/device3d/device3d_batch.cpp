@@ -1,12 +1,13 @@
 // Scenes, the vertex batch, viewport, render target, transforms and the tile draws by corners and
 // by vertex grid.
+#include "engine/graphics/device3d/device3d.h"
+
 #include <cmath>
 #include <cstring>
 
 #include "engine/base/log.h"
-#include "engine/graphics/device3d/device3d.h"
-#include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/graph/texture_graph.h"
+#include "engine/graphics/graphics_hooks.h"
 
 void UpdateDrawColorCache() {
   const uint32_t alpha = g_DrawState.blendMode != 0 ? static_cast<uint32_t>(g_DrawState.blendParam) & 0xFF : 255u;

@@ -1,13 +1,14 @@
 // Direct3D set-up and end, the device records, their re-creation around a reactivation, and the
 // state resend after creation.
+#include "engine/graphics/device3d/device3d.h"
+
 #include <cstring>
 
 #include "engine/base/log.h"
-#include "engine/graphics/device3d/device3d.h"
-#include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/screen/screen.h"
 #include "engine/graphics/graph/surface_data.h"
 #include "engine/graphics/graph/texture_graph.h"
+#include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/screen/screen.h"
 
 Direct3DState g_Direct3D;
 Device3DRecord g_Device3D[DEVICE3D_COUNT];

@@ -4,10 +4,10 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/graphics/image/color_data.h"
 #include "engine/graphics/device3d/device3d.h"
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph/texture_graph.h"
+#include "engine/graphics/image/color_data.h"
 
 
 // Graph draws (records, not handles): 0 drawn or nothing to draw, -1 failure. With integerFlag 1

@@ -1,17 +1,18 @@
 // Texture graphs drawn through the 3-D device: one textured quad per tile, appended to the device's
 // vertex batch, and the device's render target for a draw target.
+#include "engine/graphics/device3d/draw3d.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
 
-#include "engine/graphics/device3d/draw3d.h"
-#include "engine/graphics/draw/draw_services.h"
 #include "engine/graphics/draw/draw_dispatch.h"
+#include "engine/graphics/draw/draw_services.h"
 #include "engine/graphics/graph/graph.h"
-#include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/graph/surface2d.h"
 #include "engine/graphics/graph/surface_data.h"
+#include "engine/graphics/graphics_hooks.h"
 
 int Direct3DDrawReady() { return g_Direct3D.object != nullptr && g_Direct3D.drawReady && CurrentDevice3D() != nullptr; }
 

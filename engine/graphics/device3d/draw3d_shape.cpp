@@ -1,15 +1,16 @@
 // Untextured shapes through the 3-D device: filled boxes and outlines join the vertex batch, ovals
 // go straight to the device in small point and line calls. A system-memory draw target hands each
 // shape to the software geometry instead.
+#include "engine/graphics/device3d/draw3d.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
 #include "engine/base/memory.h"
-#include "engine/graphics/device3d/draw3d.h"
 #include "engine/graphics/graph/graph.h"
-#include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/graph/surface_data.h"
+#include "engine/graphics/graphics_hooks.h"
 #include "engine/softrender/geometry.h"
 #include "engine/softrender/oval_walk.h"
 

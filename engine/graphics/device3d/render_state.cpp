@@ -1,9 +1,10 @@
 // The render-state cache: setters that send only what changed (flushing the batch first), and the
 // blend programs that turn blend mode, transparency, modulation and the blend graph into blend
 // factors and texture-stage programs.
+#include "engine/graphics/device3d/device3d.h"
+
 #include <cstring>
 
-#include "engine/graphics/device3d/device3d.h"
 #include "engine/graphics/graph/surface_data.h"
 #include "engine/graphics/graph/texture_graph.h"
 

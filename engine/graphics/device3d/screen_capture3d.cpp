@@ -1,16 +1,17 @@
 // Copying a rectangle of the draw screen into a texture graph. Which copy works differs between
 // display drivers, so five methods are tried in a fixed order and the first that works is kept,
 // one choice for plain textures and one for textures with alpha.
+#include "engine/graphics/device3d/draw3d.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "engine/base/log.h"
-#include "engine/graphics/image/convert_blt.h"
-#include "engine/graphics/device3d/draw3d.h"
 #include "engine/graphics/draw/draw_services.h"
 #include "engine/graphics/graph/graph.h"
-#include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/graph/surface_data.h"
+#include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/image/convert_blt.h"
 #include "platform/sync.h"
 
 namespace {

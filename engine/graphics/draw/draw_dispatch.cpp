@@ -1,13 +1,14 @@
 // Every public draw of a graph or shape: availability, handle and blend-graph checks, the wait
 // while the window is inactive, movie refresh, the mask bracket and the software front-screen
 // bracket around one draw by the 3-D device or by the software renderer.
+#include "engine/graphics/draw/draw_dispatch.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
 
 #include "engine/graphics/device3d/draw3d.h"
 #include "engine/graphics/draw/draw_services.h"
-#include "engine/graphics/draw/draw_dispatch.h"
 #include "engine/graphics/graph/graph.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/operations.h"

@@ -1,12 +1,13 @@
 // Selecting the draw target on both back ends, with the 3-D device's 2-D camera: world, view,
 // projection and viewport matrices that map target pixels onto themselves.
+#include "engine/graphics/draw/draw_dispatch.h"
+
 #include <cmath>
 #include <cstring>
 
-#include "engine/base/system_hooks.h"
+#include "engine/graphics/base_hooks.h"
 #include "engine/graphics/device3d/draw3d.h"
 #include "engine/graphics/draw/draw_services.h"
-#include "engine/graphics/draw/draw_dispatch.h"
 #include "engine/graphics/graph/graph.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/operations.h"

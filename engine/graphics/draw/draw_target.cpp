@@ -3,13 +3,13 @@
 #include "engine/graphics/draw/draw_target.h"
 #include <cstring>
 
-#include "engine/graphics/image/convert_blt.h"
 #include "engine/graphics/graph/graph.h"
-#include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/mask/mask_screen.h"
-#include "engine/graphics/screen/screen.h"
 #include "engine/graphics/graph/surface2d.h"
 #include "engine/graphics/graph/surface_data.h"
+#include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/image/convert_blt.h"
+#include "engine/graphics/mask/mask_screen.h"
+#include "engine/graphics/screen/screen.h"
 
 SoftwareDrawTarget g_SoftwareDrawTarget;
 

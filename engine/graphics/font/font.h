@@ -4,8 +4,8 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/graphics/image/color_data.h"
 #include "engine/graphics/draw_state.h"
+#include "engine/graphics/image/color_data.h"
 #include "engine/graphics/image/mem_img.h"
 
 namespace plat { struct GlyphFont; }

@@ -1,11 +1,12 @@
 // The glyph cache: splitting strings into characters, fetching each new character's bitmap from
 // the glyph source and writing it into its cell by the font type's pixel rules (edges drawn by
 // spreading every glyph pixel over the edge shape).
+#include "engine/graphics/font/font.h"
+
 #include <cstring>
 #include <vector>
 
 #include "engine/base/memory.h"
-#include "engine/graphics/font/font.h"
 #include "engine/graphics/graph/graph.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "platform/glyphs.h"

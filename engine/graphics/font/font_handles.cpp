@@ -1,15 +1,16 @@
 // The font table: creation and deletion of font handles, the sizing and creation of each font's
 // glyph cache, the start of the font system and the re-creation of every font after the display was
 // rebuilt (same slot, same check number, so handle values survive).
+#include "engine/graphics/font/font.h"
+
 #include <cstring>
 
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
-#include "engine/graphics/font/font.h"
 #include "engine/graphics/graph/graph.h"
-#include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/graph/graph_from_image.h"
 #include "engine/graphics/graph/surface2d.h"
+#include "engine/graphics/graphics_hooks.h"
 #include "platform/glyphs.h"
 
 const int32_t FontCharsetTable[3] = {1, 128, 129};

@@ -2,16 +2,17 @@
 // glyph from the font's cache, as graph draws from the texture page or pixel by pixel from the
 // memory image into a software image. Strings of any length are handled a buffer's worth of
 // characters at a time.
+#include "engine/graphics/font/font.h"
+
 #include <cstring>
 
 #include "engine/base/log.h"
 #include "engine/graphics/device3d/draw3d.h"
 #include "engine/graphics/draw/draw_dispatch.h"
 #include "engine/graphics/draw/draw_services.h"
-#include "engine/graphics/font/font.h"
 #include "engine/graphics/graph/graph.h"
-#include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/graph/graph_from_image.h"
+#include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/operations.h"
 #include "engine/softrender/graphics_services.h"
 

@@ -1,14 +1,15 @@
 // The two string back ends for a screen: by software (straight into the target image when nothing
 // blends, else composed in the font's own surface and drawn from there) and through the 3-D device.
+#include "engine/graphics/font/font.h"
+
 #include <cstring>
 
 #include "engine/graphics/device3d/device3d.h"
-#include "engine/graphics/font/font.h"
-#include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/draw/draw_target.h"
-#include "engine/graphics/screen/screen.h"
 #include "engine/graphics/graph/surface2d.h"
 #include "engine/graphics/graph/surface_data.h"
+#include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/screen/screen.h"
 #include "engine/softrender/graphics_services.h"
 
 namespace {

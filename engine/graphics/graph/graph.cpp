@@ -9,8 +9,8 @@
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
 #include "engine/graphics/draw/draw_dispatch.h"
-#include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/graph/surface2d.h"
+#include "engine/graphics/graphics_hooks.h"
 #include "platform/files.h"
 
 static HandleTable g_GraphTable;

@@ -3,8 +3,8 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/graphics/image/color_data.h"
 #include "engine/graphics/draw_state.h"
+#include "engine/graphics/image/color_data.h"
 
 constexpr int GRAPH_TABLE_SIZE = 32768;
 constexpr int GRAPH_MAX_PARTS = 64;

@@ -6,8 +6,8 @@
 #include "engine/base/handle.h"
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
-#include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/graph/surface2d.h"
+#include "engine/graphics/graphics_hooks.h"
 
 int32_t g_TransparentColorFromPicture = 0;
 

@@ -1,16 +1,16 @@
 // Loading picture files (with their alpha companions) and movie files into graphs, reloading graphs
 // from their files after the display was lost, and the start and end of the graphics manager.
+#include "engine/graphics/graph/graph_load.h"
+
 #include <cstdio>
 #include <cstring>
 
 #include "engine/base/log.h"
-#include "engine/base/system_hooks.h"
-#include "engine/graphics/graph/graph_load.h"
+#include "engine/graphics/draw/draw_target.h"
+#include "engine/graphics/graph/surface2d.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/operations.h"
-#include "engine/graphics/draw/draw_target.h"
 #include "engine/graphics/screen/screen.h"
-#include "engine/graphics/graph/surface2d.h"
 
 static void (*g_GraphRestoreCallback)() = nullptr;
 static int g_GraphicsManagerUp = 0;

@@ -5,9 +5,9 @@
 
 #include "engine/base/handle.h"
 #include "engine/base/log.h"
-#include "engine/graphics/image/convert_blt.h"
-#include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/graph/surface_data.h"
+#include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/image/convert_blt.h"
 
 static HandleTable g_Surface2DTable;
 

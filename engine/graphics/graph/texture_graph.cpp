@@ -6,11 +6,11 @@
 
 #include "engine/base/handle.h"
 #include "engine/base/log.h"
-#include "engine/graphics/image/convert_blt.h"
 #include "engine/graphics/device3d/device3d.h"
-#include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/operations.h"
 #include "engine/graphics/graph/surface_data.h"
+#include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/image/convert_blt.h"
+#include "engine/graphics/operations.h"
 
 TextureLimits g_TextureLimits;
 static HandleTable g_TileTable;

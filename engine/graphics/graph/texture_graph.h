@@ -4,8 +4,8 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/graphics/image/color_data.h"
 #include "engine/graphics/graph/graph.h"
+#include "engine/graphics/image/color_data.h"
 #include "platform/device3d.h"
 
 constexpr int SURFACE3D_TABLE_SIZE = 65536;

@@ -4,8 +4,8 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/graphics/image/color_data.h"
 #include "engine/graphics/draw_state.h"
+#include "engine/graphics/image/color_data.h"
 
 enum : int { REDUCE_TRUNCATE = 0, REDUCE_DITHER = 1, REDUCE_ERROR_CARRY = 2 };
 

@@ -1,9 +1,10 @@
 // Windows bitmaps: palette and 24-bit pictures as they stand, run-length pictures unpacked, and
 // every other depth converted to 24 bits.
+#include "engine/graphics/image/image_loader.h"
+
 #include <cstring>
 
 #include "engine/base/memory.h"
-#include "engine/graphics/image/image_loader.h"
 
 namespace {
 

@@ -1,4 +1,6 @@
 // JPEG pictures through the JPEG library, read from a stream source.
+#include "engine/graphics/image/image_loader.h"
+
 #include <cstdio>   // the JPEG library's header needs FILE and size_t first
 #include <jpeglib.h>
 #include <jerror.h>
@@ -8,7 +10,6 @@
 
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
-#include "engine/graphics/image/image_loader.h"
 
 namespace {
 

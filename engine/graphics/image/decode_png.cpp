@@ -1,4 +1,6 @@
 // PNG pictures through libpng, read from a stream source.
+#include "engine/graphics/image/image_loader.h"
+
 #include <png.h>
 
 #include <csetjmp>
@@ -6,7 +8,6 @@
 
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
-#include "engine/graphics/image/image_loader.h"
 
 namespace {
 

@@ -1,8 +1,9 @@
 // The engine's raw "BGRA" pictures, Truevision TGA and uncompressed DirectDraw surface files.
+#include "engine/graphics/image/image_loader.h"
+
 #include <cstring>
 
 #include "engine/base/memory.h"
-#include "engine/graphics/image/image_loader.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // skip data (transparent / opaque / partly transparent runs). Software draws read and write it.
 #pragma once
 #include <cstdint>
-#include "engine/graphics/image/color_data.h"
 #include "engine/graphics/draw_state.h"
+#include "engine/graphics/image/color_data.h"
 
 constexpr uint32_t MEMIMG_MAGIC = 0x12345678u;
 

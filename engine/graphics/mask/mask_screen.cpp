@@ -5,15 +5,16 @@
 // so the merge decides pixel by pixel from the mask bytes what reaches the target. It does not
 // test pixel values: a colour-key copy would also drop every freshly drawn pixel that happens to
 // equal the key colour (black on a 16-bit screen).
+#include "engine/graphics/mask/mask_screen.h"
+
 #include <cstring>
 #include <vector>
 
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
-#include "engine/graphics/image/convert_blt.h"
 #include "engine/graphics/graph/graph.h"
 #include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/mask/mask_screen.h"
+#include "engine/graphics/image/convert_blt.h"
 #include "engine/graphics/operations.h"
 #include "engine/graphics/screen/screen.h"
 

@@ -9,13 +9,12 @@
 #include "engine/base/file_access.h"
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
-#include "engine/base/startup_window.h"
 #include "engine/graphics/draw/draw_services.h"
 #include "engine/graphics/graph/graph.h"
-#include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/screen/screen.h"
 #include "engine/graphics/graph/surface2d.h"
 #include "engine/graphics/graph/texture_graph.h"
+#include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/screen/screen.h"
 #include "platform/files.h"
 
 static void* g_MovieSlots[MOVIE_TABLE_SIZE];

@@ -4,9 +4,9 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/graphics/image/color_data.h"
-#include "engine/graphics/draw_state.h"
 #include "engine/base/handle.h"
+#include "engine/graphics/draw_state.h"
+#include "engine/graphics/image/color_data.h"
 #include "platform/movie.h"
 
 constexpr int MOVIE_TABLE_SIZE = 100;

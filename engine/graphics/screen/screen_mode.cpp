@@ -1,17 +1,17 @@
 // Screen-mode changes: tear the screen down, switch the display (recorded; the presenter scales a
 // full-screen mode to the window), build the screen again and measure copies and the frame time.
+#include "engine/graphics/screen/screen.h"
+
 #include <cstring>
 
 #include "engine/base/log.h"
-#include "engine/base/operations.h"
 #include "engine/base/screen_log.h"
+#include "engine/graphics/draw/draw_target.h"
 #include "engine/graphics/font/font.h"
 #include "engine/graphics/graph/graph.h"
 #include "engine/graphics/graph/graph_load.h"
-#include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/draw/draw_target.h"
-#include "engine/graphics/screen/screen.h"
 #include "engine/graphics/graph/surface2d.h"
+#include "engine/graphics/graphics_hooks.h"
 #include "platform/clock.h"
 #include "platform/present.h"
 #include "platform/sync.h"

@@ -1,13 +1,13 @@
 // Presenting the finished frame (a page flip in full screen, a copy into the window otherwise) and
 // pacing it by the vertical blank or the 16666 us grid.
+#include "engine/graphics/screen/screen.h"
+
 #include <cstring>
 
-#include "engine/base/operations.h"
 #include "engine/base/screen_log.h"
-#include "engine/graphics/image/convert_blt.h"
 #include "engine/graphics/graph/graph.h"
 #include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/screen/screen.h"
+#include "engine/graphics/image/convert_blt.h"
 #include "platform/clock.h"
 #include "platform/present.h"
 

@@ -1,14 +1,14 @@
 // Screen set-up and teardown: the display object, the screen surfaces or the software screen's
 // images, the screen's colour description and the blend look-up tables.
+#include "engine/graphics/screen/screen.h"
+
 #include <cstring>
 
 #include "engine/base/log.h"
-#include "engine/base/startup_window.h"
 #include "engine/graphics/graph/graph_load.h"
-#include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/screen/screen.h"
 #include "engine/graphics/graph/surface2d.h"
 #include "engine/graphics/graph/surface_data.h"
+#include "engine/graphics/graphics_hooks.h"
 #include "engine/softrender/image_blit.h"
 #include "platform/present.h"
 #include "platform/renderer.h"

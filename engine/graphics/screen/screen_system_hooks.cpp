@@ -1,10 +1,12 @@
 // What start-up, the window procedure and message processing ask of the screen and the graphics
 // manager, in their terms.
-#include "engine/base/system_hooks.h"
+#include "engine/graphics/base_hooks.h"
+
 #include "engine/graphics/graph/graph_load.h"
-#include "engine/graphics/screen/screen.h"
 #include "engine/graphics/graph/surface2d.h"
 #include "engine/graphics/graph/texture_graph.h"
+#include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/screen/screen.h"
 #include "platform/present.h"
 
 void SelectSoftwareScreenIfNoD3D() {

@@ -4,11 +4,11 @@
 #include <bit>
 #include <cstring>
 #include "engine/graphics/graph/graph.h"
+#include "engine/graphics/graph/surface2d.h"
+#include "engine/graphics/graph/surface_data.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/screen/screen.h"
 #include "engine/graphics/screen/screen_fixture.h"
-#include "engine/graphics/graph/surface2d.h"
-#include "engine/graphics/graph/surface_data.h"
 #include "engine/softrender/geometry.h"
 #include "engine/softrender/image_blit.h"
 #include "geometry_test_util.h"

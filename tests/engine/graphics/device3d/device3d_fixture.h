@@ -9,9 +9,9 @@
 #include "engine/graphics/device3d/device3d.h"
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph/graph.h"
+#include "engine/graphics/graph/texture_graph.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/screen/screen_fixture.h"
-#include "engine/graphics/graph/texture_graph.h"
 #include "platform/device3d_recording.h"
 
 struct Device3DScreen {

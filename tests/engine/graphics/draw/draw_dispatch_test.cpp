@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "engine/base/temp_folder.h"
+#include "engine/graphics/device3d/device3d_fixture.h"
 #include "engine/graphics/device3d/draw3d.h"
 #include "engine/graphics/draw/draw_dispatch.h"
 #include "engine/graphics/graph/graph_load.h"
-#include "engine/graphics/operations.h"
 #include "engine/graphics/graph/surface_data.h"
-#include "engine/graphics/device3d/device3d_fixture.h"
+#include "engine/graphics/operations.h"
 #include "engine/softrender/geometry.h"
 #include "tools/common/picture_writer.h"
 

@@ -7,10 +7,10 @@
 #include <cstring>
 
 #include "engine/base/temp_folder.h"
+#include "engine/graphics/draw/sprite_scene.h"
 #include "engine/graphics/graph/graph_load.h"
 #include "engine/graphics/screen/screen.h"
 #include "engine/graphics/screen/screen_fixture.h"
-#include "engine/graphics/draw/sprite_scene.h"
 #include "platform/present.h"
 #include "platform/renderer.h"
 

@@ -3,8 +3,8 @@
 // pixel by pixel and against the software paths.
 #include <gtest/gtest.h>
 
-#include "engine/graphics/font/font.h"
 #include "engine/graphics/draw/path_run.h"
+#include "engine/graphics/font/font.h"
 #include "platform/glyphs.h"
 
 namespace {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/graphics/image/color_data.h"
 #include "engine/graphics/font/font.h"
 #include "engine/graphics/graph/graph.h"
 #include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/image/color_data.h"
 #include "engine/graphics/image/mem_img.h"
 #include "engine/graphics/screen/screen.h"
 #include "engine/graphics/screen/screen_fixture.h"

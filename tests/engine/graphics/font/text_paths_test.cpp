@@ -8,8 +8,8 @@
 #include <fstream>
 
 #include "engine/graphics/device3d/device3d_fixture.h"
-#include "engine/graphics/image/color_data.h"
 #include "engine/graphics/font/font.h"
+#include "engine/graphics/image/color_data.h"
 #include "engine/graphics/image/mem_img.h"
 #include "platform/glyphs.h"
 #include "tools/common/picture_writer.h"

@@ -7,11 +7,11 @@
 #include "engine/base/file_access.h"
 #include "engine/base/temp_folder.h"
 #include "engine/graphics/graph/graph_load.h"
+#include "engine/graphics/graph/surface2d.h"
+#include "engine/graphics/graph/surface_data.h"
 #include "engine/graphics/graphics_hooks.h"
 #include "engine/graphics/operations.h"
 #include "engine/graphics/screen/screen_fixture.h"
-#include "engine/graphics/graph/surface2d.h"
-#include "engine/graphics/graph/surface_data.h"
 #include "tools/common/picture_writer.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "engine/graphics/graph/graph.h"
-#include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/screen/screen_fixture.h"
 #include "engine/graphics/graph/surface2d.h"
 #include "engine/graphics/graph/surface_data.h"
+#include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/screen/screen_fixture.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "engine/graphics/image/color_data.h"
 #include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/image/color_data.h"
 
 namespace {
 

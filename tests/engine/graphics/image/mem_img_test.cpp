@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "engine/graphics/image/mem_img.h"
 #include "engine/graphics/graph/surface2d.h"
+#include "engine/graphics/image/mem_img.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <string>
 
 #include "engine/base/temp_folder.h"
+#include "engine/graphics/draw/sprite_scene.h"
 #include "engine/graphics/font/font.h"
 #include "engine/graphics/graph/graph_load.h"
 #include "engine/graphics/mask/mask_screen.h"
 #include "engine/graphics/screen/screen.h"
 #include "engine/graphics/screen/screen_fixture.h"
-#include "engine/graphics/draw/sprite_scene.h"
 #include "platform/glyphs.h"
 #include "platform/renderer.h"
 

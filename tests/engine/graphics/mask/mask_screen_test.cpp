@@ -8,11 +8,11 @@
 
 #include "engine/graphics/graph/graph.h"
 #include "engine/graphics/graph/graph_load.h"
+#include "engine/graphics/graph/surface2d.h"
+#include "engine/graphics/graph/surface_data.h"
 #include "engine/graphics/mask/mask_screen.h"
 #include "engine/graphics/screen/screen.h"
 #include "engine/graphics/screen/screen_fixture.h"
-#include "engine/graphics/graph/surface2d.h"
-#include "engine/graphics/graph/surface_data.h"
 #include "engine/softrender/geometry.h"
 
 namespace {

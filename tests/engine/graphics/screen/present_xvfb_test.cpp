@@ -10,8 +10,8 @@
 
 #include <cstdlib>
 
-#include "engine/graphics/screen/screen.h"
 #include "engine/graphics/screen/real_window_fixture.h"
+#include "engine/graphics/screen/screen.h"
 #include "engine/graphics/screen/screen_fixture.h"
 #include "platform/window.h"
 

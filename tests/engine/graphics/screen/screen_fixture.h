@@ -5,13 +5,13 @@
 #include <cstring>
 
 #include "engine/base/base_state.h"
-#include "engine/graphics/graph/graph.h"
-#include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/operations.h"
 #include "engine/graphics/draw/draw_target.h"
-#include "engine/graphics/screen/screen.h"
+#include "engine/graphics/graph/graph.h"
 #include "engine/graphics/graph/surface2d.h"
 #include "engine/graphics/graph/surface_data.h"
+#include "engine/graphics/graphics_hooks.h"
+#include "engine/graphics/operations.h"
+#include "engine/graphics/screen/screen.h"
 #include "platform/clock.h"
 #include "platform/present.h"
 

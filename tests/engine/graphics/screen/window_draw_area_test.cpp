@@ -3,7 +3,7 @@
 // frame, and lost surfaces restored on activation.
 #include <gtest/gtest.h>
 
-#include "engine/base/system_hooks.h"
+#include "engine/graphics/base_hooks.h"
 #include "engine/graphics/draw/path_run.h"
 #include "engine/graphics/graph/surface2d.h"
 #include "engine/graphics/graph/surface_data.h"
