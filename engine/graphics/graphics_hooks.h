@@ -1,6 +1,6 @@
-// What this folder's graph, surface and draw-state code needs of the screen, the 3-D device, image
-// loading, movies, fonts, masks and the window: one place that names every call across those
-// pieces, so each piece can be read and tested on its own.
+// What the rooms of graphics need of one another (the screen, the 3-D device, image loading,
+// movies, fonts, masks) and of the window, start-up and input: one place that names every call
+// across rooms, so each room can be read and tested on its own.
 #pragma once
 #include <cstdint>
 

@@ -1,3 +1,9 @@
+// Room device3d/: the 3-D device (this header) and the draw dispatch's 3-D back end (draw3d.h):
+// graph and shape draws and the capture of the draw screen into texture graphs. It may use graph/
+// (texture tiles and surface data), draw/ (the dispatch's helpers and draw_services.h), image/,
+// screen/ (its set-up), the top headers, softrender/ (shapes on system-memory targets), and of the
+// base its log and memory.
+//
 // The 3-D device back end: Direct3D set-up over the screen's surface device, up to four device
 // records with their vertex batches, scenes, viewport, render target and transforms, and the
 // render-state cache with the blend programs that turn the draw state into device states.

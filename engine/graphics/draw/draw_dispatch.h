@@ -1,3 +1,9 @@
+// Room draw/: the draw dispatch every public draw goes through (this header), selecting the draw
+// target, the software draw-target bracket and the software draws over whole targets
+// (draw_target.h), and what the draws need of the screen, masks and movies (draw_services.h). It
+// may use device3d/, graph/, image/, mask/, screen/, the top headers, softrender/, and of the base
+// its log, memory and string helpers.
+//
 // The draw dispatch: the bracket every graph and shape draw shares, the choice between the 3-D
 // device and the software renderer, the subtract emulation on the device, and the draw target with
 // the device's 2-D camera. The public draws are declared in engine/graphics/operations.h.

@@ -1,3 +1,8 @@
+// Room font/: font handles and their glyph caches, the default font, text drawing and the two
+// string back ends (software and 3-D device). It may use graph/ (cache pages are graphs), image/,
+// draw/, device3d/, screen/, the top headers, softrender/, the base's log and memory, and the
+// platform's glyph source.
+//
 // Font handles and their glyph caches, the default font and text drawing. Each character is
 // rasterised once into a cell of the font's cache (a texture page drawn by the 3-D device, or a
 // memory image copied pixel by pixel by software) and drawn from there afterwards.

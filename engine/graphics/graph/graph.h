@@ -1,3 +1,10 @@
+// Room graph/: the graph table (this header), graphs held as texture tiles (texture_graph.h) or as
+// 2-D surfaces (surface2d.h) over surface data (surface_data.h), graphs made from base images and
+// mask handles (graph_from_image.h), and loading picture files into graphs with the graphics
+// manager's start, end and restore (graph_load.h). It may use image/, device3d/ (textures), draw/
+// (the draw target), screen/ (the graphics manager brings it up), the top headers, and of the base
+// its log, memory and handles.
+//
 // Graphs: the engine's unit of picture, named by graph handles. A graph is held either as texture
 // tiles (drawn by the 3-D device) or as 2-D surfaces over surface data (drawn by software).
 #pragma once

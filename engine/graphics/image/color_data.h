@@ -1,3 +1,9 @@
+// Room image/: colour descriptions and pictures (this header), the engine's software image
+// (mem_img.h), the converting blit between pixel formats (convert_blt.h) and picture decoding with
+// the loader chain (image_loader.h, decode_*.cpp). It uses no other room: only the top headers
+// (the draw state's rectangles, the screen's colour facts through graphics_hooks.h), the public
+// records of engine/engine.h, the base's log, memory and file access, libpng and libjpeg.
+//
 // How a pixel value holds its colour: depth, bytes per pixel, and per channel a mask, shift and
 // width, plus the bits no channel uses and a 256-entry palette (blue, green, red, 0 per entry).
 #pragma once

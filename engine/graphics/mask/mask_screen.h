@@ -1,3 +1,7 @@
+// Room mask/: the mask screen and its bracket around every draw while the mask is in effect (mask
+// handles are graphs' business: graph/graph_from_image.h). It may use graph/, image/, screen/, the
+// top headers and the base's log and memory.
+//
 // The mask screen: a byte per screen pixel saying where drawing may land (non-zero lets it
 // through), and a screen-sized save area that every draw goes into while the mask is in effect.
 // The bracket around each draw copies the target's rectangle into the save area first and

@@ -1,3 +1,7 @@
+// Room movie/: movie graphs, the movie table and frame updates. It may use graph/, draw/
+// (draw_services.h), image/, screen/, the top headers, the base's handles, log, memory and file
+// access, and the platform's movie decoder.
+//
 // Movie graphs: a graph whose pixels come from a movie file, decoded frame by frame into a sample
 // surface and copied into the graph before it is drawn. Movies are named by movie handles; the
 // graph record keeps its movie's handle.

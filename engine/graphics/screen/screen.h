@@ -1,7 +1,11 @@
-// The screen: the display object with its surfaces (primary, back, Z, two work surfaces), the
-// software images that stand for them on a software screen, the screen's colour description,
-// presenting and pacing, screen-mode changes, the draw-target bracket around software draws and
-// the software draws that work on whole draw targets.
+// Room screen/: setting up and tearing down the display object with its surfaces (primary, back,
+// Z, two work surfaces) or the software images that stand for them on a software screen, the
+// screen's colour description, screen-mode changes, presenting and pacing, and what start-up and
+// the window procedure ask of the screen (base_hooks.h, defined in screen_system_hooks.cpp). It may
+// use graph/ (the graphics manager's rebuild and reload), font/ (fonts made again after a mode
+// change), draw/ (the draw target), image/, the top headers, softrender/, and of the base its log,
+// memory and the on-screen log drawn at each present.
+//
 // The screen runs one of three ways: display surfaces (software screen off); a software screen
 // over display surfaces (every draw goes into MemImgs, the surfaces only carry the picture); no
 // display object (MemImgs only, the presenter shows the back image directly).
