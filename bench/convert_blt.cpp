@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/graphics/convert_blt.h"
+#include "engine/graphics/image/convert_blt.h"
 
 namespace {
 

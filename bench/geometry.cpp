@@ -7,7 +7,7 @@
 #include <cstring>
 #include <random>
 #include "engine/graphics/draw_state.h"
-#include "engine/graphics/mem_img.h"
+#include "engine/graphics/image/mem_img.h"
 #include "engine/softrender/geometry.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/graphics/font.h"
+#include "engine/graphics/font/font.h"
 #include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/mem_img.h"
-#include "engine/graphics/screen.h"
+#include "engine/graphics/image/mem_img.h"
+#include "engine/graphics/screen/screen.h"
 #include "platform/glyphs.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 #include "engine/graphics/draw_state.h"
-#include "engine/graphics/mem_img.h"
+#include "engine/graphics/image/mem_img.h"
 #include "engine/softrender/image_blit.h"
 
 namespace {

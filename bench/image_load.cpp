@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/graphics/image_loader.h"
+#include "engine/graphics/image/image_loader.h"
 #include "tools/common/picture_writer.h"
 
 namespace {

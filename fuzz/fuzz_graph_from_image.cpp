@@ -7,11 +7,11 @@
 #include <cstring>
 
 #include "engine/base/memory.h"
-#include "engine/graphics/draw_dispatch.h"
-#include "engine/graphics/image_loader.h"
+#include "engine/graphics/draw/draw_dispatch.h"
+#include "engine/graphics/graph/graph_from_image.h"
 #include "engine/graphics/operations.h"
 #include "platform/window.h"
-#include "tests/engine/graphics/screen_fixture.h"
+#include "tests/engine/graphics/screen/screen_fixture.h"
 
 namespace {
 

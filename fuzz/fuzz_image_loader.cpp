@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "engine/base/memory.h"
-#include "engine/graphics/image_loader.h"
+#include "engine/graphics/image/image_loader.h"
 
 namespace {
 

@@ -11,15 +11,15 @@
 #include <string>
 
 #include "engine/base/memory.h"
-#include "engine/graphics/graph_load.h"
-#include "engine/graphics/movie.h"
+#include "engine/graphics/graph/graph_load.h"
+#include "engine/graphics/movie/movie.h"
 #include "engine/graphics/operations.h"
 #include "platform/audio.h"
 #include "platform/audio/manual/manual_audio.h"
 #include "platform/clock.h"
 #include "platform/movie.h"
 #include "platform/window.h"
-#include "tests/engine/graphics/screen_fixture.h"
+#include "tests/engine/graphics/screen/screen_fixture.h"
 
 namespace {
 

@@ -1,8 +1,10 @@
 // Clocks, the pumping wait, mouse and cursor, menu and tool-bar queries, accessors and the
 // saved-screen redraw.
-#include "engine/base/base_state.h"
 #include "engine/base/startup_window.h"
-#include "engine/base/system_hooks.h"
+
+#include "engine/base/base_state.h"
+#include "engine/graphics/base_hooks.h"
+#include "engine/graphics/draw_state.h"
 #include "engine/graphics/operations.h"
 #include "platform/clock.h"
 #include "platform/system.h"

@@ -1,11 +1,12 @@
 // The installed file-access table and its public forwarders, the two stream function sets,
 // memory streams, full paths and temporary files.
+#include "engine/base/file_access.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "engine/base/archive.h"
-#include "engine/base/file_access.h"
 #include "engine/base/file_slots.h"
 #include "engine/base/memory.h"
 #include "engine/base/operations.h"

@@ -1,10 +1,11 @@
 // HTTP/1.0 transfers over raw network handles, one step at a time from message processing.
+#include "engine/base/network.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 
 #include "engine/base/log.h"
-#include "engine/base/network.h"
 #include "engine/base/str_helpers.h"
 #include "engine/base/system_hooks.h"
 #include "platform/clock.h"

@@ -1,6 +1,8 @@
 // Input-method bookkeeping: what the IME messages say about the composition under way, its cursor
 // and clauses and the candidate list, kept for the drawing of the active field; committed text goes
 // into the key ring like typed characters.
+#include "engine/base/text_input.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -9,7 +11,6 @@
 #include "engine/base/memory.h"
 #include "engine/base/startup_window.h"
 #include "engine/base/str_helpers.h"
-#include "engine/base/text_input.h"
 
 namespace {
 

@@ -1,4 +1,6 @@
 // The key ring and the key-input fields it feeds.
+#include "engine/base/text_input.h"
+
 #include <cstring>
 
 #include "engine/base/base_state.h"
@@ -7,9 +9,8 @@
 #include "engine/base/memory.h"
 #include "engine/base/startup_window.h"
 #include "engine/base/system_hooks.h"
-#include "engine/base/text_input.h"
-#include "engine/graphics/color_data.h"
-#include "engine/graphics/font.h"
+#include "engine/graphics/font/font.h"
+#include "engine/graphics/operations.h"
 
 TextInputState g_TextInput;
 

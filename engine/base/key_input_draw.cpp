@@ -1,12 +1,13 @@
 // Drawing a key-input field with the engine's fonts: its text, the blinking cursor, and for the
 // active field the composition under way at the cursor, underlined, with the clause being
 // converted marked and the composition's own cursor.
+#include "engine/base/text_input.h"
+
 #include <string>
 
 #include "engine/base/startup_window.h"
-#include "engine/base/text_input.h"
-#include "engine/graphics/draw_dispatch.h"
-#include "engine/graphics/font.h"
+#include "engine/graphics/draw/draw_dispatch.h"
+#include "engine/graphics/font/font.h"
 
 namespace {
 

@@ -1,4 +1,6 @@
 // The main window: creation and tear-down, window styles, window mode and scale.
+#include "engine/base/startup_window.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -7,8 +9,8 @@
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
 #include "engine/base/random.h"
-#include "engine/base/startup_window.h"
 #include "engine/base/system_hooks.h"
+#include "engine/graphics/base_hooks.h"
 #include "engine/graphics/operations.h"
 #include "platform/clock.h"
 #include "platform/sync.h"

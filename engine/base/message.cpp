@@ -1,8 +1,10 @@
 // Message processing and the message thread.
+#include "engine/base/startup_window.h"
+
 #include "engine/base/base_state.h"
 #include "engine/base/lock.h"
-#include "engine/base/startup_window.h"
 #include "engine/base/system_hooks.h"
+#include "engine/graphics/base_hooks.h"
 #include "platform/clock.h"
 #include "platform/sync.h"
 #include "platform/window.h"

@@ -1,11 +1,12 @@
 // Network handles: records in a table of 4097 slots (the listening socket takes the last), raw or
 // length-framed transfers through ring buffers, socket events dispatched from the network window.
+#include "engine/base/network.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "engine/base/handle.h"
 #include "engine/base/log.h"
-#include "engine/base/network.h"
 #include "engine/base/system_hooks.h"
 #include "platform/clock.h"
 #include "platform/sync.h"

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "engine/base/base_state.h"
-#include "engine/base/system_hooks.h"
-#include "engine/graphics/font.h"
-#include "engine/graphics/screen.h"
+#include "engine/graphics/base_hooks.h"
+#include "engine/graphics/font/font.h"
+#include "engine/graphics/operations.h"
 
 ScreenLogState g_ScreenLog = {{}, 0, 0, 16, 4, -1, 1};
 

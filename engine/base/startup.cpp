@@ -1,19 +1,21 @@
 // LibraryInitialize, LibraryTerminate and the fatal exit.
+#include "engine/base/startup_window.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "engine/base/base_state.h"
 #include "engine/base/archive.h"
+#include "engine/base/base_state.h"
 #include "engine/base/file_access.h"
 #include "engine/base/lock.h"
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
 #include "engine/base/screen_log.h"
-#include "engine/base/startup_window.h"
 #include "engine/base/system_hooks.h"
+#include "engine/graphics/base_hooks.h"
 #include "engine/graphics/operations.h"
 #include "platform/clock.h"
 #include "platform/sync.h"

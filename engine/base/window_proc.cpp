@@ -1,11 +1,13 @@
 // The main window's procedure: window messages become engine state.
+#include "engine/base/startup_window.h"
+
 #include <cstring>
 
 #include "engine/base/base_state.h"
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
-#include "engine/base/startup_window.h"
 #include "engine/base/system_hooks.h"
+#include "engine/graphics/base_hooks.h"
 #include "platform/present.h"
 #include "platform/window.h"
 

@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "engine/base/log.h"
-#include "engine/graphics/graph.h"
+#include "engine/graphics/graph/graph.h"
+#include "engine/graphics/graph/surface2d.h"
 #include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/surface2d.h"
 
 DrawState g_DrawState;
 BlendLookupTables g_BlendTables;

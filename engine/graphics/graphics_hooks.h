@@ -1,12 +1,12 @@
-// What this folder's graph, surface and draw-state code needs of the screen, the 3-D device, image
-// loading, movies, fonts, masks and the window: one place that names every call across those
-// pieces, so each piece can be read and tested on its own.
+// What the rooms of graphics need of one another (the screen, the 3-D device, image loading,
+// movies, fonts, masks) and of the window, start-up and input: one place that names every call
+// across rooms, so each room can be read and tested on its own.
 #pragma once
 #include <cstdint>
 
-#include "engine/graphics/color_data.h"
 #include "engine/graphics/draw_state.h"
-#include "engine/graphics/mem_img.h"
+#include "engine/graphics/image/color_data.h"
+#include "engine/graphics/image/mem_img.h"
 #include "platform/surface.h"
 
 struct GraphRecord;
@@ -103,6 +103,10 @@ int SetDrawTargetSurface3D(int toMask);
 
 // Window, start-up and message processing (engine base).
 void WaitWhileInactive();
+int ProcessMessage();                       // pumps messages while present and a mode change wait
+uint32_t GetMillisecondCount();
+int64_t GetMicrosecondCount(int useCpuCounter);
+int GetMmxUseFlag();
 int GetMainClientScreenRect(RectI* r);      // client rectangle in screen coordinates; -1 without a main window
 // Full screen: the picture's rectangle in the window, scaled to fit with its aspect kept; -1 in
 // window mode or without a window.
@@ -116,4 +120,7 @@ int ApplyWindowStyle();
 void* GetMainWindowNativeHandle();          // what the presenter draws into; null when none
 int IsEngineStartedOrStarting();            // start-up has begun (or finished)
 void GraphicsFatalStop(const char* message); // logs, shuts the engine down and ends the process
+
+// Input (engine input_sound): the display rebuild lets go of the input devices.
+int TerminateInputSystem();
 

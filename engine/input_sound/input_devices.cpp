@@ -1,11 +1,12 @@
 // Input start-up and shut-down, keyboard, mouse and joypad polling.
+#include "engine/input_sound/input.h"
+
 #include <cstring>
 
 #include "engine/base/base_state.h"
 #include "engine/base/log.h"
 #include "engine/base/startup_window.h"
 #include "engine/base/system_hooks.h"
-#include "engine/input_sound/input.h"
 #include "engine/input_sound/operations.h"
 #include "platform/input.h"
 #include "platform/sync.h"

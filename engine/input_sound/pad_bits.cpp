@@ -1,9 +1,10 @@
 // The pad word of a joypad and the keyboard, and the joypads' vibration effects.
+#include "engine/base/system_hooks.h"
+
 #include <cstdint>
 
 #include "engine/base/base_state.h"
 #include "engine/base/startup_window.h"
-#include "engine/base/system_hooks.h"
 #include "engine/input_sound/input.h"
 #include "engine/input_sound/operations.h"
 #include "platform/input.h"

@@ -1,7 +1,8 @@
 // The buffer layer between sound records and the mixer's buffers, and the making of a handle's
 // buffers: several duplicates for a memory sound, one six-second ring for a stream sound.
-#include "engine/base/log.h"
 #include "engine/input_sound/sound.h"
+
+#include "engine/base/log.h"
 
 int CreateBufferSlot(SoundBufferSlot* slot, const plat::SoundBufferDesc* desc) {
   if (slot->valid) return -1;

@@ -1,12 +1,13 @@
 // Sound source conversion: opening a source as PCM WAV, compressed WAV, Ogg Vorbis or MP3 (tried in
 // that order), then reading PCM block by block and seeking by sample frame. The PCM WAV method and
 // the RIFF walk live here; the compressed methods in their own files.
+#include "engine/input_sound/sound.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
-#include "engine/input_sound/sound.h"
 
 namespace {
 

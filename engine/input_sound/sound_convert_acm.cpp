@@ -1,11 +1,12 @@
 // Compressed WAV and MP3 sources: the whole compressed data range is held in memory and converted
 // by the platform's compressed-sound streams. A second (standby) stream creeps towards the loop
 // start so that seeking back to it costs little decoding.
+#include "engine/input_sound/sound.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "engine/base/memory.h"
-#include "engine/input_sound/sound.h"
 
 namespace {
 

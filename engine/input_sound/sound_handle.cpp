@@ -1,12 +1,13 @@
 // Sound handles: the 4096-slot sound table, making and deleting records, the create type, the
 // length query and the volume.
+#include "engine/input_sound/sound.h"
+
 #include <cstring>
 
 #include "engine/base/handle.h"
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
 #include "engine/input_sound/operations.h"
-#include "engine/input_sound/sound.h"
 
 namespace {
 

@@ -1,12 +1,13 @@
 // Ogg Vorbis sources: vorbisfile reads the source stream through our callbacks, and PCM comes out
 // in 4096-byte blocks.
+#include "engine/input_sound/sound.h"
+
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
 #include <cstring>
 
 #include "engine/base/memory.h"
-#include "engine/input_sound/sound.h"
 
 namespace {
 

@@ -1,13 +1,14 @@
 // The sound operations the game calls: loading a file as a memory or a stream sound, playing
 // (waiting, in the background or looping), stopping, and asking whether a sound plays. Memory
 // sounds overlap themselves by playing their buffers in turn.
+#include "engine/input_sound/operations.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "engine/base/log.h"
 #include "engine/base/memory.h"
 #include "engine/base/operations.h"
-#include "engine/input_sound/operations.h"
 #include "engine/input_sound/sound.h"
 #include "platform/clock.h"
 #include "platform/sync.h"

@@ -1,6 +1,8 @@
 // Stream sounds: up to three sources decoded piece by piece into a six-second looping ring that
 // every message-processing call tops up, with repeats, loop points, silence after the end and
 // rings shared by streams of one format.
+#include "engine/input_sound/sound.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -8,7 +10,6 @@
 #include "engine/base/memory.h"
 #include "engine/base/system_hooks.h"
 #include "engine/input_sound/operations.h"
-#include "engine/input_sound/sound.h"
 
 namespace {
 

@@ -1,11 +1,12 @@
 // Sound system start-up and shut-down: the output device, the primary buffer with its recorded
 // format, the silent looping buffer that keeps the output running, and the capability log.
+#include "engine/input_sound/sound.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 #include "engine/base/log.h"
-#include "engine/input_sound/sound.h"
 
 SoundSystem gSoundSystem;
 

@@ -1,9 +1,10 @@
 // The blit kernels built for SSE2 (every x86-64 processor has it), and the choice of vector
 // level for a draw.
+#include "engine/softrender/image_blit.h"
+
 #include <emmintrin.h>
 
 #include "engine/softrender/blit_vector.h"
-#include "engine/softrender/image_blit.h"
 #include "platform/system.h"
 
 int32_t g_SoftBlitVectorMode = -1;

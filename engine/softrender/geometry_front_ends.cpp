@@ -1,15 +1,16 @@
 // Front ends of the software geometry: each refuses without a display, finds a graph's source
 // image, chooses the destination (software screen image, mask image, or the draw target prepared
 // over an update rectangle) and calls one rasteriser.
+#include "engine/softrender/geometry_internal.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <tuple>
-#include "engine/graphics/graph.h"
-#include "engine/graphics/surface2d.h"
-#include "engine/graphics/surface_data.h"
-#include "engine/softrender/geometry_internal.h"
+#include "engine/graphics/graph/graph.h"
+#include "engine/graphics/graph/surface2d.h"
+#include "engine/graphics/graph/surface_data.h"
 #include "engine/softrender/graphics_services.h"
 #include "engine/softrender/image_blit.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include "engine/base/str_helpers.h"
 #include "engine/graphics/draw_state.h"
-#include "engine/graphics/mem_img.h"
+#include "engine/graphics/image/mem_img.h"
 #include "engine/softrender/geometry.h"
 
 namespace softgeom {

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 #include "engine/graphics/draw_state.h"
-#include "engine/graphics/mem_img.h"
+#include "engine/graphics/image/mem_img.h"
 
 struct GraphRecord;
 struct Surface2DRecord;

@@ -4,7 +4,7 @@
 // image aligned with the source. Called by the engine's drawing front ends under the engine lock.
 #pragma once
 #include <cstdint>
-#include "engine/graphics/mem_img.h"
+#include "engine/graphics/image/mem_img.h"
 
 // Copy of the engine's MMX-use flag, made by graphics start-up and read at every draw: 1 selects
 // the packed-byte forms (exact byte saturation) of the 32-bit full-strength add and subtract.

@@ -1,9 +1,10 @@
 // The scaled and mirrored blit's entry: corner order, ratios, clipped start and loop choice.
+#include "engine/softrender/image_blit.h"
+
 #include <algorithm>
 #include <vector>
 #include "engine/graphics/draw_state.h"
 #include "engine/softrender/blit_loops.h"
-#include "engine/softrender/image_blit.h"
 #include "engine/softrender/image_blit_setup.h"
 
 using namespace softblit;

@@ -1,7 +1,7 @@
 // Set-up shared by the 1:1 and the scaled blit entries.
 #pragma once
 #include <cstdint>
-#include "engine/graphics/mem_img.h"
+#include "engine/graphics/image/mem_img.h"
 #include "engine/softrender/blit_loops.h"
 
 namespace softblit {

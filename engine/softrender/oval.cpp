@@ -1,9 +1,10 @@
 // Axis-aligned ovals, filled or outlined: an integer circle walk over one quadrant in which the
 // shorter axis is scaled by an accumulator, mirrored into the other three. Filled rows are flagged
 // so that no row is blended twice.
+#include "engine/softrender/geometry_internal.h"
+
 #include <cstdlib>
 #include "engine/base/memory.h"
-#include "engine/softrender/geometry_internal.h"
 #include "engine/softrender/oval_walk.h"
 
 using namespace softgeom;

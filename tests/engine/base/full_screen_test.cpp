@@ -10,7 +10,7 @@
 #include "engine/base/screen_log.h"
 #include "engine/base/startup_window.h"
 #include "engine/engine.h"
-#include "engine/graphics/screen.h"
+#include "engine/graphics/screen/screen.h"
 #include "platform/clock.h"
 #include "platform/present.h"
 #include "platform/window.h"

@@ -8,11 +8,11 @@
 #include "engine/base/base_state.h"
 #include "engine/base/log.h"
 #include "engine/base/screen_log.h"
-#include "engine/graphics/font.h"
+#include "engine/graphics/font/font.h"
 #include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/mem_img.h"
-#include "engine/graphics/screen.h"
-#include "engine/graphics/screen_fixture.h"
+#include "engine/graphics/image/mem_img.h"
+#include "engine/graphics/screen/screen.h"
+#include "engine/graphics/screen/screen_fixture.h"
 #include "platform/glyphs.h"
 
 namespace {

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
+#include "engine/graphics/device3d/device3d_fixture.h"
 #include "engine/graphics/draw_state.h"
-#include "engine/graphics/graph.h"
+#include "engine/graphics/graph/graph.h"
 #include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/device3d_fixture.h"
-#include "engine/graphics/screen_fixture.h"
+#include "engine/graphics/screen/screen_fixture.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <random>
 #include <vector>
-#include "engine/graphics/mem_img.h"
+#include "engine/graphics/image/mem_img.h"
 
 struct TestImage {
   MemImg img{};

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 #include <bit>
 #include <cstring>
-#include "engine/graphics/graph.h"
+#include "engine/graphics/graph/graph.h"
+#include "engine/graphics/graph/surface2d.h"
+#include "engine/graphics/graph/surface_data.h"
 #include "engine/graphics/graphics_hooks.h"
-#include "engine/graphics/screen.h"
-#include "engine/graphics/screen_fixture.h"
-#include "engine/graphics/surface2d.h"
-#include "engine/graphics/surface_data.h"
+#include "engine/graphics/screen/screen.h"
+#include "engine/graphics/screen/screen_fixture.h"
 #include "engine/softrender/geometry.h"
 #include "engine/softrender/image_blit.h"
 #include "geometry_test_util.h"

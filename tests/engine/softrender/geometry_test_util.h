@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 #include "engine/graphics/draw_state.h"
-#include "engine/graphics/mem_img.h"
+#include "engine/graphics/image/mem_img.h"
 
 struct TestImage {
   MemImg img;
