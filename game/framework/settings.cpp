@@ -118,6 +118,12 @@ void SetDefaultSettings() {
   for (int s = 576; s < kSettingsSlotCount; ++s) SetSettingsSlot(s, 0);
 }
 
+void SetDataSetSettings() {
+  SetDefaultSettings();
+  SetSettingsSlot(kSlotScreen, 1);
+  SetSettingsSlot(kSlotFramePacing, 1);
+}
+
 void SeedSettingsRandom(uint32_t seed) { SeedRandomGenerator(&g_twister, seed); }
 int SettingsRandomUpTo(int n) { return RandomGeneratorUpTo(&g_twister, n); }
 

@@ -72,6 +72,9 @@ uint32_t SettingsSlotMask(int slot);                // M(s)
 
 void ResetKeyAssign();
 void SetDefaultSettings();
+// The settings a fresh data set starts with, so that the first start asks no questions: the
+// defaults, a window of single size and timer pacing.
+void SetDataSetSettings();
 
 // File image: the raw store scrambled with seed S (1..0x7FFFFFFF); seed 0 gives the raw store
 // with word 29 = 0, which the loader takes as it stands.

@@ -230,9 +230,10 @@ void BeforePass() {
   if (r.virtualClock) plat::VirtualClockAdvance(kVirtualMsPerPass);
   ApplyKeys();
   HarnessPadPoll();
-  if (r.frame == 0 && !r.options->screensDir.empty()) SetSettingsSlot(kSlotIntermission, 0);   // the card shows
-  if (r.frame == 0)
+  if (r.frame == 0) {
+    if (!r.options->screensDir.empty()) SetSettingsSlot(kSlotIntermission, 0);   // the card shows
     for (const auto& [slot, value] : r.options->slots) SetSettingsSlot(slot, value);
+  }
   if (r.options->quitAfterTitle >= 0 && r.frame == r.result->titleFrame + r.options->quitAfterTitle &&
       r.result->titleFrame >= 0) {
     plat::ScriptedKey(kEscapeScancode, true);
@@ -321,11 +322,9 @@ bool AfterPass() {
   return !(r.options->frames > 0 && r.frame >= r.options->frames);
 }
 
-// The defaults as the data tool writes them (a window, timer pacing), with the given slots.
+// The data set's settings, with the given slots.
 bool WriteSettingsFileWith(const std::vector<std::pair<int, int32_t>>& slots) {
-  SetDefaultSettings();
-  SetSettingsSlot(kSlotScreen, 1);
-  SetSettingsSlot(kSlotFramePacing, 1);
+  SetDataSetSettings();
   for (const auto& [slot, value] : slots) SetSettingsSlot(slot, value);
   uint8_t image[kSettingsFileSize];
   BuildSettingsFileImage(0, image);

@@ -4,12 +4,9 @@
 #include "game/framework/text.h"
 #include "tools/make-data/make_data.h"
 
-// Defaults, a window of single size and timer pacing, stored unscrambled (word 29 = 0), so that
-// the first start asks no questions.
+// Stored unscrambled (word 29 = 0).
 Bytes MakeSettingsFile() {
-  SetDefaultSettings();
-  SetSettingsSlot(kSlotScreen, 1);
-  SetSettingsSlot(kSlotFramePacing, 1);
+  SetDataSetSettings();
   Bytes image(kSettingsFileSize);
   BuildSettingsFileImage(0, image.data());
   return image;
