@@ -1,6 +1,5 @@
 #include "game/framework/boot.h"
 
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -18,6 +17,7 @@
 #include "game/framework/sprite_layout.h"
 #include "game/framework/sprites.h"
 #include "game/framework/text.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text.h"
 
@@ -70,19 +70,11 @@ bool DataSetPlayable() {
   return false;
 }
 
-// A data set: the folder "dat" and the sprite folder or its archive, names in any case.
+// A data set: the folder "dat" and the sprite folder or its archive (the platform's paths match
+// names in any case).
 bool HoldsDataSet(const std::string& folder) {
-  bool dat = false, sprites = false;
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    std::string name = it->path().filename().string();
-    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    std::error_code ignored;
-    const bool isFolder = it->is_directory(ignored);
-    dat |= name == "dat" && isFolder;
-    sprites |= (name == "vlxdat" && isFolder) || (name == "vlxdat.dat" && it->is_regular_file(ignored));
-  }
-  return dat && sprites;
+  return plat::DirectoryExists((folder + "/dat").c_str()) &&
+         (plat::DirectoryExists((folder + "/vlxdat").c_str()) || plat::FileExists((folder + "/vlxdat.dat").c_str()));
 }
 
 }  // namespace
