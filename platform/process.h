@@ -18,6 +18,12 @@ std::vector<std::string> ProcessArguments();
 // The POSIX folder that holds the running executable (empty when unknown).
 std::string ProcessExecutableFolder();
 
+// Makes the executable's folder the current folder when `holds`, asked there with paths relative
+// to it, says the folder has what the program needs; otherwise the current folder stays. The
+// folder's name stays in the system's encoding throughout. True when the program now works from
+// its own folder; `problem` tells why the folder could not be entered (or left again), else empty.
+bool ProcessWorkFromExecutableFolder(bool (*holds)(), std::string* problem);
+
 // Real: returns only when the new run could not be started (false). Headless: records the request
 // and returns true, or false when a test scripted a failure.
 bool ProcessRestartSelf();

@@ -1,6 +1,9 @@
 // Files and paths with Windows rules over POSIX. Engine paths are CP932 bytes: they are split at
 // separators first (a trail byte can be 0x5C) and each part is then converted to UTF-8 and looked
 // up on disk, the exact name first, then an ASCII case-folded match.
+// A folder from the system whose name has no CP932 form (gamé, or bytes that are not UTF-8) is
+// handed to the engine as a drive letter of its own ("Y:\dat" for "<that folder>/dat"), so that
+// the engine's absolute paths lead back to it unchanged.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -9,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <mutex>
 #include <new>
 #include <string_view>
 #include <vector>
@@ -72,6 +76,52 @@ bool FindNoCase(const std::string& dir, const std::string& name, std::string* fo
   return any;
 }
 
+// Drive letters standing for system folders without a CP932 form, handed out from Y downwards.
+// The table only grows: a letter once given keeps its folder for the life of the process.
+constexpr char kFirstAliasDrive = 'Y', kLastAliasDrive = 'D';
+std::mutex g_aliasMutex;
+std::vector<std::string> g_aliasFolders;   // [0] is Y:, [1] X:, ...
+
+// A name the engine can carry: its CP932 form comes back as the same name, and it holds nothing
+// the engine reads as a separator or a drive.
+bool HasEngineForm(const std::string& name) {
+  bool ascii = true;
+  for (char c : name) {
+    if (c == '\\' || c == ':') return false;
+    ascii = ascii && uint8_t(c) < 0x80;
+  }
+  return ascii || Cp932ToUtf8(Utf8ToCp932(name)) == name;
+}
+
+// The letter for a folder ('\0' once every letter is taken).
+char AliasDriveFor(const std::string& folder) {
+  std::lock_guard<std::mutex> g(g_aliasMutex);
+  for (size_t i = 0; i < g_aliasFolders.size(); ++i)
+    if (g_aliasFolders[i] == folder) return char(kFirstAliasDrive - i);
+  if (g_aliasFolders.size() > size_t(kFirstAliasDrive - kLastAliasDrive)) return '\0';
+  g_aliasFolders.push_back(folder);
+  return char(kFirstAliasDrive - (g_aliasFolders.size() - 1));
+}
+
+// The folder a drive letter stands for; empty for a letter that stands for the root.
+std::string AliasFolderOf(char drive) {
+  drive = char(drive >= 'a' && drive <= 'z' ? drive - 'a' + 'A' : drive);
+  std::lock_guard<std::mutex> g(g_aliasMutex);
+  const int i = kFirstAliasDrive - drive;
+  if (i < 0 || size_t(i) >= g_aliasFolders.size()) return {};
+  return g_aliasFolders[size_t(i)];
+}
+
+void PushPosixParts(std::vector<std::string>& parts, const std::string& posix) {
+  size_t start = 0;
+  while (start <= posix.size()) {
+    size_t end = posix.find('/', start);
+    if (end == std::string::npos) end = posix.size();
+    PushPart(parts, posix.substr(start, end - start));
+    start = end + 1;
+  }
+}
+
 bool StatPath(const char* path, struct stat* st) {
   if (!path) return false;
   return stat(ResolvePath(path).c_str(), st) == 0;
@@ -82,19 +132,18 @@ bool StatPath(const char* path, struct stat* st) {
 std::string ResolvePath(const char* path) {
   if (!path) return {};
   std::string_view p = path;
-  if (p.size() >= 2 && IsAsciiLetter(p[0]) && p[1] == ':') p.remove_prefix(2);  // every drive is "/"
-
   std::vector<std::string> parts;
-  if (p.empty() || !IsSeparator(p[0])) {
-    const std::string cwd = CurrentPosixDir();
-    size_t start = 0;
-    while (start <= cwd.size()) {
-      size_t end = cwd.find('/', start);
-      if (end == std::string::npos) end = cwd.size();
-      PushPart(parts, cwd.substr(start, end - start));
-      start = end + 1;
+  bool rooted = false;
+  if (p.size() >= 2 && IsAsciiLetter(p[0]) && p[1] == ':') {
+    // A folder's own letter leads to that folder; every other drive is "/".
+    const std::string folder = AliasFolderOf(p[0]);
+    p.remove_prefix(2);
+    if (!folder.empty()) {
+      PushPosixParts(parts, folder);
+      rooted = true;
     }
   }
+  if (!rooted && (p.empty() || !IsSeparator(p[0]))) PushPosixParts(parts, CurrentPosixDir());
   // Split on separators, stepping over both bytes of a double-byte character.
   std::string part;
   for (size_t i = 0; i < p.size(); i++) {
@@ -129,17 +178,30 @@ std::string ResolvePath(const char* path) {
 std::string ToWindowsPath(const std::string& posixPath) {
   std::string p = posixPath;
   if (p.empty() || p[0] != '/') p = CurrentPosixDir() + "/" + p;
-  std::string w;
-  for (size_t i = 0; i < p.size(); i++) {
-    if (p[i] == '/') {
-      if (!w.empty() && w.back() == '\\') continue;  // "//" is one separator
-      w += '\\';
-    } else {
-      w += p[i];
-    }
+  std::vector<std::string> parts;
+  for (size_t start = 1; start <= p.size();) {
+    size_t end = p.find('/', start);
+    if (end == std::string::npos) end = p.size();
+    if (end > start) parts.push_back(p.substr(start, end - start));   // "//" is one separator
+    start = end + 1;
   }
-  if (w.size() > 1 && w.back() == '\\') w.pop_back();
-  return "Z:" + Utf8ToCp932(w);
+  // Everything up to the last part without an engine form becomes a drive of its own.
+  size_t kept = 0;
+  char drive = 'Z';
+  for (size_t i = parts.size(); i-- > 0;) {
+    if (HasEngineForm(parts[i])) continue;
+    std::string folder;
+    for (size_t j = 0; j <= i; ++j) folder += "/" + parts[j];
+    if (const char d = AliasDriveFor(folder)) {
+      drive = d;
+      kept = i + 1;
+    }
+    break;
+  }
+  std::string w;
+  for (size_t i = kept; i < parts.size(); ++i) w += "\\" + Utf8ToCp932(parts[i]);
+  if (w.empty()) w = "\\";
+  return std::string(1, drive) + ":" + w;
 }
 
 File* FileOpen(const char* path, OpenMode mode) {
@@ -286,8 +348,8 @@ std::string GetTempDir() {
     if (env[0] == '/' && stat(env, &st) == 0 && S_ISDIR(st.st_mode)) dir = env;
   }
   std::string w = ToWindowsPath(dir);
-  // Only the root comes back with its separator; a last byte 0x5C may be a trail byte.
-  if (w != "Z:\\") w += '\\';
+  // Only a drive's root comes back with its separator; a last byte 0x5C may be a trail byte.
+  if (w.size() != 3) w += '\\';
   return w;
 }
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <mutex>
 #include <unistd.h>
 
@@ -81,6 +82,23 @@ std::string ProcessExecutableFolder() {
   const size_t slash = exe.find_last_of('/');
   if (slash == std::string::npos) return "";
   return slash == 0 ? "/" : exe.substr(0, slash);
+}
+
+bool ProcessWorkFromExecutableFolder(bool (*holds)(), std::string* problem) {
+  if (problem) problem->clear();
+  const std::string folder = ProcessExecutableFolder();
+  if (folder.empty() || !holds) return false;
+  // The way back, even into a folder this user may search but not read.
+  const int here = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  bool moved = chdir(folder.c_str()) == 0;
+  if (!moved) {
+    if (problem) *problem = folder + ": " + std::strerror(errno);
+  } else if (!holds()) {
+    moved = !(here >= 0 && fchdir(here) == 0);
+    if (moved && problem) *problem = "cannot return to the folder it was started in: " + std::string(std::strerror(errno));
+  }
+  if (here >= 0) close(here);
+  return moved;
 }
 
 bool ProcessRestartSelf() {
