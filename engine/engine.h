@@ -37,7 +37,13 @@ int ProcessMessageLocked();                // 0 running, -1 once the program is 
 
 // Window.
 void* GetMainWindowHwndLocked();           // null before the window exists
-int IsAnotherCopyRunningLocked();          // 1 while another copy runs (a start would be refused)
+// The single-copy mark, taken before start-up and held until shut-down or the release: 0 this
+// copy holds it, 1 another copy runs, -1 it cannot be made. `why` gets the reason in the system's
+// encoding (for the terminal), cut to whySize bytes.
+int ClaimSingleCopyLocked(char* why, int whySize);
+int ReleaseSingleCopyLocked();             // 0
+// 1 when the main window could be shown, 0 when no display answers (`why` as above).
+int CanCreateMainWindowLocked(char* why, int whySize);
 int ChangeWindowModeLocked(int windowed);  // 1 window, 0 full screen
 int SetMainWindowCaptionLocked(const char* text);
 int SetMainWindowIconLocked(int iconId);

@@ -3,9 +3,10 @@
 // main thread): only that thread pumps the real back end and takes window messages; a peek from
 // any other thread finds nothing. Posting works from any thread.
 // The back end is chosen on first use: headless when VLX_HEADLESS=1 or no display exists, or when
-// a test asks for it; otherwise SDL2.
+// a test asks for it; otherwise SDL2. The program itself asks for SDL2, never falling back.
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace plat {
 
@@ -51,6 +52,9 @@ enum : uint32_t {
 enum class WindowBackend { Auto, Sdl, Headless };
 void WindowSelectBackend(WindowBackend b);       // before the first window; Auto re-chooses
 bool WindowIsHeadless();                          // the back end in use (chooses it when unset)
+// Whether windows can be shown at all: always on the headless back end; on the real one, whether
+// a display answers. `why` (system encoding) names DISPLAY, WAYLAND_DISPLAY and the reason.
+bool WindowDisplayUsable(std::string* why);
 
 // Window classes: a name bound to a window procedure.
 bool WindowClassRegister(const char* name, WindowProc proc, int iconId);  // false when taken
@@ -136,11 +140,15 @@ enum : uint32_t { MB_OK = 0, MB_OKCANCEL = 1, MB_YESNOCANCEL = 3, MB_YESNO = 4 }
 enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 int MessageBox(const char* text, const char* caption, uint32_t type);
 
-// One running copy per name: a lock file "<name>.lock", held until released or the process ends.
-// Two holders conflict even inside one process.
-void SingleCopyLockSetDirectory(const char* posixDir);  // default: $XDG_RUNTIME_DIR, else /tmp
-int SingleCopyLockTake(const char* name);         // a token >= 0, or -1 when another holder has it
+// One running copy per name and user: a lock file, held until released or the process ends. Two
+// holders conflict even inside one process. The file is "<name>.lock" in the set folder or in
+// $XDG_RUNTIME_DIR, else "/tmp/<name>.<user id>.lock".
+enum : int { kSingleCopyHeld = -1, kSingleCopyUnavailable = -2 };
+void SingleCopyLockSetDirectory(const char* posixDir);  // null: back to the default
+std::string SingleCopyLockPath(const char* name);
+// A token >= 0; kSingleCopyHeld while another holder has it; kSingleCopyUnavailable when the file
+// cannot be made or locked. `why` (may be null) gets the path and the reason on failure.
+int SingleCopyLockTake(const char* name, std::string* why = nullptr);
 void SingleCopyLockRelease(int token);
-bool SingleCopyLockHeld(const char* name);        // true while a holder has it; takes nothing
 
 }  // namespace plat

@@ -82,7 +82,6 @@ struct BaseWindowState {                   // zero after window creation's reset
   char* droppedFiles[1000];                // tracked blocks
   int32_t droppedFileCount;
   int32_t savedScreenGraph;                // 0: none
-  int32_t singleCopyToken;                 // -1 or 0.. after creation: see CreateMainWindow
   int32_t classRegistered;
   int32_t timerPeriodSet;
 };

@@ -36,7 +36,9 @@ int LibraryTerminateLocked() {
 int ProcessMessageLocked() { return Locked(ProcessMessage); }
 
 void* GetMainWindowHwndLocked() { return Locked(GetMainWindowHwnd); }
-int IsAnotherCopyRunningLocked() { return Locked(IsAnotherCopyRunning); }
+int ClaimSingleCopyLocked(char* why, int whySize) { return Locked(ClaimSingleCopy, why, whySize); }
+int ReleaseSingleCopyLocked() { return Locked(ReleaseSingleCopy); }
+int CanCreateMainWindowLocked(char* why, int whySize) { return Locked(CanCreateMainWindow, why, whySize); }
 int ChangeWindowModeLocked(int windowed) { return Locked(ChangeWindowMode, windowed); }
 int SetMainWindowCaptionLocked(const char* text) { return Locked(SetMainWindowCaption, text); }
 int SetMainWindowIconLocked(int iconId) { return Locked(SetMainWindowIcon, iconId); }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "engine/base/base_state.h"
 #include "engine/base/log.h"
@@ -20,6 +21,9 @@
 namespace {
 
 constexpr char kClassName[] = "D123987X";
+// The single-copy mark of this process: taken by a claim before start-up or by the window's
+// creation, given back at the window's end or by a release.
+int g_singleCopyToken = -1;
 constexpr uint32_t kDisplayChangeWaitMs = 2000;
 
 // {window style, window extended style, full-screen style, full-screen extended style, 0, 0, 0}
@@ -140,7 +144,6 @@ int CreateMainWindow() {
   const BaseWindowSettings& st = g_base.settings;
   // Everything else was set before start-up and lives outside this block.
   w = BaseWindowState{};
-  w.singleCopyToken = -1;
 
   w.mainThreadId = plat::CurrentThreadId();
   uint64_t total = 0, avail = 0;
@@ -167,8 +170,8 @@ int CreateMainWindow() {
 
   if (!g_base.startup.noWindow) {
     LogWrite("ソフトの二重起動検査... ");
-    w.singleCopyToken = plat::SingleCopyLockTake(kClassName);
-    if (w.singleCopyToken < 0) {
+    if (g_singleCopyToken < 0) g_singleCopyToken = plat::SingleCopyLockTake(kClassName);
+    if (g_singleCopyToken < 0) {
       if (!st.doubleStartAllowed) return RefuseStart("二重起動されています、ソフトを終了します\n");
       LogWrite("二重起動されていますが続行します\n");
     } else {
@@ -177,8 +180,7 @@ int CreateMainWindow() {
 
     LogWrite("ウインドウクラスを登録します... ");
     if (!plat::WindowClassRegister(kClassName, MainWindowProc, st.iconId ? st.iconId : 32512)) {
-      plat::SingleCopyLockRelease(w.singleCopyToken);
-      w.singleCopyToken = -1;
+      ReleaseSingleCopy();
       return RefuseStart("ウインドウクラスの登録に失敗しました\n");
     }
     LogWrite("登録に成功しました\n");
@@ -219,8 +221,7 @@ int CreateMainWindow() {
       w.creating = 0;
       plat::WindowClassUnregister(kClassName);
       w.classRegistered = 0;
-      plat::SingleCopyLockRelease(w.singleCopyToken);
-      w.singleCopyToken = -1;
+      ReleaseSingleCopy();
       return RefuseStart("ウインドウの作成に失敗しました\n");
     }
     plat::WindowShow(w.mainWindow, !st.hidden);
@@ -295,8 +296,7 @@ int DestroyMainWindow() {
   } else {
     AtomicSet(w.quit, 1);
   }
-  plat::SingleCopyLockRelease(w.singleCopyToken);
-  w.singleCopyToken = -1;
+  ReleaseSingleCopy();
 
   if (w.messageThread) {
     if (plat::CurrentThreadId() == w.messageThreadId) {
@@ -443,11 +443,31 @@ int SetMainWindowIcon(int iconId) {
 
 void* GetMainWindowHwnd() { return reinterpret_cast<void*>(g_base.win.mainWindow); }
 
-// The probe CreateMainWindow's check makes, without taking the mark; this copy's own mark, held
-// while its window stands, is not another copy.
-int IsAnotherCopyRunning() {
-  if (g_base.win.mainWindow && g_base.win.singleCopyToken >= 0) return 0;
-  return plat::SingleCopyLockHeld(kClassName) ? 1 : 0;
+// Taken before anything else, the mark keeps a second copy from writing anything while this one
+// starts; the window's creation then finds it already held.
+int ClaimSingleCopy(char* why, int whySize) {
+  if (g_singleCopyToken >= 0) return 0;
+  std::string reason;
+  g_singleCopyToken = plat::SingleCopyLockTake(kClassName, &reason);
+  if (g_singleCopyToken >= 0) return 0;
+  const int result = g_singleCopyToken == plat::kSingleCopyHeld ? 1 : -1;
+  g_singleCopyToken = -1;
+  if (why && whySize > 0) snprintf(why, size_t(whySize), "%s", reason.c_str());
+  return result;
+}
+
+int ReleaseSingleCopy() {
+  plat::SingleCopyLockRelease(g_singleCopyToken);
+  g_singleCopyToken = -1;
+  return 0;
+}
+
+int CanCreateMainWindow(char* why, int whySize) {
+  if (g_base.startup.noWindow) return 1;
+  std::string reason;
+  if (plat::WindowDisplayUsable(&reason)) return 1;
+  if (why && whySize > 0) snprintf(why, size_t(whySize), "%s", reason.c_str());
+  return 0;
 }
 
 void ForceForegroundWindow(plat::WindowId window, int topmost) {

@@ -7,7 +7,9 @@ int LibraryTerminate();
 int ProcessMessage();
 
 void* GetMainWindowHwnd();
-int IsAnotherCopyRunning();
+int ClaimSingleCopy(char* why, int whySize);
+int ReleaseSingleCopy();
+int CanCreateMainWindow(char* why, int whySize);
 int ChangeWindowMode(int windowed);
 int SetMainWindowCaption(const char* text);
 int SetMainWindowIcon(int iconId);

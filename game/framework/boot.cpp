@@ -1,7 +1,6 @@
 #include "game/framework/boot.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "game/framework/actors.h"
@@ -42,12 +41,25 @@ constexpr SceneSetup kSceneSetups[12] = {RunOpeningState, RunTitleState, RunGame
 
 void KeepLoadingPicture(int graph) { g_loading.picture = graph; }
 
-// The engine refuses a second copy (Error:0126); the player is told why on stderr.
-bool SayIfAnotherCopyRuns() {
-  if (g_Engine.IsAnotherCopyRunningLocked() != 1) return false;
-  std::fprintf(stderr, "velmarondix: another copy of the game is already running; only one may run at a "
-                       "time, so this one ends (Error:0126)\n");
-  return true;
+// Before the settings are read or anything is asked: a window must be possible, and this copy
+// must be the only one, holding the mark from here on so that a copy started a moment later
+// writes nothing either. Each refusal says why on stderr; the caller shows Error:0126.
+bool MayStart() {
+  char why[512] = "";
+  if (g_Engine.CanCreateMainWindowLocked(why, sizeof why) != 1) {
+    std::fprintf(stderr, "velmarondix: no display to show the game's window on (%s); start it on a desktop "
+                         "(Error:0126)\n", why);
+    return false;
+  }
+  why[0] = '\0';
+  const int claim = g_Engine.ClaimSingleCopyLocked(why, sizeof why);
+  if (claim == 1)
+    std::fprintf(stderr, "velmarondix: another copy of the game is already running; only one may run at a "
+                         "time, so this one ends (Error:0126)\n");
+  else if (claim != 0)
+    std::fprintf(stderr, "velmarondix: cannot tell whether another copy of the game runs (%s), so this one "
+                         "ends (Error:0126)\n", why);
+  return claim == 0;
 }
 
 // Without a single sprite sheet, or without the text file, the game could show nothing of itself:
@@ -70,21 +82,19 @@ bool DataSetPlayable() {
   return false;
 }
 
-// A data set: the folder "dat" and the sprite folder or its archive (the platform's paths match
-// names in any case).
-bool HoldsDataSet(const std::string& folder) {
-  return plat::DirectoryExists((folder + "/dat").c_str()) &&
-         (plat::DirectoryExists((folder + "/vlxdat").c_str()) || plat::FileExists((folder + "/vlxdat.dat").c_str()));
+// Whether the current folder holds a data set: the folder "dat" and the sprite folder or its
+// archive (the platform's paths match names in any case).
+bool HoldsDataSet() {
+  return plat::DirectoryExists("dat") && (plat::DirectoryExists("vlxdat") || plat::FileExists("vlxdat.dat"));
 }
 
 }  // namespace
 
+// The program's folder is entered by the platform: its name may have no form in the game's text.
 void WorkFromProgramFolder() {
-  const std::string folder = plat::ProcessExecutableFolder();
-  if (folder.empty() || !HoldsDataSet(folder)) return;
-  std::error_code ec;
-  std::filesystem::current_path(folder, ec);
-  if (ec) std::fprintf(stderr, "velmarondix: cannot work from %s: %s\n", folder.c_str(), ec.message().c_str());
+  std::string problem;
+  plat::ProcessWorkFromExecutableFolder(HoldsDataSet, &problem);
+  if (!problem.empty()) std::fprintf(stderr, "velmarondix: cannot work from the program's folder: %s\n", problem.c_str());
 }
 
 int CheckRecordFiles() { return 0; }
@@ -134,8 +144,7 @@ int InitSystem() {
     ShowFatalError(kErrorRecords);
     return -1;
   }
-  // A second copy is refused before it asks or writes anything.
-  if (SayIfAnotherCopyRuns()) {
+  if (!MayStart()) {
     ShowFatalError(kErrorEngine);
     return -1;
   }
@@ -148,7 +157,7 @@ int InitSystem() {
   SetupScreenMode();
   g_Engine.SetLogFileOutputFlagLocked(0);
   if (g_Engine.LibraryInitializeLocked() == -1) {
-    SayIfAnotherCopyRuns();   // one started at the same moment
+    std::fprintf(stderr, "velmarondix: the game's window and screen could not be made (Error:0126)\n");
     ShowFatalError(kErrorEngine);
     return -1;
   }
@@ -190,7 +199,10 @@ bool LoadResources() {
   return DataSetPlayable();
 }
 
-void ShutdownSystem() { g_Engine.LibraryTerminateLocked(); }
+void ShutdownSystem() {
+  g_Engine.LibraryTerminateLocked();
+  g_Engine.ReleaseSingleCopyLocked();   // given back with the window; here whatever the engine did
+}
 
 void PrepareStateRound() {
   ResetFrameLoopState();
@@ -202,7 +214,10 @@ void SetCaptionFromText(int id) { g_Engine.SetMainWindowCaptionLocked(GetTableTe
 
 int GameMain() {
   ResetFrameLoopForStart();
-  if (InitSystem() == -1) return -1;
+  if (InitSystem() == -1) {
+    g_Engine.ReleaseSingleCopyLocked();
+    return -1;
+  }
   if (!LoadResources()) {
     ShutdownSystem();
     return -1;

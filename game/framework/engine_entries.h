@@ -17,7 +17,9 @@ struct EngineEntryTable {
   int (*GetRandomUpToLocked)(int n);
   int (*SeedRandomLocked)(uint32_t seed);
   void* (*GetMainWindowHwndLocked)();
-  int (*IsAnotherCopyRunningLocked)();
+  int (*ClaimSingleCopyLocked)(char* why, int whySize);
+  int (*ReleaseSingleCopyLocked)();
+  int (*CanCreateMainWindowLocked)(char* why, int whySize);
   int (*SetMainWindowIconLocked)(int iconId);
   int (*SetMainWindowCaptionLocked)(const char* text);
   int (*ChangeWindowModeLocked)(int windowed);

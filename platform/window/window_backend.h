@@ -52,6 +52,7 @@ struct WindowBackendOps {
   void (*cursorPos)(int* x, int* y);
   void (*screenSaver)(bool enable);
   int (*messageBox)(const char* text, const char* caption, uint32_t type);  // CP932 in
+  bool (*displayUsable)(std::string* why);
 };
 
 extern const WindowBackendOps kSdlWindowOps;

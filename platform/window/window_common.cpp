@@ -140,6 +140,8 @@ void WindowSelectBackend(WindowBackend b) {
 
 bool WindowIsHeadless() { return Ops() == &kHeadlessWindowOps; }
 
+bool WindowDisplayUsable(std::string* why) { return Ops()->displayUsable(why); }
+
 bool WindowClassRegister(const char* name, WindowProc proc, int iconId) {
   std::lock_guard<std::recursive_mutex> g(g_mutex);
   if (!name || !proc || ClassFind(name) >= 0) return false;
@@ -461,13 +463,14 @@ int MessageBox(const char* text, const char* caption, uint32_t type) {
   return Ops()->messageBox(text ? text : "", caption ? caption : "", type);
 }
 
-static std::string LockPath(const char* name) {
-  std::string dir = g_lockDir;
-  if (dir.empty()) {
-    const char* run = getenv("XDG_RUNTIME_DIR");
-    dir = (run && *run) ? run : "/tmp";
-  }
-  return dir + "/" + name + ".lock";
+std::string SingleCopyLockPath(const char* name) {
+  std::lock_guard<std::recursive_mutex> g(g_mutex);
+  const std::string file = std::string(name ? name : "") + ".lock";
+  if (!g_lockDir.empty()) return g_lockDir + "/" + file;
+  const char* run = getenv("XDG_RUNTIME_DIR");
+  if (run && run[0] == '/') return std::string(run) + "/" + file;
+  // The temporary folder is every user's: the name says whose copy it marks.
+  return "/tmp/" + std::string(name ? name : "") + "." + std::to_string(getuid()) + ".lock";
 }
 
 void SingleCopyLockSetDirectory(const char* posixDir) {
@@ -475,32 +478,29 @@ void SingleCopyLockSetDirectory(const char* posixDir) {
   g_lockDir = posixDir ? posixDir : "";
 }
 
-int SingleCopyLockTake(const char* name) {
+int SingleCopyLockTake(const char* name, std::string* why) {
   std::lock_guard<std::recursive_mutex> g(g_mutex);
-  if (!name || !*name || strchr(name, '/')) return -1;
+  auto refuse = [why](int result, const std::string& reason) {
+    if (why) *why = reason;
+    return result;
+  };
+  if (!name || !*name || strchr(name, '/')) return refuse(kSingleCopyUnavailable, "no usable lock name");
   int slot = -1;
   for (int i = 0; i < kMaxLocks; ++i)
     if (g_lockFds[i] < 0) { slot = i; break; }
-  if (slot < 0) return -1;
-  int fd = open(LockPath(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) return -1;
+  if (slot < 0) return refuse(kSingleCopyUnavailable, "too many locks held");
+  const std::string path = SingleCopyLockPath(name);
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return refuse(kSingleCopyUnavailable, path + ": " + strerror(errno));
   // flock belongs to the open file, so a second open in this process conflicts too.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int e = errno;
     close(fd);
-    return -1;
+    if (e == EWOULDBLOCK) return refuse(kSingleCopyHeld, "another copy holds " + path);
+    return refuse(kSingleCopyUnavailable, path + ": " + strerror(e));
   }
   g_lockFds[slot] = fd;
   return slot;
-}
-
-bool SingleCopyLockHeld(const char* name) {
-  std::lock_guard<std::recursive_mutex> g(g_mutex);
-  if (!name || !*name || strchr(name, '/')) return false;
-  const int fd = open(LockPath(name).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;   // no holder ever made the file
-  const bool held = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-  close(fd);                  // also drops the lock this probe may have taken
-  return held;
 }
 
 void SingleCopyLockRelease(int token) {

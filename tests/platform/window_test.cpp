@@ -172,16 +172,21 @@ TEST_F(HeadlessWindow, DroppedFilesArriveWithTheirNames) {
   EXPECT_EQ(DropFileCount(m.wParam), 0);
 }
 
-TEST(SingleCopyLock, SecondHolderIsRefusedUntilRelease) {
+TEST(SingleCopyLock, SecondHolderIsRefusedUntilReleaseAndEveryRefusalSaysWhy) {
   std::string dir = "/tmp/vlx_lock_test_" + std::to_string(getpid());
   mkdir(dir.c_str(), 0700);
   SingleCopyLockSetDirectory(dir.c_str());
   int a = SingleCopyLockTake("D123987X");
   ASSERT_GE(a, 0);
-  EXPECT_EQ(SingleCopyLockTake("D123987X"), -1);
+  std::string why;
+  EXPECT_EQ(SingleCopyLockTake("D123987X", &why), kSingleCopyHeld);
+  EXPECT_EQ(why, "another copy holds " + dir + "/D123987X.lock");
   int other = SingleCopyLockTake("OTHER");
   EXPECT_GE(other, 0);
-  EXPECT_EQ(SingleCopyLockTake("../escape"), -1);
+  EXPECT_EQ(SingleCopyLockTake("../escape"), kSingleCopyUnavailable);
+  mkdir((dir + "/BLOCKED.lock").c_str(), 0700);   // a lock file that cannot be opened
+  EXPECT_EQ(SingleCopyLockTake("BLOCKED", &why), kSingleCopyUnavailable);
+  EXPECT_EQ(why, dir + "/BLOCKED.lock: Is a directory");
   SingleCopyLockRelease(a);
   int b = SingleCopyLockTake("D123987X");
   EXPECT_GE(b, 0);
@@ -190,8 +195,17 @@ TEST(SingleCopyLock, SecondHolderIsRefusedUntilRelease) {
   SingleCopyLockRelease(other);   // twice is harmless
   unlink((dir + "/D123987X.lock").c_str());
   unlink((dir + "/OTHER.lock").c_str());
+  rmdir((dir + "/BLOCKED.lock").c_str());
   rmdir(dir.c_str());
+  // Without a folder of the user's own, the shared temporary folder holds one lock per user.
   SingleCopyLockSetDirectory(nullptr);
+  const char* run = getenv("XDG_RUNTIME_DIR");
+  const std::string saved = run ? run : "";
+  unsetenv("XDG_RUNTIME_DIR");
+  EXPECT_EQ(SingleCopyLockPath("D123987X"), "/tmp/D123987X." + std::to_string(getuid()) + ".lock");
+  setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+  EXPECT_EQ(SingleCopyLockPath("D123987X"), dir + "/D123987X.lock");
+  if (run) setenv("XDG_RUNTIME_DIR", saved.c_str(), 1); else unsetenv("XDG_RUNTIME_DIR");
 }
 
 }  // namespace

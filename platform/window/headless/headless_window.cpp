@@ -68,11 +68,13 @@ int Box(const char* text, const char* caption, uint32_t type) {
   return (type & 0xF) == MB_OK || (type & 0xF) == MB_OKCANCEL ? IDOK : IDYES;
 }
 
+bool DisplayUsable(std::string*) { return true; }
+
 }  // namespace
 
 const WindowBackendOps kHeadlessWindowOps = {
     Create, Destroy, SetCaption, Show, Place, SetFullScreen, Raise, Pump,
-    Desktop, CursorVisible, CursorPos, ScreenSaver, Box,
+    Desktop, CursorVisible, CursorPos, ScreenSaver, Box, DisplayUsable,
 };
 
 void HeadlessReset() {

@@ -385,11 +385,34 @@ int Box(const char* text, const char* caption, uint32_t type) {
   return hit;
 }
 
+std::string DisplayVariable(const char* name) {
+  const char* v = getenv(name);
+  return (v && *v) ? std::string(name) + "=" + v : std::string(name) + " is not set";
+}
+
+// Asked before anything is shown: video is brought up and put down again, so the windows that
+// come later are made as they always are. SDL falls back by itself to drivers that show nothing;
+// for a player they are no display.
+bool DisplayUsable(std::string* why) {
+  if (g_videoUp) return true;
+  std::string reason;
+  if (g_videoFailed || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    reason = SDL_GetError();
+  } else {
+    const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (driver != "offscreen" && driver != "dummy") return true;
+    reason = "only SDL's " + driver + " video driver answers, which shows nothing";
+  }
+  if (why) *why = DisplayVariable("DISPLAY") + ", " + DisplayVariable("WAYLAND_DISPLAY") + ": " + reason;
+  return false;
+}
+
 }  // namespace
 
 const WindowBackendOps kSdlWindowOps = {
     Create, Destroy, SetCaption, Show, Place, SetFullScreen, Raise, Pump,
-    Desktop, CursorVisible, CursorPos, ScreenSaver, Box,
+    Desktop, CursorVisible, CursorPos, ScreenSaver, Box, DisplayUsable,
 };
 
 }  // namespace plat

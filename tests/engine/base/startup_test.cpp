@@ -197,12 +197,28 @@ TEST_F(EngineStart, TwentyFourBitDesktopIsRefusedInWindowModeOnly) {
 TEST_F(EngineStart, SecondCopyIsRefused) {
   int other = plat::SingleCopyLockTake("D123987X");
   ASSERT_GE(other, 0);
-  EXPECT_EQ(IsAnotherCopyRunningLocked(), 1);   // known before a start is tried
+  char why[256] = "";
+  EXPECT_EQ(ClaimSingleCopyLocked(why, sizeof why), 1);   // known before a start is tried
+  EXPECT_EQ(std::string(why), "another copy holds " + folder.path + "/D123987X.lock");
   EXPECT_EQ(LibraryInitializeLocked(), -1);
   EXPECT_TRUE(Has(Log(), "二重起動されています、ソフトを終了します\r\n"));
   // Nothing was registered.
   EXPECT_FALSE(plat::WindowClassUnregister("D123987X"));
   EXPECT_EQ(MainWindow(), 0u);
+  plat::SingleCopyLockRelease(other);
+
+  // A claim holds the mark from then on: a copy started a moment later is refused before it
+  // starts; the start finds the mark its own, and the shut-down gives it back.
+  ASSERT_EQ(ClaimSingleCopyLocked(why, sizeof why), 0);
+  EXPECT_EQ(ClaimSingleCopyLocked(why, sizeof why), 0);
+  EXPECT_EQ(plat::SingleCopyLockTake("D123987X"), plat::kSingleCopyHeld);
+  Reset();
+  ASSERT_EQ(LibraryInitializeLocked(), 0);
+  EXPECT_TRUE(Has(Log(), "二重起動はされていませんでした"));
+  EXPECT_EQ(CanCreateMainWindowLocked(why, sizeof why), 1);
+  LibraryTerminateLocked();
+  other = plat::SingleCopyLockTake("D123987X");
+  EXPECT_GE(other, 0);
   plat::SingleCopyLockRelease(other);
 
   Reset();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -122,15 +123,30 @@ TEST_F(Boot, FatalStartFailuresShowTheirBoxAndEndWithoutShutDown) {
   EXPECT_EQ(recorder::Only(calls, {"Terminate"}).size(), 0u);
   EXPECT_EQ(plat::ProcessRestartCount(), 0);
   EXPECT_EQ(ShowFatalError(57), kAnswerNo);
-  // A second copy: Error:0126 before it asks or writes anything, and why on stderr.
-  Install();
-  const std::vector<unsigned char> before = dir.Read(kSettingsFileName);
-  g_Engine.IsAnotherCopyRunningLocked = [] { return 1; };
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(GameMain(), -1);
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("another copy of the game is already running"), std::string::npos);
-  EXPECT_EQ(StartCalls(recorder::Take()), std::vector<std::string>(1, "Box Error:0126|" + kFatalCaption + "|40000"));
-  EXPECT_EQ(dir.Read(kSettingsFileName), before);
+  // No display, a second copy, a mark that cannot be made: Error:0126 before anything is asked or
+  // written, why on stderr, and the mark given back.
+  struct Refusal {
+    int display, claim;
+    const char* line;
+  };
+  static int s_claim, s_display, s_releases;
+  for (Refusal c : {Refusal{0, 0, "no display to show the game's window on (DISPLAY is not set)"},
+                    Refusal{1, 1, "another copy of the game is already running"},
+                    Refusal{1, -1, "cannot tell whether another copy of the game runs (DISPLAY is not set)"}}) {
+    Install();
+    const std::vector<unsigned char> before = dir.Read(kSettingsFileName);
+    s_claim = c.claim, s_display = c.display, s_releases = 0;
+    static const auto why = [](char* out, int size) { std::snprintf(out, size_t(size), "DISPLAY is not set"); };
+    g_Engine.CanCreateMainWindowLocked = [](char* out, int size) { return why(out, size), s_display; };
+    g_Engine.ClaimSingleCopyLocked = [](char* out, int size) { return why(out, size), s_claim; };
+    g_Engine.ReleaseSingleCopyLocked = [] { return ++s_releases, 0; };
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(GameMain(), -1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(c.line), std::string::npos) << c.line;
+    EXPECT_EQ(StartCalls(recorder::Take()), std::vector<std::string>(1, "Box Error:0126|" + kFatalCaption + "|40000"));
+    EXPECT_EQ(dir.Read(kSettingsFileName), before);
+    EXPECT_EQ(s_releases, 1);
+  }
 }
 
 // Which scene each pass belonged to, and an exit code written into the title at its pass 40.

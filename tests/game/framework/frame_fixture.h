@@ -85,7 +85,9 @@ inline void Install() {
     return 0;
   };
   e.GetMainWindowHwndLocked = []() -> void* { return nullptr; };
-  e.IsAnotherCopyRunningLocked = [] { return 0; };
+  e.ClaimSingleCopyLocked = [](char*, int) { return 0; };
+  e.ReleaseSingleCopyLocked = [] { return 0; };
+  e.CanCreateMainWindowLocked = [](char*, int) { return 1; };
   e.SetMainWindowIconLocked = [](int id) {
     recorder::Log("Icon %d", id);
     return 0;

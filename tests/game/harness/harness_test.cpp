@@ -4,8 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -254,11 +257,27 @@ TEST_F(HarnessRun, AFailedSaveIsSaidAStartFromElsewherePlaysAndNoArchiveEndsWith
   EXPECT_EQ(std::filesystem::last_write_time(file), written);
   rmdir((file + ".tmp").c_str());
 
-  // Started by its path from another folder, the program works from its own, which holds the data.
-  std::filesystem::copy_file(VLX_GAME_HARNESS, folder + "/game-harness");
-  EXPECT_EQ(std::system(("cd " + root + " && " + folder + "/game-harness --renderer nodisplay --draw-nothing " +
+  // Started by its path from another folder, the program works from its own, which holds the data,
+  // whatever the folder is named (here with a name the game's text cannot hold).
+  const std::string named = root + reinterpret_cast<const char*>(u8"/ゲーム/gamé");
+  std::filesystem::create_directories(named);
+  std::filesystem::rename(folder, named);
+  std::filesystem::copy_file(VLX_GAME_HARNESS, named + "/game-harness");
+  EXPECT_EQ(std::system(("cd " + root + " && '" + named + "/game-harness' --renderer nodisplay --draw-nothing " +
                          "--frames 2000 --quit-after-title 30 --answer yes >/dev/null").c_str()), 0);
   EXPECT_FALSE(Exists(root + "/" + kSettingsFileName));
+  std::filesystem::rename(named, folder);
+
+  // With no display the real program says so at once and ends, having written nothing.
+  std::filesystem::rename(file, file + ".kept");
+  const int status = std::system(("cd " + folder + " && env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " +
+                                  "ASAN_OPTIONS=detect_leaks=0 timeout 60 " VLX_PROGRAM " 2>" + root + "/said").c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 255);
+  std::ifstream said(root + "/said");
+  EXPECT_NE(std::string(std::istreambuf_iterator<char>(said), {}).find("no display to show the game's window on (DISPLAY is not set, "
+                                          "WAYLAND_DISPLAY is not set: "), std::string::npos);
+  EXPECT_FALSE(Exists(file));
+  std::filesystem::rename(file + ".kept", file);
 
   // Without its archive: each file named on stderr, a box saying where the game looked, the end.
   std::remove((folder + "/vlxdat.dat").c_str());
