@@ -24,7 +24,8 @@ constexpr uint32_t kDimArrow = 0x3F3F3FFFu;
 constexpr int kLifeIcon = 524;
 constexpr int kArrowLeft = 558;
 constexpr int kArrowRight = 559;
-constexpr int kWindowX2Text = 30;     // slot 16 = 2: a mode the file may hold, never chosen here
+constexpr int kWindowX2 = 2;          // slot 16: a window at double size, which the file may hold
+constexpr int kWindowX2Text = 30;     // but this menu never chooses
 constexpr int kRestartWaitMs = 1000;
 
 // Fields kept at creation: the slots whose change needs a restart.
@@ -36,31 +37,41 @@ constexpr int ConfigRowSlotTable[kRows] = {0, 25, 16, 20, 18, 19, 21, 23, 24, 0}
 constexpr int ConfigRowTextTable[kRows] = {0, -1, 28, 46, 40, 44, 26, -1, -1, -1};
 constexpr int ConfigRowCountTable[kRows] = {-1, 5, 2, 2, 4, 2, 2, 101, 101, 0};
 
-bool InRange(int32_t v, int count) { return v >= 0 && v < count; }
+// The value the game runs for a row's stored word, read the way the slot's readers read it, so
+// that a word an edited file holds out of range shows, and steps from, what the game does with it.
+int32_t RunValue(int row, int32_t v) {
+  switch (row) {
+    case 2: return std::clamp(v, 0, kWindowX2);   // the window scale, held to the largest window
+    case 3:                                        // 16-bit, timer and no card from 1 up
+    case 5:
+    case 6: return v >= 1 ? 1 : 0;
+    default: return std::clamp(v, 0, ConfigRowCountTable[row] - 1);
+  }
+}
 
-// LEFT and RIGHT step the row's value by one, stopping at the ends; a value outside the row's
+// LEFT and RIGHT step the shown value by one, stopping at the ends; a word outside the row's
 // range (an edited file) is brought into it by the same press.
+int32_t StepFrom(int row, int32_t v, int by) {
+  const int32_t from = RunValue(row, v);
+  const int32_t next = std::clamp(from + by, 0, ConfigRowCountTable[row] - 1);
+  if (next != from) PlaySe(0);
+  return next;
+}
+
 void StepRowValue(int row) {
   const int slot = ConfigRowSlotTable[row];
-  const int count = ConfigRowCountTable[row];
   int32_t v = GetSettingsSlot(slot);
-  if (IsButtonPressed(kButtonLeft)) {
-    const int32_t next = v > count - 1 ? count - 1 : v <= 0 ? 0 : v - 1;   // no step past INT_MIN
-    if (next != v) PlaySe(0);
-    v = next;
-  }
-  if (IsButtonPressed(kButtonRight)) {
-    const int32_t next = v < 0 ? 0 : v >= count - 1 ? count - 1 : v + 1;   // nor past INT_MAX
-    if (next != v) PlaySe(0);
-    v = next;
-  }
+  if (IsButtonPressed(kButtonLeft)) v = StepFrom(row, v, -1);
+  if (IsButtonPressed(kButtonRight)) v = StepFrom(row, v, 1);
   SetSettingsSlot(slot, v);
 }
 
+// Only a change in what the engine runs needs the restart, not a damaged word brought into range.
 bool NeedsRestart(int task) {
-  return GetSettingsSlot(kSlotScreen) != GetActorField(kFieldKeptScreen, task) ||
-         GetSettingsSlot(kSlotFramePacing) != GetActorField(kFieldKeptPacing, task) ||
-         GetSettingsSlot(kSlotColourDepth) != GetActorField(kFieldKeptColour, task);
+  const auto changed = [task](int row, int field) {
+    return RunValue(row, GetSettingsSlot(ConfigRowSlotTable[row])) != RunValue(row, GetActorField(field, task));
+  };
+  return changed(2, kFieldKeptScreen) || changed(5, kFieldKeptPacing) || changed(3, kFieldKeptColour);
 }
 
 void Leave(int task) {
@@ -77,21 +88,17 @@ void Leave(int task) {
 }
 
 void DrawLives(int x, int y, bool onCursor) {
-  const int32_t v = GetSettingsSlot(kSlotStartLives);
-  if (!InRange(v, ConfigRowCountTable[1])) return;
-  const int lives = v + 1;
+  const int lives = RunValue(1, GetSettingsSlot(kSlotStartLives)) + 1;
   SetDrawColor(AddDrawNumber(x, y, kLayer, lives, 1, 0), kValueColour);
   const uint32_t colour = lives != 3 ? kRedLives : onCursor ? kLitColour : kValueColour;
   for (int j = 0; j < lives; ++j) SetDrawColor(AddDrawSprite(x + 12 * j + 12, y, kLayer, kLifeIcon), colour);
 }
 
 void DrawChoice(int row, int x, int rowX, int y, bool onCursor) {
-  const int32_t v = GetSettingsSlot(ConfigRowSlotTable[row]);
+  const int32_t v = RunValue(row, GetSettingsSlot(ConfigRowSlotTable[row]));
   const int count = ConfigRowCountTable[row];
-  int text = -1;
-  if (InRange(v, count)) text = ConfigRowTextTable[row] + v;
-  else if (row == 2 && v == 2) text = kWindowX2Text;
-  if (text >= 0) SetDrawColor(AddDrawTextGlyph(rowX, y, kLayer, text), kValueColour);
+  const int text = row == 2 && v == kWindowX2 ? kWindowX2Text : ConfigRowTextTable[row] + v;
+  SetDrawColor(AddDrawTextGlyph(rowX, y, kLayer, text), kValueColour);
   if (onCursor) {
     SetDrawColor(AddDrawSprite(x + 144, y, kLayer, kArrowLeft), v > 0 ? kLitColour : kDimArrow);
     SetDrawColor(AddDrawSprite(x + 276, y, kLayer, kArrowRight), v < count - 1 ? kLitColour : kDimArrow);
@@ -99,12 +106,11 @@ void DrawChoice(int row, int x, int rowX, int y, bool onCursor) {
 }
 
 void DrawVolume(int row, int x, int y, bool onCursor) {
-  const int32_t v = GetSettingsSlot(ConfigRowSlotTable[row]);
+  const int32_t v = RunValue(row, GetSettingsSlot(ConfigRowSlotTable[row]));
   const int bx = x + 156;
-  const bool shown = InRange(v, ConfigRowCountTable[row]);
-  if (shown) SetDrawColor(AddDrawNumber(bx + 100, y, kLayer, v, 3, 0), kValueColour);
+  SetDrawColor(AddDrawNumber(bx + 100, y, kLayer, v, 3, 0), kValueColour);
   SetDrawColor(AddDrawRect(bx + 1, y + 1, bx + 103, y + 13, kLayer, 1), 0x000000FFu);
-  if (shown) SetDrawColor(AddDrawRect(bx + 2, y + 3, bx + 2 + v, y + 11, kLayer, 1), onCursor ? kLitColour : kValueColour);
+  SetDrawColor(AddDrawRect(bx + 2, y + 3, bx + 2 + v, y + 11, kLayer, 1), onCursor ? kLitColour : kValueColour);
   AddDrawRect(bx, y + 1, bx + 104, y + 13, kLayer, 0);
 }
 

@@ -112,26 +112,26 @@ TEST_F(Config, ValuesStepAndStopAtTheirEndsWithTheirTextsIconsAndBars) {
   const int32_t se = GetSettingsSlot(kSlotEffectVolume);
   EXPECT_TRUE(HasRect(bx + 2, ry + 19, bx + 2 + se, ry + 27, true, 0x7FFF7FFFu));
 
-  // Values outside their ranges (an edited file) show nothing, and one press brings them back.
+  // Values outside their ranges (an edited file) show what the game runs; a press steps from it.
   SetSettingsSlot(kSlotColourDepth, 9);
   SetSettingsSlot(kSlotIntermission, -4);
   SetSettingsSlot(kSlotStartLives, 1000);
   SetSettingsSlot(kSlotEffectVolume, 5000);
+  SetSettingsSlot(kSlotFrameRate, 99999);
+  SetSettingsSlot(kSlotFramePacing, -1);
   Step();
-  for (int t = 46; t <= 47; ++t) EXPECT_TRUE(Texts(t).empty()) << t;
-  for (int t = 26; t <= 27; ++t) EXPECT_TRUE(Texts(t).empty()) << t;
-  EXPECT_TRUE(SpritesAt(524, y + 16).empty());
-  EXPECT_TRUE(Numbers(x + 160, y + 16).empty());
-  EXPECT_TRUE(Numbers(bx + 100, ry + 16).empty());
+  for (int t : {47, 26, 43, 44}) EXPECT_EQ(Texts(t).size(), 1u) << t;   // 16BIT ON 15FPS VSYNC
+  EXPECT_EQ(SpritesAt(524, y + 16).size(), 5u);
+  EXPECT_TRUE(HasRect(bx + 2, ry + 19, bx + 102, ry + 27, true, 0x7FFF7FFFu));   // a full bar
   MoveTo(config, 3);
-  Press(kRight);
-  EXPECT_EQ(GetSettingsSlot(kSlotColourDepth), 1);
+  Press(kLeft);
+  EXPECT_EQ(GetSettingsSlot(kSlotColourDepth), 0);
   MoveTo(config, 6);
   Press(kLeft);
   EXPECT_EQ(GetSettingsSlot(kSlotIntermission), 0);
   MoveTo(config, 1);
   Press(kLeft);
-  EXPECT_EQ(GetSettingsSlot(kSlotStartLives), 4);
+  EXPECT_EQ(GetSettingsSlot(kSlotStartLives), 3);
   MoveTo(config, 8);
   Press(kRight);
   EXPECT_EQ(GetSettingsSlot(kSlotEffectVolume), 100);
@@ -140,8 +140,8 @@ TEST_F(Config, ValuesStepAndStopAtTheirEndsWithTheirTextsIconsAndBars) {
     Press(v > 0 ? kRight : kLeft);
     EXPECT_EQ(GetSettingsSlot(kSlotEffectVolume), v > 0 ? 100 : 0);
   }
-  // A window mode at double size, which the file may hold, reads "WINDOW X2".
-  SetSettingsSlot(kSlotScreen, 2);
+  // A window mode at double size, which the game runs for a word beyond it, reads "WINDOW X2".
+  SetSettingsSlot(kSlotScreen, 100000);
   Step();
   EXPECT_EQ(Texts(30).size(), 1u);
 }
@@ -149,21 +149,25 @@ TEST_F(Config, ValuesStepAndStopAtTheirEndsWithTheirTextsIconsAndBars) {
 TEST_F(Config, LeavingSavesAndRestartsOnlyWhenAStartUpSettingEndsChanged) {
   SetSettingsSlot(kSlotScreen, 1);
   SetSettingsSlot(kSlotFramePacing, 1);
+  SetSettingsSlot(kSlotColourDepth, -3);
   const int config = OpenConfig();
   EXPECT_EQ(GetActorField(76, config), 1);
   EXPECT_EQ(GetActorField(77, config), 1);
-  EXPECT_EQ(GetActorField(79, config), 0);
-  // SCREEN MODE there and back, and the other rows: no restart.
+  EXPECT_EQ(GetActorField(79, config), -3);
+  // SCREEN MODE there and back, COLOUR MODE's word brought into range (still 32-bit), and the
+  // other rows: no restart, also when left by confirm with cancel on the KEY ASSIGN row.
+  MoveTo(config, 3);
+  Press(kLeft);
   MoveTo(config, 2);
   Press(kLeft);
   EXPECT_EQ(GetSettingsSlot(kSlotScreen), 0);
   Press(kRight);
   MoveTo(config, 6);
   Press(kRight);
-  MoveTo(config, 0);
+  MoveTo(config, 9);
   recorder::Take();
-  Press(kLeft);   // EXIT
-  EXPECT_TRUE(GetActorField(kFieldFlags, config) == 0 || GetActorField(kFieldKind, config) != kMenuGameConfig);
+  Press(kShot | kCancel);
+  EXPECT_EQ(Find(kMenuGameConfig) + Find(kMenuKeyAssign), 0);
   EXPECT_EQ(GetActorField(kFieldKind, GetCurrentMenuTask()), kMenuTitle);
   EXPECT_EQ(GetMenuTaskField(kFieldExitCode), 0);
   EXPECT_TRUE(dir.Exists("velmarondix.sav"));
@@ -240,7 +244,7 @@ TEST_F(Config, AFailedSaveKeepsTheOldFile) {
   MoveTo(config, 1);
   Press(kLeft);
   MoveTo(config, 0);
-  Press(kShot);
+  Press(kLeft);
   EXPECT_EQ(GetActorField(kFieldKind, GetCurrentMenuTask()), kMenuTitle);   // left all the same
   EXPECT_EQ(dir.Read("velmarondix.sav"), old);
 }

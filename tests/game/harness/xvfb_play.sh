@@ -86,7 +86,7 @@ frames 40
 
 # Play (the player at about 240, 264): the pad's stick and SHOT button (button 0), then the keys.
 pad 0x1 0 -32768
-wait_for "a move up and shots from the pad" "\$6 < 150 && \$7 > 0"
+wait_for "a move up and shots from the pad" "\$6 >= 0 && \$6 < 150 && \$7 > 0"   # y -1: no player
 pad 0x1 32767 0
 wait_for "a move right from the pad" "\$5 > 320"
 pad 0 0 0

@@ -156,6 +156,10 @@ TEST_F(Bosses, FanPlatformAlternatesWideFansWithTurningRowsAndAimsAboveLevelNine
             (Lines{"t32 16/1200/16 w8 s2700 r5 L25", "t39 0/3600/24 w41 s300 nomuzzle", "t48 8/aim/28 w4 s600 L26",
                    "t64 16/2400/16 w8 s2700 r5 L25", "t72 8/aim/28 w5 s600 L26", "t78 0/-3600/24 w41 s300 nomuzzle",
                    "t96 16/3600/16 w8 s2700 r5 L25", "t96 8/aim/28 w4 s600 L26"}));
+  Level(27);   // the period 54 - 2L is 0 at 27: every frame, still rows and no division by zero
+  const int e27 = Still(8, 480, 240);
+  ToAge(e27, 32);
+  EXPECT_EQ(Between(e27, 0, 32), (Lines{"t31 16/0/0 w8 s2700 r11 L25", "t32 16/1200/0 w8 s2700 r11 L25"}));
   Level(28);   // the period 54 - 2L turns negative above 27 and still counts: every second frame
   const int e28 = Still(8, 480, 240);
   ToAge(e28, 35);
