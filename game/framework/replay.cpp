@@ -59,6 +59,14 @@ bool LoadReplayFile(const char* name) {
     std::fprintf(stderr, "velmarondix: replay %s refused: not a replay (its first words are wrong)\n", name);
     return false;
   }
+  // The size word is written as the play ends: a file shorter than it lost its end, and would play
+  // its missing frames as an idle pad.
+  if (size < g_words[kRepFileSize]) {
+    std::fprintf(stderr, "velmarondix: replay %s refused: cut short (%lld of the %u bytes its header gives)\n", name,
+                 static_cast<long long>(size), g_words[kRepFileSize]);
+    std::memset(g_words, 0, sizeof g_words);
+    return false;
+  }
   const uint32_t areas = (g_words[kRepAreas] >> 24) & 15u;
   if (g_words[kRepDifficulty] > 3u || g_words[kRepCharacter] > 1u || g_words[kRepLoadout] > 63u ||
       areas > static_cast<uint32_t>(kReplayMaxAreas)) {

@@ -62,5 +62,6 @@ bool SaveReplay(int n);                  // false for a wrapped buffer, a number
                                          // failed write (each said on stderr)
 bool DeleteReplay(int n);
 int GetReplayFileSize(int n);            // -1 when missing
-int LoadReplay(int n);                   // 1, or -1 when missing or refused
+int LoadReplay(int n);                   // 1, or -1 when missing or refused (also a file
+                                         // shorter than its header's size word)
 int LoadDemoReplay(int n);               // 0, or -1 when missing or refused
