@@ -244,6 +244,7 @@ void DrawActions(int task, int state) {
 
 int ScanReplayFiles(int start, bool retryFromZero) {
   EscapeWatch escape;
+  ClearStaleReplayTemps();
   return ScanFrom(start, retryFromZero, &escape);
 }
 

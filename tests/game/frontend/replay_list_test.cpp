@@ -84,11 +84,15 @@ TEST_F(ReplayList, PagesOfSixteenRefusedFilesAndTheWrapToTheFirstPage) {
   Save(999, ReplayFile(2, 1, 33, kOneArea0));                // the last number
   SaveGood(16);
   truncate(Name(16).c_str(), 4 * kReplayHeaderWords);        // cut after its header
+  // A temporary file that a kill during a save left goes; nothing else does.
+  for (std::string f : {"0004.rpy.tmp", "004.rpy.tmp", "1000.rpy.tmp"}) dir.Write("replay/vlxrep" + f, {1});
 
   testing::internal::CaptureStderr();
   EXPECT_EQ(ScanReplayFiles(0, true), 16);
   const std::string said = testing::internal::GetCapturedStderr();   // a line for each refused file
-  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 8) << said;
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 9) << said;
+  EXPECT_FALSE(dir.Exists("replay/vlxrep0004.rpy.tmp"));
+  EXPECT_TRUE(dir.Exists("replay/vlxrep004.rpy.tmp") && dir.Exists("replay/vlxrep1000.rpy.tmp"));
   std::vector<int> first;
   for (int i = 0; i < 16; ++i) first.push_back(5 + 3 * i);
   EXPECT_EQ(ListedNumbers(16), first);
