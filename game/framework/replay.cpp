@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "engine/engine.h"
 #include "game/framework/engine_entries.h"
@@ -57,6 +58,14 @@ bool LoadReplayFile(const char* name) {
   }
   if (g_words[kRepMagic0] != kReplayMagic0 || g_words[kRepMagic1] != kReplayMagic1) {
     std::fprintf(stderr, "velmarondix: replay %s refused: not a replay (its first words are wrong)\n", name);
+    return false;
+  }
+  // The size word is written as the play ends: a file shorter than it lost its end, and would play
+  // its missing frames as an idle pad.
+  if (size < g_words[kRepFileSize]) {
+    std::fprintf(stderr, "velmarondix: replay %s refused: cut short (%lld of the %u bytes its header gives)\n", name,
+                 static_cast<long long>(size), g_words[kRepFileSize]);
+    std::memset(g_words, 0, sizeof g_words);
     return false;
   }
   const uint32_t areas = (g_words[kRepAreas] >> 24) & 15u;
@@ -210,7 +219,26 @@ void WriteReplayCheckWord() {
   g_words[kRepCheck] = NextDataKeystream() ^ sum;
 }
 
+void ClearStaleReplayTemps() {
+  // A save writes beside its file and renames over it, deleting what it wrote when it fails: only a
+  // run killed during a save leaves the temporary file behind, so each folder is swept once a run.
+  static char swept[4096];
+  const std::string here = CurrentFolderPath();
+  if (here == swept || !plat::DirectoryExists("replay")) return;
+  std::snprintf(swept, sizeof swept, "%s", here.c_str());
+  for (int n = 0; n <= kReplayLastNumber; ++n) {
+    char name[64];
+    ReplayFileName(name, sizeof name, n);
+    std::strcat(name, ".tmp");
+    if (plat::FileDelete(name)) {
+      std::fprintf(stderr, "velmarondix: removed %s/replay/vlxrep%04d.rpy.tmp, left by a replay save that did not finish\n",
+                   here.c_str(), n);
+    }
+  }
+}
+
 bool SaveReplay(int n) {
+  ClearStaleReplayTemps();
   if (g_full) {
     std::fprintf(stderr, "velmarondix: replay not saved: the play ran longer than a replay holds\n");
     return false;

@@ -61,6 +61,10 @@ void SetReplayAreaHook(void (*hook)(int area));
 bool SaveReplay(int n);                  // false for a wrapped buffer, a number outside 0-999 or a
                                          // failed write (each said on stderr)
 bool DeleteReplay(int n);
+// Removes the temporary files "replay\vlxrep%04d.rpy.tmp" (0-999, regular files only) that a save
+// cut off by a kill left; nothing else. Once per folder and run; the list scan and saves call it.
+void ClearStaleReplayTemps();
 int GetReplayFileSize(int n);            // -1 when missing
-int LoadReplay(int n);                   // 1, or -1 when missing or refused
+int LoadReplay(int n);                   // 1, or -1 when missing or refused (also a file
+                                         // shorter than its header's size word)
 int LoadDemoReplay(int n);               // 0, or -1 when missing or refused

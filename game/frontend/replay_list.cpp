@@ -221,7 +221,8 @@ void DrawDetail(int entry, bool bright) {
   if (version != static_cast<int32_t>(kReplayVersion)) SetDrawColor(AddDrawSprite(348, 408, kLayer, 527), bright ? kYellow : kDim);
   const int32_t slowdown = Value(entry, kListSlowdown);
   DrawMenuText(240, 424, 409, bright ? kPale : kDim);
-  DrawSlowdownRate(312, 343, 424, slowdown, bright ? kYellow : kDim);
+  // Four digits one cell left of three, as on SCORE BOARD, so the point stays after the units.
+  DrawSlowdownRate(323, 343, 424, slowdown, bright ? kYellow : kDim);
 }
 
 void DrawActions(int task, int state) {
@@ -244,6 +245,7 @@ void DrawActions(int task, int state) {
 
 int ScanReplayFiles(int start, bool retryFromZero) {
   EscapeWatch escape;
+  ClearStaleReplayTemps();
   return ScanFrom(start, retryFromZero, &escape);
 }
 

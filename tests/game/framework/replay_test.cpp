@@ -322,8 +322,11 @@ TEST_F(Replay, BufferEdgesWrapAndSavesThatCannotBeMade) {
   IncReplayWord(kReplayWords);
   EXPECT_EQ(GetReplayWord(kReplayWords - 1), 1u);
 
-  // A save that cannot be written keeps the old file and says so.
+  // A save clears a temporary file that a kill during an earlier save left.
+  WriteReplay("replay/vlxrep0012.rpy.tmp", {1});
   ASSERT_TRUE(SaveReplay(3));
+  EXPECT_FALSE(dir.Exists("replay/vlxrep0012.rpy.tmp"));
+  // A save that cannot be written keeps the old file and says so.
   const std::vector<unsigned char> old = dir.Read("replay/vlxrep0003.rpy");
   for (int i = 0; i < 10; ++i) PushReplayWord(9);
   mkdir((dir.path + "/replay/vlxrep0003.rpy.tmp").c_str(), 0755);
