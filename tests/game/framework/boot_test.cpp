@@ -125,10 +125,7 @@ TEST_F(Boot, FatalStartFailuresShowTheirBoxAndEndWithoutShutDown) {
   EXPECT_EQ(ShowFatalError(57), kAnswerNo);
   // No display, a second copy, a mark that cannot be made: Error:0126 before anything is asked or
   // written, why on stderr, and the mark given back.
-  struct Refusal {
-    int display, claim;
-    const char* line;
-  };
+  struct Refusal { int display, claim; const char* line; };
   static int s_claim, s_display, s_releases;
   for (Refusal c : {Refusal{0, 0, "no display to show the game's window on (DISPLAY is not set)"},
                     Refusal{1, 1, "another copy of the game is already running"},
@@ -136,9 +133,8 @@ TEST_F(Boot, FatalStartFailuresShowTheirBoxAndEndWithoutShutDown) {
     Install();
     const std::vector<unsigned char> before = dir.Read(kSettingsFileName);
     s_claim = c.claim, s_display = c.display, s_releases = 0;
-    static const auto why = [](char* out, int size) { std::snprintf(out, size_t(size), "DISPLAY is not set"); };
-    g_Engine.CanCreateMainWindowLocked = [](char* out, int size) { return why(out, size), s_display; };
-    g_Engine.ClaimSingleCopyLocked = [](char* out, int size) { return why(out, size), s_claim; };
+    g_Engine.CanCreateMainWindowLocked = [](char* w, int n) { return std::snprintf(w, size_t(n), "DISPLAY is not set"), s_display; };
+    g_Engine.ClaimSingleCopyLocked = [](char* w, int n) { return std::snprintf(w, size_t(n), "DISPLAY is not set"), s_claim; };
     g_Engine.ReleaseSingleCopyLocked = [] { return ++s_releases, 0; };
     testing::internal::CaptureStderr();
     EXPECT_EQ(GameMain(), -1);
