@@ -74,9 +74,22 @@ struct Wide {
 };
 const Wide kWide[] = {
     {'G', {".######.", "##......", "##......", "##..####", "##....##", "##....##", ".######."}},
-    {'M', {"##....##", "###..###", "########", "##.##.##", "##....##", "##....##", "##....##"}},
     {'N', {"##....##", "###...##", "####..##", "##.##.##", "##..####", "##...###", "##....##"}},
-    {'W', {"##....##", "##....##", "##....##", "##.##.##", "########", "###..###", "##....##"}},
+};
+
+// Letters drawn pixel by pixel (rows 1-12, columns 2-9). M's V (W's, upside down) keeps a pixel of
+// ground beside its strokes down to the middle, where the 5 x 7 form's strokes run together at
+// this size into H's bar. V narrows from the middle, not only at its foot, so that it is no U, and
+// Q's tail stands out below the bowl instead of filling it.
+const Wide kPixels[] = {
+    {'M', {"##....##", "###..###", "###..###", "##.##.##", "##.##.##", "##.##.##", "##.##.##", "##....##",
+           "##....##", "##....##", "##....##", "##....##"}},
+    {'W', {"##....##", "##....##", "##....##", "##....##", "##....##", "##.##.##", "##.##.##", "##.##.##",
+           "##.##.##", "###..###", "###..###", "##....##"}},
+    {'V', {"##....##", "##....##", "##....##", "##....##", ".##..##.", ".##..##.", ".##..##.", "..####..",
+           "..####..", "..####..", "...##...", "...##..."}},
+    {'Q', {"..####..", "..####..", "##....##", "##....##", "##....##", "##....##", "##....##", "##....##",
+           "..####..", "..####..", ".....##.", "......##"}},
 };
 
 // Fills a polygon given in cell pixels, by pixel centres.
@@ -145,10 +158,16 @@ void PaintGlyphCell(Canvas& c, int code, int x, int y) {
         Pattern(m, 2, kDigits[code - '0']);
         break;
       }
-      for (const Wide& w : kWide)
-        if (w.ch == code) Pattern(m, 2, w.rows);
-      if (!std::any_of(std::begin(kWide), std::end(kWide), [code](const Wide& w) { return w.ch == code; }))
+      auto drawn = [code](const Wide& w) { return w.ch == code; };
+      if (const Wide* w = std::find_if(std::begin(kWide), std::end(kWide), drawn); w != std::end(kWide)) {
+        Pattern(m, 2, w->rows);
+      } else if (w = std::find_if(std::begin(kPixels), std::end(kPixels), drawn); w != std::end(kPixels)) {
+        for (int r = 0; r < 12; r++)
+          for (int k = 0; k < 8; k++)
+            if (w->rows[size_t(r)][size_t(k)] == '#') m.Set(2 + k, 1 + r);
+      } else {
         Letter(m, char(code));
+      }
   }
   Stamp(c, x, y, m);
 }
