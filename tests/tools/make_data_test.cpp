@@ -178,6 +178,17 @@ TEST(MakeData, PlainFilesSheetsSoundsMusicPicturesAndTexts) {
         if (one.At(GlyphCellX(c) + x, GlyphCellY(r) + y) != 0x00FF00u) widest = std::max(widest, x);
     EXPECT_GE(widest, 0) << "glyph " << code << " is empty";
     EXPECT_LT(widest, code == 'I' ? 4 : 11) << "glyph " << code << " is wider than its advance";
+    // M and W have a V, not H's bar: no row solid from stem to stem, light or dark (body and rim).
+    for (int dark = 0; dark < 2 && (code == 'H' || code == 'M' || code == 'W'); dark++) {
+      int solid = 0;
+      for (int y = 0; y < 14; y++) {
+        int n = 0;
+        for (int x = GlyphCellX(c) + 2, y1 = GlyphCellY(r) + y; x < GlyphCellX(c) + 10; x++)
+          n += dark ? one.At(x, y1) != 0x00FF00u : one.At(x, y1) == 0xE6E6E6u;
+        solid += n == 8;
+      }
+      EXPECT_EQ(solid > 0, code == 'H') << char(code) << " drawn " << (dark ? "dark" : "light");
+    }
   }
   for (int i = 0; i < kSpriteCutRows; i++) {
     const SpriteCutRow& r = SpriteCutTable[i];

@@ -74,9 +74,22 @@ struct Wide {
 };
 const Wide kWide[] = {
     {'G', {".######.", "##......", "##......", "##..####", "##....##", "##....##", ".######."}},
-    {'M', {"##....##", "###..###", "########", "##.##.##", "##....##", "##....##", "##....##"}},
     {'N', {"##....##", "###...##", "####..##", "##.##.##", "##..####", "##...###", "##....##"}},
-    {'W', {"##....##", "##....##", "##....##", "##.##.##", "########", "###..###", "##....##"}},
+};
+
+// Letters drawn pixel by pixel (rows 1-12, columns 2-9). M's V (W's, upside down) keeps a pixel of
+// ground beside its strokes down to the middle, where the 5 x 7 form's strokes run together at
+// this size into H's bar. V narrows from the middle, not only at its foot, so that it is no U, and
+// Q's tail stands out below the bowl instead of filling it.
+const Wide kPixels[] = {
+    {'M', {"##....##", "###..###", "###..###", "##.##.##", "##.##.##", "##.##.##", "##.##.##", "##....##",
+           "##....##", "##....##", "##....##", "##....##"}},
+    {'W', {"##....##", "##....##", "##....##", "##....##", "##....##", "##.##.##", "##.##.##", "##.##.##",
+           "##.##.##", "###..###", "###..###", "##....##"}},
+    {'V', {"##....##", "##....##", "##....##", "##....##", ".##..##.", ".##..##.", ".##..##.", "..####..",
+           "..####..", "..####..", "...##...", "...##..."}},
+    {'Q', {"..####..", "..####..", "##....##", "##....##", "##....##", "##....##", "##....##", "##....##",
+           "..####..", "..####..", ".....##.", "......##"}},
 };
 
 // Fills a polygon given in cell pixels, by pixel centres.
@@ -93,24 +106,29 @@ void Polygon(Mask& m, const std::vector<std::pair<double, double>>& p) {
     }
 }
 
-// The body and, around it, every pixel touching it (also diagonally) in the rim colour, except in
-// gaps of one or two pixels between parts of the body: those keep the ground, so that the shapes
-// stay open where the rim would fill them (the notch of an M, the holes of a B or a 0), which
-// matters where the whole glyph is drawn dark.
+// The body and, beside, above and below it, the rim, except in gaps of up to four pixels between
+// parts of the body (a letter's inside between two stems): those keep the ground, so that where
+// the whole glyph is drawn dark its inside still shows (the V of an M, the holes of a B or a 0)
+// instead of closing into a block. Pixels touching the body only at a corner keep the ground too:
+// a rim there would fill each step of a diagonal stroke.
 void Stamp(Canvas& c, int x, int y, const Mask& m) {
+  constexpr int kOpenGap = 4;
   auto on = [&m](int i, int j) { return i >= 0 && j >= 0 && i < kCell && j < kCell && m.on[j][i]; };
+  auto bodyWithin = [&on](int i, int j, int dx, int dy) {
+    for (int d = 1; d <= kOpenGap; d++)
+      if (on(i + d * dx, j + d * dy)) return true;
+    return false;
+  };
   for (int j = 0; j < kCell; j++)
     for (int i = 0; i < kCell; i++) {
       if (on(i, j)) {
         c.Put(x + i, y + j, kBody);
         continue;
       }
-      bool near = false;
-      for (int dy = -1; dy <= 1; dy++)
-        for (int dx = -1; dx <= 1; dx++) near = near || on(i + dx, j + dy);
-      const bool narrowX = (on(i - 1, j) || on(i - 2, j)) && (on(i + 1, j) || on(i + 2, j));
-      const bool narrowY = (on(i, j - 1) || on(i, j - 2)) && (on(i, j + 1) || on(i, j + 2));
-      if (near && !narrowX && !narrowY) c.Put(x + i, y + j, kRim);
+      const bool near = on(i - 1, j) || on(i + 1, j) || on(i, j - 1) || on(i, j + 1);
+      const bool inside = (bodyWithin(i, j, -1, 0) && bodyWithin(i, j, 1, 0)) ||
+                          (bodyWithin(i, j, 0, -1) && bodyWithin(i, j, 0, 1));
+      if (near && !inside) c.Put(x + i, y + j, kRim);
     }
 }
 
@@ -140,10 +158,16 @@ void PaintGlyphCell(Canvas& c, int code, int x, int y) {
         Pattern(m, 2, kDigits[code - '0']);
         break;
       }
-      for (const Wide& w : kWide)
-        if (w.ch == code) Pattern(m, 2, w.rows);
-      if (!std::any_of(std::begin(kWide), std::end(kWide), [code](const Wide& w) { return w.ch == code; }))
+      auto drawn = [code](const Wide& w) { return w.ch == code; };
+      if (const Wide* w = std::find_if(std::begin(kWide), std::end(kWide), drawn); w != std::end(kWide)) {
+        Pattern(m, 2, w->rows);
+      } else if (w = std::find_if(std::begin(kPixels), std::end(kPixels), drawn); w != std::end(kPixels)) {
+        for (int r = 0; r < 12; r++)
+          for (int k = 0; k < 8; k++)
+            if (w->rows[size_t(r)][size_t(k)] == '#') m.Set(2 + k, 1 + r);
+      } else {
         Letter(m, char(code));
+      }
   }
   Stamp(c, x, y, m);
 }
