@@ -396,6 +396,11 @@ int Box(const char* text, const char* caption, uint32_t type) {
   data.message = t.c_str();
   data.numbuttons = n;
   data.buttons = buttons;
+  // Each box is its own display client, and before the first window this process may hold no
+  // other: a bare X server left with no client resets itself and refuses the next box's
+  // connection for a moment, so back-to-back boxes would fail at random. Video up keeps us
+  // connected from the first box on.
+  EnsureVideo();
   int hit = -1;
   if (SDL_ShowMessageBox(&data, &hit) != 0) {
     std::fprintf(stderr, "velmarondix: message box \"%s\" could not be shown (%s); taken as Escape\n",
