@@ -2,6 +2,7 @@
 // the shared queue when that thread peeks.
 #include <SDL2/SDL.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/text.h"
@@ -342,6 +343,25 @@ void ScreenSaver(bool enable) {
 
 const char* U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
 
+int EscapeAnswer(uint32_t type) {
+  int tp = static_cast<int>(type & 0xF);
+  return tp == MB_OK ? IDOK : tp == MB_YESNO ? IDNO : IDCANCEL;
+}
+
+// A box's first line, cut short on a character boundary, to name it in a log line.
+std::string BoxBrief(const std::string& utf8) {
+  constexpr size_t kMax = 60;
+  size_t end = utf8.find('\n');
+  bool cut = end != std::string::npos;
+  if (!cut) end = utf8.size();
+  if (end > kMax) {
+    end = kMax;
+    while (end > 0 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) --end;
+    cut = true;
+  }
+  return utf8.substr(0, end) + (cut ? "..." : "");
+}
+
 int Box(const char* text, const char* caption, uint32_t type) {
   SDL_MessageBoxButtonData buttons[3];
   int n = 0;
@@ -376,13 +396,19 @@ int Box(const char* text, const char* caption, uint32_t type) {
   data.message = t.c_str();
   data.numbuttons = n;
   data.buttons = buttons;
+  // Each box is its own display client, and before the first window this process may hold no
+  // other: a bare X server left with no client resets itself and refuses the next box's
+  // connection for a moment, so back-to-back boxes would fail at random. Video up keeps us
+  // connected from the first box on.
+  EnsureVideo();
   int hit = -1;
-  if (SDL_ShowMessageBox(&data, &hit) != 0 || hit < 0) {
-    // No box could be shown: answer as the escape key would.
-    int tp = static_cast<int>(type & 0xF);
-    return tp == MB_OK ? IDOK : tp == MB_YESNO ? IDNO : IDCANCEL;
+  if (SDL_ShowMessageBox(&data, &hit) != 0) {
+    std::fprintf(stderr, "velmarondix: message box \"%s\" could not be shown (%s); taken as Escape\n",
+                 BoxBrief(t).c_str(), SDL_GetError());
+    return EscapeAnswer(type);
   }
-  return hit;
+  // Closed by its window's close box: that is the escape key's answer too.
+  return hit < 0 ? EscapeAnswer(type) : hit;
 }
 
 std::string DisplayVariable(const char* name) {

@@ -148,4 +148,14 @@ TEST_F(SdlWindow, TextTypedIntoTheWindowReachesAKeyInputField) {
   EXPECT_EQ(LibraryTerminateLocked(), 0);
 }
 
+// No display at all: a box answers as its Escape key would and leaves one line of ours naming it.
+TEST(SdlMessageBox, AnUnshownBoxAnswersAsEscapeAndSaysSoOnce) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT((unsetenv("DISPLAY"), unsetenv("WAYLAND_DISPLAY"), plat::WindowSelectBackend(plat::WindowBackend::Sdl),
+               exit(plat::MessageBox("垂直同期をとりますか？\n2", "c", plat::MB_YESNO))),
+              ::testing::ExitedWithCode(plat::IDNO), reinterpret_cast<const char*>(
+                  u8"^([^v\n][^\n]*\n)*velmarondix: message box \"垂直同期をとりますか？\\.\\.\\.\" could not be "
+                  u8"shown \\([^\n]+\\); taken as Escape\n([^v\n][^\n]*\n)*$"));  // others' lines may come
+}
+
 }  // namespace
