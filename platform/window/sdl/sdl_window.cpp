@@ -416,17 +416,16 @@ std::string DisplayVariable(const char* name) {
   return (v && *v) ? std::string(name) + "=" + v : std::string(name) + " is not set";
 }
 
-// Asked before anything is shown: video is brought up and put down again, so the windows that
-// come later are made as they always are. SDL falls back by itself to drivers that show nothing;
-// for a player they are no display.
+// Asked before anything is shown. Video stays up from here on, as for the boxes: a probe that put
+// it down again could leave a bare X server without clients, and it resets itself. SDL falls back
+// by itself to drivers that show nothing; for a player they are no display.
 bool DisplayUsable(std::string* why) {
-  if (g_videoUp) return true;
   std::string reason;
-  if (g_videoFailed || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+  if (!EnsureVideo()) {
     reason = SDL_GetError();
   } else {
-    const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    const char* name = SDL_GetCurrentVideoDriver();
+    const std::string driver = name ? name : "";
     if (driver != "offscreen" && driver != "dummy") return true;
     reason = "only SDL's " + driver + " video driver answers, which shows nothing";
   }
