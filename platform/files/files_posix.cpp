@@ -179,12 +179,7 @@ std::string ToWindowsPath(const std::string& posixPath) {
   std::string p = posixPath;
   if (p.empty() || p[0] != '/') p = CurrentPosixDir() + "/" + p;
   std::vector<std::string> parts;
-  for (size_t start = 1; start <= p.size();) {
-    size_t end = p.find('/', start);
-    if (end == std::string::npos) end = p.size();
-    if (end > start) parts.push_back(p.substr(start, end - start));   // "//" is one separator
-    start = end + 1;
-  }
+  PushPosixParts(parts, p);
   // Everything up to the last part without an engine form becomes a drive of its own.
   size_t kept = 0;
   char drive = 'Z';
