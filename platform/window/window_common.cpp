@@ -3,6 +3,7 @@
 // pump.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -467,8 +468,13 @@ std::string SingleCopyLockPath(const char* name) {
   std::lock_guard<std::recursive_mutex> g(g_mutex);
   const std::string file = std::string(name ? name : "") + ".lock";
   if (!g_lockDir.empty()) return g_lockDir + "/" + file;
+  // The runtime folder only when it is really this user's: a variable left from another session
+  // may name a folder that is gone, a file, or someone else's folder.
   const char* run = getenv("XDG_RUNTIME_DIR");
-  if (run && run[0] == '/') return std::string(run) + "/" + file;
+  struct stat st;
+  if (run && run[0] == '/' && stat(run, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() &&
+      access(run, W_OK | X_OK) == 0)
+    return std::string(run) + "/" + file;
   // The temporary folder is every user's: the name says whose copy it marks.
   return "/tmp/" + std::string(name ? name : "") + "." + std::to_string(getuid()) + ".lock";
 }
