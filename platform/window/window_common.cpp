@@ -2,6 +2,7 @@
 // drop lists, the cursor count and the single-copy lock files. Back ends only create, place and
 // pump.
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -484,8 +485,20 @@ void SingleCopyLockSetDirectory(const char* posixDir) {
   g_lockDir = posixDir ? posixDir : "";
 }
 
+// A child of this process is never the running copy: its references to the lock files go, so the
+// locks end with this process whatever the child does. Closing drops only the child's reference;
+// an unlock here would free the parent's lock. No mutex: the child has one thread.
+static void ForgetLocksInChild() {
+  for (int& fd : g_lockFds) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+  }
+}
+
 int SingleCopyLockTake(const char* name, std::string* why) {
   std::lock_guard<std::recursive_mutex> g(g_mutex);
+  static const bool forkHandled = pthread_atfork(nullptr, nullptr, ForgetLocksInChild) == 0;
+  (void)forkHandled;
   auto refuse = [why](int result, const std::string& reason) {
     if (why) *why = reason;
     return result;

@@ -1,8 +1,20 @@
 // SDL2 windows. SDL video is used only on the window thread; its events become window messages in
 // the shared queue when that thread peeks.
 #include <SDL2/SDL.h>
+#include <SDL2/SDL_syswm.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <langinfo.h>
+#include <pthread.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
+#include <clocale>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/text.h"
@@ -15,11 +27,25 @@ namespace {
 bool g_videoUp = false;
 bool g_videoFailed = false;
 
+// SDL's boxes and the window's old-style title go through the C library's character handling,
+// which must be UTF-8 for Japanese: the environment's when it is, else C.UTF-8 (every Debian
+// system has it). A box takes the environment's locale in a process of its own, so the
+// environment is told too. Only the character category changes here: numbers keep their "C" form.
+void UseUtf8Characters() {
+  if (setlocale(LC_CTYPE, "") && strcmp(nl_langinfo(CODESET), "UTF-8") == 0) return;
+  if (!setlocale(LC_CTYPE, "C.UTF-8")) return;
+  setenv("LC_ALL", "C.UTF-8", 1);
+}
+
 bool EnsureVideo() {
   if (g_videoUp) return true;
   if (g_videoFailed) return false;
+  UseUtf8Characters();
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // The window answers nothing while a modal box is up; the window manager's pings would have it
+  // called not responding and offered to be killed.
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_PING, "0");
   // The engine draws the composition itself, and wants it whole however long it grows.
   SDL_SetHint(SDL_HINT_IME_INTERNAL_EDITING, "1");
   SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
@@ -43,6 +69,30 @@ void ApplyFrame(WindowRecord* w) {
   SDL_SetWindowResizable(s, (w->style & WS_THICKFRAME) ? SDL_TRUE : SDL_FALSE);
 }
 
+// The X display and window under an SDL window; false on any other video driver.
+bool X11Of(SDL_Window* s, Display** d, Window* xw) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(s, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  *d = info.info.x11.display;
+  *xw = info.info.x11.window;
+  return true;
+}
+
+// SDL writes the old-style title (WM_NAME) as Latin-1 text made of the locale's bytes, which no
+// reader takes for Japanese; as compound text it reads as the caption.
+void SetOldStyleTitle(SDL_Window* s, const std::string& utf8) {
+  Display* d = nullptr;
+  Window xw = 0;
+  if (!X11Of(s, &d, &xw)) return;
+  char* list[] = {const_cast<char*>(utf8.c_str())};
+  XTextProperty prop{};
+  if (Xutf8TextListToTextProperty(d, list, 1, XStdICCTextStyle, &prop) < 0) return;
+  XSetWMName(d, xw, &prop);
+  XFree(prop.value);
+  XFlush(d);
+}
+
 bool Create(WindowRecord* w) {
   if (!EnsureVideo()) return false;
   WindowRect c = WindowClientOf(*w);
@@ -55,6 +105,7 @@ bool Create(WindowRecord* w) {
                                    height > 0 ? height : 1, flags);
   if (!s) return false;
   w->native = s;
+  SetOldStyleTitle(s, title);
   if (w->visible) SDL_ShowWindow(s);
   SDL_StartTextInput();
   return true;
@@ -64,7 +115,11 @@ void Destroy(WindowRecord* w) {
   if (Win(w)) SDL_DestroyWindow(Win(w));
 }
 
-void SetCaption(WindowRecord* w) { SDL_SetWindowTitle(Win(w), Cp932ToUtf8(w->caption).c_str()); }
+void SetCaption(WindowRecord* w) {
+  const std::string title = Cp932ToUtf8(w->caption);
+  SDL_SetWindowTitle(Win(w), title.c_str());
+  SetOldStyleTitle(Win(w), title);
+}
 
 void Show(WindowRecord* w, bool show) {
   if (show) SDL_ShowWindow(Win(w));
@@ -362,6 +417,31 @@ std::string BoxBrief(const std::string& utf8) {
   return utf8.substr(0, end) + (cut ? "..." : "");
 }
 
+// The box runs in a child process of its own. It must end with this process, however this one
+// ends (a kill while the box is up included), or it would keep the window's picture and the
+// running copy's mark alive.
+pid_t g_boxParent = 0;
+
+void BoxChildEndsWithParent() {
+  if (g_boxParent == 0) return;
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != g_boxParent) _exit(127);   // the parent was gone before the line above
+}
+
+// The window a box belongs to: the first shown one that is not minimised; null before the first.
+SDL_Window* BoxOwner() {
+  std::lock_guard<std::recursive_mutex> g(WindowLayerMutex());
+  WindowId ids[16];
+  const int n = WindowAllIds(ids, 16);
+  for (int i = 0; i < n; ++i) {
+    WindowRecord* r = WindowRecordOf(ids[i]);
+    if (!r || !Win(r)) continue;
+    const uint32_t flags = SDL_GetWindowFlags(Win(r));
+    if ((flags & SDL_WINDOW_SHOWN) && !(flags & SDL_WINDOW_MINIMIZED)) return Win(r);
+  }
+  return nullptr;
+}
+
 int Box(const char* text, const char* caption, uint32_t type) {
   SDL_MessageBoxButtonData buttons[3];
   int n = 0;
@@ -401,8 +481,15 @@ int Box(const char* text, const char* caption, uint32_t type) {
   // connection for a moment, so back-to-back boxes would fail at random. Video up keeps us
   // connected from the first box on.
   EnsureVideo();
+  // Tied to the game's window, the window manager keeps it over the game and with it.
+  data.window = BoxOwner();
+  static const bool forkHandled = pthread_atfork(nullptr, nullptr, BoxChildEndsWithParent) == 0;
+  (void)forkHandled;
+  g_boxParent = getpid();
   int hit = -1;
-  if (SDL_ShowMessageBox(&data, &hit) != 0) {
+  const int shown = SDL_ShowMessageBox(&data, &hit);
+  g_boxParent = 0;
+  if (shown != 0) {
     std::fprintf(stderr, "velmarondix: message box \"%s\" could not be shown (%s); taken as Escape\n",
                  BoxBrief(t).c_str(), SDL_GetError());
     return EscapeAnswer(type);
