@@ -93,6 +93,40 @@ void SetOldStyleTitle(SDL_Window* s, const std::string& utf8) {
   XFlush(d);
 }
 
+// The window manager's own full-screen command would leave the game a window's picture in the
+// corner of a screen-sized window: full screen is the game's to choose, so the state is taken off
+// again at once and the window keeps its size. True when it was refused.
+bool RefuseOutsideFullScreen(SDL_Window* s) {
+  Display* d = nullptr;
+  Window xw = 0;
+  if (!X11Of(s, &d, &xw)) return false;
+  const Atom state = XInternAtom(d, "_NET_WM_STATE", False);
+  const Atom full = XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False);
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool on = false;
+  if (XGetWindowProperty(d, xw, state, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) == Success &&
+      data) {
+    if (type == XA_ATOM && format == 32)
+      for (unsigned long i = 0; i < count; ++i) on = on || reinterpret_cast<const Atom*>(data)[i] == full;
+    XFree(data);
+  }
+  if (!on) return false;
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = xw;
+  e.xclient.message_type = state;
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = 0;   // remove
+  e.xclient.data.l[1] = static_cast<long>(full);
+  e.xclient.data.l[3] = 1;   // asked by the application
+  XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  XFlush(d);
+  return true;
+}
+
 bool Create(WindowRecord* w) {
   if (!EnsureVideo()) return false;
   WindowRect c = WindowClientOf(*w);
@@ -126,8 +160,12 @@ void Show(WindowRecord* w, bool show) {
   else SDL_HideWindow(Win(w));
 }
 
+bool Minimised(WindowRecord* w) { return (SDL_GetWindowFlags(Win(w)) & SDL_WINDOW_MINIMIZED) != 0; }
+
 void Place(WindowRecord* w, bool topmost) {
-  if (w->fullScreen) return;
+  // A minimised window stays so until the player brings it back; it then takes the rectangle
+  // the record holds by now (the restore reports WM_SIZE, and the engine places it again).
+  if (w->fullScreen || Minimised(w)) return;
   ApplyFrame(w);
   WindowRect c = WindowClientOf(*w);
   SDL_SetWindowSize(Win(w), c.right - c.left, c.bottom - c.top);
@@ -200,7 +238,7 @@ void WindowEvent(const SDL_WindowEvent& e) {
       {
         std::lock_guard<std::recursive_mutex> g(WindowLayerMutex());
         WindowRecord* r = WindowRecordOf(id);
-        if (!r || r->fullScreen) break;
+        if (!r || r->fullScreen || RefuseOutsideFullScreen(Win(r))) break;
         WindowRect c = WindowClientOf(*r);
         WindowMoveClient(r, e.data1, e.data2, c.right - c.left, c.bottom - c.top);
       }
@@ -211,7 +249,7 @@ void WindowEvent(const SDL_WindowEvent& e) {
       {
         std::lock_guard<std::recursive_mutex> g(WindowLayerMutex());
         WindowRecord* r = WindowRecordOf(id);
-        if (!r || r->fullScreen) break;
+        if (!r || r->fullScreen || RefuseOutsideFullScreen(Win(r))) break;
         WindowRect c = WindowClientOf(*r);
         WindowMoveClient(r, c.left, c.top, e.data1, e.data2);
       }
@@ -224,6 +262,12 @@ void WindowEvent(const SDL_WindowEvent& e) {
     case SDL_WINDOWEVENT_MINIMIZED:
       PostWindowMessage(id, WM_SIZE, SIZE_MINIMIZED, 0);
       break;
+    case SDL_WINDOWEVENT_RESTORED: {
+      int width = 0, height = 0;
+      SDL_GetWindowSize(SDL_GetWindowFromID(e.windowID), &width, &height);
+      PostWindowMessage(id, WM_SIZE, SIZE_RESTORED, MakeLong(width, height));
+      break;
+    }
     case SDL_WINDOWEVENT_EXPOSED:
       PostWindowMessage(id, WM_PAINT, 0, 0);
       break;

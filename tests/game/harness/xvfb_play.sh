@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# A play through the game in the real window, run under a virtual X server (xvfb-run): the keys go
-# through the X server (XTest, by xdotool) and the pad is SDL's virtual joystick inside the harness.
-# Title, GAME START to a play, moves and shots from keys and the pad (checked), pause by the MENU
+# A play through the game in the real window, run under a virtual X server (xvfb-run) with a
+# window manager: the keys go through the X server (XTest, by xdotool) and the pad is SDL's virtual
+# joystick inside the harness. The window manager's minimise and full screen on the title, then
+# GAME START to a play, moves and shots from keys and the pad (checked), pause by the MENU
 # button, RETURN TITLE, QUIT GAME; the program must then end by itself with status 0. Every step
 # waits for the state the harness reports per frame, so a slow machine only makes it slower.
 # usage: xvfb_play.sh GAME-HARNESS MAKE-DATA OUT-FOLDER
@@ -13,6 +14,13 @@ mkdir -p "$out"
 state=$out/state.log pad=$out/pad.txt
 : > "$pad"
 : > "$state"
+openbox > "$out/openbox.out" 2>&1 &
+wm=$!
+trap 'kill "$wm" 2> /dev/null || true' EXIT
+until wmctrl -m > /dev/null 2>&1; do
+  kill -0 "$wm" 2> /dev/null || { echo "FAILED: the window manager did not start" >&2; exit 1; }
+  sleep 0.05
+done
 "$harness" --window --renderer soft --folder "$out/game" --pad-control "$pad" --state-log "$state" \
   > "$out/harness.out" 2> "$out/harness.err" &
 pid=$!
@@ -66,6 +74,23 @@ xdotool windowfocus --sync "$window"
 
 wait_for "title screen" "k == \"$kTitle\""
 frames 40   # past the frame loop's settle passes
+
+# Minimised, the game stays so (and waits, as without focus) until brought back, at its size. The
+# window manager's own full screen is refused: the window keeps its size and its frame.
+geometry() { xwininfo -id "$window" | awk '/Width:|Height:/ { printf "%s ", $2 }'; }
+size=$(geometry)
+xdotool windowminimize --sync "$window"
+sleep 1
+xprop -id "$window" WM_STATE | grep -q Iconic || fail "the minimised window came back by itself"
+wmctrl -i -a "$window"
+frames 10
+[ "$(geometry)" = "$size" ] || fail "the window came back at $(geometry)instead of $size"
+wmctrl -i -r "$window" -b add,fullscreen
+sleep 1
+! xprop -id "$window" _NET_WM_STATE | grep -q FULLSCREEN || fail "the window manager's full screen was kept"
+[ "$(geometry)" = "$size" ] || fail "the window is $(geometry)after the window manager's full screen"
+xdotool windowfocus --sync "$window"
+
 key z
 wait_for "title menu" "k == \"$kTitleMenu\" && \$4 == 0"
 key z
