@@ -95,34 +95,39 @@ void SetOldStyleTitle(SDL_Window* s, const std::string& utf8) {
 
 // The window manager's own full-screen command would leave the game a window's picture in the
 // corner of a screen-sized window: full screen is the game's to choose, so the state is taken off
-// again at once and the window keeps its size. True when it was refused.
+// again at once and the window keeps its size. True when it was refused. Without a window manager
+// the state is only what SDL wrote while the window was hidden, and nobody acts on it.
 bool RefuseOutsideFullScreen(SDL_Window* s) {
   Display* d = nullptr;
   Window xw = 0;
   if (!X11Of(s, &d, &xw)) return false;
-  const Atom state = XInternAtom(d, "_NET_WM_STATE", False);
+  // Whether a property of 32-bit values holds `value` (any value, for None).
+  auto holds = [d](Window w, const char* property, unsigned long value) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool found = false;
+    if (XGetWindowProperty(d, w, XInternAtom(d, property, False), 0, 64, False, AnyPropertyType, &type, &format,
+                           &count, &after, &data) == Success && data) {
+      const auto* values = reinterpret_cast<const unsigned long*>(data);
+      for (unsigned long i = 0; format == 32 && i < count; ++i) found = found || value == None || values[i] == value;
+      XFree(data);
+    }
+    return found;
+  };
   const Atom full = XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False);
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  bool on = false;
-  if (XGetWindowProperty(d, xw, state, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) == Success &&
-      data) {
-    if (type == XA_ATOM && format == 32)
-      for (unsigned long i = 0; i < count; ++i) on = on || reinterpret_cast<const Atom*>(data)[i] == full;
-    XFree(data);
-  }
-  if (!on) return false;
+  const Window root = DefaultRootWindow(d);
+  if (!holds(xw, "_NET_WM_STATE", full) || !holds(root, "_NET_SUPPORTING_WM_CHECK", None)) return false;
   XEvent e{};
   e.xclient.type = ClientMessage;
   e.xclient.window = xw;
-  e.xclient.message_type = state;
+  e.xclient.message_type = XInternAtom(d, "_NET_WM_STATE", False);
   e.xclient.format = 32;
   e.xclient.data.l[0] = 0;   // remove
   e.xclient.data.l[1] = static_cast<long>(full);
   e.xclient.data.l[3] = 1;   // asked by the application
-  XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  XSendEvent(d, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
   XFlush(d);
   return true;
 }
