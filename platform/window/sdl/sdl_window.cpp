@@ -29,12 +29,14 @@ bool g_videoFailed = false;
 
 // SDL's boxes and the window's old-style title go through the C library's character handling,
 // which must be UTF-8 for Japanese: the environment's when it is, else C.UTF-8 (every Debian
-// system has it). A box takes the environment's locale in a process of its own, so the
-// environment is told too. Only the character category changes here: numbers keep their "C" form.
+// system has it). Only the character category changes here: numbers keep their "C" form. A box
+// takes the environment's locale in a process of its own, whose environment is told too (ours
+// stays the user's, which the terminal lines follow).
+bool g_boxWantsUtf8 = false;
+
 void UseUtf8Characters() {
   if (setlocale(LC_CTYPE, "") && strcmp(nl_langinfo(CODESET), "UTF-8") == 0) return;
-  if (!setlocale(LC_CTYPE, "C.UTF-8")) return;
-  setenv("LC_ALL", "C.UTF-8", 1);
+  g_boxWantsUtf8 = setlocale(LC_CTYPE, "C.UTF-8") != nullptr;
 }
 
 bool EnsureVideo() {
@@ -471,10 +473,11 @@ std::string BoxBrief(const std::string& utf8) {
 // running copy's mark alive.
 pid_t g_boxParent = 0;
 
-void BoxChildEndsWithParent() {
+void SetUpBoxChild() {
   if (g_boxParent == 0) return;
   prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (getppid() != g_boxParent) _exit(127);   // the parent was gone before the line above
+  if (g_boxWantsUtf8) setenv("LC_ALL", "C.UTF-8", 1);
 }
 
 // The window a box belongs to: the first shown one that is not minimised; null before the first.
@@ -532,7 +535,7 @@ int Box(const char* text, const char* caption, uint32_t type) {
   EnsureVideo();
   // Tied to the game's window, the window manager keeps it over the game and with it.
   data.window = BoxOwner();
-  static const bool forkHandled = pthread_atfork(nullptr, nullptr, BoxChildEndsWithParent) == 0;
+  static const bool forkHandled = pthread_atfork(nullptr, nullptr, SetUpBoxChild) == 0;
   (void)forkHandled;
   g_boxParent = getpid();
   int hit = -1;
