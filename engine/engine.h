@@ -146,6 +146,7 @@ int IsSoundHandlePlayingLocked(int sound);              // 1 / 0 / -1
 int SetSoundHandleVolumeLocked(int volume, int sound);
 int SetStreamLoopMillisecondsLocked(int milliseconds, int sound);
 int SetSoundCreateTypeLocked(int type);                 // 0..3
+int IsSoundSystemRunningLocked();                       // 1, or 0 when start-up had no sound device
 
 // Network: TCP connections named by network handles. The layer starts with the first connect or
 // listen. Framed handles (the default) carry each send as a 4-byte little-endian length and the

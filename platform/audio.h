@@ -3,8 +3,9 @@
 // 44100 Hz 16-bit stereo. Buffers play once or looping, keep their position when stopped, lock as
 // two areas across the wrap, and have duplicates that share the data but keep their own cursor,
 // volume and state. The output keeps running whatever the window does. The mixer has its own lock;
-// the audio thread takes nothing else. Back ends: SDL2 audio (its dummy driver when there is no
-// sound hardware) and a manual device whose cursors move only when a test advances it.
+// the audio thread takes nothing else. Back ends: SDL2 audio (its dummy driver, after a line on
+// stderr, when no sound device opens) and a manual device whose cursors move only when a test
+// advances it.
 #pragma once
 #include <cstdint>
 

@@ -163,6 +163,7 @@ int SetStreamLoopMillisecondsLocked(int milliseconds, int sound) {
   return Locked(SetStreamLoopMilliseconds, milliseconds, sound);
 }
 int SetSoundCreateTypeLocked(int type) { return Locked(SetSoundCreateType, type); }
+int IsSoundSystemRunningLocked() { return Locked(IsSoundSystemRunning); }
 
 int ConnectNetWorkLocked(const char* host, int port) { return Locked(ConnectNetWork, host, port); }
 int PreparationListenNetWorkLocked(const char* address, int port) {

@@ -14,3 +14,4 @@ int IsSoundHandlePlaying(int sound);
 int SetSoundHandleVolume(int volume, int sound);
 int SetStreamLoopMilliseconds(int milliseconds, int sound);
 int SetSoundCreateType(int type);
+int IsSoundSystemRunning();

@@ -145,6 +145,8 @@ int SetSoundCreateType(int type) {
   return 0;
 }
 
+int IsSoundSystemRunning() { return gSoundSystem.started ? 1 : 0; }
+
 int GetSoundTotalSamples(int handle) {
   SoundRecord* r = GetSoundRecord(handle);
   if (!r) return -1;

@@ -72,6 +72,7 @@ const EngineEntryTable kReal = {
     IsKeyDownLocked,
 
     SetSoundCreateTypeLocked,
+    IsSoundSystemRunningLocked,
     LoadSoundFileLocked,
     SetStreamLoopMillisecondsLocked,
     PlaySoundHandleLocked,

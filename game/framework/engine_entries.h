@@ -82,6 +82,7 @@ struct EngineEntryTable {
 
   // Sound.
   int (*SetSoundCreateTypeLocked)(int type);
+  int (*IsSoundSystemRunningLocked)();
   int (*LoadSoundFileLocked)(const char* fileName, int bufferCount, int shareHandle);
   int (*SetStreamLoopMillisecondsLocked)(int milliseconds, int sound);
   int (*PlaySoundHandleLocked)(int sound, int playType, int fromTop);

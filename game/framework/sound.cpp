@@ -44,12 +44,14 @@ bool IsPlaying(int sound) { return g_Engine.IsSoundHandlePlayingLocked(sound) ==
 
 void LoadSounds() {
   RedrawLoadingScreen();
+  // Without a sound device every load fails: the files are not to blame, and the game plays silent.
+  const bool heard = g_Engine.IsSoundSystemRunningLocked() == 1;
   g_Engine.SetSoundCreateTypeLocked(0);
   for (int n = 0; n < kEffectCount; ++n) {
     char name[32];
     std::snprintf(name, sizeof name, "vlxdat\\se%02d.wav", n);
     g_sound.se[n] = g_Engine.LoadSoundFileLocked(name, 3, -1);
-    if (g_sound.se[n] == -1) SayDataFileUnreadable(name, true);
+    if (g_sound.se[n] == -1 && heard) SayDataFileUnreadable(name, true);
   }
   RedrawLoadingScreen();
   g_Engine.SetSoundCreateTypeLocked(3);
@@ -57,7 +59,7 @@ void LoadSounds() {
     char name[32];
     std::snprintf(name, sizeof name, "dat\\vlxbgm%02d.ogg", n);
     g_sound.bgm[n] = g_Engine.LoadSoundFileLocked(name, 3, -1);
-    if (g_sound.bgm[n] == -1) SayDataFileUnreadable(name, true);
+    if (g_sound.bgm[n] == -1 && heard) SayDataFileUnreadable(name, true);
     if (kBgmLoopTable[n] > 0) g_Engine.SetStreamLoopMillisecondsLocked(kBgmLoopTable[n], g_sound.bgm[n]);
     g_sound.volume[n] = 0;
     g_sound.step[n] = 0;

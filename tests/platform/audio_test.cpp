@@ -251,8 +251,17 @@ TEST_F(SoundMixer, InjectedFaultsAndCapabilities) {
 // driver records exactly what the mixer produced.
 TEST(SoundSdl, DummyDriverPlaysAndDiskDriverRecordsTheMix) {
   SoundSetBackend(SoundBackend::Sdl);
+  const std::string kept = getenv("SDL_AUDIODRIVER") ? getenv("SDL_AUDIODRIVER") : "";
   setenv("SDL_AUDIODRIVER", "dummy", 1);
   ASSERT_TRUE(SoundDeviceOpen());
+  SoundDeviceClose();
+  // A driver that SDL does not know gives way to the dummy driver, with one line saying so.
+  setenv("SDL_AUDIODRIVER", "nonesuch", 1);
+  testing::internal::CaptureStderr();
+  ASSERT_TRUE(SoundDeviceOpen());
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(said.starts_with("velmarondix: no sound device could be opened (driver nonesuch: ") &&
+              said.ends_with("); the game plays without sound\n") && said.find('\n') == said.size() - 1) << said;
   WaveFormat f = Pcm(2, 16, 44100);
   SoundBufferDesc d{36, 0x80E2, 44100 * 4, &f};
   SoundBuffer* b = SoundBufferCreate(&d);
@@ -286,7 +295,7 @@ TEST(SoundSdl, DummyDriverPlaysAndDiskDriverRecordsTheMix) {
     SoundBufferGetPosition(b, &pos, nullptr);
   }
   SoundDeviceClose();
-  unsetenv("SDL_AUDIODRIVER");
+  kept.empty() ? unsetenv("SDL_AUDIODRIVER") : setenv("SDL_AUDIODRIVER", kept.c_str(), 1);
   FILE* fp = std::fopen(path.c_str(), "rb");
   ASSERT_NE(nullptr, fp);
   std::vector<int16_t> rec;

@@ -1,7 +1,9 @@
 // Real output: SDL2 audio at 44100 Hz, 16-bit stereo, the mixer called from SDL's audio thread.
-// When no sound hardware can be opened, SDL's dummy driver keeps the cursors moving in real time;
-// SDL_AUDIODRIVER=disk (with SDL_DISKAUDIOFILE) records the output to a file.
+// When no sound device can be opened, whatever SDL_AUDIODRIVER names, SDL's dummy driver keeps the
+// cursors moving in real time; SDL_AUDIODRIVER=disk (with SDL_DISKAUDIOFILE) records the output.
 #include <SDL.h>
+
+#include <cstdio>
 
 #include "platform/audio/mixer.h"
 
@@ -10,6 +12,7 @@ namespace plat {
 namespace {
 
 SDL_AudioDeviceID gDevice = 0;
+char gFailure[512];   // the driver and SDL's reason of the last failed open
 
 void Callback(void*, Uint8* stream, int len) {
   MixerRender(reinterpret_cast<int16_t*>(stream), (uint32_t)len / 4);
@@ -19,9 +22,16 @@ void Callback(void*, Uint8* stream, int len) {
 // window, and the program would not stop.
 void KeepSignalsToTheProcess() { SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1"); }
 
+bool Failed(const char* driver) {
+  const char* asked = SDL_GetHint(SDL_HINT_AUDIODRIVER);   // SDL_AUDIODRIVER when no hint outranks it
+  if (!driver) driver = asked && *asked ? asked : "none";
+  std::snprintf(gFailure, sizeof gFailure, "driver %s: %s", driver, SDL_GetError());
+  return false;
+}
+
 bool TryOpen() {
   KeepSignalsToTheProcess();
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return Failed(nullptr);
   SDL_AudioSpec want{};
   want.freq = (int)kMixRate;
   want.format = AUDIO_S16SYS;
@@ -32,6 +42,7 @@ bool TryOpen() {
   // No changes allowed: SDL converts to whatever the hardware takes.
   gDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
   if (gDevice == 0) {
+    Failed(SDL_GetCurrentAudioDriver());
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
   }
@@ -40,8 +51,14 @@ bool TryOpen() {
 
 bool Open() {
   if (!TryOpen()) {
-    SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
-    if (!TryOpen()) return false;
+    std::fprintf(stderr, "velmarondix: no sound device could be opened (%s); the game plays without sound\n",
+                 gFailure);
+    // The dummy driver must outrank SDL_AUDIODRIVER, which named the driver that failed; the hint
+    // is put back so that the next open looks for a device again.
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    const bool silent = TryOpen();
+    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    if (!silent) return false;
   }
   // Never paused afterwards: sound keeps playing while the window is inactive.
   SDL_PauseAudioDevice(gDevice, 0);
