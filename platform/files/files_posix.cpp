@@ -186,17 +186,17 @@ std::string ToWindowsPath(const std::string& posixPath) {
   for (size_t i = parts.size(); i-- > 0;) {
     if (HasEngineForm(parts[i])) continue;
     std::string folder;
-    for (size_t j = 0; j <= i; ++j) folder += "/" + parts[j];
+    for (size_t j = 0; j <= i; ++j) folder.append("/").append(parts[j]);
     if (const char d = AliasDriveFor(folder)) {
       drive = d;
       kept = i + 1;
     }
     break;
   }
-  std::string w;
-  for (size_t i = kept; i < parts.size(); ++i) w += "\\" + Utf8ToCp932(parts[i]);
-  if (w.empty()) w = "\\";
-  return std::string(1, drive) + ":" + w;
+  std::string w{drive, ':'};
+  for (size_t i = kept; i < parts.size(); ++i) w.append("\\").append(Utf8ToCp932(parts[i]));
+  if (w.size() == 2) w += '\\';
+  return w;
 }
 
 File* FileOpen(const char* path, OpenMode mode) {
