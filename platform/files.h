@@ -39,8 +39,11 @@ bool SetCurrentDir(const char* path);
 std::string GetTempDir();                           // Windows form, with a trailing "\"
 
 // The POSIX path an engine path resolves to (parts matched without regard to case when the exact
-// part is missing); for a file that does not exist yet the last part is kept as given.
+// part is missing); for a file that does not exist yet the last part is kept as given. One too
+// long for the system (PATH_MAX) comes back relative to the current folder when it lies there.
 std::string ResolvePath(const char* path);
-std::string ToWindowsPath(const std::string& posixPath);   // "/a/b" -> "Z:\a\b"
+// "/a/b" -> "Z:\a\b"; folders without a CP932 form, and the upper folders of a path longer than
+// 128 bytes in this form, become drives of their own ("Y:\b").
+std::string ToWindowsPath(const std::string& posixPath);
 
 }  // namespace plat

@@ -15,7 +15,8 @@ bool ProcessIsHeadless();                    // the back end in use (chooses it 
 // The arguments this process was started with, program name first (empty when unreadable).
 std::vector<std::string> ProcessArguments();
 
-// The POSIX folder that holds the running executable (empty when unknown).
+// The POSIX folder that holds the running executable (empty when unknown); relative to the folder
+// the program started in when its own path is too long for the system.
 std::string ProcessExecutableFolder();
 
 // Makes the executable's folder the current folder when `holds`, asked there with paths relative

@@ -1,5 +1,7 @@
 #include "game/framework/boot.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -45,6 +47,15 @@ void KeepLoadingPicture(int graph) { g_loading.picture = graph; }
 // must be the only one, holding the mark from here on so that a copy started a moment later
 // writes nothing either. Each refusal says why on stderr; the caller shows Error:0126.
 bool MayStart() {
+  // A folder beyond the system's path limit cannot be named to the system: its files could not be
+  // found, and it is said once here rather than as each file missing.
+  const std::string here = CurrentFolderPath();
+  if (here.size() >= PATH_MAX) {
+    std::fprintf(stderr, "velmarondix: the folder to work from has a path of %zu bytes, too long for the system, "
+                         "which takes at most %d; move the game to a folder with a shorter path (Error:0126): %s\n",
+                 here.size(), PATH_MAX - 1, here.c_str());
+    return false;
+  }
   char why[512] = "";
   if (g_Engine.CanCreateMainWindowLocked(why, sizeof why) != 1) {
     std::fprintf(stderr, "velmarondix: no display to show the game's window on (%s); start it on a desktop "
@@ -62,6 +73,17 @@ bool MayStart() {
   return claim == 0;
 }
 
+// A folder in the box's text (CP932, a byte a column): its middle given up past 64 columns, so that
+// the box stays within a screen; stderr names it whole.
+std::string ShortenedForBox(const std::string& folder) {
+  constexpr size_t kMost = 64, kHead = 20;
+  if (folder.size() <= kMost) return folder;
+  size_t head = 0, at = 0;
+  for (; folder.size() - at > kMost - kHead - 3; at += plat::IsCp932Lead(uint8_t(folder[at])) ? 2 : 1)
+    if (at <= kHead) head = at;
+  return folder.substr(0, head) + "..." + folder.substr(at);
+}
+
 // Without a single sprite sheet, or without the text file, the game could show nothing of itself:
 // the player is told what is missing and where it was looked for, and the program ends.
 bool DataSetPlayable() {
@@ -69,15 +91,21 @@ bool DataSetPlayable() {
   for (int n = 0; n < kSpriteSheetCount; ++n) sheets += GetSpriteSheetGraph(n) >= 0 ? 1 : 0;
   const bool texts = TextFileSize() > 0;
   if (sheets > 0 && texts) return true;
-  const std::string here = CurrentFolderPath();
-  std::string where;
-  if (sheets == 0) where += here + "/vlxdat.dat (or the folder " + here + "/vlxdat)\n";
-  if (!texts) where += here + "/dat/vlx1.dat\n";
+  const std::string here = CurrentFolderPath(), shown = ShortenedForBox(plat::Utf8ToCp932(here));
+  std::string where, boxWhere;
+  if (sheets == 0) {
+    where += here + "/vlxdat.dat (or the folder " + here + "/vlxdat)\n";
+    boxWhere += shown + "/vlxdat.dat\n(or the folder " + shown + "/vlxdat)\n";
+  }
+  if (!texts) {
+    where += here + "/dat/vlx1.dat\n";
+    boxWhere += shown + "/dat/vlx1.dat\n";
+  }
   std::fprintf(stderr, "velmarondix: the data set is missing or damaged, looked for:\n%s"
                        "the game cannot be played and ends\n", where.c_str());
   const std::string text = std::string("ゲームのデータが見つからないか、壊れています。\n"
                                        "The game's data set is missing or damaged. Looked for:\n") +
-                           plat::Utf8ToCp932(where);
+                           boxWhere;
   g_Engine.MessageBox(text.c_str(), kFatalCaption, kBoxOk | kBoxTopmost);
   return false;
 }

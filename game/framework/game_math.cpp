@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <unistd.h>
@@ -200,8 +201,12 @@ int64_t GetFileSizeByName(const char* name) { return name ? plat::FileSizeByName
 const char* WholeFileWriteError() { return std::strerror(g_writeError); }
 
 std::string CurrentFolderPath() {
-  char cwd[4096];
-  return getcwd(cwd, sizeof cwd) ? cwd : ".";
+  // Of any length: the start-up check measures a folder deeper than the system's limit with it.
+  char* cwd = getcwd(nullptr, 0);
+  if (!cwd) return ".";
+  std::string here = cwd;
+  std::free(cwd);
+  return here;
 }
 
 void SayDataFileUnreadable(const char* name, bool archived) {

@@ -452,7 +452,8 @@ int RunHarness(const HarnessOptions& options, HarnessResult* result) {
     if (chdir(saved.c_str()) != 0) std::fprintf(stderr, "game-harness: cannot return to %s\n", saved.c_str());
     return result->status = -1;
   }
-  plat::SingleCopyLockSetDirectory(folder.c_str());
+  // The folder just entered, named from itself: it may lie too deep to be named whole.
+  plat::SingleCopyLockSetDirectory(".");
   if (options.renderer == "soft") plat::SetRendererSetting(plat::RendererSetting::NoDevice3D);
   else if (options.renderer == "nodisplay") plat::SetRendererSetting(plat::RendererSetting::NoDisplay);
   else if (options.renderer == "full") plat::SetRendererSetting(plat::RendererSetting::Full);

@@ -1,4 +1,5 @@
 // The game-harness program's options.
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -209,6 +210,10 @@ int HarnessMain(int argc, char** argv) {
 
 std::string HarnessAbsolutePath(const std::string& path) {
   if (path.empty() || path[0] == '/') return path;
-  char cwd[4096];
-  return std::string(getcwd(cwd, sizeof cwd) ? cwd : ".") + "/" + path;
+  char* cwd = getcwd(nullptr, 0);
+  std::string full = cwd ? cwd : ".";
+  std::free(cwd);
+  if (path != ".") full.append("/").append(path);
+  // A name the system would refuse as too long stays relative, still good from here.
+  return full.size() < PATH_MAX ? full : path;
 }

@@ -3,10 +3,12 @@
 // up on disk, the exact name first, then an ASCII case-folded match.
 // A folder from the system whose name has no CP932 form (gamé, or bytes that are not UTF-8) is
 // handed to the engine as a drive letter of its own ("Y:\dat" for "<that folder>/dat"), so that
-// the engine's absolute paths lead back to it unchanged.
+// the engine's absolute paths lead back to it unchanged; so is the upper part of a long path, so
+// that the engine's paths stay short however deep the folder lies.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -112,6 +114,21 @@ std::string AliasFolderOf(char drive) {
   return g_aliasFolders[size_t(i)];
 }
 
+// The engine builds its paths in buffers of 1024 bytes and keeps a picture's folder to load it
+// again only up to 128, while the system allows folders of 4095: a Windows form longer than this
+// hands its upper folders over as a drive.
+constexpr size_t kLongWindowsPath = 128;
+
+// The name the system is given: a path too long for it is named from the current folder when it
+// lies there, so that the files of a folder near the limit can still be reached.
+std::string SystemPath(std::string path) {
+  if (path.size() < PATH_MAX) return path;
+  const std::string here = CurrentPosixDir();
+  if (path.size() > here.size() + 1 && path.compare(0, here.size(), here) == 0 && path[here.size()] == '/')
+    path.erase(0, here.size() + 1);
+  return path;
+}
+
 void PushPosixParts(std::vector<std::string>& parts, const std::string& posix) {
   size_t start = 0;
   while (start <= posix.size()) {
@@ -165,38 +182,48 @@ std::string ResolvePath(const char* path) {
   for (const std::string& name : parts) {
     std::string next = cur + "/" + name;
     struct stat st;
-    if (dirKnown && lstat(next.c_str(), &st) != 0) {
+    if (dirKnown && lstat(SystemPath(next).c_str(), &st) != 0) {
       std::string found;
-      if (FindNoCase(cur, name, &found)) next = cur + "/" + found;
+      if (FindNoCase(SystemPath(cur), name, &found)) next = cur + "/" + found;
       else dirKnown = false;
     }
     cur = std::move(next);
   }
-  return cur.empty() ? "/" : cur;
+  return cur.empty() ? "/" : SystemPath(std::move(cur));
 }
 
 std::string ToWindowsPath(const std::string& posixPath) {
-  std::string p = posixPath;
-  if (p.empty() || p[0] != '/') p = CurrentPosixDir() + "/" + p;
   std::vector<std::string> parts;
-  PushPosixParts(parts, p);
-  // Everything up to the last part without an engine form becomes a drive of its own.
-  size_t kept = 0;
-  char drive = 'Z';
+  if (posixPath.empty() || posixPath[0] != '/') PushPosixParts(parts, CurrentPosixDir());
+  PushPosixParts(parts, posixPath);
+  std::vector<std::string> names;
+  names.reserve(parts.size());
+  for (const std::string& part : parts) names.push_back(Utf8ToCp932(part));
+  // Everything up to the last part without an engine form becomes a drive of its own, and of a
+  // long path as many more parts as leave it short (the last part stays whatever its length).
+  size_t cut = 0;
   for (size_t i = parts.size(); i-- > 0;) {
     if (HasEngineForm(parts[i])) continue;
-    std::string folder;
-    for (size_t j = 0; j <= i; ++j) folder += "/" + parts[j];
-    if (const char d = AliasDriveFor(folder)) {
-      drive = d;
-      kept = i + 1;
-    }
+    cut = i + 1;
     break;
   }
-  std::string w;
-  for (size_t i = kept; i < parts.size(); ++i) w += "\\" + Utf8ToCp932(parts[i]);
-  if (w.empty()) w = "\\";
-  return std::string(1, drive) + ":" + w;
+  size_t length = 2;
+  for (size_t i = cut; i < parts.size(); ++i) length += 1 + names[i].size();
+  while (length > kLongWindowsPath && cut + 1 < parts.size()) length -= 1 + names[cut++].size();
+  size_t kept = 0;
+  char drive = 'Z';
+  if (cut > 0) {
+    std::string folder;
+    for (size_t j = 0; j < cut; ++j) folder.append("/").append(parts[j]);
+    if (const char d = AliasDriveFor(folder)) {
+      drive = d;
+      kept = cut;
+    }
+  }
+  std::string w{drive, ':'};
+  for (size_t i = kept; i < parts.size(); ++i) w.append("\\").append(names[i]);
+  if (w.size() == 2) w += '\\';
+  return w;
 }
 
 File* FileOpen(const char* path, OpenMode mode) {

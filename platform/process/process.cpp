@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
 #include <mutex>
 #include <unistd.h>
 
@@ -74,11 +76,27 @@ std::vector<std::string> ProcessArguments() {
   return out;
 }
 
+namespace {
+
+// The name the program was started by, when it leads to the running executable: the system gives
+// no path of PATH_MAX bytes or more, and a program that deep can only be started by a relative name.
+std::string ExecutableFromArguments() {
+  const std::vector<std::string> args = ProcessArguments();
+  struct stat named, running;
+  if (args.empty() || args[0].find('/') == std::string::npos || stat(args[0].c_str(), &named) != 0 ||
+      stat("/proc/self/exe", &running) != 0 || named.st_dev != running.st_dev || named.st_ino != running.st_ino)
+    return "";
+  return args[0];
+}
+
+}  // namespace
+
 std::string ProcessExecutableFolder() {
-  char path[4096];
+  char path[PATH_MAX];
   const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return "";
-  const std::string exe(path, size_t(n));
+  const std::string exe = n > 0                   ? std::string(path, size_t(n))
+                          : errno == ENAMETOOLONG ? ExecutableFromArguments()
+                                                  : "";
   const size_t slash = exe.find_last_of('/');
   if (slash == std::string::npos) return "";
   return slash == 0 ? "/" : exe.substr(0, slash);

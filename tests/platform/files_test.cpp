@@ -194,7 +194,7 @@ TEST_F(Paths, JapaneseNames) {
   // Folders whose names have no CP932 form (é, bytes that are not UTF-8, a backslash) reach the
   // engine as drives of their own, and its paths lead back to them.
   const std::string savedTmp = getenv("TMPDIR") ? getenv("TMPDIR") : "";
-  for (const std::string name : {U8(u8"gamé"), std::string("caf\xE9"), std::string("a\\b")}) {
+  for (const std::string& name : {U8(u8"gamé"), std::string("caf\xE9"), std::string("a\\b")}) {
     const std::string posix = posix_ + U8(u8"/ソフト/") + name;
     ASSERT_EQ(system(("mkdir -p '" + posix + "/dat'").c_str()), 0);
     WriteRaw(posix + "/dat/vlx1.dat", name);

@@ -267,6 +267,27 @@ TEST_F(HarnessRun, AFailedSaveIsSaidAStartFromElsewherePlaysAndNoArchiveEndsWith
                          "--frames 2000 --quit-after-title 30 --answer yes >/dev/null").c_str()), 0);
   EXPECT_FALSE(Exists(root + "/" + kSettingsFileName));
   std::filesystem::rename(named, folder);
+  // So it does, saying nothing, from as deep as the system allows: 1,200 bytes, and 4,095, where the
+  // system names neither the program nor the files whole. Deeper, one line says so.
+  std::string deep = root, place, shallow;
+  for (const size_t length : {size_t(1200), size_t(4095)}) {
+    while (deep.size() + 201 < length) deep += "/" + std::string(200, 'd');
+    std::filesystem::create_directories(deep);
+    place = deep + "/" + std::string(length - deep.size() - 1, 'g');
+    std::filesystem::rename(folder, shallow.empty() ? shallow = place : place);
+    EXPECT_EQ(std::system(("cd " + root + " && ./" + place.substr(root.size() + 1) + "/game-harness --renderer " +
+                           "nodisplay --draw-nothing --frames 2000 --quit-after-title 30 --answer yes >/dev/null " +
+                           "2>" + root + "/said && ! grep velmarondix " + root + "/said").c_str()), 0);
+    std::filesystem::rename(place, folder);
+  }
+  const std::string over(200, 'o');
+  EXPECT_EQ(std::system(("cd " + deep + " && mkdir " + over + " && " VLX_GAME_HARNESS " --folder " + over +
+                         " --renderer nodisplay >/dev/null 2>" + root + "/said; rmdir " + over).c_str()), 0);
+  std::ifstream deeper(root + "/said");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(deeper), {}),
+            "velmarondix: the folder to work from has a path of " + std::to_string(deep.size() + 201) + " bytes, too " +
+            "long for the system, which takes at most 4095; move the game to a folder with a shorter path " +
+            "(Error:0126): " + deep + "/" + over + "\n");
 
   // With no display the real program says so at once and ends, having written nothing.
   std::filesystem::rename(file, file + ".kept");
@@ -279,13 +300,17 @@ TEST_F(HarnessRun, AFailedSaveIsSaidAStartFromElsewherePlaysAndNoArchiveEndsWith
   EXPECT_FALSE(Exists(file));
   std::filesystem::rename(file + ".kept", file);
 
-  // Without its archive: each file named on stderr, a box saying where the game looked, the end.
+  // Without its archive: each file named on stderr (a long folder whole), a box saying where the game
+  // looked, no wider than a screen (a CP932 byte a column), the end.
   std::remove((folder + "/vlxdat.dat").c_str());
+  std::filesystem::rename(folder, o.folder = shallow);
   testing::internal::CaptureStderr();
   EXPECT_EQ(RunHarness(o, &r), -1);
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("pic00.png is missing or damaged (looked for in " + folder),
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("pic00.png is missing or damaged (looked for in " + shallow),
             std::string::npos);
-  EXPECT_NE(r.boxes.at(0).text.find(folder + "/vlxdat.dat (or the folder"), std::string::npos);
+  const std::string& box = r.boxes.at(0).text;
+  EXPECT_NE(box.find(shallow.substr(0, 20) + "..."), std::string::npos);
+  for (size_t at = 0, end; (end = box.find('\n', at)) != std::string::npos; at = end + 1) EXPECT_LE(end - at, 88u);
 }
 
 }  // namespace
