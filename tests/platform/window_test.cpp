@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -195,26 +194,20 @@ TEST(SingleCopyLock, SecondHolderIsRefusedUntilReleaseAndEveryRefusalSaysWhy) {
   SingleCopyLockRelease(other);
   SingleCopyLockRelease(other);   // twice is harmless
   unlink((dir + "/D123987X.lock").c_str());
-  unlink((dir + "/OTHER.lock").c_str());
   rmdir((dir + "/BLOCKED.lock").c_str());
   // Without a runtime folder of the user's own, the shared temporary folder holds one lock per
-  // user: a variable left from another session may name a folder that is gone, a file, or a
-  // folder of someone else's.
+  // user: a variable left from another session may name a folder that is gone, a file, or another
+  // user's folder.
   SingleCopyLockSetDirectory(nullptr);
   const std::string run = getenv("XDG_RUNTIME_DIR") ? getenv("XDG_RUNTIME_DIR") : "";
-  const std::string shared = "/tmp/D123987X." + std::to_string(getuid()) + ".lock";
-  const std::string file = dir + "/file", others = dir + "/others";
-  close(open(file.c_str(), O_CREAT | O_WRONLY, 0600));
+  const std::string shared = "/tmp/D123987X." + std::to_string(getuid()) + ".lock", others = dir + "/others";
   mkdir(others.c_str(), 0700);
-  const bool othersOwned = chown(others.c_str(), getuid() + 1, getgid()) == 0;
-  for (const auto& [value, path] : std::vector<std::pair<std::string, std::string>>{
-           {"", shared}, {"relative", shared}, {dir + "/gone", shared}, {file, shared},
-           {othersOwned ? others : "", shared}, {dir, dir + "/D123987X.lock"}}) {
-    if (value.empty()) unsetenv("XDG_RUNTIME_DIR");
-    else setenv("XDG_RUNTIME_DIR", value.c_str(), 1);
-    EXPECT_EQ(SingleCopyLockPath("D123987X"), path) << value;
+  for (const std::string& value : {std::string(), std::string("relative"), dir + "/gone", dir + "/OTHER.lock", others, dir}) {
+    if (value == others && chown(others.c_str(), getuid() + 1, getgid()) != 0) continue;
+    value.empty() ? unsetenv("XDG_RUNTIME_DIR") : setenv("XDG_RUNTIME_DIR", value.c_str(), 1);
+    EXPECT_EQ(SingleCopyLockPath("D123987X"), value == dir ? dir + "/D123987X.lock" : shared) << value;
   }
-  unlink(file.c_str());
+  unlink((dir + "/OTHER.lock").c_str());
   rmdir(others.c_str());
   rmdir(dir.c_str());
   if (!run.empty()) setenv("XDG_RUNTIME_DIR", run.c_str(), 1);

@@ -75,6 +75,10 @@ xdotool windowfocus --sync "$window"
 wait_for "title screen" "k == \"$kTitle\""
 frames 40   # past the frame loop's settle passes
 
+# What the window manager reads: the old-style title as the caption, and no pings, which the game
+# could not answer while a box is up.
+LC_ALL=C.UTF-8 xprop -id "$window" WM_NAME | grep -q "動作確認版" || fail "WM_NAME reads $(xprop -id "$window" WM_NAME)"
+! xprop -id "$window" WM_PROTOCOLS | grep -q _NET_WM_PING || fail "the window answers pings"
 # Minimised, the game stays so (and waits, as without focus) until brought back, at its size. The
 # window manager's own full screen is refused: the window keeps its size and its frame.
 geometry() { xwininfo -id "$window" | awk '/Width:|Height:/ { printf "%s ", $2 }'; }
