@@ -135,14 +135,16 @@ int ShowCursor(bool show);                        // display count after the cha
 void GetCursorPos(int* x, int* y);                // screen coordinates
 void ScreenSaverEnable(bool enable);
 
-// Modal message boxes; the text and caption are CP932.
+// Modal message boxes; the text and caption are CP932. A box stands over the first window on show
+// and ends with this process.
 enum : uint32_t { MB_OK = 0, MB_OKCANCEL = 1, MB_YESNOCANCEL = 3, MB_YESNO = 4 };
 enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 int MessageBox(const char* text, const char* caption, uint32_t type);
 
-// One running copy per name and user: a lock file, held until released or the process ends. Two
-// holders conflict even inside one process. The file is "<name>.lock" in the set folder or in
-// $XDG_RUNTIME_DIR, else "/tmp/<name>.<user id>.lock".
+// One running copy per name and user: a lock file, held until released or the process ends (never
+// by a child process). Two holders conflict even inside one process. The file is "<name>.lock" in
+// the set folder or in $XDG_RUNTIME_DIR when that is a folder the user owns and may write, else
+// "/tmp/<name>.<user id>.lock".
 enum : int { kSingleCopyHeld = -1, kSingleCopyUnavailable = -2 };
 void SingleCopyLockSetDirectory(const char* posixDir);  // null: back to the default
 std::string SingleCopyLockPath(const char* name);
