@@ -210,9 +210,7 @@ int HarnessMain(int argc, char** argv) {
 
 std::string HarnessAbsolutePath(const std::string& path) {
   if (path.empty() || path[0] == '/') return path;
-  char* cwd = getcwd(nullptr, 0);
-  std::string full = cwd ? cwd : ".";
-  std::free(cwd);
+  std::string full = CurrentFolderPath();
   if (path != ".") full.append("/").append(path);
   // A name the system would refuse as too long stays relative, still good from here.
   return full.size() < PATH_MAX ? full : path;

@@ -2,7 +2,6 @@
 // the shared queue when that thread peeks.
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_syswm.h>
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <langinfo.h>
