@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include "game/framework/boot.h"
 #include "game/framework/game_math.h"
